@@ -1,0 +1,56 @@
+#pragma once
+// The off-screen canvas (a DIB section in a memory drawing context) and the writer that
+// saves it as an uncompressed BMP file.
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "platform/gdi/gdi.h"
+#include "platform/result.h"
+
+namespace DSMod {
+
+struct Canvas {
+  gdi::HDC hDC;
+  gdi::HBITMAP hBitmap;
+  void* pBits = nullptr;
+  gdi::HGDIOBJ hOldBitmap;
+  std::int32_t BitCount = 0;
+  std::int32_t Width = 0;
+  std::int32_t Height = 0;  // positive: rows stored bottom-up
+  std::int32_t Stride = 0;
+  std::vector<std::uint8_t> Bits;  // Stride * Height bytes, filled just before writing
+};
+
+enum class CanvasError {
+  Overflow,        // a size computation leaves the signed 32-bit range
+  BadSize,         // Width or Height below 1, or a depth the canvas does not support
+  BadPalette,      // a depth of 8 bits or less without 2^BitCount palette entries
+  OutOfMemory,     // the drawing context, the DIB section or the buffer cannot be had
+};
+
+struct SaveError {
+  enum class Kind { Overflow, NotACanvas, CannotCreate, CannotWrite } kind = Kind::CannotWrite;
+  std::string reason;  // the system's own words for the failure (strerror), when there is one
+};
+
+// Creates the canvas or returns why it cannot; on failure everything already created is
+// released again. `Palette` is read only for BitCount <= 8 (2^BitCount entries).
+eveda::Result<Canvas, CanvasError> CreateCanvas(gdi::HDC RefDC, std::int32_t BitCount,
+                                                 std::int32_t Width, std::int32_t Height,
+                                                 std::span<const gdi::RGBQUAD> Palette);
+
+// Puts the previous bitmap back and deletes the DIB section and the context. `Bits` stays.
+void ReleaseCanvas(Canvas& canvas);
+
+// Copies the pixel memory into `Bits`; false when the canvas has no pixel memory.
+bool CopyCanvasBits(Canvas& canvas);
+
+// Writes the canvas as a BMP file. The file appears whole or not at all: the bytes go to a
+// temporary file beside it, which is flushed and then renamed over `FilePath`; on failure
+// the temporary file is removed and an existing file of that name is left as it was.
+eveda::Result<void, SaveError> SaveCanvasBMP(Canvas& canvas, const std::string& FilePath);
+
+}  // namespace DSMod

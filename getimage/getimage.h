@@ -1,0 +1,24 @@
+#pragma once
+// Reads a file's BMP signature, width, height and bit depth from its first 54 bytes,
+// without loading the image.
+
+#include <cstdint>
+#include <string>
+
+namespace GetImage {
+
+struct BMPInfo {
+  std::int32_t IsBMP = 0;  // exactly 1 or 0
+  std::int32_t Width = 0;
+  std::int32_t Height = 0;
+  std::int32_t BitCount = 0;
+  friend bool operator==(const BMPInfo&, const BMPInfo&) = default;
+};
+
+// True when `FilePath` names a regular, non-hidden file of at least 2 bytes.
+bool FileHasData(std::string FilePath);
+
+// The record of `FilePath`; all zero when the file has no data or cannot be read.
+BMPInfo ReadBMPInfo(std::string FilePath);
+
+}  // namespace GetImage
