@@ -46,7 +46,7 @@ eveda::Result<void, DecodeError> locate_pixels(const InfoHeader& header, std::si
   const std::uint64_t height = static_cast<std::uint64_t>(plan.layout.height);
   if (plan.encoding != SourceEncoding::Rows) {
     if (width * height > kRleFreePixels + kRlePixelsPerByte * available) {
-      return eveda::Unexpected(DecodeError::RleTooSparse);
+      return eveda::Unexpected{DecodeError::RleTooSparse};
     }
     plan.pixelBytes = static_cast<std::size_t>(available);
     return {};
@@ -54,7 +54,7 @@ eveda::Result<void, DecodeError> locate_pixels(const InfoHeader& header, std::si
   // The last row's padding may be missing: some writers stop at the last pixel.
   const std::uint64_t stride = row_stride(width, header.bitCount);
   const std::uint64_t needed = stride * (height - 1) + (width * header.bitCount + 7) / 8;
-  if (needed > available) return eveda::Unexpected(DecodeError::TruncatedPixels);
+  if (needed > available) return eveda::Unexpected{DecodeError::TruncatedPixels};
   plan.sourceStride = static_cast<std::size_t>(stride);
   plan.pixelBytes = static_cast<std::size_t>(needed);
   return {};
@@ -99,10 +99,10 @@ std::string_view describe(DecodeError error) {
 eveda::Result<DecodePlan, DecodeError> plan_decode(std::span<const std::uint8_t> file) {
   ByteCursor cursor(file);
   const auto offBits = read_file_header(cursor);
-  if (!offBits) return eveda::Unexpected(offBits.error());
+  if (!offBits) return eveda::Unexpected{offBits.error()};
   const auto header = read_info_header(cursor);
-  if (!header) return eveda::Unexpected(header.error());
-  if (auto ok = check_format(*header); !ok) return eveda::Unexpected(ok.error());
+  if (!header) return eveda::Unexpected{header.error()};
+  if (auto ok = check_format(*header); !ok) return eveda::Unexpected{ok.error()};
 
   DecodePlan plan;
   plan.layout = make_layout(*header);
@@ -111,24 +111,24 @@ eveda::Result<DecodePlan, DecodeError> plan_decode(std::span<const std::uint8_t>
   plan.topDown = header->height < 0;
   if (header->compression == kBitfields || header->compression == kAlphaBitfields) {
     const auto masks = read_masks(cursor, *header);
-    if (!masks) return eveda::Unexpected(masks.error());
+    if (!masks) return eveda::Unexpected{masks.error()};
     plan.layout.compression = kBitfields;
     plan.layout.masks = *masks;
   }
   const std::size_t tableStart = cursor.position();
   if (*offBits != 0 && *offBits < tableStart) {
-    return eveda::Unexpected(DecodeError::BadPixelOffset);
+    return eveda::Unexpected{DecodeError::BadPixelOffset};
   }
   if (header->bitCount <= 8) {
     if (auto ok = read_palette(cursor, *header, *offBits, plan.layout); !ok) {
-      return eveda::Unexpected(ok.error());
+      return eveda::Unexpected{ok.error()};
     }
   }
   const std::uint64_t offset = *offBits != 0 ? *offBits : tableStart + table_bytes(*header);
-  if (offset >= file.size()) return eveda::Unexpected(DecodeError::BadPixelOffset);
+  if (offset >= file.size()) return eveda::Unexpected{DecodeError::BadPixelOffset};
   plan.pixelOffset = static_cast<std::size_t>(offset);
   if (auto ok = locate_pixels(*header, file.size(), plan); !ok) {
-    return eveda::Unexpected(ok.error());
+    return eveda::Unexpected{ok.error()};
   }
   return plan;
 }
@@ -154,7 +154,7 @@ void decode_pixels(std::span<const std::uint8_t> file, const DecodePlan& plan,
 
 eveda::Result<DecodedImage, DecodeError> decode(std::span<const std::uint8_t> file) {
   auto plan = plan_decode(file);
-  if (!plan) return eveda::Unexpected(plan.error());
+  if (!plan) return eveda::Unexpected{plan.error()};
   DecodedImage image{plan->layout, std::vector<std::uint8_t>(plan->layout.byteSize())};
   decode_pixels(file, *plan, image.pixels);
   return image;

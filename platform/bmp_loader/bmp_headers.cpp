@@ -69,19 +69,19 @@ bool contiguous(std::uint32_t mask) {
 
 eveda::Result<std::uint32_t, DecodeError> read_file_header(ByteCursor& cursor) {
   if (!cursor.has(2) || cursor.u8() != 'B' || cursor.u8() != 'M') {
-    return eveda::Unexpected(DecodeError::NotBmp);
+    return eveda::Unexpected{DecodeError::NotBmp};
   }
-  if (!cursor.has(kFileHeaderSize - 2)) return eveda::Unexpected(DecodeError::TruncatedHeader);
+  if (!cursor.has(kFileHeaderSize - 2)) return eveda::Unexpected{DecodeError::TruncatedHeader};
   cursor.skip(8);  // file size (often wrong, never needed) and the reserved words
   return cursor.u32();
 }
 
 eveda::Result<InfoHeader, DecodeError> read_info_header(ByteCursor& cursor) {
-  if (!cursor.has(4)) return eveda::Unexpected(DecodeError::TruncatedHeader);
+  if (!cursor.has(4)) return eveda::Unexpected{DecodeError::TruncatedHeader};
   InfoHeader header;
   header.size = cursor.u32();
-  if (!known_header_size(header.size)) return eveda::Unexpected(DecodeError::UnsupportedHeader);
-  if (!cursor.has(header.size - 4)) return eveda::Unexpected(DecodeError::TruncatedHeader);
+  if (!known_header_size(header.size)) return eveda::Unexpected{DecodeError::UnsupportedHeader};
+  if (!cursor.has(header.size - 4)) return eveda::Unexpected{DecodeError::TruncatedHeader};
   const std::size_t end = cursor.position() + header.size - 4;
   if (header.size == 12) {
     read_core_fields(cursor, header);
@@ -94,12 +94,12 @@ eveda::Result<InfoHeader, DecodeError> read_info_header(ByteCursor& cursor) {
 
 eveda::Result<void, DecodeError> check_format(const InfoHeader& header) {
   if (header.width <= 0 || header.height == 0) {
-    return eveda::Unexpected(DecodeError::BadDimensions);
+    return eveda::Unexpected{DecodeError::BadDimensions};
   }
   const std::uint64_t rows =
       static_cast<std::uint64_t>(header.height < 0 ? -header.height : header.height);
   if (static_cast<std::uint64_t>(header.width) * rows > kMaxPixels) {
-    return eveda::Unexpected(DecodeError::TooLarge);
+    return eveda::Unexpected{DecodeError::TooLarge};
   }
   const unsigned bits = header.bitCount;
   switch (header.compression) {
@@ -108,21 +108,21 @@ eveda::Result<void, DecodeError> check_format(const InfoHeader& header) {
           bits == 32) {
         return {};
       }
-      return eveda::Unexpected(DecodeError::BadBitCount);
+      return eveda::Unexpected{DecodeError::BadBitCount};
     case kRle8:
     case kRle4:
       if (bits != (header.compression == kRle8 ? 8u : 4u)) {
-        return eveda::Unexpected(DecodeError::BadBitCount);
+        return eveda::Unexpected{DecodeError::BadBitCount};
       }
-      if (header.height < 0) return eveda::Unexpected(DecodeError::TopDownRle);
+      if (header.height < 0) return eveda::Unexpected{DecodeError::TopDownRle};
       return {};
     case kBitfields:
     case kAlphaBitfields:
-      if (header.core) return eveda::Unexpected(DecodeError::UnsupportedCompression);
-      if (bits != 16 && bits != 32) return eveda::Unexpected(DecodeError::BadBitCount);
+      if (header.core) return eveda::Unexpected{DecodeError::UnsupportedCompression};
+      if (bits != 16 && bits != 32) return eveda::Unexpected{DecodeError::BadBitCount};
       return {};
     default:  // BI_JPEG, BI_PNG, CMYK variants, OS/2 Huffman and RLE24, anything unknown
-      return eveda::Unexpected(DecodeError::UnsupportedCompression);
+      return eveda::Unexpected{DecodeError::UnsupportedCompression};
   }
 }
 
@@ -132,7 +132,7 @@ eveda::Result<std::array<std::uint32_t, 3>, DecodeError> read_masks(ByteCursor& 
   if (!header.hasMasks) {
     // A 40-byte header is followed by the masks; BI_ALPHABITFIELDS adds the alpha mask.
     const std::size_t count = header.compression == kAlphaBitfields ? 4 : 3;
-    if (!cursor.has(count * 4)) return eveda::Unexpected(DecodeError::TruncatedHeader);
+    if (!cursor.has(count * 4)) return eveda::Unexpected{DecodeError::TruncatedHeader};
     masks = {cursor.u32(), cursor.u32(), cursor.u32()};
     if (count == 4) cursor.u32();  // alpha: the output has none
   }
@@ -140,7 +140,7 @@ eveda::Result<std::array<std::uint32_t, 3>, DecodeError> read_masks(ByteCursor& 
   std::uint32_t seen = 0;
   for (const std::uint32_t mask : masks) {
     if (mask == 0 || mask > pixelRange || !contiguous(mask) || (mask & seen) != 0) {
-      return eveda::Unexpected(DecodeError::BadMasks);
+      return eveda::Unexpected{DecodeError::BadMasks};
     }
     seen |= mask;
   }
@@ -157,7 +157,7 @@ eveda::Result<void, DecodeError> read_palette(ByteCursor& cursor, const InfoHead
     count = (pixelOffset - cursor.position()) / 3;
   }
   count = std::min<std::uint64_t>(count, full);
-  if (!cursor.has(count * entryBytes)) return eveda::Unexpected(DecodeError::TruncatedPalette);
+  if (!cursor.has(count * entryBytes)) return eveda::Unexpected{DecodeError::TruncatedPalette};
   for (std::uint64_t i = 0; i < count; ++i) {
     PaletteEntry& entry = layout.palette[i];
     entry.blue = cursor.u8();

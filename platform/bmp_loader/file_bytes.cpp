@@ -29,10 +29,10 @@ eveda::Result<std::vector<std::uint8_t>, DecodeError> read_file_bytes(const char
   const FileDescriptor file(::open(path, O_RDONLY | O_CLOEXEC));
   struct stat info {};
   if (file.get() < 0 || ::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode)) {
-    return eveda::Unexpected(DecodeError::Unreadable);
+    return eveda::Unexpected{DecodeError::Unreadable};
   }
   if (static_cast<std::uint64_t>(info.st_size) > kMaxFileBytes) {
-    return eveda::Unexpected(DecodeError::TooLarge);
+    return eveda::Unexpected{DecodeError::TooLarge};
   }
   std::vector<std::uint8_t> bytes(static_cast<std::size_t>(info.st_size));
   std::size_t done = 0;
@@ -41,7 +41,7 @@ eveda::Result<std::vector<std::uint8_t>, DecodeError> read_file_bytes(const char
   while (done < bytes.size()) {
     const ssize_t got = ::read(file.get(), bytes.data() + done, bytes.size() - done);
     if (got < 0 && errno == EINTR) continue;
-    if (got < 0) return eveda::Unexpected(DecodeError::Unreadable);
+    if (got < 0) return eveda::Unexpected{DecodeError::Unreadable};
     if (got == 0) break;
     done += static_cast<std::size_t>(got);
   }

@@ -30,9 +30,9 @@ gdi::BITMAPINFO bitmap_info(const Layout& layout) {
 
 eveda::Result<gdi::HBITMAP, DecodeError> load_bitmap(const char* path) {
   const auto bytes = read_file_bytes(path);
-  if (!bytes) return eveda::Unexpected(bytes.error());
+  if (!bytes) return eveda::Unexpected{bytes.error()};
   const auto plan = plan_decode(*bytes);
-  if (!plan) return eveda::Unexpected(plan.error());
+  if (!plan) return eveda::Unexpected{plan.error()};
 
   const gdi::BITMAPINFO info = bitmap_info(plan->layout);
   void* bits = nullptr;
@@ -40,7 +40,7 @@ eveda::Result<gdi::HBITMAP, DecodeError> load_bitmap(const char* path) {
       gdi::CreateDIBSection(gdi::HDC{}, &info, gdi::DIB_RGB_COLORS, &bits, nullptr, 0);
   if (!bitmap || bits == nullptr) {
     if (bitmap) gdi::DeleteObject(bitmap);
-    return eveda::Unexpected(DecodeError::TooLarge);  // the raster layer found no memory
+    return eveda::Unexpected{DecodeError::TooLarge};  // the raster layer found no memory
   }
   // A new DIB section is zero-filled, as decode_pixels requires.
   decode_pixels(*bytes, *plan,
