@@ -18,13 +18,9 @@ const WildcardCase kWildcardCases[] = {
     {"photo.bmpx", "*.bmp", false},
     {"bmp", "*.bmp", false},
     {"photo", "*.bmp", false},
-    {"a.bmp.bmp", "*.bmp", true},
     {"photo.bmp", "*.BMP", false},  // names are lower-cased first, so capitals never match
     {"", "*", true},
-    {"anything", "*", true},
     {"a", "", false},
-    {"", "", true},
-    {"abc", "a*c", true},
     {"abcbc", "a*bc", true},
     {"abcbd", "a*bc", false},
     {"ab", "a**b", true},
@@ -33,11 +29,9 @@ const WildcardCase kWildcardCases[] = {
     {"äbc", "?bc", true},  // one character, not one byte
     {"img7.bmp", "img#.bmp", true},
     {"imgx.bmp", "img#.bmp", false},
-    {"img10.bmp", "img#.bmp", false},
     {"b", "[abc]", true},
     {"d", "[abc]", false},
     {"d", "[!abc]", true},
-    {"b", "[!abc]", false},
     {"m", "[a-z]", true},
     {"M", "[a-z]", false},
     {"5", "[0-9a-f]", true},
@@ -45,9 +39,6 @@ const WildcardCase kWildcardCases[] = {
     {"-", "[a-]", true},
     {"-", "[-a]", true},
     {"*", "[*]", true},
-    {"x", "[*]", false},
-    {"?", "[?]", true},
-    {"#", "[#]", true},
     {"[", "[[]", true},
     {"]", "]", true},
     {"ab", "a[]b", true},  // an empty list takes no character
@@ -55,8 +46,6 @@ const WildcardCase kWildcardCases[] = {
     {"a", "[a", false},     // unclosed list: the pattern matches nothing
     {"m", "[z-a]", false},  // backwards range: the pattern matches nothing
     {"photo.bmp", "photo.bmp", true},
-    {"photo.bmp", "photo", false},
-    {"photo.bmp", "hoto.bmp", false},
 };
 
 std::ostream& operator<<(std::ostream& out, const WildcardCase& c) {
