@@ -140,7 +140,10 @@ std::span<std::uint8_t> bitmap_row(const Layout& layout, std::span<std::uint8_t>
 
 void decode_pixels(std::span<const std::uint8_t> file, const DecodePlan& plan,
                    std::span<std::uint8_t> pixels) {
-  if (pixels.size() < plan.layout.byteSize()) return;
+  if (pixels.size() < plan.layout.byteSize() || plan.pixelOffset > file.size() ||
+      plan.pixelBytes > file.size() - plan.pixelOffset) {
+    return;  // not the file or the bitmap this plan was made for
+  }
   ByteCursor cursor(file.subspan(plan.pixelOffset, plan.pixelBytes));
   switch (plan.encoding) {
     case SourceEncoding::Rows:
