@@ -22,7 +22,7 @@ struct JobState {
   // Keeps the typed fraction (12.5 stays 12.5); no value until the settings are first read.
   std::optional<double> BlockWidth;
   std::int32_t BlockHeight = 0;
-  std::int32_t WrapCount = 0;  // cells per row (row by row) or per column (column by column)
+  std::int32_t WrapCount = 0;     // cells per row (row by row) or per column (column by column)
   std::int32_t ArrangeOrder = 0;  // 0 rows from the top left, 1 columns, 2 columns from the right
   std::int32_t Spacing = 0;
   std::int32_t FitMode = 0;  // 0 top left, 1 centre, 2 stretch; -1 while no entry is selected

@@ -10,15 +10,24 @@ namespace {
 
 const char* GroupName(Group group) {
   switch (group) {
-    case Group::Form: return "Form";
-    case Group::Command1: return "Command1";
-    case Group::Command2: return "Command2";
-    case Group::Command3: return "Command3";
-    case Group::Command4: return "Command4";
-    case Group::Label1: return "Label1";
-    case Group::Text1: return "Text1";
-    case Group::Combo1: return "Combo1";
-    case Group::Line1: return "Line1";
+    case Group::Form:
+      return "Form";
+    case Group::Command1:
+      return "Command1";
+    case Group::Command2:
+      return "Command2";
+    case Group::Command3:
+      return "Command3";
+    case Group::Command4:
+      return "Command4";
+    case Group::Label1:
+      return "Label1";
+    case Group::Text1:
+      return "Text1";
+    case Group::Combo1:
+      return "Combo1";
+    case Group::Line1:
+      return "Line1";
   }
   return "?";
 }
