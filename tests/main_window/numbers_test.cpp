@@ -17,7 +17,22 @@ struct NumberCase {
   double value;
 };
 
-void PrintTo(const NumberCase& c, std::ostream* out) { *out << '"' << c.text << '"'; }
+// Blanks spelled out, so that every case has a one-line name.
+void PrintTo(const NumberCase& c, std::ostream* out) {
+  *out << '"';
+  for (const char* p = c.text; *p; ++p) {
+    if (*p == '\t') {
+      *out << "\\t";
+    } else if (*p == '\n') {
+      *out << "\\n";
+    } else if (*p == '\r') {
+      *out << "\\r";
+    } else {
+      *out << *p;
+    }
+  }
+  *out << '"';
+}
 
 class LeadingNumberTest : public testing::TestWithParam<NumberCase> {};
 

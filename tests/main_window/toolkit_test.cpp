@@ -4,10 +4,12 @@
 #include <string>
 #include <vector>
 
+#include "main_window/form1.h"
 #include "main_window/form1_design.h"
 #include "platform/toolkit/characters.h"
 #include "platform/toolkit/console_toolkit.h"
 #include "platform/toolkit/scripted_toolkit.h"
+#include "tests/main_window/form_test_support.h"
 
 namespace toolkit {
 namespace {
@@ -179,6 +181,28 @@ TEST(ConsoleToolkit, QuietOrNotATerminalShowsNoProgress) {
   ui.SetTitle("描画中・・・1/2");
   EXPECT_EQ(err.str(), "");
   EXPECT_FALSE(ShouldShowProgress(true));
+}
+
+TEST(ConsoleToolkit, RunsTheSameWindowWithSettingsTypedAfterTheScan) {
+  eveda_test::TempDir dir;
+  dir.WriteBmps(5);
+  eveda_test::TempDir empty;
+  std::ostringstream err;
+  ConsoleToolkit ui(main_window::Form1Design(),
+                    {dir.Path(), "", &err, true, main_window::kReadyTitle});
+  main_window::Form1 form(ui);
+  ui.Load();
+  ui.SetText({Group::Text1, 0}, "100.5");
+  ui.SetText({Group::Text1, 2}, "12");  // longer than the box admits; the program is not cut
+  ui.SetListIndex(kOrder, 2);
+  std::int32_t columns = 0, rows = 0, width = 0, height = 0;
+  ASSERT_TRUE(form.CalcSize(columns, rows, width, height));
+  EXPECT_EQ(width, 2 * 100 + 3 * 12 + 1);  // 2 x 100.5 + 3 x 12 = 237
+  EXPECT_EQ(height, 3 * 8 + 4 * 12);
+  EXPECT_EQ(err.str(), "");  // five files: no progress title, no message
+
+  form.GetBMPList(empty.Path());
+  EXPECT_EQ(err.str(), "ディレクトリ [ " + empty.Path() + " ]にはBMPファイルがありませんでした\n");
 }
 
 }  // namespace
