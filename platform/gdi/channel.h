@@ -47,7 +47,7 @@ struct ChannelMasks {
 std::optional<ChannelMasks> MakeChannelMasks(std::uint32_t red, std::uint32_t green,
                                              std::uint32_t blue, int bitCount);
 
-// 5-5-5 for 16 bits, 8-8-8 (blue in the lowest byte) for 32 bits.
+// 5-5-5 for 16 bits; for 32 bits blue, green and red bytes in that order, then an unused one.
 ChannelMasks DefaultChannelMasks(int bitCount);
 
 }  // namespace gdi::detail

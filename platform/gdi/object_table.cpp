@@ -6,8 +6,8 @@
 namespace gdi::detail {
 namespace {
 
-// What a new context holds before anything is selected: one white pixel of a monochrome
-// bitmap.
+// What a new context holds before anything is selected: one pixel of a monochrome bitmap.
+// It is not a DIB section, so it reports no colour table and no pixel memory.
 std::unique_ptr<Bitmap> MakeStockBitmap() {
   auto bitmap = std::make_unique<Bitmap>();
   bitmap->width = 1;
@@ -19,7 +19,6 @@ std::unique_ptr<Bitmap> MakeStockBitmap() {
   if (!bitmap->pixels) throw std::bad_alloc();
   bitmap->colours[1] = RGBQUAD{255, 255, 255, 0};
   bitmap->colourCount = 2;
-  bitmap->pixels.get()[0] = 0x80;
   return bitmap;
 }
 

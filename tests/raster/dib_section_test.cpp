@@ -1,6 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <climits>
+#include <cstring>
+#include <iterator>
+#include <random>
+#include <set>
 
 #include "platform/gdi/gdi.h"
 #include "platform/gdi/object_table.h"
@@ -169,6 +174,82 @@ TEST(GetDIBColorTable, ReportsTheEntriesOfThePalettedSection) {
   const HDC plain = CreateCompatibleDC(HDC{});  // holds the stock bitmap, not a DIB section
   EXPECT_EQ(GetDIBColorTable(plain, 0, 256, all), 0u);
   DeleteDC(plain);
+}
+
+}  // namespace
+
+namespace {
+
+using namespace gdi;
+
+RGBQUAD Quad(std::uint32_t value) {
+  return RGBQUAD{BYTE(value), BYTE(value >> 8), BYTE(value >> 16), BYTE(value >> 24)};
+}
+
+// Headers as a hostile file might describe them: whatever is accepted must then copy and
+// scale in every direction without reading or writing outside its memory.
+TEST(CreateDIBSection, RandomHeadersNeverBreakCopies) {
+  const LONG widths[] = {-1, 0, 1, 2, 3, 7, 31, 33, 64};
+  const LONG heights[] = {INT32_MIN, -5, -1, 0, 1, 2, 9};
+  const WORD depths[] = {0, 1, 2, 4, 8, 15, 16, 24, 32, 33};
+  const DWORD compressions[] = {BI_RGB,       BI_RGB,  BI_RGB,  BI_BITFIELDS,
+                                BI_BITFIELDS, BI_RLE8, BI_RLE4, 0xFFFFFFFF};
+  const DWORD used[] = {0, 1, 2, 16, 255, 256, 257, 0xFFFFFFFF};
+  const std::array<DWORD, 3> masks[] = {
+      {0x7C00, 0x3E0, 0x1F},         {0xF800, 0x7E0, 0x1F},    {0xF00, 0xF0, 0xF},
+      {0xFF0000, 0xFF00, 0xFF},      {0xFF, 0xFF00, 0xFF0000}, {0x3FF00000, 0xFFC00, 0x3FF},
+      {0x80000000, 0x1, 0x7FFFFFFE}, {0xF800, 0xFFE0, 0x1F},   {0, 0xFF00, 0xFF},
+      {0xFFFFFFFF, 0xFF00, 0xFF},    {0x00F0F000, 0xF00, 0xF}};
+  std::mt19937 random(2024);
+  auto pick = [&](const auto& values) { return values[random() % std::size(values)]; };
+
+  raster_test::Dib rgb(raster_test::Rgb24(40, 12));
+  raster_test::DibOptions eight;
+  eight.width = 40;
+  eight.height = -12;
+  eight.bitCount = 8;
+  eight.colours = {{0, 0, 0, 0}, {255, 255, 255, 0}, {0, 0, 255, 0}};
+  raster_test::Dib paletted(eight);
+  const HDC dc = CreateCompatibleDC(HDC{});
+  int accepted = 0;
+  std::set<int> depthsSeen;
+  for (int round = 0; round < 3000; ++round) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = 40;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biWidth = pick(widths);
+    info.bmiHeader.biHeight = pick(heights);
+    info.bmiHeader.biBitCount = pick(depths);
+    info.bmiHeader.biCompression = pick(compressions);
+    info.bmiHeader.biClrUsed = pick(used);
+    for (RGBQUAD& colour : info.bmiColors) colour = Quad(random());
+    const std::array<DWORD, 3> triple = pick(masks);
+    for (int i = 0; i < 3; ++i) info.bmiColors[i] = Quad(triple[i]);
+    void* bits = nullptr;
+    const HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (!bitmap) continue;
+    ++accepted;
+    depthsSeen.insert(info.bmiHeader.biBitCount);
+    BITMAP record;
+    ASSERT_NE(GetObjectA(bitmap, 24, &record), 0);
+    auto* bytes = static_cast<std::uint8_t*>(bits);
+    for (LONG i = 0; i < record.bmWidthBytes * record.bmHeight; ++i)
+      bytes[i] = static_cast<std::uint8_t>(random());
+    const HGDIOBJ old = SelectObject(dc, bitmap);
+    const int x = int(random() % 9) - 4, y = int(random() % 9) - 4;
+    EXPECT_EQ(BitBlt(rgb.dc(), x, y, 50, 50, dc, y, x, SRCCOPY), 1);
+    EXPECT_EQ(BitBlt(paletted.dc(), y, x, 50, 50, dc, x, y, SRCCOPY), 1);
+    EXPECT_EQ(BitBlt(dc, x, y, 50, 50, rgb.dc(), 0, 0, SRCCOPY), 1);
+    EXPECT_EQ(BitBlt(dc, x, y, 50, 50, paletted.dc(), 0, 0, SRCCOPY), 1);
+    EXPECT_EQ(StretchBlt(rgb.dc(), x, y, 7, 30, dc, y, x, 13, 5, SRCCOPY), 1);
+    EXPECT_EQ(StretchBlt(dc, x, y, 70, 3, paletted.dc(), y, x, 13, 25, SRCCOPY), 1);
+    EXPECT_EQ(Rectangle(dc, x, y, 20, 20), 1);
+    SelectObject(dc, old);
+    EXPECT_EQ(DeleteObject(bitmap), 1);
+  }
+  EXPECT_GT(accepted, 300);
+  EXPECT_EQ(depthsSeen, (std::set<int>{1, 4, 8, 16, 24, 32}));
+  DeleteDC(dc);
 }
 
 }  // namespace
