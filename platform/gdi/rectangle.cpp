@@ -8,7 +8,7 @@
 
 namespace gdi {
 
-// Corners given the wrong way round are put in order first, as the original does; the
+// Corners given the wrong way round are put in order first, as the Win32 GDI does; the
 // right column and bottom row of the ordered rectangle are then left out.
 BOOL Rectangle(HDC dc, int left, int top, int right, int bottom) {
   auto& table = detail::ObjectTable::Instance();

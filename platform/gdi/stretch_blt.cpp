@@ -12,7 +12,8 @@
 //
 // Destination pixels outside the destination bitmap are not drawn. Source pixels outside the
 // source bitmap take no part in the merge; a destination pixel left with none is not drawn.
-// Extents of zero or below (the original would mirror on negative ones) fail.
+// Extents of zero or below fail (the Win32 GDI mirrors on negative ones; nothing here asks
+// for that).
 
 #include <algorithm>
 #include <cstring>
