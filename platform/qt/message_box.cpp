@@ -40,6 +40,8 @@ void ConfigureMessageBox(QMessageBox& box, const std::string& prompt, int style)
   box.setIcon(IconOf(style));
   const bool withCancel = (style & kButtonsMask) == kOkCancel;
   box.setStandardButtons(withCancel ? QMessageBox::Ok | QMessageBox::Cancel : QMessageBox::Ok);
+  // The interface is Japanese throughout, the buttons included.
+  if (withCancel) box.button(QMessageBox::Cancel)->setText(QStringLiteral("キャンセル"));
   const bool cancelDefault = withCancel && (style & kDefaultButtonMask) == kSecondButtonDefault;
   box.setDefaultButton(cancelDefault ? QMessageBox::Cancel : QMessageBox::Ok);
   box.setEscapeButton(withCancel ? QMessageBox::Cancel : QMessageBox::Ok);

@@ -56,6 +56,8 @@ void TextBox::SetProgramText(const QString& text) {
   limit_->AllowProgramWrite(true);
   setText(text);
   limit_->AllowProgramWrite(false);
+  // As in the original edit control, a written text is shown from its beginning.
+  setCursorPosition(0);
 }
 
 void TextBox::TextChanged(const QString& text) {

@@ -36,6 +36,8 @@ TEST(MessageBoxStyle, ConfirmationStyleHasNoIconAndCancelAsDefaultAndEscape) {
   EXPECT_EQ(box.standardButtons(), QMessageBox::Ok | QMessageBox::Cancel);
   EXPECT_EQ(box.defaultButton(), box.button(QMessageBox::Cancel));
   EXPECT_EQ(box.escapeButton(), box.button(QMessageBox::Cancel));
+  EXPECT_EQ(box.button(QMessageBox::Ok)->text().toStdString(), "OK");
+  EXPECT_EQ(box.button(QMessageBox::Cancel)->text().toStdString(), "キャンセル");
 }
 
 TEST(MessageBoxStyle, ConfirmationAnswersByTheButtonPressed) {

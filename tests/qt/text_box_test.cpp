@@ -35,6 +35,7 @@ TEST_F(TextBoxTest, TypingStopsAtEachBoxsLimitWithOneChangePerCharacter) {
 TEST_F(TextBoxTest, ProgramTextLongerThanTheLimitStaysWhole) {
   toolkit_.SetText({Group::Text1, 0}, "12000");
   EXPECT_EQ(toolkit_.Text({Group::Text1, 0}), "12000");
+  EXPECT_EQ(Box(Widget(Group::Text1, 0))->cursorPosition(), 0);
   toolkit_.SetText({Group::Text1, 3}, "10000");
   EXPECT_EQ(toolkit_.Text({Group::Text1, 3}), "10000");
   EXPECT_EQ(TakeRaised(), (std::vector<Raised>{{Group::Text1, Event::Change, 0},
