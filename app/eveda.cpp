@@ -7,6 +7,7 @@
 #include "main_window/form1.h"
 #include "main_window/form1_design.h"
 #include "platform/qt/application_font.h"
+#include "platform/qt/japanese_texts.h"
 #include "platform/qt/qt_toolkit.h"
 #include "platform/toolkit/process_info.h"
 
@@ -16,6 +17,7 @@ int main(int argc, char* argv[]) {
   QApplication application(argc, argv);
   const toolkit::FormDesign& design = main_window::Form1Design();
   toolkit::SetUpApplicationFont(application, design);
+  toolkit::InstallJapaneseQtTexts(application);
   toolkit::QtToolkit window(design, std::move(commandLine), toolkit::ExecutableDirectory());
   main_window::Form1 form(window);
   window.Show();
