@@ -4,12 +4,13 @@
 #include <QFont>
 #include <QString>
 
+#include "platform/qt/qt_text.h"
+
 namespace toolkit {
 
 void SetUpApplicationFont(QApplication& application, const FormDesign& design) {
   QFont::insertSubstitution(QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic"));
-  QFont font(QString::fromUtf8(design.fontFamily.data(),
-                               static_cast<qsizetype>(design.fontFamily.size())));
+  QFont font(ToQString(design.fontFamily));
   font.setPointSizeF(design.fontPoints);
   font.setWeight(QFont::Normal);
   application.setFont(font);

@@ -6,14 +6,11 @@
 #include <QPushButton>
 #include <QString>
 
+#include "platform/qt/qt_text.h"
 #include "platform/qt/text_box.h"
 
 namespace toolkit {
 namespace {
-
-QString ToQString(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 QWidget* CreateButton(const ControlDesign& control, QWidget* parent) {
   auto* button = new QPushButton(ToQString(control.caption), parent);

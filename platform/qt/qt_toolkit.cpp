@@ -10,14 +10,11 @@
 #include "comdlg/comdlg.h"
 #include "platform/qt/control_factory.h"
 #include "platform/qt/message_box.h"
+#include "platform/qt/qt_text.h"
 #include "platform/qt/text_box.h"
 
 namespace toolkit {
 namespace {
-
-QString ToQString(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 bool TakesFocus(ControlKind kind) {
   return kind != ControlKind::Label && kind != ControlKind::Line;

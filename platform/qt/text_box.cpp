@@ -1,5 +1,6 @@
 #include "platform/qt/text_box.h"
 
+#include <QFocusEvent>
 #include <QValidator>
 #include <algorithm>
 
@@ -69,6 +70,9 @@ void TextBox::TextChanged(const QString& text) {
 
 void TextBox::focusInEvent(QFocusEvent* event) {
   QLineEdit::focusInEvent(event);
+  // The box's own context menu hands the focus back when it closes; the box never lost it
+  // in the user's eyes, and selecting the whole text then would make Paste replace it.
+  if (event->reason() == Qt::PopupFocusReason) return;
   if (onFocus_) onFocus_();
 }
 

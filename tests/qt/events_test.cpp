@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QFocusEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -49,6 +50,15 @@ TEST_F(EventsTest, FocusingATextBoxRaisesGotFocusAndTheHandlerSelectsItsText) {
   EXPECT_EQ(box->selectedText().toStdString(), "12");
   QTest::keyClicks(box, "5");
   EXPECT_EQ(box->text().toStdString(), "5");
+}
+
+TEST_F(EventsTest, FocusComingBackFromTheBoxsOwnMenuIsNoNewFocus) {
+  QFocusEvent from_menu(QEvent::FocusIn, Qt::PopupFocusReason);
+  QApplication::sendEvent(Widget(Group::Text1, 1), &from_menu);
+  EXPECT_EQ(TakeRaised(), std::vector<Raised>{});
+  QFocusEvent by_tab(QEvent::FocusIn, Qt::TabFocusReason);
+  QApplication::sendEvent(Widget(Group::Text1, 1), &by_tab);
+  EXPECT_EQ(TakeRaised(), (std::vector<Raised>{{Group::Text1, Event::GotFocus, 1}}));
 }
 
 TEST_F(EventsTest, ProgramSelectionOfAListEntryRaisesOneClick) {
