@@ -4,7 +4,6 @@
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
-#include <QString>
 
 #include "platform/qt/qt_text.h"
 #include "platform/qt/text_box.h"

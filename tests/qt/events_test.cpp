@@ -125,11 +125,5 @@ TEST_F(EventsTest, CaptionsTitleAndEnabledStateAreSetAsGiven) {
   EXPECT_EQ(TakeRaised(), std::vector<Raised>{});
 }
 
-TEST_F(EventsTest, ProcessInformationIsWhatTheWindowWasGiven) {
-  EXPECT_EQ(toolkit_.CommandLine(), "the arguments");
-  EXPECT_EQ(toolkit_.AppPath(), "/opt/eveda");
-  EXPECT_FALSE(toolkit_.WindowDC());
-}
-
 }  // namespace
 }  // namespace toolkit::testing
