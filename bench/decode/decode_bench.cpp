@@ -86,26 +86,25 @@ std::size_t read_into_fresh_pages(const std::filesystem::path& path, std::size_t
 bool measure(const std::filesystem::path& path, const char* label) {
   const auto warm = eveda::bmp::read_file_bytes(path.c_str());  // fills the page cache
   if (!warm) return false;
-  const double mib = static_cast<double>(warm->size()) / (1024.0 * 1024.0);
+  const double mib = static_cast<double>(warm->size) / (1024.0 * 1024.0);
   std::size_t sink = 0;
-  std::vector<std::uint8_t> buffer(warm->size());
+  std::vector<std::uint8_t> buffer(warm->size);
   const double readMs = best_ms([&] { sink += read_into(path, buffer.data(), buffer.size()); });
 
-  const auto plan = eveda::bmp::plan_decode(*warm);
+  const auto plan = eveda::bmp::plan_decode(warm->bytes());
   if (!plan) return false;
   std::vector<std::uint8_t> bitmap(plan->layout.byteSize());
   const double decodeMs = best_ms([&] {
-    const auto again = eveda::bmp::plan_decode(*warm);
-    eveda::bmp::decode_pixels(*warm, *again, bitmap);
+    const auto again = eveda::bmp::plan_decode(warm->bytes());
+    eveda::bmp::decode_pixels(warm->bytes(), *again, bitmap);
     sink += bitmap[bitmap.size() / 2];
   });
 
-  const double freshReadMs = best_ms([&] { sink += read_into_fresh_pages(path, warm->size()); });
+  const double freshReadMs = best_ms([&] { sink += read_into_fresh_pages(path, warm->size); });
   bool loaded = true;
   const double loadMs = best_ms([&] {
     const auto bytes = eveda::bmp::read_file_bytes(path.c_str());
-    const auto image = eveda::bmp::decode(bytes ? std::span<const std::uint8_t>(*bytes)
-                                                : std::span<const std::uint8_t>());
+    const auto image = eveda::bmp::decode(bytes ? bytes->bytes() : std::span<const std::uint8_t>());
     loaded = loaded && image.has_value();
     sink += image ? image->pixels.size() : 0;
   });

@@ -25,28 +25,28 @@ class FileDescriptor {
 
 }  // namespace
 
-eveda::Result<std::vector<std::uint8_t>, DecodeError> read_file_bytes(const char* path) {
-  const FileDescriptor file(::open(path, O_RDONLY | O_CLOEXEC));
+eveda::Result<FileBytes, DecodeError> read_file_bytes(const char* path) {
+  const FileDescriptor descriptor(::open(path, O_RDONLY | O_CLOEXEC));
   struct stat info {};
-  if (file.get() < 0 || ::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode)) {
+  if (descriptor.get() < 0 || ::fstat(descriptor.get(), &info) != 0 || !S_ISREG(info.st_mode)) {
     return eveda::Unexpected{DecodeError::Unreadable};
   }
   if (static_cast<std::uint64_t>(info.st_size) > kMaxFileBytes) {
     return eveda::Unexpected{DecodeError::TooLarge};
   }
-  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(info.st_size));
-  std::size_t done = 0;
+  const auto size = static_cast<std::size_t>(info.st_size);
+  FileBytes file{std::make_unique_for_overwrite<std::uint8_t[]>(size), 0};
+  std::size_t& done = file.size;
   // One read normally; the loop only covers short reads. A file that shrinks meanwhile is
   // decoded from the bytes that arrived.
-  while (done < bytes.size()) {
-    const ssize_t got = ::read(file.get(), bytes.data() + done, bytes.size() - done);
+  while (done < size) {
+    const ssize_t got = ::read(descriptor.get(), file.data.get() + done, size - done);
     if (got < 0 && errno == EINTR) continue;
     if (got < 0) return eveda::Unexpected{DecodeError::Unreadable};
     if (got == 0) break;
     done += static_cast<std::size_t>(got);
   }
-  bytes.resize(done);
-  return bytes;
+  return file;
 }
 
 }  // namespace eveda::bmp

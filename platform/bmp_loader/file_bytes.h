@@ -1,8 +1,10 @@
 #pragma once
 // A whole file in memory, read once.
 
+#include <cstddef>
 #include <cstdint>
-#include <vector>
+#include <memory>
+#include <span>
 
 #include "platform/bmp_loader/bmp_decoder.h"
 
@@ -12,6 +14,13 @@ namespace eveda::bmp {
 // generous gap), so a larger file is refused before anything is allocated.
 inline constexpr std::uint64_t kMaxFileBytes = kMaxPixels * 4 + (std::uint64_t{1} << 20);
 
-eveda::Result<std::vector<std::uint8_t>, DecodeError> read_file_bytes(const char* path);
+// The bytes of a file. The buffer is not zero-filled first: read() writes every byte kept.
+struct FileBytes {
+  std::unique_ptr<std::uint8_t[]> data;
+  std::size_t size = 0;
+  std::span<const std::uint8_t> bytes() const { return {data.get(), size}; }
+};
+
+eveda::Result<FileBytes, DecodeError> read_file_bytes(const char* path);
 
 }  // namespace eveda::bmp

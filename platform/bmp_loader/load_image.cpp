@@ -31,7 +31,7 @@ gdi::BITMAPINFO bitmap_info(const Layout& layout) {
 eveda::Result<gdi::HBITMAP, DecodeError> load_bitmap(const char* path) {
   const auto bytes = read_file_bytes(path);
   if (!bytes) return eveda::Unexpected{bytes.error()};
-  const auto plan = plan_decode(*bytes);
+  const auto plan = plan_decode(bytes->bytes());
   if (!plan) return eveda::Unexpected{plan.error()};
 
   const gdi::BITMAPINFO info = bitmap_info(plan->layout);
@@ -43,7 +43,7 @@ eveda::Result<gdi::HBITMAP, DecodeError> load_bitmap(const char* path) {
     return eveda::Unexpected{DecodeError::TooLarge};  // the raster layer found no memory
   }
   // A new DIB section is zero-filled, as decode_pixels requires.
-  decode_pixels(*bytes, *plan,
+  decode_pixels(bytes->bytes(), *plan,
                 std::span<std::uint8_t>(static_cast<std::uint8_t*>(bits), plan->layout.byteSize()));
   return bitmap;
 }
