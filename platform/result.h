@@ -11,6 +11,7 @@ namespace eveda {
 
 template <class E>
 struct Unexpected {
+  explicit Unexpected(E e) : error(std::move(e)) {}
   E error;
 };
 
