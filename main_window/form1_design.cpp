@@ -22,12 +22,28 @@ constexpr std::array<ControlDesign, 24> kControls = {{
     {Group::Label1, 5, ControlKind::Label, "間隔", 4920, 1920, 495, 375},
     {Group::Text1, 2, ControlKind::TextBox, "0", 5520, 1980, 615, 375, 1},
     {Group::Label1, 6, ControlKind::Label, "並べ方", 240, 2520, 1455, 375},
-    {Group::Combo1, 0, ControlKind::DropDownList, "", 1920, 2460, 1695, 345, 0,
+    {Group::Combo1,
+     0,
+     ControlKind::DropDownList,
+     "",
+     1920,
+     2460,
+     1695,
+     345,
+     0,
      {"左上→右上", "左上→左下", "右上→右下"}},
     {Group::Text1, 3, ControlKind::TextBox, "", 5400, 2580, 615, 375, 3},
     {Group::Label1, 7, ControlKind::Label, "折り返し間隔", 3840, 2520, 1455, 375},
     {Group::Label1, 8, ControlKind::Label, "空白の埋め方", 240, 3120, 1455, 375},
-    {Group::Combo1, 1, ControlKind::DropDownList, "", 1920, 3060, 1695, 345, 0,
+    {Group::Combo1,
+     1,
+     ControlKind::DropDownList,
+     "",
+     1920,
+     3060,
+     1695,
+     345,
+     0,
      {"左上", "中央", "拡大縮小"}},
     {Group::Label1, 9, ControlKind::Label, "背景色", 3840, 3120, 975, 375},
     {Group::Command2, 0, ControlKind::Button, "000000", 5160, 3060, 1335, 375},
@@ -43,8 +59,8 @@ constexpr std::array<ControlDesign, 24> kControls = {{
 }  // namespace
 
 const toolkit::FormDesign& Form1Design() {
-  static const toolkit::FormDesign design{
-      "DID Eveda", 2385, 1620, 7080, 6300, "ＭＳ Ｐゴシック", 11.25, kControls};
+  static const toolkit::FormDesign design{"DID Eveda",       2385,  1620,     7080, 6300,
+                                          "ＭＳ Ｐゴシック", 11.25, kControls};
   return design;
 }
 
