@@ -1,0 +1,115 @@
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "gtfile/gtfile.h"
+#include "temp_dir.h"
+
+namespace {
+
+using GTFile::NameList;
+
+// A name list as the routines must shape it: empty element 0, then the entries.
+NameList Listed(std::vector<std::string> entries) {
+  entries.insert(entries.begin(), std::string());
+  return entries;
+}
+
+NameList FindBmp(const std::string& dir, bool recurse = false) {
+  NameList names;
+  GTFile::FindFiles(dir, names, {"*.bmp"}, recurse);
+  return names;
+}
+
+TEST(FindFilesTest, EmptyDirectoryGivesElementZeroOnly) {
+  TempDir dir;
+  dir.AddFile("notes.txt");
+  NameList names = {"", "left over", "from before"};
+  GTFile::FindFiles(dir.Path(), names, {"*.bmp"}, false);
+  EXPECT_EQ(names, Listed({}));
+  EXPECT_EQ(GTFile::UBound(names), 0);
+}
+
+TEST(FindFilesTest, MissingOrUnlistableDirectoryGivesEmptyList) {
+  TempDir dir;
+  dir.AddFile("plain.bmp");
+  EXPECT_EQ(FindBmp(dir.Path() + "/missing"), Listed({}));
+  EXPECT_EQ(FindBmp(dir.Path() + "/missing", true), Listed({}));
+  EXPECT_EQ(FindBmp(dir.Path() + "/plain.bmp"), Listed({}));
+}
+
+TEST(FindFilesTest, UpperBoundEqualsMatchCountAcrossGrowthSteps) {
+  for (const int count : {100, 101}) {
+    TempDir dir;
+    for (int i = 0; i < count; ++i) dir.AddFile(std::to_string(1000 + i) + ".bmp");
+    const NameList names = FindBmp(dir.Path());
+    ASSERT_EQ(GTFile::UBound(names), count);
+    EXPECT_EQ(names[0], "");
+    EXPECT_EQ(names[1], "1000.bmp");
+    EXPECT_EQ(names[count], std::to_string(999 + count) + ".bmp");
+  }
+}
+
+TEST(FindFilesTest, ListsOnlyVisibleRegularFilesAsSpelled) {
+  TempDir dir;
+  for (const char* name : {"ok.bmp", "PHOTO.BMP", "ÄPFEL.Bmp", ".hidden.bmp", "photo.bmpx", "bmp",
+                           "nodot", "other.txt"})
+    dir.AddFile(name);
+  dir.AddDir("x.bmp");
+  dir.AddLink("link.bmp", "ok.bmp");
+  dir.AddLink("dangling.bmp", "missing.bmp");
+  dir.AddLink("dirlink.bmp", "x.bmp");
+  EXPECT_EQ(FindBmp(dir.Path()), Listed({"ÄPFEL.Bmp", "link.bmp", "ok.bmp", "PHOTO.BMP"}));
+}
+
+// Capitals in a pattern never match: names are lower-cased before matching.
+TEST(FindFilesTest, AnyPatternOfTheListSelects) {
+  TempDir dir;
+  for (const char* name : {"b.dib", "A.bmp", "c.png", "D.PNG"}) dir.AddFile(name);
+  NameList names;
+  GTFile::FindFiles(dir.Path(), names, {"*.bmp", "*.dib", "*.bmp", "*.PNG"}, false);
+  EXPECT_EQ(names, Listed({"A.bmp", "b.dib"}));
+}
+
+TEST(FindFilesTest, TrailingSlashMakesNoDifference) {
+  TempDir dir;
+  for (const char* name : {"c.bmp", "B.bmp", "a.bmp", "img2.bmp", "img10.bmp"}) dir.AddFile(name);
+  const NameList expected = Listed({"a.bmp", "B.bmp", "c.bmp", "img10.bmp", "img2.bmp"});
+  EXPECT_EQ(FindBmp(dir.Path()), expected);
+  EXPECT_EQ(FindBmp(dir.Path() + "/"), expected);
+}
+
+TEST(FindFilesTest, RecursionListsSubdirectoryGroupsFirst) {
+  TempDir dir;
+  for (const char* name : {"b.bmp", "A.bmp", "y/z.bmp", "X/k.bmp", "X/J.bmp", "X/deeper/q.bmp",
+                           "empty/readme.txt", ".hidden/h.bmp"})
+    dir.AddFile(name);
+  EXPECT_EQ(FindBmp(dir.Path(), true),
+            Listed({"X/deeper/q.bmp", "X/J.bmp", "X/k.bmp", "y/z.bmp", "A.bmp", "b.bmp"}));
+  EXPECT_EQ(FindBmp(dir.Path(), false), Listed({"A.bmp", "b.bmp"}));
+}
+
+TEST(FindFilesTest, RecursionStopsAtLinksBackUpThePath) {
+  TempDir dir;
+  dir.AddFile("top.bmp");
+  dir.AddFile("a/inner.bmp");
+  dir.AddLink("a/up", "..");
+  dir.AddLink("a/self", ".");
+  dir.AddLink("b", "a");  // a second way into a, not a cycle: listed again under its own name
+  EXPECT_EQ(FindBmp(dir.Path(), true), Listed({"a/inner.bmp", "b/inner.bmp", "top.bmp"}));
+}
+
+TEST(ListSubDirsTest, ListsVisibleDirectoriesSorted) {
+  TempDir dir;
+  for (const char* name : {"b", "A", "c.bmp", ".hidden"}) dir.AddDir(name);
+  dir.AddFile("file");
+  dir.AddLink("link", "b");
+  NameList names = {"", "stale"};
+  GTFile::ListSubDirs(dir.Path() + "/", names);
+  EXPECT_EQ(names, Listed({"A", "b", "c.bmp", "link"}));
+  GTFile::ListSubDirs(dir.Path() + "/missing", names);
+  EXPECT_EQ(names, Listed({}));
+}
+
+}  // namespace
