@@ -26,7 +26,7 @@ enum class Event { Load, Click, Change, GotFocus };
 using Handler = std::function<void(int index)>;
 
 // Message box styles and answers, numbered as the original API numbers them.
-inline constexpr int kStyleOkExclamation = 48;  // OK button, exclamation icon
+inline constexpr int kStyleOkExclamation = 48;           // OK button, exclamation icon
 inline constexpr int kStyleOkCancelDefaultCancel = 257;  // OK and Cancel, Cancel the default
 inline constexpr int kAnswerOk = 1;
 inline constexpr int kAnswerCancel = 2;  // also when the box is closed

@@ -1,0 +1,25 @@
+// The window: Form1 over the Qt toolkit.
+
+#include <QApplication>
+#include <string>
+#include <utility>
+
+#include "main_window/form1.h"
+#include "main_window/form1_design.h"
+#include "platform/qt/application_font.h"
+#include "platform/qt/japanese_texts.h"
+#include "platform/qt/qt_toolkit.h"
+#include "platform/toolkit/process_info.h"
+
+int main(int argc, char* argv[]) {
+  // Taken before QApplication, which removes the arguments it understands itself.
+  std::string commandLine = toolkit::JoinArguments(argc, argv);
+  QApplication application(argc, argv);
+  const toolkit::FormDesign& design = main_window::Form1Design();
+  toolkit::SetUpApplicationFont(application, design);
+  toolkit::InstallJapaneseQtTexts(application);
+  toolkit::QtToolkit window(design, std::move(commandLine), toolkit::ExecutableDirectory());
+  main_window::Form1 form(window);
+  window.Show();
+  return QApplication::exec();
+}

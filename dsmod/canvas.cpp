@@ -1,0 +1,68 @@
+// CreateCanvas, ReleaseCanvas and CopyCanvasBits.
+
+#include <cstring>
+#include <new>
+
+#include "dsmod/canvas_layout.h"
+#include "dsmod/dsmod.h"
+
+namespace DSMod {
+
+using eveda::Unexpected;
+
+eveda::Result<Canvas, CanvasError> CreateCanvas(gdi::HDC RefDC, std::int32_t BitCount,
+                                                std::int32_t Width, std::int32_t Height,
+                                                std::span<const gdi::RGBQUAD> Palette) {
+  const auto layout = detail::ComputeLayout(BitCount, Width, Height);
+  if (!layout) return Unexpected{layout.error()};
+  if (BitCount <= 8 && Palette.size() < (std::size_t{1} << BitCount))
+    return Unexpected{CanvasError::BadPalette};
+
+  Canvas canvas;
+  canvas.BitCount = BitCount;
+  canvas.Width = Width;
+  canvas.Height = Height;
+  canvas.Stride = layout->Stride;
+  try {
+    canvas.Bits.assign(static_cast<std::size_t>(layout->ImageBytes), 0);
+  } catch (const std::bad_alloc&) {
+    return Unexpected{CanvasError::OutOfMemory};
+  }
+
+  canvas.hDC = gdi::CreateCompatibleDC(RefDC);
+  if (!canvas.hDC) return Unexpected{CanvasError::OutOfMemory};
+  const gdi::BITMAPINFO header =
+      detail::MakeCreationHeader(BitCount, Width, Height, *layout, Palette);
+  canvas.hBitmap =
+      gdi::CreateDIBSection(canvas.hDC, &header, gdi::DIB_RGB_COLORS, &canvas.pBits, nullptr, 0);
+  if (canvas.hBitmap) canvas.hOldBitmap = gdi::SelectObject(canvas.hDC, canvas.hBitmap);
+  if (!canvas.hBitmap || !canvas.hOldBitmap) {
+    gdi::DeleteObject(canvas.hBitmap);
+    gdi::DeleteDC(canvas.hDC);
+    return Unexpected{CanvasError::OutOfMemory};
+  }
+  return canvas;
+}
+
+void ReleaseCanvas(Canvas& canvas) {
+  gdi::SelectObject(canvas.hDC, canvas.hOldBitmap);
+  gdi::DeleteObject(canvas.hBitmap);
+  gdi::DeleteDC(canvas.hDC);
+}
+
+// The pixel memory is read only while the DIB section that owns it is alive and still has
+// the canvas's shape, so a released or hand-made record is refused instead of read.
+bool CopyCanvasBits(Canvas& canvas) {
+  gdi::BITMAP section;
+  if (!canvas.pBits || gdi::GetObjectA(canvas.hBitmap, sizeof section, &section) == 0) return false;
+  if (section.bmBits != canvas.pBits || section.bmWidth != canvas.Width ||
+      section.bmHeight != canvas.Height || section.bmWidthBytes != canvas.Stride ||
+      section.bmBitsPixel != canvas.BitCount)
+    return false;
+  const std::size_t bytes = std::size_t(canvas.Stride) * std::size_t(canvas.Height);
+  if (canvas.Bits.size() < bytes) return false;
+  std::memcpy(canvas.Bits.data(), canvas.pBits, bytes);
+  return true;
+}
+
+}  // namespace DSMod

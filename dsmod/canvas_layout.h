@@ -1,0 +1,30 @@
+#pragma once
+// Sizes of a canvas, computed before anything is created so that a refused size leaves
+// nothing behind.
+
+#include <cstdint>
+#include <span>
+
+#include "dsmod/dsmod.h"
+
+namespace DSMod::detail {
+
+struct CanvasLayout {
+  std::int32_t Stride = 0;
+  std::int32_t ImageBytes = 0;  // Stride * Height
+};
+
+bool IsCanvasDepth(std::int32_t BitCount);
+
+// Checks the size and depth and works out the row stride, refusing any result beyond the
+// signed 32-bit range.
+eveda::Result<CanvasLayout, CanvasError> ComputeLayout(std::int32_t BitCount, std::int32_t Width,
+                                                       std::int32_t Height);
+
+// The header a canvas is created from: biSizeImage is Stride * Height, and for depths of
+// 8 bits or less the first 2^BitCount palette entries fill the colour table.
+gdi::BITMAPINFO MakeCreationHeader(std::int32_t BitCount, std::int32_t Width, std::int32_t Height,
+                                   const CanvasLayout& layout,
+                                   std::span<const gdi::RGBQUAD> Palette);
+
+}  // namespace DSMod::detail

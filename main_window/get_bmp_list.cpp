@@ -1,0 +1,71 @@
+#include <algorithm>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "getimage/getimage.h"
+#include "main_window/form1.h"
+#include "main_window/form1_design.h"
+#include "main_window/output_name.h"
+
+namespace main_window {
+namespace {
+
+struct LargestSize {
+  std::int32_t width = 0;
+  std::int32_t height = 0;
+};
+
+std::string ProbeTitle(int done, int count) {
+  return "画像サイズ取得中・・・" + std::to_string(done) + "/" + std::to_string(count);
+}
+
+// The smallest whole number not below the square root: cells per row of a near-square grid.
+int WrapProposal(int count) { return static_cast<int>(-std::floor(-std::sqrt(count))); }
+
+}  // namespace
+
+void Form1::GetBMPList(std::string Dirname) {
+  GTFile::NameList names;
+  GTFile::FindFiles(Dirname, names, {"*.bmp"}, false);
+  if (names.empty()) names.assign(1, std::string());
+  const int n = GTFile::UBound(names);
+  if (n == 0) {
+    FileList = std::move(names);
+    if (Loaded) {
+      ui_.MsgBox("ディレクトリ [ " + Dirname + " ]にはBMPファイルがありませんでした",
+                 toolkit::kStyleOkExclamation);
+    }
+    return;
+  }
+
+  // The list is completed privately and published whole, so that an event handled while
+  // the sizes are read never sees a list that is half bare names and half full paths.
+  Dirname = GTFile::NormalizeDir(std::move(Dirname));
+  LargestSize largest;
+  for (int i = 1; i <= n; ++i) {
+    std::string& entry = names[static_cast<std::size_t>(i)];
+    entry.insert(0, Dirname);
+    const GetImage::BMPInfo info = GetImage::ReadBMPInfo(entry);
+    largest.width = std::max(largest.width, info.Width);
+    largest.height = std::max(largest.height, info.Height);
+    if (i % 10 == 0) {
+      ui_.SetTitle(ProbeTitle(i, n));
+      ui_.DoEvents();
+    }
+  }
+  FileList = std::move(names);
+  ui_.SetTitle(kReadyTitle);
+  ui_.DoEvents();
+
+  ui_.SetText(Text1(0), std::to_string(largest.width));
+  ui_.SetText(Text1(1), std::to_string(largest.height));
+  ui_.SetText(Text1(3), std::to_string(WrapProposal(n)));
+  ui_.SetText(Label1(0), Dirname);
+  ui_.SetText(Label1(1), "対象ファイル数－ " + std::to_string(n));
+  OutputPath = ChooseOutputPath(Dirname);
+  ui_.SetText(Label1(10), OutputPath);
+  UpdateStatus();
+}
+
+}  // namespace main_window

@@ -1,0 +1,28 @@
+#include "main_window/output_name.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+namespace main_window {
+
+bool NameIsTaken(const std::string& path) {
+  std::error_code error;
+  // symlink_status, so that a link is taken whether or not its target exists.
+  const auto status = std::filesystem::symlink_status(path, error);
+  if (status.type() == std::filesystem::file_type::not_found) return false;
+  return true;
+}
+
+std::string ChooseOutputPath(const std::string& dir) {
+  std::string candidate;
+  for (int number = 1; number <= 999; ++number) {
+    char digits[4];
+    std::snprintf(digits, sizeof digits, "%03d", number);
+    candidate = dir + "plemo" + digits + ".bmp";
+    if (!NameIsTaken(candidate)) break;
+  }
+  return candidate;
+}
+
+}  // namespace main_window

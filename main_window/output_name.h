@@ -1,0 +1,16 @@
+#pragma once
+// The output file's name: the first of plemo001.bmp to plemo999.bmp that is not taken.
+
+#include <string>
+
+namespace main_window {
+
+// Any entry of that name is taken: a file, a dot-file, a directory, a link (even one that
+// leads nowhere), and anything whose presence cannot be ruled out. Writing over a directory
+// would only make the run fail, and a name we cannot see into is not ours to overwrite.
+bool NameIsTaken(const std::string& path);
+
+// `dir` ends in "/". When all 999 names are taken, the last one, which a run then replaces.
+std::string ChooseOutputPath(const std::string& dir);
+
+}  // namespace main_window

@@ -1,0 +1,29 @@
+// Stand-ins until tile drawing, the run and the choosers' handlers land: they keep the
+// window usable (choose a directory, a colour) but do not draw.
+// TODO: replace with DrawTiles, PlemoBMP and the guarded handlers.
+
+#include <cstdio>
+
+#include "main_window/form1.h"
+
+namespace main_window {
+
+void Form1::PlemoBMP() {}
+
+void Form1::Command1_Click() {
+  const std::string dir = ui_.BrowseForFolder("BMPのあるディレクトリ");
+  if (!dir.empty()) GetBMPList(dir);
+}
+
+void Form1::Command2_Click() {
+  const std::int32_t colour = ui_.ChooseBackColor();
+  if (colour < 0) return;
+  BackColor = static_cast<gdi::COLORREF>(colour);
+  char caption[16];
+  std::snprintf(caption, sizeof caption, "%06X", static_cast<unsigned>(BackColor));
+  ui_.SetText({toolkit::Group::Command2, 0}, caption);
+}
+
+void Form1::Command4_Click() { PlemoBMP(); }
+
+}  // namespace main_window

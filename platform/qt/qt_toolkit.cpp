@@ -1,0 +1,216 @@
+#include "platform/qt/qt_toolkit.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QString>
+#include <QWidget>
+
+#include "comdlg/comdlg.h"
+#include "platform/qt/control_factory.h"
+#include "platform/qt/message_box.h"
+#include "platform/qt/qt_text.h"
+#include "platform/qt/text_box.h"
+
+namespace toolkit {
+namespace {
+
+bool TakesFocus(ControlKind kind) {
+  return kind != ControlKind::Label && kind != ControlKind::Line;
+}
+
+}  // namespace
+
+QtToolkit::QtToolkit(const FormDesign& design, std::string commandLine, std::string appPath)
+    : window_(std::make_unique<QWidget>()),
+      commandLine_(std::move(commandLine)),
+      appPath_(std::move(appPath)) {
+  dialogs_.messageBox = [this](const std::string& prompt, int style) {
+    return ShowMessageBox(window_.get(), prompt, style);
+  };
+  dialogs_.browseForFolder = [](const std::string& prompt) {
+    return Comdlg::BrowseForFolder(prompt);
+  };
+  dialogs_.chooseBackColor = [] { return Comdlg::ChooseBackColor(); };
+  BuildWindow(design);
+}
+
+QtToolkit::~QtToolkit() = default;
+
+void QtToolkit::BuildWindow(const FormDesign& design) {
+  window_->setWindowTitle(ToQString(design.caption));
+  // The geometry of a top-level widget is its client area; nothing reacts to resizing, so
+  // the size is fixed.
+  window_->setGeometry(PixelsFromTwips(design.left), PixelsFromTwips(design.top),
+                       PixelsFromTwips(design.clientWidth), PixelsFromTwips(design.clientHeight));
+  window_->setFixedSize(PixelsFromTwips(design.clientWidth), PixelsFromTwips(design.clientHeight));
+  for (const ControlDesign& control : design.controls) {
+    QWidget* widget = CreateControl(control, window_.get());
+    controls_[{control.group, control.index}] = Control{control.kind, widget};
+    ConnectEvents(control, widget);
+  }
+  SetTabOrder(design);
+}
+
+void QtToolkit::ConnectEvents(const ControlDesign& design, QWidget* widget) {
+  const Group group = design.group;
+  const int index = design.index;
+  switch (design.kind) {
+    case ControlKind::Button:
+      QObject::connect(static_cast<QPushButton*>(widget), &QPushButton::clicked, window_.get(),
+                       [this, group, index] { Raise(group, Event::Click, index); });
+      break;
+    case ControlKind::DropDownList:
+      // activated, unlike currentIndexChanged, also reports the user choosing the entry
+      // that was already selected, as the original list does.
+      QObject::connect(static_cast<QComboBox*>(widget), &QComboBox::activated, window_.get(),
+                       [this, group, index] { Raise(group, Event::Click, index); });
+      break;
+    case ControlKind::TextBox: {
+      auto* box = static_cast<TextBox*>(widget);
+      box->OnChange([this, group, index] { Raise(group, Event::Change, index); });
+      box->OnFocus([this, group, index] { Raise(group, Event::GotFocus, index); });
+      break;
+    }
+    case ControlKind::Label:
+    case ControlKind::Line:
+      break;
+  }
+}
+
+void QtToolkit::SetTabOrder(const FormDesign& design) {
+  QWidget* previous = nullptr;
+  for (const ControlDesign& control : design.controls) {
+    if (!TakesFocus(control.kind)) continue;
+    QWidget* widget = controls_.at({control.group, control.index}).widget;
+    if (previous != nullptr) QWidget::setTabOrder(previous, widget);
+    previous = widget;
+  }
+}
+
+void QtToolkit::Show() {
+  if (!loaded_) {
+    loaded_ = true;
+    Raise(Group::Form, Event::Load, 0);
+  }
+  window_->show();
+}
+
+QWidget* QtToolkit::ControlWidget(ControlRef control) const {
+  const Control* found = Find(control);
+  return found != nullptr ? found->widget : nullptr;
+}
+
+const QtToolkit::Control* QtToolkit::Find(ControlRef control) const {
+  const auto it = controls_.find({control.group, control.index});
+  return it != controls_.end() ? &it->second : nullptr;
+}
+
+void QtToolkit::Raise(Group group, Event event, int index) {
+  const auto it = handlers_.find({group, event});
+  if (it == handlers_.end()) return;
+  // A copy, so that a handler may connect another in its place while it runs.
+  const Handler handler = it->second;
+  handler(index);
+}
+
+void QtToolkit::Connect(Group group, Event event, Handler handler) {
+  handlers_[{group, event}] = std::move(handler);
+}
+
+std::string QtToolkit::Text(ControlRef control) const {
+  const Control* found = Find(control);
+  if (found == nullptr) return {};
+  switch (found->kind) {
+    case ControlKind::Button:
+      return static_cast<QPushButton*>(found->widget)->text().toStdString();
+    case ControlKind::Label:
+      return static_cast<QLabel*>(found->widget)->text().toStdString();
+    case ControlKind::TextBox:
+      return static_cast<TextBox*>(found->widget)->text().toStdString();
+    case ControlKind::DropDownList:
+      return static_cast<QComboBox*>(found->widget)->currentText().toStdString();
+    case ControlKind::Line:
+      break;
+  }
+  return {};
+}
+
+void QtToolkit::SetText(ControlRef control, const std::string& text) {
+  const Control* found = Find(control);
+  if (found == nullptr) return;
+  const QString value = QString::fromStdString(text);
+  switch (found->kind) {
+    case ControlKind::Button:
+      static_cast<QPushButton*>(found->widget)->setText(value);
+      break;
+    case ControlKind::Label:
+      static_cast<QLabel*>(found->widget)->setText(value);
+      break;
+    case ControlKind::TextBox:
+      static_cast<TextBox*>(found->widget)->SetProgramText(value);
+      break;
+    case ControlKind::DropDownList:
+    case ControlKind::Line:
+      // A closed list takes no typed text; a line has none.
+      break;
+  }
+}
+
+int QtToolkit::ListIndex(ControlRef control) const {
+  const Control* found = Find(control);
+  if (found == nullptr || found->kind != ControlKind::DropDownList) return -1;
+  return static_cast<QComboBox*>(found->widget)->currentIndex();
+}
+
+void QtToolkit::SetListIndex(ControlRef control, int index) {
+  const Control* found = Find(control);
+  if (found == nullptr || found->kind != ControlKind::DropDownList) return;
+  auto* list = static_cast<QComboBox*>(found->widget);
+  if (index < -1 || index >= list->count()) return;
+  // setCurrentIndex raises no activated signal; the program's choice is reported here,
+  // exactly once, as the user's would be.
+  list->setCurrentIndex(index);
+  Raise(control.group, Event::Click, control.index);
+}
+
+void QtToolkit::SetSelection(ControlRef control, int start, int length) {
+  const Control* found = Find(control);
+  if (found == nullptr || found->kind != ControlKind::TextBox) return;
+  static_cast<TextBox*>(found->widget)->setSelection(start, length);
+}
+
+void QtToolkit::SetEnabled(ControlRef control, bool enabled) {
+  if (QWidget* widget = ControlWidget(control)) widget->setEnabled(enabled);
+}
+
+std::string QtToolkit::Title() const { return window_->windowTitle().toStdString(); }
+
+void QtToolkit::SetTitle(const std::string& title) {
+  window_->setWindowTitle(QString::fromStdString(title));
+}
+
+int QtToolkit::MsgBox(const std::string& prompt, int style) {
+  return dialogs_.messageBox(prompt, style);
+}
+
+void QtToolkit::DoEvents() { QCoreApplication::processEvents(); }
+
+gdi::HDC QtToolkit::WindowDC() {
+  // Our raster layer draws off screen only; the screen's context (0) serves as the
+  // reference for compatible memory contexts.
+  return gdi::HDC{};
+}
+
+std::string QtToolkit::CommandLine() const { return commandLine_; }
+
+std::string QtToolkit::AppPath() const { return appPath_; }
+
+std::string QtToolkit::BrowseForFolder(const std::string& prompt) {
+  return dialogs_.browseForFolder(prompt);
+}
+
+std::int32_t QtToolkit::ChooseBackColor() { return dialogs_.chooseBackColor(); }
+
+}  // namespace toolkit

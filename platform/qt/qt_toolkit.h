@@ -1,0 +1,80 @@
+#pragma once
+// The real window: the toolkit services over Qt Widgets, built from a form's design.
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <utility>
+
+#include "platform/toolkit/form_design.h"
+#include "platform/toolkit/services.h"
+
+class QWidget;
+
+namespace toolkit {
+
+class QtToolkit final : public Services {
+ public:
+  // The boxes and choosers that wait for the user. They default to the real Qt dialogs;
+  // tests put answers in their place, since a modal box would wait forever without a user.
+  struct Dialogs {
+    std::function<int(const std::string& prompt, int style)> messageBox;
+    std::function<std::string(const std::string& prompt)> browseForFolder;
+    std::function<std::int32_t()> chooseBackColor;
+  };
+
+  // Needs the QApplication, its font already set up (SetUpApplicationFont).
+  QtToolkit(const FormDesign& design, std::string commandLine, std::string appPath);
+  ~QtToolkit() override;
+  QtToolkit(const QtToolkit&) = delete;
+  QtToolkit& operator=(const QtToolkit&) = delete;
+
+  // Raises the window's Load event (once), then shows the window.
+  void Show();
+
+  Dialogs& ModalDialogs() { return dialogs_; }
+  QWidget* Window() const { return window_.get(); }
+  // The widget of a control; nullptr when the design has none of that group and index.
+  QWidget* ControlWidget(ControlRef control) const;
+
+  void Connect(Group group, Event event, Handler handler) override;
+  std::string Text(ControlRef control) const override;
+  void SetText(ControlRef control, const std::string& text) override;
+  int ListIndex(ControlRef control) const override;
+  void SetListIndex(ControlRef control, int index) override;
+  void SetSelection(ControlRef control, int start, int length) override;
+  void SetEnabled(ControlRef control, bool enabled) override;
+  std::string Title() const override;
+  void SetTitle(const std::string& title) override;
+  int MsgBox(const std::string& prompt, int style) override;
+  void DoEvents() override;
+  gdi::HDC WindowDC() override;
+  std::string CommandLine() const override;
+  std::string AppPath() const override;
+  std::string BrowseForFolder(const std::string& prompt) override;
+  std::int32_t ChooseBackColor() override;
+
+ private:
+  struct Control {
+    ControlKind kind = ControlKind::Label;
+    QWidget* widget = nullptr;
+  };
+
+  void BuildWindow(const FormDesign& design);
+  void ConnectEvents(const ControlDesign& design, QWidget* widget);
+  void SetTabOrder(const FormDesign& design);
+  const Control* Find(ControlRef control) const;
+  void Raise(Group group, Event event, int index);
+
+  std::unique_ptr<QWidget> window_;
+  std::map<std::pair<Group, int>, Control> controls_;
+  std::map<std::pair<Group, Event>, Handler> handlers_;
+  Dialogs dialogs_;
+  std::string commandLine_;
+  std::string appPath_;
+  bool loaded_ = false;
+};
+
+}  // namespace toolkit

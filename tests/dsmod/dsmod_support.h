@@ -1,0 +1,60 @@
+#pragma once
+
+#include <dirent.h>
+#include <stdlib.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "dsmod/dsmod.h"
+
+namespace dsmod_test {
+
+// A fresh directory, removed with its contents at the end of the test.
+class ScratchDirectory {
+ public:
+  ScratchDirectory() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "dsmod-XXXXXX").string();
+    path_ = ::mkdtemp(pattern.data()) ? pattern : std::string();
+  }
+  ~ScratchDirectory() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+  }
+  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+  const std::string& path() const { return path_; }
+  std::set<std::string> Names() const {
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(path_))
+      names.insert(entry.path().filename().string());
+    return names;
+  }
+
+ private:
+  std::string path_;
+};
+
+inline std::vector<std::uint8_t> ReadBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+inline void WriteBytes(const std::string& path, const std::string& text) {
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+inline std::uint32_t U32At(const std::vector<std::uint8_t>& bytes, std::size_t offset) {
+  return bytes[offset] | (bytes[offset + 1] << 8) | (bytes[offset + 2] << 16) |
+         (std::uint32_t{bytes[offset + 3]} << 24);
+}
+
+inline std::uint16_t U16At(const std::vector<std::uint8_t>& bytes, std::size_t offset) {
+  return static_cast<std::uint16_t>(bytes[offset] | (bytes[offset + 1] << 8));
+}
+
+}  // namespace dsmod_test

@@ -1,0 +1,214 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+
+#include <cstring>
+#include <vector>
+
+#include "dsmod/dsmod.h"
+#include "tests/dsmod/dsmod_support.h"
+
+namespace {
+
+using DSMod::Canvas;
+using DSMod::SaveError;
+using dsmod_test::ReadBytes;
+using dsmod_test::ScratchDirectory;
+using dsmod_test::U16At;
+using dsmod_test::U32At;
+
+std::vector<gdi::RGBQUAD> Ramp(int count) {
+  std::vector<gdi::RGBQUAD> colours;
+  for (int i = 0; i < count; ++i)
+    colours.push_back({static_cast<gdi::BYTE>(i), static_cast<gdi::BYTE>(i ^ 0x55),
+                       static_cast<gdi::BYTE>(255 - i), 0});
+  return colours;
+}
+
+// A canvas whose pixel memory holds a recognisable byte pattern.
+Canvas PatternCanvas(int bitCount, int width, int height) {
+  const std::vector<gdi::RGBQUAD> palette = Ramp(256);
+  auto created = DSMod::CreateCanvas(gdi::HDC{}, bitCount, width, height, palette);
+  EXPECT_TRUE(created);
+  Canvas canvas = *created;
+  auto* bytes = static_cast<std::uint8_t*>(canvas.pBits);
+  for (std::size_t i = 0; i < canvas.Bits.size(); ++i)
+    bytes[i] = static_cast<std::uint8_t>(i * 7 + 1);
+  return canvas;
+}
+
+void Put16(std::vector<std::uint8_t>& out, std::uint16_t v) {
+  out.push_back(v & 0xFF);
+  out.push_back(v >> 8);
+}
+void Put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
+  Put16(out, v & 0xFFFF);
+  Put16(out, v >> 16);
+}
+
+// The file as it must be, built field by field from the layout of a BMP file.
+std::vector<std::uint8_t> ExpectedFile(const Canvas& canvas, std::uint32_t offBits) {
+  std::vector<std::uint8_t> file = {'B', 'M'};
+  Put32(file, offBits + canvas.Stride * canvas.Height);
+  Put32(file, 0);  // both reserved fields
+  Put32(file, offBits);
+  for (std::uint32_t v : {40u, std::uint32_t(canvas.Width), std::uint32_t(canvas.Height)})
+    Put32(file, v);
+  Put16(file, 1);
+  Put16(file, static_cast<std::uint16_t>(canvas.BitCount));
+  for (int field = 0; field < 6; ++field) Put32(file, 0);
+  const std::vector<gdi::RGBQUAD> palette = Ramp(256);
+  for (std::uint32_t i = 0; i < (offBits - 54) / 4; ++i) {
+    file.push_back(palette[i].rgbBlue);
+    file.push_back(palette[i].rgbGreen);
+    file.push_back(palette[i].rgbRed);
+    file.push_back(0);
+  }
+  const auto* bytes = static_cast<const std::uint8_t*>(canvas.pBits);
+  file.insert(file.end(), bytes, bytes + canvas.Stride * canvas.Height);
+  return file;
+}
+
+struct FileCase {
+  int bitCount, width, height;
+  std::uint32_t offBits;
+  std::size_t fileSize;
+};
+
+TEST(SaveCanvasBMP, WritesTheFileByteForByte) {
+  const FileCase cases[] = {
+      {24, 101, 2, 54, 662},   {24, 1, 1, 54, 58},    {8, 3, 2, 1078, 1078 + 8},
+      {4, 3, 2, 118, 118 + 8}, {1, 3, 2, 62, 62 + 8}, {16, 3, 2, 54, 54 + 16},
+      {32, 3, 2, 54, 54 + 24},
+  };
+  ScratchDirectory directory;
+  for (const FileCase& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.bitCount << " bits, " << c.width << " x " << c.height);
+    Canvas canvas = PatternCanvas(c.bitCount, c.width, c.height);
+    const std::string path = directory / "out.bmp";
+    ASSERT_TRUE(DSMod::SaveCanvasBMP(canvas, path));
+    const std::vector<std::uint8_t> file = ReadBytes(path);
+    EXPECT_EQ(file.size(), c.fileSize);
+    EXPECT_EQ(U32At(file, 2), c.fileSize);  // bfSize right after "BM", no gap
+    EXPECT_EQ(U32At(file, 10), c.offBits);
+    EXPECT_EQ(U32At(file, 30), 0u);  // BI_RGB, no masks even at 16 and 32 bits
+    EXPECT_EQ(U32At(file, 34), 0u);  // biSizeImage
+    EXPECT_EQ(U16At(file, 28), c.bitCount);
+    EXPECT_EQ(file, ExpectedFile(canvas, c.offBits));
+    // The buffer now holds the pixels that were written.
+    EXPECT_EQ(std::memcmp(canvas.Bits.data(), canvas.pBits, canvas.Bits.size()), 0);
+    DSMod::ReleaseCanvas(canvas);
+  }
+  EXPECT_EQ(directory.Names(), std::set<std::string>{"out.bmp"});
+}
+
+TEST(SaveCanvasBMP, ReplacesALongerFileCompletely) {
+  ScratchDirectory directory;
+  const std::string path = directory / "plemo001.bmp";
+  dsmod_test::WriteBytes(path, std::string(5000, 'x'));
+  Canvas canvas = PatternCanvas(24, 101, 2);
+  ASSERT_TRUE(DSMod::SaveCanvasBMP(canvas, path));
+  EXPECT_EQ(ReadBytes(path), ExpectedFile(canvas, 54));
+  EXPECT_EQ(directory.Names(), std::set<std::string>{"plemo001.bmp"});
+  DSMod::ReleaseCanvas(canvas);
+}
+
+TEST(SaveCanvasBMP, RefusesAFileSizeBeyondTheRangeBeforeTouchingAnything) {
+  ScratchDirectory directory;
+  Canvas canvas;  // no pixel memory: nothing may be read
+  canvas.BitCount = 24;
+  canvas.Width = 1;
+  canvas.Height = 536870899;
+  canvas.Stride = 4;  // 2,147,483,596 bytes of pixels fit; the 54 bytes of headers do not
+  const auto saved = DSMod::SaveCanvasBMP(canvas, directory / "big.bmp");
+  ASSERT_FALSE(saved);
+  EXPECT_EQ(saved.error().kind, SaveError::Kind::Overflow);
+  EXPECT_TRUE(directory.Names().empty());
+  EXPECT_TRUE(canvas.Bits.empty());
+}
+
+TEST(SaveCanvasBMP, RefusesAReleasedCanvas) {
+  ScratchDirectory directory;
+  Canvas canvas = PatternCanvas(24, 4, 4);
+  DSMod::ReleaseCanvas(canvas);
+  const auto saved = DSMod::SaveCanvasBMP(canvas, directory / "out.bmp");
+  ASSERT_FALSE(saved);
+  EXPECT_EQ(saved.error().kind, SaveError::Kind::NotACanvas);
+  EXPECT_TRUE(directory.Names().empty());
+}
+
+struct FailureCase {
+  const char* what;
+  std::string (*target)(const ScratchDirectory&);
+  SaveError::Kind kind;
+  const char* reason;
+};
+
+TEST(SaveCanvasBMP, FailuresLeaveOldFilesAndNoTemporaryFile) {
+  const FailureCase cases[] = {
+      {"missing directory", [](const ScratchDirectory& d) { return d / "missing/out.bmp"; },
+       SaveError::Kind::CannotCreate, "No such file or directory"},
+      {"parent is a file", [](const ScratchDirectory& d) { return d / "old.bmp/out.bmp"; },
+       SaveError::Kind::CannotCreate, "Not a directory"},
+      {"target is a directory", [](const ScratchDirectory& d) { return d / "folder"; },
+       SaveError::Kind::CannotWrite, "Is a directory"},
+      {"no file name", [](const ScratchDirectory& d) { return d / ""; },
+       SaveError::Kind::CannotCreate, "Is a directory"},
+  };
+  for (const FailureCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    ScratchDirectory directory;
+    dsmod_test::WriteBytes(directory / "old.bmp", "old contents");
+    std::filesystem::create_directory(directory / "folder");
+    Canvas canvas = PatternCanvas(24, 5, 5);
+    const auto saved = DSMod::SaveCanvasBMP(canvas, c.target(directory));
+    ASSERT_FALSE(saved);
+    EXPECT_EQ(saved.error().kind, c.kind);
+    EXPECT_EQ(saved.error().reason, c.reason);
+    EXPECT_EQ(directory.Names(), (std::set<std::string>{"folder", "old.bmp"}));
+    EXPECT_TRUE(std::filesystem::is_empty(directory / "folder"));
+    const std::vector<std::uint8_t> old = ReadBytes(directory / "old.bmp");
+    EXPECT_EQ(std::string(old.begin(), old.end()), "old contents");
+    DSMod::ReleaseCanvas(canvas);
+  }
+}
+
+// A file-size limit makes the write stop part way, as a full disk would.
+TEST(SaveCanvasBMP, WriteFailingPartWayKeepsTheOldFile) {
+  ScratchDirectory directory;
+  const std::string path = directory / "plemo001.bmp";
+  dsmod_test::WriteBytes(path, "old contents");
+  Canvas canvas = PatternCanvas(24, 101, 2);
+
+  rlimit saved{};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+  rlimit small = saved;
+  small.rlim_cur = 100;
+  const auto previousHandler = signal(SIGXFSZ, SIG_IGN);
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  const auto result = DSMod::SaveCanvasBMP(canvas, path);
+  setrlimit(RLIMIT_FSIZE, &saved);
+  signal(SIGXFSZ, previousHandler);
+
+  ASSERT_FALSE(result);
+  EXPECT_EQ(result.error().kind, SaveError::Kind::CannotWrite);
+  EXPECT_EQ(result.error().reason, "File too large");
+  const std::vector<std::uint8_t> old = ReadBytes(path);
+  EXPECT_EQ(std::string(old.begin(), old.end()), "old contents");
+  EXPECT_EQ(directory.Names(), std::set<std::string>{"plemo001.bmp"});
+  DSMod::ReleaseCanvas(canvas);
+}
+
+TEST(SaveCanvasBMP, NewFileGetsOrdinaryPermissions) {
+  ScratchDirectory directory;
+  Canvas canvas = PatternCanvas(24, 2, 2);
+  const std::string path = directory / "out.bmp";
+  ASSERT_TRUE(DSMod::SaveCanvasBMP(canvas, path));
+  const mode_t mask = umask(0);
+  umask(mask);
+  const auto permissions = std::filesystem::status(path).permissions();
+  EXPECT_EQ(static_cast<mode_t>(permissions), 0666 & ~mask);
+  DSMod::ReleaseCanvas(canvas);
+}
+
+}  // namespace
