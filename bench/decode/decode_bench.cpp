@@ -1,0 +1,127 @@
+// Decode throughput of a 4096 x 4096 24-bit and 8-bit paletted BMP, next to the time it takes
+// to read the same bytes from the page cache. Prints the best of several runs.
+//
+// "read" and "decode" both write into memory that is already mapped (a reused buffer, a
+// reused bitmap), so they compare the copying work alone; "load" is the whole job with fresh
+// memory every time: read the file, plan, allocate a zero-filled bitmap, decode.
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <string>
+
+#include "platform/bmp_loader/bmp_decoder.h"
+#include "platform/bmp_loader/file_bytes.h"
+#include "tests/support/bmp_builder.h"
+
+namespace {
+
+constexpr int kSide = 4096;
+constexpr int kRuns = 7;
+
+using Clock = std::chrono::steady_clock;
+
+double best_ms(const std::function<void()>& work) {
+  double best = 1e300;
+  for (int i = 0; i < kRuns; ++i) {
+    const auto start = Clock::now();
+    work();
+    best = std::min(best, std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+  }
+  return best;
+}
+
+std::vector<std::uint8_t> make_file(unsigned bitCount) {
+  std::vector<std::uint32_t> values(static_cast<std::size_t>(kSide) * kSide);
+  for (int y = 0; y < kSide; ++y) {
+    for (int x = 0; x < kSide; ++x) {
+      const auto v = static_cast<std::uint32_t>(x ^ y);
+      values[static_cast<std::size_t>(y) * kSide + x] =
+          bitCount == 8 ? v & 0xFF : ((x & 0xFF) << 16) | ((y & 0xFF) << 8) | (v & 0xFF);
+    }
+  }
+  eveda::testing::BmpSpec spec;
+  spec.width = kSide;
+  spec.height = kSide;
+  spec.bitCount = static_cast<std::uint16_t>(bitCount);
+  if (bitCount == 8) {
+    for (std::uint32_t i = 0; i < 256; ++i) spec.palette.push_back(i * 0x010101);
+  }
+  return eveda::testing::build_bmp(
+      spec, eveda::testing::pack_rows(kSide, kSide, bitCount, false, values));
+}
+
+// One read of the whole file into `buffer`, sized to the file beforehand.
+std::size_t read_into(const std::filesystem::path& path, std::vector<std::uint8_t>& buffer) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return 0;
+  std::size_t done = 0;
+  while (done < buffer.size()) {
+    const ssize_t got = ::read(fd, buffer.data() + done, buffer.size() - done);
+    if (got <= 0) break;
+    done += static_cast<std::size_t>(got);
+  }
+  ::close(fd);
+  return done;
+}
+
+bool measure(const std::filesystem::path& path, const char* label) {
+  const auto warm = eveda::bmp::read_file_bytes(path.c_str());  // fills the page cache
+  if (!warm) return false;
+  const double mib = static_cast<double>(warm->size()) / (1024.0 * 1024.0);
+  std::size_t sink = 0;
+  std::vector<std::uint8_t> buffer(warm->size());
+  const double readMs = best_ms([&] { sink += read_into(path, buffer); });
+
+  const auto plan = eveda::bmp::plan_decode(*warm);
+  if (!plan) return false;
+  std::vector<std::uint8_t> bitmap(plan->layout.byteSize());
+  const double decodeMs = best_ms([&] {
+    const auto again = eveda::bmp::plan_decode(*warm);
+    eveda::bmp::decode_pixels(*warm, *again, bitmap);
+    sink += bitmap[bitmap.size() / 2];
+  });
+
+  const double freshReadMs = best_ms([&] {
+    const auto bytes = eveda::bmp::read_file_bytes(path.c_str());
+    sink += bytes ? bytes->size() : 0;
+  });
+  bool loaded = true;
+  const double loadMs = best_ms([&] {
+    const auto bytes = eveda::bmp::read_file_bytes(path.c_str());
+    const auto image = eveda::bmp::decode(bytes ? std::span<const std::uint8_t>(*bytes)
+                                                : std::span<const std::uint8_t>());
+    loaded = loaded && image.has_value();
+    sink += image ? image->pixels.size() : 0;
+  });
+  std::printf("%s, %.1f MiB\n", label, mib);
+  std::printf("  read   %7.2f ms  %6.0f MiB/s\n", readMs, mib / readMs * 1000.0);
+  std::printf("  decode %7.2f ms  %6.0f MiB/s  %.2fx the read\n", decodeMs, mib / decodeMs * 1000.0,
+              decodeMs / readMs);
+  std::printf("  read into fresh memory   %7.2f ms\n", freshReadMs);
+  std::printf("  load (read + decode)     %7.2f ms  %.2fx the fresh read\n", loadMs,
+              loadMs / freshReadMs);
+  return loaded && sink > 0;
+}
+
+}  // namespace
+
+int main() {
+  const auto dir =
+      std::filesystem::temp_directory_path() / ("eveda_decode_bench_" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir);
+  bool ok = true;
+  for (const unsigned bits : {24u, 8u}) {
+    const auto path = dir / ("bench_" + std::to_string(bits) + ".bmp");
+    ok = ok && eveda::testing::write_file(path.string(), make_file(bits));
+    ok = ok && measure(path, bits == 24 ? "24-bit 4096x4096" : "8-bit 4096x4096 paletted");
+  }
+  std::filesystem::remove_all(dir);
+  if (!ok) std::fprintf(stderr, "decode_bench: a file could not be written, read or decoded\n");
+  return ok ? 0 : 1;
+}

@@ -1,0 +1,11 @@
+// libFuzzer entry: any bytes, decoded fully into memory of the decoder's own.
+
+#include <cstddef>
+#include <cstdint>
+
+#include "platform/bmp_loader/bmp_decoder.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  (void)eveda::bmp::decode({data, size});
+  return 0;
+}

@@ -1,0 +1,166 @@
+// The decoder's driver: the stages in order, then the pixel writers.
+
+#include "platform/bmp_loader/bmp_decoder.h"
+
+#include "platform/bmp_loader/bmp_stages.h"
+
+namespace eveda::bmp {
+namespace {
+
+std::uint64_t row_stride(std::uint64_t width, unsigned bitCount) {
+  return (width * bitCount + 31) / 32 * 4;
+}
+
+std::uint16_t output_bit_count(const InfoHeader& header) {
+  return header.bitCount == 2 ? 4 : header.bitCount;  // no 2-bit bitmaps downstream
+}
+
+Layout make_layout(const InfoHeader& header) {
+  Layout layout;
+  layout.width = static_cast<std::int32_t>(header.width);
+  layout.height = static_cast<std::int32_t>(header.height < 0 ? -header.height : header.height);
+  layout.bitCount = output_bit_count(header);
+  layout.paletteSize = layout.bitCount <= 8 ? 1u << layout.bitCount : 0;
+  layout.stride = static_cast<std::size_t>(row_stride(header.width, layout.bitCount));
+  return layout;
+}
+
+// Bytes of colour table the file holds, for files that leave bfOffBits 0.
+std::uint64_t table_bytes(const InfoHeader& header) {
+  if (header.bitCount > 8) return std::uint64_t{header.colorsUsed} * 4;
+  if (header.core) return std::uint64_t{3} << header.bitCount;
+  return (header.colorsUsed == 0 ? std::uint64_t{1} << header.bitCount : header.colorsUsed) * 4;
+}
+
+SourceEncoding encoding_of(std::uint32_t compression) {
+  if (compression == kRle8) return SourceEncoding::Rle8;
+  if (compression == kRle4) return SourceEncoding::Rle4;
+  return SourceEncoding::Rows;
+}
+
+// How many pixel bytes there are, refusing a file that is too short or implausibly small.
+eveda::Result<void, DecodeError> locate_pixels(const InfoHeader& header, std::size_t fileSize,
+                                               DecodePlan& plan) {
+  const std::uint64_t available = fileSize - plan.pixelOffset;
+  const std::uint64_t width = static_cast<std::uint64_t>(header.width);
+  const std::uint64_t height = static_cast<std::uint64_t>(plan.layout.height);
+  if (plan.encoding != SourceEncoding::Rows) {
+    if (width * height > kRleFreePixels + kRlePixelsPerByte * available) {
+      return eveda::Unexpected{DecodeError::RleTooSparse};
+    }
+    plan.pixelBytes = static_cast<std::size_t>(available);
+    return {};
+  }
+  // The last row's padding may be missing: some writers stop at the last pixel.
+  const std::uint64_t stride = row_stride(width, header.bitCount);
+  const std::uint64_t needed = stride * (height - 1) + (width * header.bitCount + 7) / 8;
+  if (needed > available) return eveda::Unexpected{DecodeError::TruncatedPixels};
+  plan.sourceStride = static_cast<std::size_t>(stride);
+  plan.pixelBytes = static_cast<std::size_t>(needed);
+  return {};
+}
+
+}  // namespace
+
+std::string_view describe(DecodeError error) {
+  switch (error) {
+    case DecodeError::NotBmp:
+      return "not a BMP file";
+    case DecodeError::TruncatedHeader:
+      return "the file ends inside its header";
+    case DecodeError::UnsupportedHeader:
+      return "unknown BMP header version";
+    case DecodeError::BadDimensions:
+      return "width or height is zero or negative";
+    case DecodeError::BadBitCount:
+      return "unsupported number of bits per pixel";
+    case DecodeError::UnsupportedCompression:
+      return "unsupported compression";
+    case DecodeError::BadMasks:
+      return "invalid colour masks";
+    case DecodeError::TruncatedPalette:
+      return "the file ends inside its colour table";
+    case DecodeError::BadPixelOffset:
+      return "the pixel data offset lies outside the file";
+    case DecodeError::TruncatedPixels:
+      return "the file ends before the last row of pixels";
+    case DecodeError::TopDownRle:
+      return "compressed images cannot be stored top-down";
+    case DecodeError::TooLarge:
+      return "the image is too large";
+    case DecodeError::RleTooSparse:
+      return "the compressed data is too short for the image size";
+    case DecodeError::Unreadable:
+      return "the file cannot be read";
+  }
+  return "unknown error";
+}
+
+eveda::Result<DecodePlan, DecodeError> plan_decode(std::span<const std::uint8_t> file) {
+  ByteCursor cursor(file);
+  const auto offBits = read_file_header(cursor);
+  if (!offBits) return eveda::Unexpected{offBits.error()};
+  const auto header = read_info_header(cursor);
+  if (!header) return eveda::Unexpected{header.error()};
+  if (auto ok = check_format(*header); !ok) return eveda::Unexpected{ok.error()};
+
+  DecodePlan plan;
+  plan.layout = make_layout(*header);
+  plan.encoding = encoding_of(header->compression);
+  plan.sourceBitCount = header->bitCount;
+  plan.topDown = header->height < 0;
+  if (header->compression == kBitfields || header->compression == kAlphaBitfields) {
+    const auto masks = read_masks(cursor, *header);
+    if (!masks) return eveda::Unexpected{masks.error()};
+    plan.layout.compression = kBitfields;
+    plan.layout.masks = *masks;
+  }
+  const std::size_t tableStart = cursor.position();
+  if (*offBits != 0 && *offBits < tableStart) {
+    return eveda::Unexpected{DecodeError::BadPixelOffset};
+  }
+  if (header->bitCount <= 8) {
+    if (auto ok = read_palette(cursor, *header, *offBits, plan.layout); !ok) {
+      return eveda::Unexpected{ok.error()};
+    }
+  }
+  const std::uint64_t offset = *offBits != 0 ? *offBits : tableStart + table_bytes(*header);
+  if (offset >= file.size()) return eveda::Unexpected{DecodeError::BadPixelOffset};
+  plan.pixelOffset = static_cast<std::size_t>(offset);
+  if (auto ok = locate_pixels(*header, file.size(), plan); !ok) {
+    return eveda::Unexpected{ok.error()};
+  }
+  return plan;
+}
+
+std::span<std::uint8_t> bitmap_row(const Layout& layout, std::span<std::uint8_t> pixels,
+                                   std::int64_t row) {
+  return pixels.subspan(static_cast<std::size_t>(row) * layout.stride, layout.stride);
+}
+
+void decode_pixels(std::span<const std::uint8_t> file, const DecodePlan& plan,
+                   std::span<std::uint8_t> pixels) {
+  if (pixels.size() < plan.layout.byteSize() || plan.pixelOffset > file.size() ||
+      plan.pixelBytes > file.size() - plan.pixelOffset) {
+    return;  // not the file or the bitmap this plan was made for
+  }
+  ByteCursor cursor(file.subspan(plan.pixelOffset, plan.pixelBytes));
+  switch (plan.encoding) {
+    case SourceEncoding::Rows:
+      return decode_rows(cursor, plan, pixels);
+    case SourceEncoding::Rle8:
+      return decode_rle8(cursor, plan.layout, pixels);
+    case SourceEncoding::Rle4:
+      return decode_rle4(cursor, plan.layout, pixels);
+  }
+}
+
+eveda::Result<DecodedImage, DecodeError> decode(std::span<const std::uint8_t> file) {
+  auto plan = plan_decode(file);
+  if (!plan) return eveda::Unexpected{plan.error()};
+  DecodedImage image{plan->layout, std::vector<std::uint8_t>(plan->layout.byteSize())};
+  decode_pixels(file, *plan, image.pixels);
+  return image;
+}
+
+}  // namespace eveda::bmp

@@ -1,0 +1,114 @@
+#pragma once
+// Decodes BMP files held in memory, in two steps so that the pixels go straight into memory
+// the caller owns (a DIB section): plan_decode() reads and checks the headers and says what
+// bitmap the file needs; decode_pixels() then writes the rows. The decoder knows nothing of
+// the raster layer; its layout maps one to one onto a BITMAPINFO.
+//
+// What is accepted (everything else is refused with a DecodeError):
+// - headers of 12 (core), 16 and 64 (OS/2 2.x), 40, 52, 56, 108 (V4) and 124 (V5) bytes;
+// - 1, 2, 4, 8, 24 and 32 bits per pixel uncompressed, 16 bits as 5-5-5, BI_BITFIELDS and
+//   BI_ALPHABITFIELDS at 16 and 32 bits (alpha ignored), BI_RLE8 at 8 and BI_RLE4 at 4 bits;
+// - bottom-up and top-down rows for uncompressed images, bottom-up only for RLE.
+//
+// The output bitmap is always bottom-up and keeps the source's depth, with two exceptions:
+// 2 bits per pixel become 4 (the raster layer has no 2-bit bitmaps), and 16-bit 5-5-5 stays
+// BI_RGB. Palettes always fill the whole table for the depth (2, 16 or 256 entries); entries
+// the file does not give are black, so an index beyond the file's palette draws black.
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string_view>
+#include <vector>
+
+#include "platform/result.h"
+
+namespace eveda::bmp {
+
+enum class DecodeError {
+  NotBmp,                  // no "BM" signature
+  TruncatedHeader,         // the file ends inside the file header, info header or masks
+  UnsupportedHeader,       // an info header size we do not know
+  BadDimensions,           // width or height 0, negative width
+  BadBitCount,             // a bit count that does not exist, or does not fit the compression
+  UnsupportedCompression,  // BI_JPEG, BI_PNG, OS/2 Huffman or RLE24, unknown values
+  BadMasks,          // BI_BITFIELDS masks that are empty, overlap, leave the pixel or have gaps
+  TruncatedPalette,  // the file ends inside the colour table
+  BadPixelOffset,    // bfOffBits inside the headers or at/after the end of the file
+  TruncatedPixels,   // fewer pixel bytes than an uncompressed image needs
+  TopDownRle,        // RLE with a negative height
+  TooLarge,          // more than kMaxPixels pixels, or a size that overflows
+  RleTooSparse,      // more pixels than the RLE data could plausibly describe
+  Unreadable,        // the file cannot be opened or read
+};
+
+// A short English reason for messages: "Cannot load <path>: <reason>".
+std::string_view describe(DecodeError error);
+
+// 16384 x 16384: big enough for any scan or screenshot, small enough that no header can ask
+// for more than 1 GiB of pixels (at 32 bits).
+inline constexpr std::uint64_t kMaxPixels = std::uint64_t{1} << 28;
+// An RLE stream of n bytes may describe at most kRleFreePixels + kRlePixelsPerByte * n pixels.
+// Encoded runs give at most 128 pixels a byte; the rest of the allowance covers rows skipped
+// by deltas and early ends, without letting a tiny file claim a huge bitmap.
+inline constexpr std::uint64_t kRleFreePixels = std::uint64_t{1} << 20;
+inline constexpr std::uint64_t kRlePixelsPerByte = 1024;
+
+inline constexpr std::uint32_t kRgb = 0;
+inline constexpr std::uint32_t kRle8 = 1;
+inline constexpr std::uint32_t kRle4 = 2;
+inline constexpr std::uint32_t kBitfields = 3;
+inline constexpr std::uint32_t kJpeg = 4;
+inline constexpr std::uint32_t kPng = 5;
+inline constexpr std::uint32_t kAlphaBitfields = 6;
+
+struct PaletteEntry {  // the same bytes as an RGBQUAD
+  std::uint8_t blue = 0;
+  std::uint8_t green = 0;
+  std::uint8_t red = 0;
+  std::uint8_t reserved = 0;
+};
+
+// The bitmap to allocate: bottom-up rows of `stride` bytes.
+struct Layout {
+  std::int32_t width = 0;
+  std::int32_t height = 0;
+  std::uint16_t bitCount = 0;            // 1, 4, 8, 16, 24 or 32
+  std::uint32_t compression = kRgb;      // kRgb, or kBitfields at 16 and 32 bits
+  std::array<std::uint32_t, 3> masks{};  // red, green, blue when kBitfields
+  std::uint32_t paletteSize = 0;         // 2, 16 or 256 entries at 1, 4 and 8 bits, else 0
+  std::array<PaletteEntry, 256> palette{};
+  std::size_t stride = 0;
+  std::size_t byteSize() const { return stride * static_cast<std::size_t>(height); }
+};
+
+enum class SourceEncoding { Rows, Rle8, Rle4 };
+
+// The layout plus where and how the file holds the pixels.
+struct DecodePlan {
+  Layout layout;
+  SourceEncoding encoding = SourceEncoding::Rows;
+  std::uint16_t sourceBitCount = 0;
+  bool topDown = false;
+  std::size_t pixelOffset = 0;  // where the rows or the RLE stream start
+  std::size_t pixelBytes = 0;   // how many bytes of them there are (checked against the file)
+  std::size_t sourceStride = 0;
+};
+
+eveda::Result<DecodePlan, DecodeError> plan_decode(std::span<const std::uint8_t> file);
+
+// Writes the rows described by `plan` into `pixels` (layout.byteSize() bytes, zero-filled:
+// pixels an RLE stream skips keep index 0). Cannot fail: the plan has checked every size,
+// and a short or damaged RLE stream simply leaves the rest of the bitmap at index 0.
+void decode_pixels(std::span<const std::uint8_t> file, const DecodePlan& plan,
+                   std::span<std::uint8_t> pixels);
+
+// Both steps into memory of its own; for tests, the fuzzer and tools.
+struct DecodedImage {
+  Layout layout;
+  std::vector<std::uint8_t> pixels;
+};
+eveda::Result<DecodedImage, DecodeError> decode(std::span<const std::uint8_t> file);
+
+}  // namespace eveda::bmp

@@ -1,0 +1,171 @@
+// The header stages: file header, info header, format check, masks and palette.
+
+#include <algorithm>
+#include <bit>
+
+#include "platform/bmp_loader/bmp_stages.h"
+
+namespace eveda::bmp {
+namespace {
+
+constexpr std::uint32_t kFileHeaderSize = 14;
+
+bool known_header_size(std::uint32_t size) {
+  switch (size) {
+    case 12:
+    case 16:
+    case 40:
+    case 52:
+    case 56:
+    case 64:
+    case 108:
+    case 124:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// OS/2 2.x headers share the first fields of the 40-byte header, but their compression
+// values 3 and 4 mean Huffman and RLE24, which we do not decode.
+std::uint32_t os2_compression(std::uint32_t value) {
+  return value >= kBitfields ? 0xFFFFFFFFu : value;
+}
+
+void read_core_fields(ByteCursor& cursor, InfoHeader& header) {
+  // A core header keeps 16-bit unsigned sizes.
+  header.width = cursor.u16();
+  header.height = cursor.u16();
+  cursor.u16();  // planes: ignored, writers get it wrong and it changes nothing
+  header.bitCount = cursor.u16();
+  header.core = true;
+}
+
+void read_info_fields(ByteCursor& cursor, InfoHeader& header) {
+  header.width = cursor.i32();
+  header.height = cursor.i32();
+  cursor.u16();  // planes
+  header.bitCount = cursor.u16();
+  if (header.size == 16) return;
+  header.compression = cursor.u32();
+  cursor.u32();    // biSizeImage: never trusted, the row layout and the file length decide
+  cursor.skip(8);  // resolution
+  header.colorsUsed = cursor.u32();
+  cursor.u32();  // colours important
+  if (header.size == 64) {
+    header.compression = os2_compression(header.compression);
+  } else if (header.size >= 52) {
+    header.masks = {cursor.u32(), cursor.u32(), cursor.u32()};
+    header.hasMasks = true;
+  }
+}
+
+bool contiguous(std::uint32_t mask) {
+  const std::uint32_t shifted = mask >> std::countr_zero(mask);
+  return (shifted & (shifted + 1)) == 0;
+}
+
+}  // namespace
+
+eveda::Result<std::uint32_t, DecodeError> read_file_header(ByteCursor& cursor) {
+  if (!cursor.has(2) || cursor.u8() != 'B' || cursor.u8() != 'M') {
+    return eveda::Unexpected{DecodeError::NotBmp};
+  }
+  if (!cursor.has(kFileHeaderSize - 2)) return eveda::Unexpected{DecodeError::TruncatedHeader};
+  cursor.skip(8);  // file size (often wrong, never needed) and the reserved words
+  return cursor.u32();
+}
+
+eveda::Result<InfoHeader, DecodeError> read_info_header(ByteCursor& cursor) {
+  if (!cursor.has(4)) return eveda::Unexpected{DecodeError::TruncatedHeader};
+  InfoHeader header;
+  header.size = cursor.u32();
+  if (!known_header_size(header.size)) return eveda::Unexpected{DecodeError::UnsupportedHeader};
+  if (!cursor.has(header.size - 4)) return eveda::Unexpected{DecodeError::TruncatedHeader};
+  const std::size_t end = cursor.position() + header.size - 4;
+  if (header.size == 12) {
+    read_core_fields(cursor, header);
+  } else {
+    read_info_fields(cursor, header);
+  }
+  cursor.seek(end);
+  return header;
+}
+
+eveda::Result<void, DecodeError> check_format(const InfoHeader& header) {
+  if (header.width <= 0 || header.height == 0) {
+    return eveda::Unexpected{DecodeError::BadDimensions};
+  }
+  const std::uint64_t rows =
+      static_cast<std::uint64_t>(header.height < 0 ? -header.height : header.height);
+  if (static_cast<std::uint64_t>(header.width) * rows > kMaxPixels) {
+    return eveda::Unexpected{DecodeError::TooLarge};
+  }
+  const unsigned bits = header.bitCount;
+  switch (header.compression) {
+    case kRgb:
+      if (bits == 1 || bits == 2 || bits == 4 || bits == 8 || bits == 16 || bits == 24 ||
+          bits == 32) {
+        return {};
+      }
+      return eveda::Unexpected{DecodeError::BadBitCount};
+    case kRle8:
+    case kRle4:
+      if (bits != (header.compression == kRle8 ? 8u : 4u)) {
+        return eveda::Unexpected{DecodeError::BadBitCount};
+      }
+      if (header.height < 0) return eveda::Unexpected{DecodeError::TopDownRle};
+      return {};
+    case kBitfields:
+    case kAlphaBitfields:
+      if (header.core) return eveda::Unexpected{DecodeError::UnsupportedCompression};
+      if (bits != 16 && bits != 32) return eveda::Unexpected{DecodeError::BadBitCount};
+      return {};
+    default:  // BI_JPEG, BI_PNG, CMYK variants, OS/2 Huffman and RLE24, anything unknown
+      return eveda::Unexpected{DecodeError::UnsupportedCompression};
+  }
+}
+
+eveda::Result<std::array<std::uint32_t, 3>, DecodeError> read_masks(ByteCursor& cursor,
+                                                                    const InfoHeader& header) {
+  std::array<std::uint32_t, 3> masks = header.masks;
+  if (!header.hasMasks) {
+    // A 40-byte header is followed by the masks; BI_ALPHABITFIELDS adds the alpha mask.
+    const std::size_t count = header.compression == kAlphaBitfields ? 4 : 3;
+    if (!cursor.has(count * 4)) return eveda::Unexpected{DecodeError::TruncatedHeader};
+    masks = {cursor.u32(), cursor.u32(), cursor.u32()};
+    if (count == 4) cursor.u32();  // alpha: the output has none
+  }
+  const std::uint64_t pixelRange = header.bitCount == 16 ? 0xFFFF : 0xFFFFFFFF;
+  std::uint32_t seen = 0;
+  for (const std::uint32_t mask : masks) {
+    if (mask == 0 || mask > pixelRange || !contiguous(mask) || (mask & seen) != 0) {
+      return eveda::Unexpected{DecodeError::BadMasks};
+    }
+    seen |= mask;
+  }
+  return masks;
+}
+
+eveda::Result<void, DecodeError> read_palette(ByteCursor& cursor, const InfoHeader& header,
+                                              std::uint32_t pixelOffset, Layout& layout) {
+  const std::uint32_t full = 1u << header.bitCount;
+  const std::size_t entryBytes = header.core ? 3 : 4;
+  std::uint64_t count = header.colorsUsed == 0 ? full : header.colorsUsed;
+  if (header.core && pixelOffset != 0 && pixelOffset >= cursor.position()) {
+    // Core headers have no colour count; writers of short tables say so through bfOffBits.
+    count = (pixelOffset - cursor.position()) / 3;
+  }
+  count = std::min<std::uint64_t>(count, full);
+  if (!cursor.has(count * entryBytes)) return eveda::Unexpected{DecodeError::TruncatedPalette};
+  for (std::uint64_t i = 0; i < count; ++i) {
+    PaletteEntry& entry = layout.palette[i];
+    entry.blue = cursor.u8();
+    entry.green = cursor.u8();
+    entry.red = cursor.u8();
+    if (entryBytes == 4) cursor.u8();
+  }
+  return {};
+}
+
+}  // namespace eveda::bmp

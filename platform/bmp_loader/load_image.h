@@ -1,0 +1,16 @@
+#pragma once
+// The BMP loader behind gdi::LoadImageA, with the reason when a file does not load.
+
+#include "platform/bmp_loader/bmp_decoder.h"
+#include "platform/gdi/gdi.h"
+
+namespace eveda::bmp {
+
+// Reads the file once, decodes it straight into a new bottom-up DIB section at the file's
+// own size and depth (see bmp_decoder.h), and returns the bitmap; the caller deletes it.
+eveda::Result<gdi::HBITMAP, DecodeError> load_bitmap(const char* path);
+
+// The DIB section header and colour table for a decoder layout.
+gdi::BITMAPINFO bitmap_info(const Layout& layout);
+
+}  // namespace eveda::bmp
