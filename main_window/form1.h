@@ -5,11 +5,25 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
+#include "dsmod/dsmod.h"
 #include "main_window/job_state.h"
+#include "main_window/tile_plan.h"
 #include "platform/toolkit/services.h"
 
 namespace main_window {
+
+// How the latest run ended, for callers without a screen (eveda-batch).
+struct RunReport {
+  enum class Outcome { NotRun, InvalidSettings, Declined, CanvasFailed, SaveFailed, Written };
+  Outcome outcome = Outcome::NotRun;
+  std::string outputPath;
+  std::int32_t width = 0;
+  std::int32_t height = 0;
+  std::vector<std::string> notDrawn;  // sources that could not be loaded
+  std::string reason;                 // what the user was told when it failed
+};
 
 class Form1 : public JobState {
  public:
@@ -29,7 +43,34 @@ class Form1 : public JobState {
   // Rebuilds the source list from the directory's BMP files and proposes the settings.
   void GetBMPList(std::string Dirname);
 
+  const RunReport& LastRun() const { return lastRun_; }
+
  private:
+  // What a run draws and where it writes, fixed when it starts: edits made while it runs
+  // refresh the status line but cannot change the job under it.
+  struct RunSnapshot {
+    TileSettings settings;
+    GTFile::NameList files;
+    std::string outputPath;
+  };
+  // While a scan or a run is in progress the buttons that would start another are disabled
+  // and their clicks ignored.
+  class BusyScope {
+   public:
+    explicit BusyScope(Form1& form);
+    ~BusyScope();
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+
+   private:
+    Form1& form_;
+    bool outer_;
+  };
+
+  RunSnapshot TakeRunSnapshot() const;
+  std::vector<std::int32_t> DrawTiles(DSMod::Canvas& canvas, const RunSnapshot& job);
+  void FinishRun(RunReport::Outcome outcome, std::string message);
+
   void Form_Load();
   void Text1_Change(int Index);
   void Text1_GotFocus(int Index);
@@ -43,6 +84,8 @@ class Form1 : public JobState {
   toolkit::ControlRef Combo1(int index) const { return {toolkit::Group::Combo1, index}; }
 
   toolkit::Services& ui_;
+  bool busy_ = false;
+  RunReport lastRun_;
 };
 
 }  // namespace main_window

@@ -26,6 +26,7 @@ int WrapProposal(int count) { return static_cast<int>(-std::floor(-std::sqrt(cou
 }  // namespace
 
 void Form1::GetBMPList(std::string Dirname) {
+  BusyScope busy(*this);
   GTFile::NameList names;
   GTFile::FindFiles(Dirname, names, {"*.bmp"}, false);
   if (names.empty()) names.assign(1, std::string());

@@ -1,20 +1,16 @@
-// Stand-ins until tile drawing, the run and the choosers' handlers land: they keep the
-// window usable (choose a directory, a colour) but do not draw.
-// TODO: replace with DrawTiles, PlemoBMP and the guarded handlers.
-
 #include <cstdio>
 
 #include "main_window/form1.h"
 
 namespace main_window {
 
-void Form1::PlemoBMP() {}
-
 void Form1::Command1_Click() {
+  if (busy_) return;
   const std::string dir = ui_.BrowseForFolder("BMPのあるディレクトリ");
   if (!dir.empty()) GetBMPList(dir);
 }
 
+// The caption shows the colour as the COLORREF reads: blue, green, red.
 void Form1::Command2_Click() {
   const std::int32_t colour = ui_.ChooseBackColor();
   if (colour < 0) return;
@@ -24,6 +20,9 @@ void Form1::Command2_Click() {
   ui_.SetText({toolkit::Group::Command2, 0}, caption);
 }
 
-void Form1::Command4_Click() { PlemoBMP(); }
+void Form1::Command4_Click() {
+  if (busy_) return;
+  PlemoBMP();
+}
 
 }  // namespace main_window

@@ -1,0 +1,196 @@
+#include "app/batch_options.h"
+
+#include <array>
+#include <cctype>
+#include <charconv>
+
+namespace batch {
+
+const char* const kUsage =
+    "usage: eveda-batch [OPTIONS] DIRECTORY\n"
+    "Joins the BMP images of DIRECTORY into one grid image.\n"
+    "  -W, --block-width N     cell width, a fraction allowed (100.5)   default: widest source\n"
+    "  -H, --block-height N    cell height                              default: tallest source\n"
+    "  -s, --spacing N         gap between cells and the outer margin   default: 0\n"
+    "  -w, --wrap N            cells per row (rows) or per column       default: "
+    "ceil(sqrt(count))\n"
+    "  -a, --order O           rows | columns | columns-rtl (or 0 1 2)  default: rows\n"
+    "  -f, --fit F             top-left | center | stretch (or 0 1 2)   default: top-left\n"
+    "  -b, --background C      RRGGBB hex, '#' optional                 default: 000000\n"
+    "  -o, --output PATH       default: the first free plemoNNN.bmp in DIRECTORY\n"
+    "  -q, --quiet             no progress (progress goes to stderr when it is a terminal)\n"
+    "  -h, --help\n"
+    "Exit status: 0 written; 3 written, but some sources could not be read; 1 nothing "
+    "written; 2 usage error.\n";
+
+namespace {
+
+using Parsed = eveda::Result<BatchOptions, std::string>;
+
+bool AllDigits(std::string_view text, bool hex) {
+  if (text.empty()) return false;
+  for (const char c : text) {
+    const auto u = static_cast<unsigned char>(c);
+    if (!(hex ? std::isxdigit(u) : std::isdigit(u))) return false;
+  }
+  return true;
+}
+
+std::optional<int> ChoiceOf(std::string_view value, const std::array<std::string_view, 3>& names) {
+  for (int i = 0; i < 3; ++i) {
+    if (value == names[i] || (value.size() == 1 && value[0] == '0' + i)) return i;
+  }
+  return std::nullopt;
+}
+
+std::optional<gdi::COLORREF> ColourOf(std::string_view value) {
+  if (!value.empty() && value.front() == '#') value.remove_prefix(1);
+  if (value.size() != 6 || !AllDigits(value, true)) return std::nullopt;
+  unsigned rgb = 0;
+  std::from_chars(value.data(), value.data() + value.size(), rgb, 16);
+  // Typed as RRGGBB; held as 0x00BBGGRR.
+  return gdi::RGB(static_cast<gdi::BYTE>(rgb >> 16), static_cast<gdi::BYTE>(rgb >> 8),
+                  static_cast<gdi::BYTE>(rgb));
+}
+
+struct OptionSpec {
+  char shortName;
+  std::string_view longName;
+  bool takesValue;
+};
+
+constexpr std::array<OptionSpec, 10> kOptions = {{
+    {'W', "block-width", true},
+    {'H', "block-height", true},
+    {'s', "spacing", true},
+    {'w', "wrap", true},
+    {'a', "order", true},
+    {'f', "fit", true},
+    {'b', "background", true},
+    {'o', "output", true},
+    {'q', "quiet", false},
+    {'h', "help", false},
+}};
+
+const OptionSpec* FindOption(std::string_view arg, std::string_view& attached, bool& hasAttached) {
+  hasAttached = false;
+  for (const OptionSpec& spec : kOptions) {
+    if (arg.size() >= 2 && arg[0] == '-' && arg[1] == spec.shortName) {
+      if (arg.size() > 2) {
+        attached = arg.substr(2);
+        hasAttached = true;
+      }
+      return &spec;
+    }
+    if (arg.starts_with("--") && arg.substr(2).starts_with(spec.longName)) {
+      const std::string_view rest = arg.substr(2 + spec.longName.size());
+      if (rest.empty()) return &spec;
+      if (rest.front() == '=') {
+        attached = rest.substr(1);
+        hasAttached = true;
+        return &spec;
+      }
+    }
+  }
+  return nullptr;
+}
+
+// Stores one option's value; the error names the option.
+std::optional<std::string> Apply(const OptionSpec& spec, std::string_view value,
+                                 BatchOptions& options) {
+  const std::string name = "--" + std::string(spec.longName);
+  auto number = [&](std::optional<std::string>& field) -> std::optional<std::string> {
+    if (!IsStrictNumber(value)) return name + " needs a number, not '" + std::string(value) + "'";
+    field = std::string(value);
+    return std::nullopt;
+  };
+  switch (spec.shortName) {
+    case 'W':
+      return number(options.blockWidth);
+    case 'H':
+      return number(options.blockHeight);
+    case 's':
+      return number(options.spacing);
+    case 'w':
+      return number(options.wrap);
+    case 'a':
+      options.order = ChoiceOf(value, {"rows", "columns", "columns-rtl"});
+      if (!options.order) return name + " takes rows, columns or columns-rtl";
+      return std::nullopt;
+    case 'f':
+      options.fit = ChoiceOf(value, {"top-left", "center", "stretch"});
+      if (!options.fit) return name + " takes top-left, center or stretch";
+      return std::nullopt;
+    case 'b':
+      options.background = ColourOf(value);
+      if (!options.background) return name + " takes a colour as RRGGBB";
+      return std::nullopt;
+    case 'o':
+      if (value.empty()) return name + " needs a path";
+      options.output = std::string(value);
+      return std::nullopt;
+    case 'q':
+      options.quiet = true;
+      return std::nullopt;
+    default:
+      options.help = true;
+      return std::nullopt;
+  }
+}
+
+}  // namespace
+
+bool IsStrictNumber(std::string_view text) {
+  std::size_t i = 0;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+  std::size_t digits = 0;
+  while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) ++i, ++digits;
+  if (i < text.size() && text[i] == '.') {
+    ++i;
+    while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) ++i, ++digits;
+  }
+  if (digits == 0) return false;
+  if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+    ++i;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+    if (!AllDigits(text.substr(i), false)) return false;
+    return true;
+  }
+  return i == text.size();
+}
+
+Parsed ParseBatchOptions(std::span<const std::string_view> args) {
+  BatchOptions options;
+  bool haveDirectory = false;
+  bool optionsEnded = false;
+  for (std::size_t k = 0; k < args.size(); ++k) {
+    const std::string_view arg = args[k];
+    if (!optionsEnded && arg == "--") {
+      optionsEnded = true;
+      continue;
+    }
+    if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+      if (haveDirectory)
+        return eveda::Unexpected{"more than one DIRECTORY: '" + std::string(arg) + "'"};
+      options.directory = std::string(arg);
+      haveDirectory = true;
+      continue;
+    }
+    std::string_view value;
+    bool hasValue = false;
+    const OptionSpec* spec = FindOption(arg, value, hasValue);
+    if (spec == nullptr) return eveda::Unexpected{"unknown option '" + std::string(arg) + "'"};
+    if (spec->takesValue && !hasValue) {
+      if (k + 1 == args.size())
+        return eveda::Unexpected{"--" + std::string(spec->longName) + " needs a value"};
+      value = args[++k];
+    } else if (!spec->takesValue && hasValue) {
+      return eveda::Unexpected{"--" + std::string(spec->longName) + " takes no value"};
+    }
+    if (auto error = Apply(*spec, value, options)) return eveda::Unexpected{*error};
+  }
+  if (!options.help && !haveDirectory) return eveda::Unexpected{std::string("no DIRECTORY given")};
+  return options;
+}
+
+}  // namespace batch

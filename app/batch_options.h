@@ -1,0 +1,37 @@
+#pragma once
+// The command line of eveda-batch.
+
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "platform/gdi/gdi.h"
+#include "platform/result.h"
+
+namespace batch {
+
+struct BatchOptions {
+  std::string directory;
+  // Numbers stay text: they are typed into the window's boxes, which read them.
+  std::optional<std::string> blockWidth;
+  std::optional<std::string> blockHeight;
+  std::optional<std::string> spacing;
+  std::optional<std::string> wrap;
+  std::optional<int> order;  // list positions 0 to 2
+  std::optional<int> fit;
+  std::optional<gdi::COLORREF> background;
+  std::optional<std::string> output;
+  bool quiet = false;
+  bool help = false;
+};
+
+extern const char* const kUsage;
+
+// Parses the arguments after the program's name; the error is a one-line reason.
+eveda::Result<BatchOptions, std::string> ParseBatchOptions(std::span<const std::string_view> args);
+
+// True for a text that is wholly a decimal number: sign, digits, one point, exponent.
+bool IsStrictNumber(std::string_view text);
+
+}  // namespace batch

@@ -1,0 +1,22 @@
+// eveda-batch: the window's job without a window, for scripts.
+
+#include <iostream>
+#include <string_view>
+#include <vector>
+
+#include "app/batch_options.h"
+#include "app/batch_run.h"
+
+int main(int argc, char* argv[]) {
+  const std::vector<std::string_view> args(argv + 1, argv + argc);
+  const auto options = batch::ParseBatchOptions(args);
+  if (!options) {
+    std::cerr << "eveda-batch: " << options.error() << "\nTry 'eveda-batch --help'.\n";
+    return batch::kExitUsage;
+  }
+  if (options->help) {
+    std::cout << batch::kUsage;
+    return batch::kExitWritten;
+  }
+  return batch::RunBatch(*options, std::cout, std::cerr);
+}

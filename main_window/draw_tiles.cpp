@@ -1,0 +1,58 @@
+#include "main_window/draw_tiles.h"
+
+namespace main_window {
+namespace {
+
+void FillBackground(DSMod::Canvas& canvas, gdi::COLORREF colour) {
+  const gdi::HBRUSH brush = gdi::CreateSolidBrush(colour);
+  const gdi::HGDIOBJ previous = gdi::SelectObject(canvas.hDC, brush);
+  // The black outline of the default pen falls just outside the canvas on every side.
+  gdi::Rectangle(canvas.hDC, -1, -1, canvas.Width + 2, canvas.Height + 2);
+  gdi::SelectObject(canvas.hDC, previous);
+  gdi::DeleteObject(brush);
+}
+
+// Loads one source and copies it into its cell; false when it cannot be loaded.
+bool DrawOneTile(const TileSettings& settings, const std::string& path, std::int32_t i,
+                 DSMod::Canvas& canvas, gdi::HDC sourceDC) {
+  const gdi::HGDIOBJ source = gdi::LoadImageA(nullptr, path.c_str(), gdi::IMAGE_BITMAP, 0, 0,
+                                              gdi::LR_LOADFROMFILE | gdi::LR_CREATEDIBSECTION);
+  gdi::BITMAP info;
+  if (gdi::GetObjectA(source, 24, &info) == 0) {
+    if (source) gdi::DeleteObject(source);
+    return false;
+  }
+  const gdi::HGDIOBJ previous = gdi::SelectObject(sourceDC, source);
+  const TileCopy copy =
+      PlanTileCopy(settings, CellOriginOf(settings, canvas.Width, i), info.bmWidth, info.bmHeight);
+  if (copy.stretch) {
+    gdi::StretchBlt(canvas.hDC, copy.x, copy.y, copy.cx, copy.cy, sourceDC, 0, 0, info.bmWidth,
+                    info.bmHeight, gdi::SRCCOPY);
+  } else {
+    gdi::BitBlt(canvas.hDC, copy.x, copy.y, copy.cx, copy.cy, sourceDC, copy.sx, copy.sy,
+                gdi::SRCCOPY);
+  }
+  gdi::SelectObject(sourceDC, previous);
+  gdi::DeleteObject(source);
+  return true;
+}
+
+}  // namespace
+
+std::vector<std::int32_t> DrawTilesPass(const TileSettings& settings,
+                                        const std::vector<std::string>& files,
+                                        DSMod::Canvas& canvas, const TileProgress& progress) {
+  FillBackground(canvas, settings.BackColor);
+  std::vector<std::int32_t> notDrawn;
+  const gdi::HDC sourceDC = gdi::CreateCompatibleDC(gdi::HDC{});
+  const auto n = files.empty() ? 0 : static_cast<std::int32_t>(files.size() - 1);
+  for (std::int32_t i = 1; i <= n; ++i) {
+    // Only one source is in memory at a time: each is released before the next is loaded.
+    if (!DrawOneTile(settings, files[i], i, canvas, sourceDC)) notDrawn.push_back(i);
+    if (progress) progress(i, n);
+  }
+  gdi::DeleteDC(sourceDC);
+  return notDrawn;
+}
+
+}  // namespace main_window

@@ -1,0 +1,96 @@
+#include "main_window/draw_tiles.h"
+#include "main_window/form1.h"
+#include "main_window/form1_design.h"
+#include "main_window/run_messages.h"
+
+namespace main_window {
+
+using Outcome = RunReport::Outcome;
+
+void Form1::PlemoBMP() {
+  BusyScope busy(*this);
+  lastRun_ = RunReport{};
+  std::int32_t Columns = 0, Rows = 0, OutWidth = 0, OutHeight = 0;
+  if (!CalcSize(Columns, Rows, OutWidth, OutHeight)) {
+    lastRun_.outcome = Outcome::InvalidSettings;
+    lastRun_.reason = kInvalidSettingsMessage;
+    ui_.MsgBox(kInvalidSettingsMessage, toolkit::kStyleOkExclamation);
+    return;
+  }
+  const RunSnapshot job = TakeRunSnapshot();
+  lastRun_.outputPath = job.outputPath;
+  lastRun_.width = OutWidth;
+  lastRun_.height = OutHeight;
+  if ((OutWidth > 1000 || OutHeight > 1000) &&
+      ui_.MsgBox(LargeOutputQuestion(OutWidth, OutHeight), toolkit::kStyleOkCancelDefaultCancel) ==
+          toolkit::kAnswerCancel) {
+    lastRun_.outcome = Outcome::Declined;
+    return;
+  }
+
+  ui_.SetTitle(kPreparingTitle);
+  ui_.DoEvents();
+  auto canvas = DSMod::CreateCanvas(ui_.WindowDC(), 24, OutWidth, OutHeight, {});
+  if (!canvas) {
+    FinishRun(Outcome::CanvasFailed, CanvasFailureMessage(canvas.error(), OutWidth, OutHeight));
+    return;
+  }
+  for (const std::int32_t i : DrawTiles(*canvas, job)) {
+    lastRun_.notDrawn.push_back(job.files[static_cast<std::size_t>(i)]);
+  }
+  ui_.SetTitle(kSavingTitle);
+  ui_.DoEvents();
+  const auto saved = DSMod::SaveCanvasBMP(*canvas, job.outputPath);
+  DSMod::ReleaseCanvas(*canvas);
+  if (!saved) {
+    FinishRun(Outcome::SaveFailed, SaveFailureMessage(job.outputPath, saved.error()));
+    return;
+  }
+  FinishRun(Outcome::Written,
+            lastRun_.notDrawn.empty() ? std::string() : NotDrawnMessage(lastRun_.notDrawn));
+}
+
+// The title returns to rest first, so that a message is read against a finished window.
+void Form1::FinishRun(RunReport::Outcome outcome, std::string message) {
+  lastRun_.outcome = outcome;
+  ui_.SetTitle(kReadyTitle);
+  if (!message.empty()) ui_.MsgBox(message, toolkit::kStyleOkExclamation);
+  lastRun_.reason = std::move(message);
+}
+
+Form1::RunSnapshot Form1::TakeRunSnapshot() const {
+  RunSnapshot job;
+  job.settings.BlockWidth = BlockWidth.value_or(0);
+  job.settings.BlockHeight = BlockHeight;
+  job.settings.Spacing = Spacing;
+  job.settings.WrapCount = WrapCount;
+  job.settings.ArrangeOrder = ArrangeOrder;
+  job.settings.FitMode = FitMode;
+  job.settings.BackColor = BackColor;
+  job.files = FileList;
+  job.outputPath = OutputPath;
+  return job;
+}
+
+std::vector<std::int32_t> Form1::DrawTiles(DSMod::Canvas& canvas, const RunSnapshot& job) {
+  return DrawTilesPass(job.settings, job.files, canvas, [this](std::int32_t i, std::int32_t n) {
+    ui_.SetTitle(DrawingTitle(i, n));
+    ui_.DoEvents();
+  });
+}
+
+Form1::BusyScope::BusyScope(Form1& form) : form_(form), outer_(!form.busy_) {
+  if (!outer_) return;
+  form_.busy_ = true;
+  form_.ui_.SetEnabled({toolkit::Group::Command1, 0}, false);
+  form_.ui_.SetEnabled({toolkit::Group::Command4, 0}, false);
+}
+
+Form1::BusyScope::~BusyScope() {
+  if (!outer_) return;
+  form_.busy_ = false;
+  form_.ui_.SetEnabled({toolkit::Group::Command1, 0}, true);
+  form_.ui_.SetEnabled({toolkit::Group::Command4, 0}, true);
+}
+
+}  // namespace main_window

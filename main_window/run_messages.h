@@ -1,0 +1,23 @@
+#pragma once
+// What the run says to the user.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "dsmod/dsmod.h"
+
+namespace main_window {
+
+inline constexpr const char* kInvalidSettingsMessage = "設定が正しくありません";
+inline constexpr const char* kPreparingTitle = "描画準備中・・・";
+inline constexpr const char* kSavingTitle = "保存中・・・";
+
+std::string DrawingTitle(std::int32_t i, std::int32_t n);
+std::string LargeOutputQuestion(std::int32_t width, std::int32_t height);
+std::string CanvasFailureMessage(DSMod::CanvasError error, std::int32_t width, std::int32_t height);
+std::string SaveFailureMessage(const std::string& path, const DSMod::SaveError& error);
+// Names the sources that could not be drawn: how many, and the first ten file names.
+std::string NotDrawnMessage(const std::vector<std::string>& paths);
+
+}  // namespace main_window
