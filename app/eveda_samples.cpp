@@ -1,5 +1,6 @@
 // eveda-samples DIR: writes a handful of small, colourful BMP files of different sizes and
 // depths into DIR (creating it), to try the joiner on.
+// eveda-samples DIR --count N --size WxH: N 24-bit files of W x H instead, for benchmarks.
 
 #include <algorithm>
 #include <cmath>
@@ -117,21 +118,51 @@ std::vector<std::uint8_t> bands_rle8() {
   return eveda::testing::build_bmp(s, stream.bytes());
 }
 
+// Each tile's hue turns a little further, so a joined grid shows its order.
+std::vector<std::uint8_t> tile_24(int index, int count, int width, int height) {
+  const double turn = static_cast<double>(index) / count;
+  return rows(spec(width, height, 24), pixels(width, height, [&](int x, int y) {
+                return hue(turn + 0.25 * (x + y) / (width + height));
+              }));
+}
+
+using Samples = std::vector<std::pair<std::string, std::vector<std::uint8_t>>>;
+
+Samples showcase() {
+  return {
+      {"gradient_24bit_120x90.bmp", gradient_24()}, {"rings_8bit_64x64.bmp", rings_8()},
+      {"stripes_4bit_80x60.bmp", stripes_4()},      {"checker_1bit_48x48.bmp", checker_1()},
+      {"glow_32bit_100x75.bmp", glow_32()},         {"bands_rle8_96x64.bmp", bands_rle8()},
+  };
+}
+
+Samples tiles(int count, int width, int height) {
+  Samples out;
+  for (int i = 0; i < count; ++i) {
+    char name[32];
+    std::snprintf(name, sizeof name, "tile%04d.bmp", i + 1);
+    out.emplace_back(name, tile_24(i, count, width, height));
+  }
+  return out;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: eveda-samples DIR\n");
+  int count = 0, width = 0, height = 0;
+  const bool tileMode =
+      argc == 6 && std::string(argv[2]) == "--count" && std::string(argv[4]) == "--size" &&
+      std::sscanf(argv[3], "%d", &count) == 1 &&
+      std::sscanf(argv[5], "%dx%d", &width, &height) == 2 && count > 0 && count <= 10000 &&
+      width > 0 && height > 0 && width <= 4096 && height <= 4096;
+  if (argc != 2 && !tileMode) {
+    std::fprintf(stderr, "usage: eveda-samples DIR [--count N --size WxH]\n");
     return 2;
   }
   const std::filesystem::path dir = argv[1];
   std::error_code error;
   std::filesystem::create_directories(dir, error);
-  const std::vector<std::pair<const char*, std::vector<std::uint8_t>>> samples = {
-      {"gradient_24bit_120x90.bmp", gradient_24()}, {"rings_8bit_64x64.bmp", rings_8()},
-      {"stripes_4bit_80x60.bmp", stripes_4()},      {"checker_1bit_48x48.bmp", checker_1()},
-      {"glow_32bit_100x75.bmp", glow_32()},         {"bands_rle8_96x64.bmp", bands_rle8()},
-  };
+  const Samples samples = tileMode ? tiles(count, width, height) : showcase();
   for (const auto& [name, bytes] : samples) {
     const auto path = dir / name;
     if (!eveda::testing::write_file(path.string(), bytes)) {
