@@ -72,6 +72,22 @@ TEST(Batch, OptionsOverrideTheProposals) {
   EXPECT_EQ(out.Pixel(209, 56), 0x804020u);  // the empty cell under the fifth file
 }
 
+// The boxes' own reading: height and spacing rounded half to even, the width kept as typed
+// and the output width rounded once.
+TEST(Batch, NumbersAreReadAsTheWindowReadsItsBoxes) {
+  TempDir dir;
+  WriteSolid(dir, "a.bmp", 10, 10, 0xFF0000);
+  const BatchResult r =
+      RunBatchWith({"-W", "10.5", "-H", "10.5", "-s", "2.5", "-b", "FFFFFF", dir.Path()});
+  EXPECT_EQ(r.status, batch::kExitWritten);
+  EXPECT_EQ(r.out, dir.PathOf("plemo001.bmp") + " 14x14\n");
+  const WrittenBmp out = ReadWritten(dir.PathOf("plemo001.bmp"));
+  EXPECT_EQ(out.Pixel(1, 1), 0xFFFFFFu);
+  EXPECT_EQ(out.Pixel(2, 2), 0xFF0000u);
+  EXPECT_EQ(out.Pixel(11, 11), 0xFF0000u);
+  EXPECT_EQ(out.Pixel(12, 12), 0xFFFFFFu);
+}
+
 TEST(Batch, UnreadableSourcesAreNamedAndTheRestIsWritten) {
   TempDir dir;
   WriteSolid(dir, "a.bmp", 10, 10, 0xFF0000);
@@ -94,10 +110,15 @@ TEST(Batch, UnreadableSourcesAreNamedAndTheRestIsWritten) {
 
 struct FailureCase {
   const char* name;
-  int sources;  // of 100 x 50
-  std::vector<std::string> options;
-  std::string reason;  // "DIR" stands for the directory
+  int sources;                       // of 100 x 50
+  std::vector<std::string> options;  // "DIR" in these and in the reason: the directory
+  std::string reason;
 };
+
+std::string InDir(std::string text, const TempDir& dir) {
+  if (const auto at = text.find("DIR"); at != std::string::npos) text.replace(at, 3, dir.Path());
+  return text;
+}
 
 void PrintTo(const FailureCase& c, std::ostream* out) { *out << c.name; }
 
@@ -109,17 +130,13 @@ TEST_P(BatchFailure, WritesNothingAndSaysWhyInOneLine) {
   for (int i = 0; i < c.sources; ++i)
     WriteSolid(dir, std::string(1, 'a' + i) + ".bmp", 100, 50, 0xFF0000);
   std::vector<std::string> args;
-  for (const std::string& option : c.options)
-    args.push_back(option == "DIR/missing/x.bmp" ? dir.PathOf("missing/x.bmp") : option);
+  for (const std::string& option : c.options) args.push_back(InDir(option, dir));
   args.push_back(dir.Path());
   const std::vector<std::string> before = Tree(dir.Path());
   const BatchResult r = RunBatchWith(args);
-  std::string reason = c.reason;
-  if (const auto at = reason.find("DIR"); at != std::string::npos)
-    reason.replace(at, 3, dir.Path());
   EXPECT_EQ(r.status, batch::kExitNothingWritten);
   EXPECT_EQ(r.out, "");
-  EXPECT_EQ(r.err, reason + "\n");
+  EXPECT_EQ(r.err, InDir(c.reason, dir) + "\n");
   EXPECT_EQ(Tree(dir.Path()), before);
 }
 

@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -28,22 +27,23 @@ struct GridWindow {
   explicit GridWindow(int count, Rgb colour = 0xFF0000) {
     for (int i = 0; i < count; ++i)
       WriteSolid(dir, std::string(1, 'a' + i) + ".bmp", 100, 50, colour);
-    window.emplace(dir.Path());
-    window->Loaded();
-    Configure(*window, {});
-    window->ui.ClearLog();
+    window.Loaded();
+    Configure(window, {});
+    window.ui.ClearLog();
   }
-  toolkit::ScriptedToolkit& ui() { return window->ui; }
-  main_window::Form1& form() { return window->form; }
+  toolkit::ScriptedToolkit& ui() { return window.ui; }
+  main_window::Form1& form() { return window.form; }
   std::string Output() const { return dir.PathOf("plemo001.bmp"); }
 
   TempDir dir;
-  std::optional<Window> window;
+  Window window{dir.Path()};  // after the directory it shows
 };
 
 TEST(Run, ShowsEachStepInTheTitleAndEndsWithoutAMessage) {
   GridWindow grid(2);
+  const std::size_t live = LiveDrawingObjects();
   grid.form().PlemoBMP();
+  EXPECT_EQ(LiveDrawingObjects(), live);
   EXPECT_EQ(grid.ui().Log(), std::vector<std::string>({
                                  "title:描画準備中・・・",
                                  "doevents",
@@ -90,7 +90,7 @@ class LargeOutput : public testing::TestWithParam<LargeCase> {};
 
 // One source in one cell without spacing: the output is the cell.
 GridWindow& OneCell(GridWindow& grid, const LargeCase& c) {
-  Configure(*grid.window,
+  Configure(grid.window,
             {.blockWidth = c.width, .blockHeight = c.height, .spacing = "0", .wrap = "1"});
   grid.ui().ClearLog();
   return grid;
@@ -136,7 +136,7 @@ TEST(Run, TwiceInARowReplacesTheSameFile) {
   GridWindow grid(1);
   grid.form().PlemoBMP();
   EXPECT_EQ(ReadWritten(grid.Output()).Pixel(0, 0), 0x000000u);
-  ChooseBackground(*grid.window, 0x00FF00);
+  ChooseBackground(grid.window, 0x00FF00);
   grid.form().PlemoBMP();
   EXPECT_EQ(ReadWritten(grid.Output()).Pixel(0, 0), 0x00FF00u);
   EXPECT_EQ(grid.form().OutputPath, grid.Output());
@@ -176,6 +176,7 @@ TEST(RunInProgress, EditsRefreshTheStatusButTheImageKeepsTheSettingsOfItsStart) 
     grid.ui().SetText(Text1(2), "0");
     grid.ui().Choose(Combo1(0), 1);
     grid.ui().SetText(Text1(0), "20");
+    ChooseBackground(grid.window, 0x00FF00);
   });
   grid.form().PlemoBMP();
 
@@ -186,6 +187,7 @@ TEST(RunInProgress, EditsRefreshTheStatusButTheImageKeepsTheSettingsOfItsStart) 
   EXPECT_EQ(out.Pixel(106, 3), 0x0000FFu);
   EXPECT_EQ(out.Pixel(205, 52), 0x0000FFu);
   EXPECT_EQ(out.Pixel(105, 3), 0x000000u);
+  EXPECT_EQ(grid.ui().Text({Group::Command2, 0}), "00FF00");
 }
 
 TEST(ScanInProgress, ARunClickStartsNothing) {
@@ -212,9 +214,11 @@ class CanvasFailure : public testing::TestWithParam<CanvasCase> {};
 
 TEST_P(CanvasFailure, IsReportedAndWritesNothing) {
   GridWindow grid(1);
-  Configure(*grid.window, GetParam().layout);
+  Configure(grid.window, GetParam().layout);
   grid.ui().ClearLog();
+  const std::size_t live = LiveDrawingObjects();
   grid.form().PlemoBMP();
+  EXPECT_EQ(LiveDrawingObjects(), live);
   EXPECT_EQ(grid.ui().Log(), GetParam().log);
   EXPECT_EQ(grid.form().LastRun().outcome, Outcome::CanvasFailed);
   EXPECT_TRUE(grid.ui().Enabled(kRunButton));
@@ -277,7 +281,9 @@ TEST_P(SaveFailure, NamesTheReasonAndLeavesNothingBehind) {
   const std::string target = grid.dir.PathOf(GetParam().target);
   grid.form().OutputPath = target;
   const std::vector<std::string> before = Tree(grid.dir.Path());
+  const std::size_t live = LiveDrawingObjects();
   grid.form().PlemoBMP();
+  EXPECT_EQ(LiveDrawingObjects(), live);
 
   const std::vector<std::string> log = grid.ui().Log();
   ASSERT_GE(log.size(), 2u);
@@ -303,7 +309,7 @@ TEST(SaveFailure, APreviousFileSurvivesAWriteThatBreaksOff) {
   grid.form().PlemoBMP();
   const std::vector<std::uint8_t> first = ReadBytes(grid.Output());
   ASSERT_EQ(first.size(), 54u + 628u * 56u);
-  ChooseBackground(*grid.window, 0xFFFFFF);
+  ChooseBackground(grid.window, 0xFFFFFF);
   grid.ui().ClearLog();
   {
     const FileSizeLimit limit(4096);

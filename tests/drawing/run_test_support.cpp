@@ -6,6 +6,7 @@
 #include <iterator>
 #include <stdexcept>
 
+#include "platform/gdi/object_table.h"
 #include "tests/support/bmp_builder.h"
 
 namespace eveda_test {
@@ -91,6 +92,8 @@ void ChooseBackground(Window& window, Rgb colour) {
   window.ui.AnswerColor(ColorRefOf(colour));
   window.ui.Click({toolkit::Group::Command2, 0});
 }
+
+std::size_t LiveDrawingObjects() { return gdi::detail::ObjectTable::Instance().LiveCount(); }
 
 std::vector<std::string> Tree(const std::string& dir) {
   std::vector<std::string> names;

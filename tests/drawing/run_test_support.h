@@ -2,6 +2,7 @@
 // Real source images in a temporary directory, the window set up for a run, and the written
 // file read back pixel by pixel.
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -57,6 +58,9 @@ struct Layout {
 void Configure(Window& window, const Layout& layout);
 // Picks the background with the colour button, as the user does.
 void ChooseBackground(Window& window, Rgb colour);
+
+// Brushes, contexts and bitmaps alive now: a run must leave as many as it found.
+std::size_t LiveDrawingObjects();
 
 // The names in a directory and below it, relative and sorted: what a run left behind.
 std::vector<std::string> Tree(const std::string& dir);

@@ -202,8 +202,10 @@ TEST(UnreadableSource, KeepsItsCellInTheBackgroundAndIsNamedOnceAfterTheSave) {
   Configure(window, {});
   ChooseBackground(window, kBackground);
   window.ui.ClearLog();
+  const std::size_t live = LiveDrawingObjects();
   window.form.PlemoBMP();
 
+  EXPECT_EQ(LiveDrawingObjects(), live);
   EXPECT_EQ(window.ui.Log(), std::vector<std::string>({
                                  "title:描画準備中・・・",
                                  "doevents",
