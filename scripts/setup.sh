@@ -20,7 +20,7 @@ if ((${#missing[@]})); then
   echo "setup: installing ${missing[*]}"
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -qq
-  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  apt-get install -y -qq "${missing[@]}" >/dev/null
 fi
 
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
