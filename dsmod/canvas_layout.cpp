@@ -5,23 +5,9 @@
 
 namespace DSMod::detail {
 
-bool IsCanvasDepth(std::int32_t BitCount) {
-  switch (BitCount) {
-    case 1:
-    case 4:
-    case 8:
-    case 16:
-    case 24:
-    case 32:
-      return true;
-    default:
-      return false;
-  }
-}
-
 eveda::Result<CanvasLayout, CanvasError> ComputeLayout(std::int32_t BitCount, std::int32_t Width,
                                                        std::int32_t Height) {
-  if (Width < 1 || Height < 1 || !IsCanvasDepth(BitCount))
+  if (Width < 1 || Height < 1 || !gdi::IsDibDepth(BitCount))
     return eveda::Unexpected{CanvasError::BadSize};
   constexpr std::int64_t limit = std::numeric_limits<std::int32_t>::max();
   const std::int64_t rowBits = std::int64_t{Width} * BitCount;

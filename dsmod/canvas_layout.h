@@ -14,8 +14,6 @@ struct CanvasLayout {
   std::int32_t ImageBytes = 0;  // Stride * Height
 };
 
-bool IsCanvasDepth(std::int32_t BitCount);
-
 // Checks the size and depth and works out the row stride, refusing any result beyond the
 // signed 32-bit range.
 eveda::Result<CanvasLayout, CanvasError> ComputeLayout(std::int32_t BitCount, std::int32_t Width,

@@ -25,10 +25,10 @@ struct Canvas {
 };
 
 enum class CanvasError {
-  Overflow,        // a size computation leaves the signed 32-bit range
-  BadSize,         // Width or Height below 1, or a depth the canvas does not support
-  BadPalette,      // a depth of 8 bits or less without 2^BitCount palette entries
-  OutOfMemory,     // the drawing context, the DIB section or the buffer cannot be had
+  Overflow,     // a size computation leaves the signed 32-bit range
+  BadSize,      // Width or Height below 1, or a depth the canvas does not support
+  BadPalette,   // a depth of 8 bits or less without 2^BitCount palette entries
+  OutOfMemory,  // the drawing context, the DIB section or the buffer cannot be had
 };
 
 struct SaveError {
@@ -39,8 +39,8 @@ struct SaveError {
 // Creates the canvas or returns why it cannot; on failure everything already created is
 // released again. `Palette` is read only for BitCount <= 8 (2^BitCount entries).
 eveda::Result<Canvas, CanvasError> CreateCanvas(gdi::HDC RefDC, std::int32_t BitCount,
-                                                 std::int32_t Width, std::int32_t Height,
-                                                 std::span<const gdi::RGBQUAD> Palette);
+                                                std::int32_t Width, std::int32_t Height,
+                                                std::span<const gdi::RGBQUAD> Palette);
 
 // Puts the previous bitmap back and deletes the DIB section and the context. `Bits` stays.
 void ReleaseCanvas(Canvas& canvas);

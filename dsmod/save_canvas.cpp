@@ -43,7 +43,7 @@ std::vector<gdi::RGBQUAD> ReadColourTable(const Canvas& canvas) {
 }  // namespace
 
 eveda::Result<void, SaveError> SaveCanvasBMP(Canvas& canvas, const std::string& FilePath) {
-  if (!detail::IsCanvasDepth(canvas.BitCount) || canvas.Stride < 1 || canvas.Height < 1)
+  if (!gdi::IsDibDepth(canvas.BitCount) || canvas.Stride < 1 || canvas.Height < 1)
     return Unexpected{SaveError{SaveError::Kind::NotACanvas, {}}};
   detail::BitmapFileHeader file;
   file.bfOffBits = 54 + 4 * ColourTableEntries(canvas.BitCount);

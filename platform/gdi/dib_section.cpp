@@ -9,23 +9,15 @@
 #include "platform/gdi/object_table.h"
 
 namespace gdi {
+
+bool IsDibDepth(long bitCount) {
+  return bitCount == 1 || bitCount == 4 || bitCount == 8 || bitCount == 16 || bitCount == 24 ||
+         bitCount == 32;
+}
+
 namespace {
 
 using detail::Bitmap;
-
-bool SupportedDepth(int bitCount) {
-  switch (bitCount) {
-    case 1:
-    case 4:
-    case 8:
-    case 16:
-    case 24:
-    case 32:
-      return true;
-    default:
-      return false;
-  }
-}
 
 DWORD MaskAt(const BITMAPINFO& info, int index) {
   DWORD mask;
@@ -62,8 +54,7 @@ bool ReadPixelFormat(const BITMAPINFO& info, Bitmap& bitmap) {
 std::unique_ptr<Bitmap> MakeDibBitmap(const BITMAPINFO& info) {
   const BITMAPINFOHEADER& header = info.bmiHeader;
   if (header.biSize < sizeof(BITMAPINFOHEADER) || header.biPlanes != 1) return nullptr;
-  if (header.biWidth < 1 || header.biHeight == 0 || !SupportedDepth(header.biBitCount))
-    return nullptr;
+  if (header.biWidth < 1 || header.biHeight == 0 || !IsDibDepth(header.biBitCount)) return nullptr;
   const std::int64_t height =
       header.biHeight < 0 ? -std::int64_t{header.biHeight} : std::int64_t{header.biHeight};
   const std::int64_t stride = detail::RowStride(header.biWidth, header.biBitCount);

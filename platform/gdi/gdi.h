@@ -101,13 +101,16 @@ struct BITMAP {
 HDC CreateCompatibleDC(HDC reference);
 BOOL DeleteDC(HDC dc);
 
+// The depths a DIB section can have: 1, 4, 8, 16, 24 or 32 bits per pixel.
+bool IsDibDepth(long bitCount);
+
 // A DIB section of 1, 4, 8, 16, 24 or 32 bits per pixel, uncompressed (BI_RGB) or, at 16 and
 // 32 bits, BI_BITFIELDS. Rows are ((width * bits - 1) / 32 + 1) * 4 bytes, bottom row first
 // for a positive height, top row first for a negative one; the memory starts zero-filled.
 // `*bits` receives the pixel memory (null on failure). Fails with a null handle on a bad
 // header, sizes beyond 2^31 - 1 bytes, or memory that cannot be had.
-HBITMAP CreateDIBSection(HDC dc, const BITMAPINFO* info, UINT usage, void** bits,
-                         void* section, DWORD offset);
+HBITMAP CreateDIBSection(HDC dc, const BITMAPINFO* info, UINT usage, void** bits, void* section,
+                         DWORD offset);
 
 // Makes a bitmap or brush the context's current one of its kind and returns the previous
 // one. A bitmap can be selected into one context at a time. Null on failure.
@@ -136,8 +139,8 @@ BOOL BitBlt(HDC dst, int x, int y, int cx, int cy, HDC src, int xs, int ys, DWOR
 // Scaled copy (SRCCOPY) in the initial stretch mode BLACKONWHITE: shrinking merges the
 // source pixels that fall into one destination pixel by a bitwise AND of their colours,
 // enlarging repeats pixels.
-BOOL StretchBlt(HDC dst, int x, int y, int cx, int cy, HDC src, int xs, int ys, int cxs,
-                int cys, DWORD rop);
+BOOL StretchBlt(HDC dst, int x, int y, int cx, int cy, HDC src, int xs, int ys, int cxs, int cys,
+                DWORD rop);
 
 // Copies up to `count` colour-table entries of the DIB section selected into `dc`, from
 // `start`, into `colours`; returns how many were copied.
