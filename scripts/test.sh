@@ -10,6 +10,7 @@ jobs=$(nproc)
 bash scripts/setup.sh
 
 summary=()
+passed=0
 run_ctest() {  # name build-dir
   local log
   log=$(mktemp)
@@ -17,6 +18,7 @@ run_ctest() {  # name build-dir
   local line
   line=$(grep -E 'tests passed, [0-9]+ tests failed out of' "$log" | tail -n 1 || true)
   summary+=("$1: ${line:-no tests}")
+  passed=$((passed + $(sed -E 's/.* out of ([0-9]+).*/\1/' <<<"${line:-out of 0}")))
   grep -qE ', 0 tests failed out of' "$log" || { rm -f "$log"; echo "FAILED: $1"; exit 1; }
   rm -f "$log"
 }
@@ -44,3 +46,4 @@ fi
 
 echo "== summary =="
 printf '%s\n' "${summary[@]}"
+echo "all: $passed passed, 0 failed"

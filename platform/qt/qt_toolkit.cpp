@@ -36,7 +36,9 @@ QtToolkit::QtToolkit(const FormDesign& design, std::string commandLine, std::str
   BuildWindow(design);
 }
 
-QtToolkit::~QtToolkit() = default;
+// The widgets may still signal while they are torn down (focus moving on); by then the
+// handlers' owner may be gone, so they go first.
+QtToolkit::~QtToolkit() { handlers_.clear(); }
 
 void QtToolkit::BuildWindow(const FormDesign& design) {
   window_->setWindowTitle(ToQString(design.caption));
