@@ -16,8 +16,8 @@ constexpr int kCustomColorCount = 16;
 }  // namespace
 
 std::string BrowseForFolder(const std::string& prompt) {
-  // Opens in the home directory, where the original opened at the desktop; nothing is
-  // selected, so confirming at once returns the home directory itself.
+  // Opens in the home directory, the top of a Linux user's own files; nothing is selected,
+  // so confirming at once returns the home directory itself.
   const QString folder = QFileDialog::getExistingDirectory(
       nullptr, QString::fromStdString(prompt), QDir::homePath(), QFileDialog::ShowDirsOnly);
   return folder.toStdString();
