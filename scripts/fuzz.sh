@@ -22,11 +22,17 @@ mkdir -p "$corpus" "$artifacts"
 "$bin/bmp_decoder_seeds" "$seeds"
 
 options=(-rss_limit_mb=2048 -max_len=65536 -timeout=10 -artifact_prefix="$artifacts")
-echo "fuzz: replaying the seed corpus"
-"$bin/bmp_decoder_fuzzer" "${options[@]}" -runs=0 "$seeds"
+log=build-fuzz/fuzz.log
+# libFuzzer reports every new input; the log keeps that, the console gets the outcome.
+run_fuzzer() {
+  if ! "$bin/bmp_decoder_fuzzer" "${options[@]}" "$@" >"$log" 2>&1; then
+    tail -n 60 "$log" >&2
+    echo "fuzz: the BMP decoder failed on an input; see $artifacts" >&2
+    exit 1
+  fi
+}
+echo "fuzz: replaying the seed corpus ($(ls "$seeds" | wc -l) inputs)"
+run_fuzzer -runs=0 "$seeds"
 echo "fuzz: fuzzing the BMP decoder for ${seconds} s"
-if ! "$bin/bmp_decoder_fuzzer" "${options[@]}" -max_total_time="$seconds" -print_final_stats=1 \
-  "$corpus" "$seeds"; then
-  echo "fuzz: the BMP decoder failed on an input; see $artifacts" >&2
-  exit 1
-fi
+run_fuzzer -max_total_time="$seconds" -print_final_stats=1 "$corpus" "$seeds"
+grep -E '^stat::number_of_executed_units|^stat::peak_rss_mb' "$log" | sed 's/^/fuzz: /' || true
