@@ -1,6 +1,5 @@
 #include "app/batch_run.h"
 
-#include <cstdio>
 #include <ostream>
 
 #include "main_window/form1.h"
@@ -23,12 +22,7 @@ void EnterOptions(const BatchOptions& options, toolkit::Services& ui, main_windo
   }
   if (options.order) ui.SetListIndex(ControlRef{Group::Combo1, 0}, *options.order);
   if (options.fit) ui.SetListIndex(ControlRef{Group::Combo1, 1}, *options.fit);
-  if (options.background) {
-    form.BackColor = *options.background;
-    char caption[16];
-    std::snprintf(caption, sizeof caption, "%06X", static_cast<unsigned>(form.BackColor));
-    ui.SetText(ControlRef{Group::Command2, 0}, caption);
-  }
+  if (options.background) form.SetBackColor(*options.background);
   if (options.output) form.OutputPath = *options.output;
 }
 

@@ -10,11 +10,14 @@ void Form1::Command1_Click() {
   if (!dir.empty()) GetBMPList(dir);
 }
 
-// The caption shows the colour as the COLORREF reads: blue, green, red.
 void Form1::Command2_Click() {
   const std::int32_t colour = ui_.ChooseBackColor();
-  if (colour < 0) return;
-  BackColor = static_cast<gdi::COLORREF>(colour);
+  if (colour >= 0) SetBackColor(static_cast<gdi::COLORREF>(colour));
+}
+
+// The caption shows the colour as the COLORREF reads: blue, green, red.
+void Form1::SetBackColor(gdi::COLORREF colour) {
+  BackColor = colour;
   char caption[16];
   std::snprintf(caption, sizeof caption, "%06X", static_cast<unsigned>(BackColor));
   ui_.SetText({toolkit::Group::Command2, 0}, caption);

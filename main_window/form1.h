@@ -45,6 +45,9 @@ class Form1 : public JobState {
 
   const RunReport& LastRun() const { return lastRun_; }
 
+  // Makes `colour` the background and shows it on the colour button.
+  void SetBackColor(gdi::COLORREF colour);
+
  private:
   // What a run draws and where it writes, fixed when it starts: edits made while it runs
   // refresh the status line but cannot change the job under it.

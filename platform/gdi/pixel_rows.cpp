@@ -6,6 +6,29 @@
 namespace gdi::detail {
 namespace {
 
+// Pixels of 1 or 4 bits, packed from the high bits of each byte down.
+class SubBytePixels {
+ public:
+  explicit SubBytePixels(int bits) : bits_(bits), perByte_(8 / bits), mask_((1u << bits) - 1) {}
+
+  unsigned Get(const std::uint8_t* row, std::int64_t pixel) const {
+    return (row[pixel / perByte_] >> Shift(pixel)) & mask_;
+  }
+  void Set(std::uint8_t* row, std::int64_t pixel, unsigned value) const {
+    std::uint8_t& byte = row[pixel / perByte_];
+    const int shift = Shift(pixel);
+    byte = static_cast<std::uint8_t>((byte & ~(mask_ << shift)) | ((value & mask_) << shift));
+  }
+
+ private:
+  int Shift(std::int64_t pixel) const {
+    return 8 - bits_ * (1 + static_cast<int>(pixel % perByte_));
+  }
+  int bits_;
+  int perByte_;
+  unsigned mask_;
+};
+
 static_assert(std::endian::native == std::endian::little, "pixels are read as little-endian words");
 
 void PutColour(const RGBQUAD& colour, std::uint8_t* bgr) {
@@ -16,13 +39,10 @@ void PutColour(const RGBQUAD& colour, std::uint8_t* bgr) {
 
 void DecodeSubByte(const Bitmap& bitmap, const std::uint8_t* row, std::int32_t x,
                    std::int32_t count, std::uint8_t* bgr) {
-  const int bits = bitmap.bitCount;
-  const int perByte = 8 / bits;
-  const unsigned valueMask = (1u << bits) - 1;
+  const SubBytePixels pixels(bitmap.bitCount);
   for (std::int32_t i = 0; i < count; ++i, bgr += 3) {
     const std::int64_t pixel = std::int64_t{x} + i;
-    const int shift = 8 - bits * (1 + static_cast<int>(pixel % perByte));
-    PutColour(bitmap.colours[(row[pixel / perByte] >> shift) & valueMask], bgr);
+    PutColour(bitmap.colours[pixels.Get(row, pixel)], bgr);
   }
 }
 
@@ -96,15 +116,9 @@ void EncodePaletted(const Bitmap& bitmap, const std::uint8_t* bgr, std::int32_t 
     for (std::int32_t i = 0; i < count; ++i, bgr += 3) row[x + i] = matcher.IndexOf(bgr);
     return;
   }
-  const int bits = bitmap.bitCount;
-  const int perByte = 8 / bits;
-  const unsigned valueMask = (1u << bits) - 1;
+  const SubBytePixels pixels(bitmap.bitCount);
   for (std::int32_t i = 0; i < count; ++i, bgr += 3) {
-    const std::int64_t pixel = std::int64_t{x} + i;
-    const int shift = 8 - bits * (1 + static_cast<int>(pixel % perByte));
-    std::uint8_t& byte = row[pixel / perByte];
-    byte =
-        static_cast<std::uint8_t>((byte & ~(valueMask << shift)) | (matcher.IndexOf(bgr) << shift));
+    pixels.Set(row, std::int64_t{x} + i, matcher.IndexOf(bgr));
   }
 }
 
