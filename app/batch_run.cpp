@@ -44,8 +44,9 @@ int RunBatch(const BatchOptions& options, std::ostream& out, std::ostream& err) 
 
   const main_window::RunReport& run = form.LastRun();
   if (run.outcome != main_window::RunReport::Outcome::Written) return kExitNothingWritten;
-  for (const std::string& path : run.notDrawn)
-    err << "eveda-batch: could not read " << path << '\n';
+  for (const main_window::NotDrawnSource& source : run.notDrawn)
+    err << "eveda-batch: could not read " << source.path << ": "
+        << eveda::bmp::describe(source.reason) << '\n';
   out << run.outputPath << ' ' << run.width << 'x' << run.height << '\n';
   return run.notDrawn.empty() ? kExitWritten : kExitSomeSourcesUnread;
 }

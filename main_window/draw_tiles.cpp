@@ -1,5 +1,7 @@
 #include "main_window/draw_tiles.h"
 
+#include "platform/bmp_loader/load_image.h"
+
 namespace main_window {
 namespace {
 
@@ -39,16 +41,17 @@ bool DrawOneTile(const TileSettings& settings, const std::string& path, std::int
 
 }  // namespace
 
-std::vector<std::int32_t> DrawTilesPass(const TileSettings& settings,
-                                        const std::vector<std::string>& files,
-                                        DSMod::Canvas& canvas, const TileProgress& progress) {
+std::vector<SkippedSource> DrawTilesPass(const TileSettings& settings,
+                                         const std::vector<std::string>& files,
+                                         DSMod::Canvas& canvas, const TileProgress& progress) {
   FillBackground(canvas, settings.BackColor);
-  std::vector<std::int32_t> notDrawn;
+  std::vector<SkippedSource> notDrawn;
   const gdi::HDC sourceDC = gdi::CreateCompatibleDC(gdi::HDC{});
   const auto n = files.empty() ? 0 : static_cast<std::int32_t>(files.size() - 1);
   for (std::int32_t i = 1; i <= n; ++i) {
     // Only one source is in memory at a time: each is released before the next is loaded.
-    if (!DrawOneTile(settings, files[i], i, canvas, sourceDC)) notDrawn.push_back(i);
+    if (!DrawOneTile(settings, files[i], i, canvas, sourceDC))
+      notDrawn.push_back({i, eveda::bmp::LastLoadError()});
     if (progress) progress(i, n);
   }
   gdi::DeleteDC(sourceDC);

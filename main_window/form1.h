@@ -8,11 +8,19 @@
 #include <vector>
 
 #include "dsmod/dsmod.h"
+#include "main_window/draw_tiles.h"
 #include "main_window/job_state.h"
 #include "main_window/tile_plan.h"
 #include "platform/toolkit/services.h"
 
 namespace main_window {
+
+// A source that kept its cell in the background colour, and why.
+struct NotDrawnSource {
+  std::string path;
+  eveda::bmp::DecodeError reason = eveda::bmp::DecodeError::Unreadable;
+  friend bool operator==(const NotDrawnSource&, const NotDrawnSource&) = default;
+};
 
 // How the latest run ended, for callers without a screen (eveda-batch).
 struct RunReport {
@@ -21,8 +29,8 @@ struct RunReport {
   std::string outputPath;
   std::int32_t width = 0;
   std::int32_t height = 0;
-  std::vector<std::string> notDrawn;  // sources that could not be loaded
-  std::string reason;                 // what the user was told when it failed
+  std::vector<NotDrawnSource> notDrawn;
+  std::string reason;  // what the user was told when it failed
 };
 
 class Form1 : public JobState {
@@ -71,7 +79,7 @@ class Form1 : public JobState {
   };
 
   RunSnapshot TakeRunSnapshot() const;
-  std::vector<std::int32_t> DrawTiles(DSMod::Canvas& canvas, const RunSnapshot& job);
+  std::vector<SkippedSource> DrawTiles(DSMod::Canvas& canvas, const RunSnapshot& job);
   void FinishRun(RunReport::Outcome outcome, std::string message);
 
   void Form_Load();

@@ -35,8 +35,9 @@ void Form1::PlemoBMP() {
     FinishRun(Outcome::CanvasFailed, CanvasFailureMessage(canvas.error(), OutWidth, OutHeight));
     return;
   }
-  for (const std::int32_t i : DrawTiles(*canvas, job)) {
-    lastRun_.notDrawn.push_back(job.files[static_cast<std::size_t>(i)]);
+  for (const SkippedSource& skipped : DrawTiles(*canvas, job)) {
+    lastRun_.notDrawn.push_back(
+        {job.files[static_cast<std::size_t>(skipped.index)], skipped.reason});
   }
   ui_.SetTitle(kSavingTitle);
   ui_.DoEvents();
@@ -72,7 +73,7 @@ Form1::RunSnapshot Form1::TakeRunSnapshot() const {
   return job;
 }
 
-std::vector<std::int32_t> Form1::DrawTiles(DSMod::Canvas& canvas, const RunSnapshot& job) {
+std::vector<SkippedSource> Form1::DrawTiles(DSMod::Canvas& canvas, const RunSnapshot& job) {
   return DrawTilesPass(job.settings, job.files, canvas, [this](std::int32_t i, std::int32_t n) {
     ui_.SetTitle(DrawingTitle(i, n));
     ui_.DoEvents();

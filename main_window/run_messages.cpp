@@ -14,6 +14,16 @@ std::string FileNameOf(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+// A name that carries control characters (a newline, an escape) would break the list apart
+// or worse; each shows as '?'.
+std::string PrintableName(std::string name) {
+  for (char& c : name) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7F) c = '?';
+  }
+  return name;
+}
+
 }  // namespace
 
 std::string DrawingTitle(std::int32_t i, std::int32_t n) {
@@ -45,14 +55,17 @@ std::string SaveFailureMessage(const std::string& path, const DSMod::SaveError& 
   return text;
 }
 
-std::string NotDrawnMessage(const std::vector<std::string>& paths) {
+std::string NotDrawnMessage(const std::vector<NotDrawnSource>& sources) {
   constexpr std::size_t kNamesShown = 10;
-  std::string text = "読み込めなかった画像が" + std::to_string(paths.size()) +
+  std::string text = "読み込めなかった画像が" + std::to_string(sources.size()) +
                      "個あります。そのブロックは背景色のままです：";
-  const std::size_t shown = std::min(paths.size(), kNamesShown);
-  for (std::size_t k = 0; k < shown; ++k) text.append("\n").append(FileNameOf(paths[k]));
-  if (paths.size() > shown) {
-    text.append("\nほか").append(std::to_string(paths.size() - shown)).append("個");
+  const std::size_t shown = std::min(sources.size(), kNamesShown);
+  for (std::size_t k = 0; k < shown; ++k) {
+    text.append("\n").append(PrintableName(FileNameOf(sources[k].path)));
+    text.append("（").append(eveda::bmp::reason_text(sources[k].reason).japanese).append("）");
+  }
+  if (sources.size() > shown) {
+    text.append("\nほか").append(std::to_string(sources.size() - shown)).append("個");
   }
   return text;
 }

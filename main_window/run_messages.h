@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "dsmod/dsmod.h"
+#include "main_window/form1.h"
 
 namespace main_window {
 
@@ -17,7 +18,8 @@ std::string DrawingTitle(std::int32_t i, std::int32_t n);
 std::string LargeOutputQuestion(std::int32_t width, std::int32_t height);
 std::string CanvasFailureMessage(DSMod::CanvasError error, std::int32_t width, std::int32_t height);
 std::string SaveFailureMessage(const std::string& path, const DSMod::SaveError& error);
-// Names the sources that could not be drawn: how many, and the first ten file names.
-std::string NotDrawnMessage(const std::vector<std::string>& paths);
+// Names the sources that could not be drawn: how many, and the first ten file names, each
+// with its reason.
+std::string NotDrawnMessage(const std::vector<NotDrawnSource>& sources);
 
 }  // namespace main_window

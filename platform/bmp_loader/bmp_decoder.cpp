@@ -62,40 +62,6 @@ eveda::Result<void, DecodeError> locate_pixels(const InfoHeader& header, std::si
 
 }  // namespace
 
-std::string_view describe(DecodeError error) {
-  switch (error) {
-    case DecodeError::NotBmp:
-      return "not a BMP file";
-    case DecodeError::TruncatedHeader:
-      return "the file ends inside its header";
-    case DecodeError::UnsupportedHeader:
-      return "unknown BMP header version";
-    case DecodeError::BadDimensions:
-      return "width or height is zero or negative";
-    case DecodeError::BadBitCount:
-      return "unsupported number of bits per pixel";
-    case DecodeError::UnsupportedCompression:
-      return "unsupported compression";
-    case DecodeError::BadMasks:
-      return "invalid colour masks";
-    case DecodeError::TruncatedPalette:
-      return "the file ends inside its colour table";
-    case DecodeError::BadPixelOffset:
-      return "the pixel data offset lies outside the file";
-    case DecodeError::TruncatedPixels:
-      return "the file ends before the last row of pixels";
-    case DecodeError::TopDownRle:
-      return "compressed images cannot be stored top-down";
-    case DecodeError::TooLarge:
-      return "the image is too large";
-    case DecodeError::RleTooSparse:
-      return "the compressed data is too short for the image size";
-    case DecodeError::Unreadable:
-      return "the file cannot be read";
-  }
-  return "unknown error";
-}
-
 eveda::Result<DecodePlan, DecodeError> plan_decode(std::span<const std::uint8_t> file) {
   ByteCursor cursor(file);
   const auto offBits = read_file_header(cursor);

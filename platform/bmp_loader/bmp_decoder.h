@@ -40,11 +40,22 @@ enum class DecodeError {
   TopDownRle,        // RLE with a negative height
   TooLarge,          // more than kMaxPixels pixels, or a size that overflows
   RleTooSparse,      // more pixels than the RLE data could plausibly describe
-  Unreadable,        // the file cannot be opened or read
+  // What the file system says before any byte is decoded.
+  NotFound,          // no file of that name (any more)
+  PermissionDenied,  // the file may not be read
+  NotRegularFile,    // a directory, a FIFO, a device: nothing to read a picture from
+  OutOfMemory,       // the file's bytes or its bitmap could not be given memory
+  Unreadable,        // any other failure to open or read the file
 };
 
-// A short English reason for messages: "Cannot load <path>: <reason>".
-std::string_view describe(DecodeError error);
+// Why a file did not load, in the words of each audience: a short English reason for
+// "could not read PATH: REASON", and the Japanese one the window shows after a file name.
+struct ReasonText {
+  std::string_view english;
+  std::string_view japanese;
+};
+ReasonText reason_text(DecodeError error);
+std::string_view describe(DecodeError error);  // reason_text(error).english
 
 // 16384 x 16384: big enough for any scan or screenshot, small enough that no header can ask
 // for more than 1 GiB of pixels (at 32 bits).

@@ -23,4 +23,7 @@ struct FileBytes {
 
 eveda::Result<FileBytes, DecodeError> read_file_bytes(const char* path);
 
+// The reason for a failed open or read, from the system's error number.
+DecodeError error_from_errno(int error);
+
 }  // namespace eveda::bmp

@@ -40,13 +40,19 @@ eveda::Result<gdi::HBITMAP, DecodeError> load_bitmap(const char* path) {
       gdi::CreateDIBSection(gdi::HDC{}, &info, gdi::DIB_RGB_COLORS, &bits, nullptr, 0);
   if (!bitmap || bits == nullptr) {
     if (bitmap) gdi::DeleteObject(bitmap);
-    return eveda::Unexpected{DecodeError::TooLarge};  // the raster layer found no memory
+    return eveda::Unexpected{DecodeError::OutOfMemory};  // the raster layer found no memory
   }
   // A new DIB section is zero-filled, as decode_pixels requires.
   decode_pixels(bytes->bytes(), *plan,
                 std::span<std::uint8_t>(static_cast<std::uint8_t*>(bits), plan->layout.byteSize()));
   return bitmap;
 }
+
+namespace {
+thread_local DecodeError lastLoadError = DecodeError::Unreadable;
+}  // namespace
+
+DecodeError LastLoadError() { return lastLoadError; }
 
 }  // namespace eveda::bmp
 
@@ -56,11 +62,14 @@ namespace gdi {
 // a DIB section. Resource loading (no LR_LOADFROMFILE), other image types and scaling
 // (cx or cy non-zero) return no handle; other flags are ignored.
 HGDIOBJ LoadImageA(void* /*instance*/, const char* path, UINT type, int cx, int cy, UINT flags) {
+  using eveda::bmp::lastLoadError;
   if (path == nullptr || type != IMAGE_BITMAP || (flags & LR_LOADFROMFILE) == 0 || cx != 0 ||
       cy != 0) {
+    lastLoadError = eveda::bmp::DecodeError::Unreadable;
     return {};
   }
   const auto bitmap = eveda::bmp::load_bitmap(path);
+  if (!bitmap) lastLoadError = bitmap.error();
   return bitmap ? *bitmap : HGDIOBJ{};
 }
 

@@ -10,6 +10,10 @@ namespace eveda::bmp {
 // own size and depth (see bmp_decoder.h), and returns the bitmap; the caller deletes it.
 eveda::Result<gdi::HBITMAP, DecodeError> load_bitmap(const char* path);
 
+// Why the latest LoadImageA on this thread returned no bitmap, kept the way the system keeps
+// its last error: read it right after the failing call.
+DecodeError LastLoadError();
+
 // The DIB section header and colour table for a decoder layout.
 gdi::BITMAPINFO bitmap_info(const Layout& layout);
 

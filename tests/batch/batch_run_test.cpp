@@ -98,10 +98,11 @@ TEST(Batch, UnreadableSourcesAreNamedAndTheRestIsWritten) {
   EXPECT_EQ(r.status, batch::kExitSomeSourcesUnread);
   EXPECT_EQ(r.out, dir.PathOf("plemo001.bmp") + " 20x20\n");
   EXPECT_EQ(r.err,
-            "読み込めなかった画像が2個あります。そのブロックは背景色のままです：\nb.bmp\nd.bmp\n"
+            "読み込めなかった画像が2個あります。そのブロックは背景色のままです：\n"
+            "b.bmp（BMPファイルではありません）\nd.bmp（BMPファイルではありません）\n"
             "eveda-batch: could not read " +
-                dir.PathOf("b.bmp") + "\n" + "eveda-batch: could not read " + dir.PathOf("d.bmp") +
-                "\n");
+                dir.PathOf("b.bmp") + ": not a BMP file\n" + "eveda-batch: could not read " +
+                dir.PathOf("d.bmp") + ": not a BMP file\n");
   const WrittenBmp out = ReadWritten(dir.PathOf("plemo001.bmp"));
   EXPECT_EQ(out.Pixel(0, 0), 0xFF0000u);
   EXPECT_EQ(out.Pixel(10, 0), 0x000000u);

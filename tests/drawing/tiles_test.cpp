@@ -223,9 +223,12 @@ TEST(UnreadableSource, KeepsItsCellInTheBackgroundAndIsNamedOnceAfterTheSave) {
                                  "doevents",
                                  "title:DID Eveda v1.0",
                                  "msgbox:48:読み込めなかった画像が1個あります。"
-                                 "そのブロックは背景色のままです：\nc.bmp",
+                                 "そのブロックは背景色のままです：\n"
+                                 "c.bmp（BMPファイルではありません）",
                              }));
-  EXPECT_EQ(window.form.LastRun().notDrawn, std::vector<std::string>({dir.PathOf("c.bmp")}));
+  EXPECT_EQ(window.form.LastRun().notDrawn,
+            std::vector<main_window::NotDrawnSource>(
+                {{dir.PathOf("c.bmp"), eveda::bmp::DecodeError::NotBmp}}));
   const WrittenBmp out = ReadWritten(dir.PathOf("plemo001.bmp"));
   ASSERT_EQ(out.height, 162);
   const std::array<Point, 5> origins = {{{3, 3}, {106, 3}, {3, 56}, {106, 56}, {3, 109}}};
@@ -234,6 +237,13 @@ TEST(UnreadableSource, KeepsItsCellInTheBackgroundAndIsNamedOnceAfterTheSave) {
     EXPECT_EQ(out.Pixel(origins[i].x, origins[i].y), expected) << "file " << i + 1;
     EXPECT_EQ(out.Pixel(origins[i].x + 99, origins[i].y + 49), expected) << "file " << i + 1;
   }
+}
+
+// b.bmp to k.bmp, each on its own line followed by `reason`.
+std::string TenNames(const std::string& reason) {
+  std::string names;
+  for (char name = 'b'; name <= 'k'; ++name) names += "\n" + std::string(1, name) + ".bmp" + reason;
+  return names;
 }
 
 TEST(UnreadableSource, BeyondTenTheMessageCountsTheRest) {
@@ -245,8 +255,9 @@ TEST(UnreadableSource, BeyondTenTheMessageCountsTheRest) {
   window.form.PlemoBMP();
   EXPECT_EQ(window.ui.Log("msgbox:"),
             std::vector<std::string>({"msgbox:48:読み込めなかった画像が12個あります。"
-                                      "そのブロックは背景色のままです：\nb.bmp\nc.bmp\nd.bmp\n"
-                                      "e.bmp\nf.bmp\ng.bmp\nh.bmp\ni.bmp\nj.bmp\nk.bmp\nほか2個"}));
+                                      "そのブロックは背景色のままです：" +
+                                      TenNames("（ヘッダーの途中でファイルが終わっています）") +
+                                      "\nほか2個"}));
   EXPECT_EQ(window.form.LastRun().notDrawn.size(), 12u);
   EXPECT_EQ(ReadWritten(dir.PathOf("plemo001.bmp")).Pixel(0, 0), kColours[0]);
 }

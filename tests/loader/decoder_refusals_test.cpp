@@ -204,12 +204,16 @@ TEST(DecoderRefusals, EveryPrefixOfAValidFileIsRefusedOrDecoded) {
   }
 }
 
-TEST(DecodeErrors, EveryErrorHasAReason) {
+TEST(DecodeErrors, EveryErrorHasAReasonInBothLanguages) {
   for (int e = 0; e <= static_cast<int>(DecodeError::Unreadable); ++e) {
-    EXPECT_NE(bmp::describe(static_cast<DecodeError>(e)), "unknown error") << e;
+    const bmp::ReasonText text = bmp::reason_text(static_cast<DecodeError>(e));
+    EXPECT_NE(text.english, "unknown error") << e;
+    EXPECT_NE(text.japanese, "不明なエラーです") << e;
   }
   EXPECT_EQ(bmp::describe(DecodeError::TruncatedPixels),
             "the file ends before the last row of pixels");
+  EXPECT_EQ(bmp::reason_text(DecodeError::NotBmp).japanese, "BMPファイルではありません");
+  EXPECT_EQ(bmp::describe(DecodeError::PermissionDenied), "permission denied");
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // onto a 24-bit bitmap, are exactly the colours the files were written with.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -118,12 +119,29 @@ TEST(LoadImage, AcceptsOnlyABitmapFileAtItsOwnSize) {
   gdi::DeleteObject(plain);
 }
 
+// Each refusal through LoadImageA, read back the way the drawing pass reads it. The FIFO
+// has no writer: opening it for reading would block forever unless the loader refuses it
+// without waiting.
 TEST(LoadImage, ReportsWhyAFileDidNotLoad) {
   const TempDir dir;
-  EXPECT_EQ(bmp::load_bitmap(dir.path("missing.bmp").c_str()).error(),
-            bmp::DecodeError::Unreadable);
-  EXPECT_EQ(bmp::load_bitmap(dir.write("text.bmp", {'h', 'i'}).c_str()).error(),
-            bmp::DecodeError::NotBmp);
+  std::filesystem::create_directories(dir.path("folder.bmp"));
+  ASSERT_EQ(::mkfifo(dir.path("fifo.bmp").c_str(), 0600), 0);
+  const struct {
+    std::string path;
+    bmp::DecodeError reason;
+  } cases[] = {
+      {dir.path("missing.bmp"), bmp::DecodeError::NotFound},
+      {dir.path("missing/inside.bmp"), bmp::DecodeError::NotFound},
+      {dir.path("folder.bmp"), bmp::DecodeError::NotRegularFile},
+      {dir.path("fifo.bmp"), bmp::DecodeError::NotRegularFile},
+      {dir.write("text.bmp", {'h', 'i'}), bmp::DecodeError::NotBmp},
+      {dir.write("header.bmp", {'B', 'M', 0, 0}), bmp::DecodeError::TruncatedHeader},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.path);
+    EXPECT_FALSE(gdi::LoadImageA(nullptr, c.path.c_str(), gdi::IMAGE_BITMAP, 0, 0, kFlags));
+    EXPECT_EQ(bmp::LastLoadError(), c.reason);
+  }
 }
 
 }  // namespace
