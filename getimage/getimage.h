@@ -1,6 +1,6 @@
 #pragma once
-// Reads a file's BMP signature, width, height and bit depth from its first 54 bytes,
-// without loading the image.
+// Reads a file's BMP signature, width, height and bit depth from its headers, without
+// loading the image.
 
 #include <cstdint>
 #include <string>
@@ -18,7 +18,9 @@ struct BMPInfo {
 // True when `FilePath` names a regular, non-hidden file of at least 2 bytes.
 bool FileHasData(std::string FilePath);
 
-// The record of `FilePath`; all zero when the file has no data or cannot be read.
+// The record of `FilePath`; all zero when the file has no data or cannot be read. A file that
+// starts with "BM" but that the loader would refuse (a header it does not accept, or fewer
+// bytes than the rows its header claims) is a bitmap with no size: IsBMP 1, the rest 0.
 BMPInfo ReadBMPInfo(std::string FilePath);
 
 }  // namespace GetImage

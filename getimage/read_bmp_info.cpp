@@ -1,81 +1,46 @@
-#include <array>
-#include <cstdint>
-#include <cstdio>
+#include <filesystem>
 #include <limits>
-#include <optional>
 
 #include "getimage/getimage.h"
+#include "platform/bmp_loader/bmp_decoder.h"
+#include "platform/bmp_loader/source_file.h"
 
 namespace GetImage {
 namespace {
 
-constexpr std::size_t kProbeBytes = 54;  // file header and a 40-byte information header
-constexpr std::uint32_t kCoreHeaderSize = 12;
-using ProbeBytes = std::array<std::uint8_t, kProbeBytes>;
+using eveda::bmp::SourceFile;
 
-// One read from the start of the file, closed again before any byte is looked at. A short
-// file leaves the rest zero; nothing comes back when the file cannot be opened or read.
-std::optional<ProbeBytes> ReadProbeBytes(const std::string& path) {
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) return std::nullopt;
-  ProbeBytes bytes{};
-  std::fread(bytes.data(), 1, bytes.size(), file);
-  const bool failed = std::ferror(file) != 0;
-  std::fclose(file);
-  if (failed) return std::nullopt;
-  return bytes;
+bool IsHiddenName(const std::string& path) {
+  const std::string name = std::filesystem::path(path).filename().string();
+  return name.empty() || name.front() == '.';  // dot-files are hidden
 }
 
-template <std::size_t Offset>
-std::uint16_t U16At(const ProbeBytes& bytes) {
-  static_assert(Offset + 2 <= kProbeBytes);
-  return static_cast<std::uint16_t>(bytes[Offset] | bytes[Offset + 1] << 8);
-}
-
-template <std::size_t Offset>
-std::uint32_t U32At(const ProbeBytes& bytes) {
-  static_assert(Offset + 4 <= kProbeBytes);
-  return std::uint32_t{bytes[Offset]} | std::uint32_t{bytes[Offset + 1]} << 8 |
-         std::uint32_t{bytes[Offset + 2]} << 16 | std::uint32_t{bytes[Offset + 3]} << 24;
-}
-
-// A negative width describes no image, so it reads as 0.
-std::int32_t WidthFrom(std::uint32_t raw) {
-  return raw <= std::numeric_limits<std::int32_t>::max() ? static_cast<std::int32_t>(raw) : 0;
-}
-
-// A negative height marks rows stored top-down; the image is as high as its magnitude. The most
-// negative value has no magnitude that fits and reads as 0.
-std::int32_t HeightFrom(std::uint32_t raw) {
-  const auto height = static_cast<std::int32_t>(raw);
-  if (height >= 0) return height;
-  if (height == std::numeric_limits<std::int32_t>::min()) return 0;
-  return -height;
-}
-
-BMPInfo DecodeProbeBytes(const ProbeBytes& bytes) {
-  BMPInfo info;
-  if (bytes[0] != 0x42 || bytes[1] != 0x4D) return info;  // "BM"
-  info.IsBMP = 1;
-  if (U32At<14>(bytes) == kCoreHeaderSize) {
-    // A core header keeps 16-bit unsigned sizes, packed closer together.
-    info.Width = U16At<18>(bytes);
-    info.Height = U16At<20>(bytes);
-    info.BitCount = U16At<24>(bytes);
-    return info;
-  }
-  info.Width = WidthFrom(U32At<18>(bytes));
-  info.Height = HeightFrom(U32At<22>(bytes));
-  info.BitCount = U16At<28>(bytes);
-  return info;
+bool StartsWithSignature(std::span<const std::uint8_t> head) {
+  return head.size() >= 2 && head[0] == 0x42 && head[1] == 0x4D;  // "BM"
 }
 
 }  // namespace
 
+// One open that never waits, one read of the headers. The sizes count only when the loader
+// itself would accept the file: its header checks pass and, for uncompressed rows, the file
+// is long enough for them. Anything else keeps its cell in the background and must not size
+// every cell of the job.
 BMPInfo ReadBMPInfo(std::string FilePath) {
-  if (!FileHasData(FilePath)) return {};
-  const std::optional<ProbeBytes> bytes = ReadProbeBytes(FilePath);
-  return bytes ? DecodeProbeBytes(*bytes) : BMPInfo{};
+  if (IsHiddenName(FilePath)) return {};
+  const auto file = SourceFile::Open(FilePath.c_str());
+  if (!file || file->size() < 2) return {};
+  SourceFile::HeadBuffer buffer;
+  const auto head = file->ReadHead(buffer);
+  if (!head || !StartsWithSignature(*head)) return {};
+  BMPInfo info;
+  info.IsBMP = 1;
+  if (file->size() > eveda::bmp::kMaxFileBytes) return info;
+  const auto plan = eveda::bmp::plan_decode(*head, file->size());
+  if (!plan) return info;
+  info.Width = plan->layout.width;
+  info.Height = plan->layout.height;
+  info.BitCount = plan->sourceBitCount;
+  return info;
 }
 
 }  // namespace GetImage

@@ -18,7 +18,6 @@
 #include <string>
 
 #include "platform/bmp_loader/bmp_decoder.h"
-#include "platform/bmp_loader/file_bytes.h"
 #include "platform/gdi/gdi.h"
 #include "tests/support/bmp_builder.h"
 
@@ -84,27 +83,31 @@ std::size_t read_into_fresh_pages(const std::filesystem::path& path, std::size_t
 }
 
 bool measure(const std::filesystem::path& path, const char* label) {
-  const auto warm = eveda::bmp::read_file_bytes(path.c_str());  // fills the page cache
-  if (!warm) return false;
-  const double mib = static_cast<double>(warm->size) / (1024.0 * 1024.0);
+  std::error_code error;
+  const auto size = static_cast<std::size_t>(std::filesystem::file_size(path, error));
+  if (error) return false;
+  std::vector<std::uint8_t> file(size);
+  if (read_into(path, file.data(), size) != size) return false;  // also fills the page cache
+  const double mib = static_cast<double>(size) / (1024.0 * 1024.0);
   std::size_t sink = 0;
-  std::vector<std::uint8_t> buffer(warm->size);
+  std::vector<std::uint8_t> buffer(size);
   const double readMs = best_ms([&] { sink += read_into(path, buffer.data(), buffer.size()); });
 
-  const auto plan = eveda::bmp::plan_decode(warm->bytes());
+  const auto plan = eveda::bmp::plan_decode(file);
   if (!plan) return false;
   std::vector<std::uint8_t> bitmap(plan->layout.byteSize());
   const double decodeMs = best_ms([&] {
-    const auto again = eveda::bmp::plan_decode(warm->bytes());
-    eveda::bmp::decode_pixels(warm->bytes(), *again, bitmap);
+    const auto again = eveda::bmp::plan_decode(file);
+    eveda::bmp::decode_pixels(file, *again, bitmap);
     sink += bitmap[bitmap.size() / 2];
   });
 
-  const double freshReadMs = best_ms([&] { sink += read_into_fresh_pages(path, warm->size); });
+  const double freshReadMs = best_ms([&] { sink += read_into_fresh_pages(path, size); });
   bool loaded = true;
   const double loadMs = best_ms([&] {
-    const auto bytes = eveda::bmp::read_file_bytes(path.c_str());
-    const auto image = eveda::bmp::decode(bytes ? bytes->bytes() : std::span<const std::uint8_t>());
+    std::vector<std::uint8_t> bytes(size);
+    const std::size_t got = read_into(path, bytes.data(), size);
+    const auto image = eveda::bmp::decode(std::span(bytes.data(), got));
     loaded = loaded && image.has_value();
     sink += image ? image->pixels.size() : 0;
   });

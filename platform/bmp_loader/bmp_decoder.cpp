@@ -7,10 +7,6 @@
 namespace eveda::bmp {
 namespace {
 
-std::uint64_t row_stride(std::uint64_t width, unsigned bitCount) {
-  return (width * bitCount + 31) / 32 * 4;
-}
-
 std::uint16_t output_bit_count(const InfoHeader& header) {
   return header.bitCount == 2 ? 4 : header.bitCount;  // no 2-bit bitmaps downstream
 }
@@ -21,7 +17,7 @@ Layout make_layout(const InfoHeader& header) {
   layout.height = static_cast<std::int32_t>(header.height < 0 ? -header.height : header.height);
   layout.bitCount = output_bit_count(header);
   layout.paletteSize = layout.bitCount <= 8 ? 1u << layout.bitCount : 0;
-  layout.stride = static_cast<std::size_t>(row_stride(header.width, layout.bitCount));
+  layout.stride = static_cast<std::size_t>(bmp_format::RowStride(header.width, layout.bitCount));
   return layout;
 }
 
@@ -33,13 +29,13 @@ std::uint64_t table_bytes(const InfoHeader& header) {
 }
 
 SourceEncoding encoding_of(std::uint32_t compression) {
-  if (compression == kRle8) return SourceEncoding::Rle8;
-  if (compression == kRle4) return SourceEncoding::Rle4;
+  if (compression == BI_RLE8) return SourceEncoding::Rle8;
+  if (compression == BI_RLE4) return SourceEncoding::Rle4;
   return SourceEncoding::Rows;
 }
 
 // How many pixel bytes there are, refusing a file that is too short or implausibly small.
-eveda::Result<void, DecodeError> locate_pixels(const InfoHeader& header, std::size_t fileSize,
+eveda::Result<void, DecodeError> locate_pixels(const InfoHeader& header, std::uint64_t fileSize,
                                                DecodePlan& plan) {
   const std::uint64_t available = fileSize - plan.pixelOffset;
   const std::uint64_t width = static_cast<std::uint64_t>(header.width);
@@ -52,7 +48,8 @@ eveda::Result<void, DecodeError> locate_pixels(const InfoHeader& header, std::si
     return {};
   }
   // The last row's padding may be missing: some writers stop at the last pixel.
-  const std::uint64_t stride = row_stride(width, header.bitCount);
+  const auto stride = static_cast<std::uint64_t>(
+      bmp_format::RowStride(static_cast<std::int64_t>(width), header.bitCount));
   const std::uint64_t needed = stride * (height - 1) + (width * header.bitCount + 7) / 8;
   if (needed > available) return eveda::Unexpected{DecodeError::TruncatedPixels};
   plan.sourceStride = static_cast<std::size_t>(stride);
@@ -63,7 +60,13 @@ eveda::Result<void, DecodeError> locate_pixels(const InfoHeader& header, std::si
 }  // namespace
 
 eveda::Result<DecodePlan, DecodeError> plan_decode(std::span<const std::uint8_t> file) {
-  ByteCursor cursor(file);
+  return plan_decode(file, file.size());
+}
+
+eveda::Result<DecodePlan, DecodeError> plan_decode(std::span<const std::uint8_t> head,
+                                                   std::uint64_t fileSize) {
+  if (head.size() > fileSize) head = head.first(static_cast<std::size_t>(fileSize));
+  ByteCursor cursor(head);
   const auto offBits = read_file_header(cursor);
   if (!offBits) return eveda::Unexpected{offBits.error()};
   const auto header = read_info_header(cursor);
@@ -75,10 +78,10 @@ eveda::Result<DecodePlan, DecodeError> plan_decode(std::span<const std::uint8_t>
   plan.encoding = encoding_of(header->compression);
   plan.sourceBitCount = header->bitCount;
   plan.topDown = header->height < 0;
-  if (header->compression == kBitfields || header->compression == kAlphaBitfields) {
+  if (header->compression == BI_BITFIELDS || header->compression == BI_ALPHABITFIELDS) {
     const auto masks = read_masks(cursor, *header);
     if (!masks) return eveda::Unexpected{masks.error()};
-    plan.layout.compression = kBitfields;
+    plan.layout.compression = BI_BITFIELDS;
     plan.layout.masks = *masks;
   }
   const std::size_t tableStart = cursor.position();
@@ -91,9 +94,9 @@ eveda::Result<DecodePlan, DecodeError> plan_decode(std::span<const std::uint8_t>
     }
   }
   const std::uint64_t offset = *offBits != 0 ? *offBits : tableStart + table_bytes(*header);
-  if (offset >= file.size()) return eveda::Unexpected{DecodeError::BadPixelOffset};
+  if (offset >= fileSize) return eveda::Unexpected{DecodeError::BadPixelOffset};
   plan.pixelOffset = static_cast<std::size_t>(offset);
-  if (auto ok = locate_pixels(*header, file.size(), plan); !ok) {
+  if (auto ok = locate_pixels(*header, fileSize, plan); !ok) {
     return eveda::Unexpected{ok.error()};
   }
   return plan;

@@ -22,6 +22,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/bmp_format/bmp_format.h"
 #include "platform/result.h"
 
 namespace eveda::bmp {
@@ -66,13 +67,13 @@ inline constexpr std::uint64_t kMaxPixels = std::uint64_t{1} << 28;
 inline constexpr std::uint64_t kRleFreePixels = std::uint64_t{1} << 20;
 inline constexpr std::uint64_t kRlePixelsPerByte = 1024;
 
-inline constexpr std::uint32_t kRgb = 0;
-inline constexpr std::uint32_t kRle8 = 1;
-inline constexpr std::uint32_t kRle4 = 2;
-inline constexpr std::uint32_t kBitfields = 3;
-inline constexpr std::uint32_t kJpeg = 4;
-inline constexpr std::uint32_t kPng = 5;
-inline constexpr std::uint32_t kAlphaBitfields = 6;
+using bmp_format::BI_ALPHABITFIELDS;
+using bmp_format::BI_BITFIELDS;
+using bmp_format::BI_JPEG;
+using bmp_format::BI_PNG;
+using bmp_format::BI_RGB;
+using bmp_format::BI_RLE4;
+using bmp_format::BI_RLE8;
 
 struct PaletteEntry {  // the same bytes as an RGBQUAD
   std::uint8_t blue = 0;
@@ -86,8 +87,8 @@ struct Layout {
   std::int32_t width = 0;
   std::int32_t height = 0;
   std::uint16_t bitCount = 0;            // 1, 4, 8, 16, 24 or 32
-  std::uint32_t compression = kRgb;      // kRgb, or kBitfields at 16 and 32 bits
-  std::array<std::uint32_t, 3> masks{};  // red, green, blue when kBitfields
+  std::uint32_t compression = BI_RGB;    // BI_RGB, or BI_BITFIELDS at 16 and 32 bits
+  std::array<std::uint32_t, 3> masks{};  // red, green, blue when BI_BITFIELDS
   std::uint32_t paletteSize = 0;         // 2, 16 or 256 entries at 1, 4 and 8 bits, else 0
   std::array<PaletteEntry, 256> palette{};
   std::size_t stride = 0;
@@ -108,6 +109,13 @@ struct DecodePlan {
 };
 
 eveda::Result<DecodePlan, DecodeError> plan_decode(std::span<const std::uint8_t> file);
+
+// The same plan from the first bytes of a file `fileSize` bytes long: every header check, and
+// for uncompressed rows the check that the file is long enough for them, without reading the
+// pixels. kHeadBytes from the start are always enough.
+inline constexpr std::size_t kHeadBytes = bmp_format::kLongestHeaders;
+eveda::Result<DecodePlan, DecodeError> plan_decode(std::span<const std::uint8_t> head,
+                                                   std::uint64_t fileSize);
 
 // Writes the rows described by `plan` into `pixels` (layout.byteSize() bytes, zero-filled:
 // pixels an RLE stream skips keep index 0). Cannot fail: the plan has checked every size,

@@ -29,7 +29,7 @@ bool known_header_size(std::uint32_t size) {
 // OS/2 2.x headers share the first fields of the 40-byte header, but their compression
 // values 3 and 4 mean Huffman and RLE24, which we do not decode.
 std::uint32_t os2_compression(std::uint32_t value) {
-  return value >= kBitfields ? 0xFFFFFFFFu : value;
+  return value >= BI_BITFIELDS ? 0xFFFFFFFFu : value;
 }
 
 void read_core_fields(ByteCursor& cursor, InfoHeader& header) {
@@ -103,21 +103,21 @@ eveda::Result<void, DecodeError> check_format(const InfoHeader& header) {
   }
   const unsigned bits = header.bitCount;
   switch (header.compression) {
-    case kRgb:
+    case BI_RGB:
       if (bits == 1 || bits == 2 || bits == 4 || bits == 8 || bits == 16 || bits == 24 ||
           bits == 32) {
         return {};
       }
       return eveda::Unexpected{DecodeError::BadBitCount};
-    case kRle8:
-    case kRle4:
-      if (bits != (header.compression == kRle8 ? 8u : 4u)) {
+    case BI_RLE8:
+    case BI_RLE4:
+      if (bits != (header.compression == BI_RLE8 ? 8u : 4u)) {
         return eveda::Unexpected{DecodeError::BadBitCount};
       }
       if (header.height < 0) return eveda::Unexpected{DecodeError::TopDownRle};
       return {};
-    case kBitfields:
-    case kAlphaBitfields:
+    case BI_BITFIELDS:
+    case BI_ALPHABITFIELDS:
       if (header.core) return eveda::Unexpected{DecodeError::UnsupportedCompression};
       if (bits != 16 && bits != 32) return eveda::Unexpected{DecodeError::BadBitCount};
       return {};
@@ -131,7 +131,7 @@ eveda::Result<std::array<std::uint32_t, 3>, DecodeError> read_masks(ByteCursor& 
   std::array<std::uint32_t, 3> masks = header.masks;
   if (!header.hasMasks) {
     // A 40-byte header is followed by the masks; BI_ALPHABITFIELDS adds the alpha mask.
-    const std::size_t count = header.compression == kAlphaBitfields ? 4 : 3;
+    const std::size_t count = header.compression == BI_ALPHABITFIELDS ? 4 : 3;
     if (!cursor.has(count * 4)) return eveda::Unexpected{DecodeError::TruncatedHeader};
     masks = {cursor.u32(), cursor.u32(), cursor.u32()};
     if (count == 4) cursor.u32();  // alpha: the output has none

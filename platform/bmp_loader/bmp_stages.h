@@ -15,7 +15,7 @@ struct InfoHeader {
   std::int64_t width = 0;
   std::int64_t height = 0;
   std::uint16_t bitCount = 0;
-  std::uint32_t compression = kRgb;
+  std::uint32_t compression = BI_RGB;
   std::uint32_t colorsUsed = 0;
   bool core = false;      // 12-byte header: 3-byte palette entries
   bool hasMasks = false;  // masks stored inside the header (52 bytes and more)

@@ -2,13 +2,74 @@
 
 #include <bit>
 #include <cstring>
+#include <new>
 
-#include "platform/bmp_loader/file_bytes.h"
+#include "platform/bmp_loader/source_file.h"
+#include "platform/gdi/dib_section_over.h"
 
 namespace eveda::bmp {
+namespace {
+
+using gdi::detail::PixelMemory;
 
 static_assert(sizeof(PaletteEntry) == sizeof(gdi::RGBQUAD));
 static_assert(std::endian::native == std::endian::little, "masks are stored little-endian");
+
+thread_local DecodeError lastLoadError = DecodeError::Unreadable;
+
+eveda::Result<PixelMemory, DecodeError> Allocate(std::size_t bytes) {
+  try {
+    return PixelMemory::ForOverwrite(bytes);
+  } catch (const std::bad_alloc&) {
+    return eveda::Unexpected{DecodeError::OutOfMemory};
+  }
+}
+
+// Uncompressed rows at a depth the raster layer has are already a DIB section's memory: they
+// are read straight into it, in the file's own row order, and drawn from there.
+eveda::Result<gdi::HBITMAP, DecodeError> LoadRows(const SourceFile& file, const DecodePlan& plan) {
+  auto memory = Allocate(plan.layout.byteSize());
+  if (!memory) return eveda::Unexpected{memory.error()};
+  const auto got = file.ReadAt(plan.pixelOffset, std::span(memory->get(), plan.pixelBytes));
+  if (!got) return eveda::Unexpected{got.error()};
+  if (*got < plan.pixelBytes) return eveda::Unexpected{DecodeError::TruncatedPixels};  // shrank
+  // Some writers leave out the last row's padding.
+  std::memset(memory->get() + plan.pixelBytes, 0, memory->size() - plan.pixelBytes);
+  gdi::BITMAPINFO info = bitmap_info(plan.layout);
+  if (plan.topDown) info.bmiHeader.biHeight = -info.bmiHeader.biHeight;
+  const gdi::HBITMAP bitmap = gdi::CreateDIBSectionOver(&info, std::move(*memory), nullptr);
+  if (!bitmap) return eveda::Unexpected{DecodeError::OutOfMemory};
+  return bitmap;
+}
+
+// RLE streams and 2-bit rows are decoded into a new bottom-up section.
+eveda::Result<gdi::HBITMAP, DecodeError> LoadDecoded(const SourceFile& file, DecodePlan plan) {
+  auto stream = Allocate(plan.pixelBytes);
+  if (!stream) return eveda::Unexpected{stream.error()};
+  const auto got = file.ReadAt(plan.pixelOffset, std::span(stream->get(), plan.pixelBytes));
+  if (!got) return eveda::Unexpected{got.error()};
+  if (*got < plan.pixelBytes) {
+    // A compressed stream that ends early keeps what it decoded; rows cannot.
+    if (plan.encoding == SourceEncoding::Rows)
+      return eveda::Unexpected{DecodeError::TruncatedPixels};
+    plan.pixelBytes = *got;
+  }
+  plan.pixelOffset = 0;
+  const gdi::BITMAPINFO info = bitmap_info(plan.layout);
+  void* bits = nullptr;
+  const gdi::HBITMAP bitmap =
+      gdi::CreateDIBSection(gdi::HDC{}, &info, gdi::DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (!bitmap || bits == nullptr) {
+    if (bitmap) gdi::DeleteObject(bitmap);
+    return eveda::Unexpected{DecodeError::OutOfMemory};
+  }
+  // A new DIB section is zero-filled, as decode_pixels requires.
+  decode_pixels(std::span(stream->get(), plan.pixelBytes), plan,
+                std::span(static_cast<std::uint8_t*>(bits), plan.layout.byteSize()));
+  return bitmap;
+}
+
+}  // namespace
 
 gdi::BITMAPINFO bitmap_info(const Layout& layout) {
   gdi::BITMAPINFO info{};
@@ -19,7 +80,7 @@ gdi::BITMAPINFO bitmap_info(const Layout& layout) {
   info.bmiHeader.biBitCount = layout.bitCount;
   info.bmiHeader.biCompression = layout.compression;
   info.bmiHeader.biClrUsed = layout.paletteSize;
-  if (layout.compression == kBitfields) {
+  if (layout.compression == BI_BITFIELDS) {
     std::memcpy(static_cast<void*>(info.bmiColors), layout.masks.data(), sizeof(layout.masks));
   } else {
     std::memcpy(static_cast<void*>(info.bmiColors), layout.palette.data(),
@@ -29,28 +90,18 @@ gdi::BITMAPINFO bitmap_info(const Layout& layout) {
 }
 
 eveda::Result<gdi::HBITMAP, DecodeError> load_bitmap(const char* path) {
-  const auto bytes = read_file_bytes(path);
-  if (!bytes) return eveda::Unexpected{bytes.error()};
-  const auto plan = plan_decode(bytes->bytes());
+  const auto file = SourceFile::Open(path);
+  if (!file) return eveda::Unexpected{file.error()};
+  if (file->size() > kMaxFileBytes) return eveda::Unexpected{DecodeError::TooLarge};
+  SourceFile::HeadBuffer buffer;
+  const auto head = file->ReadHead(buffer);
+  if (!head) return eveda::Unexpected{head.error()};
+  const auto plan = plan_decode(*head, file->size());
   if (!plan) return eveda::Unexpected{plan.error()};
-
-  const gdi::BITMAPINFO info = bitmap_info(plan->layout);
-  void* bits = nullptr;
-  const gdi::HBITMAP bitmap =
-      gdi::CreateDIBSection(gdi::HDC{}, &info, gdi::DIB_RGB_COLORS, &bits, nullptr, 0);
-  if (!bitmap || bits == nullptr) {
-    if (bitmap) gdi::DeleteObject(bitmap);
-    return eveda::Unexpected{DecodeError::OutOfMemory};  // the raster layer found no memory
-  }
-  // A new DIB section is zero-filled, as decode_pixels requires.
-  decode_pixels(bytes->bytes(), *plan,
-                std::span<std::uint8_t>(static_cast<std::uint8_t*>(bits), plan->layout.byteSize()));
-  return bitmap;
+  if (plan->encoding == SourceEncoding::Rows && plan->sourceBitCount == plan->layout.bitCount)
+    return LoadRows(*file, *plan);
+  return LoadDecoded(*file, *plan);
 }
-
-namespace {
-thread_local DecodeError lastLoadError = DecodeError::Unreadable;
-}  // namespace
 
 DecodeError LastLoadError() { return lastLoadError; }
 

@@ -6,8 +6,9 @@
 
 namespace eveda::bmp {
 
-// Reads the file once, decodes it straight into a new bottom-up DIB section at the file's
-// own size and depth (see bmp_decoder.h), and returns the bitmap; the caller deletes it.
+// Reads the file and returns a DIB section at its own size and depth (see bmp_decoder.h);
+// the caller deletes it. Uncompressed rows keep the file's row order (a top-down file gives
+// a top-down section); RLE and 2-bit images are decoded into a bottom-up one.
 eveda::Result<gdi::HBITMAP, DecodeError> load_bitmap(const char* path);
 
 // Why the latest LoadImageA on this thread returned no bitmap, kept the way the system keeps

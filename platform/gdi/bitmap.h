@@ -4,17 +4,12 @@
 
 #include <array>
 #include <cstdint>
-#include <cstdlib>
-#include <memory>
 
 #include "platform/gdi/channel.h"
 #include "platform/gdi/gdi.h"
+#include "platform/gdi/pixel_memory.h"
 
 namespace gdi::detail {
-
-struct FreeDeleter {
-  void operator()(std::uint8_t* memory) const { std::free(memory); }
-};
 
 struct Bitmap {
   std::int32_t width = 0;
@@ -23,8 +18,7 @@ struct Bitmap {
   int bitCount = 0;
   std::int32_t stride = 0;
   bool isDibSection = true;  // the stock bitmap is not, so it has no colour table to report
-  // calloc'd: the zero pages of a large canvas cost nothing until they are drawn on.
-  std::unique_ptr<std::uint8_t, FreeDeleter> pixels;
+  PixelMemory pixels;
   // Every index of a paletted bitmap is defined: entries past `colourCount` stay black.
   std::array<RGBQUAD, 256> colours{};
   std::uint32_t colourCount = 0;
@@ -38,12 +32,6 @@ struct Bitmap {
   }
   bool IsPaletted() const { return bitCount <= 8; }
 };
-
-// Row length in bytes: the row's bits rounded up to whole 32-bit words. 64-bit so that
-// callers can check the result against the 32-bit limit.
-inline std::int64_t RowStride(std::int64_t width, int bitCount) {
-  return ((width * bitCount - 1) / 32 + 1) * 4;
-}
 
 // Two bitmaps whose pixels mean the same colours byte for byte.
 bool SamePixelFormat(const Bitmap& a, const Bitmap& b);

@@ -5,6 +5,7 @@
 #include <new>
 #include <optional>
 
+#include "platform/gdi/dib_section_over.h"
 #include "platform/gdi/gdi.h"
 #include "platform/gdi/object_table.h"
 
@@ -51,13 +52,15 @@ bool ReadPixelFormat(const BITMAPINFO& info, Bitmap& bitmap) {
   return true;
 }
 
+// The bitmap a header describes, without its pixel memory; null for a header no DIB section
+// can have.
 std::unique_ptr<Bitmap> MakeDibBitmap(const BITMAPINFO& info) {
   const BITMAPINFOHEADER& header = info.bmiHeader;
   if (header.biSize < sizeof(BITMAPINFOHEADER) || header.biPlanes != 1) return nullptr;
   if (header.biWidth < 1 || header.biHeight == 0 || !IsDibDepth(header.biBitCount)) return nullptr;
   const std::int64_t height =
       header.biHeight < 0 ? -std::int64_t{header.biHeight} : std::int64_t{header.biHeight};
-  const std::int64_t stride = detail::RowStride(header.biWidth, header.biBitCount);
+  const std::int64_t stride = bmp_format::RowStride(header.biWidth, header.biBitCount);
   constexpr std::int64_t limit = std::numeric_limits<std::int32_t>::max();
   if (height > limit || stride > limit || stride * height > limit) return nullptr;
 
@@ -68,10 +71,18 @@ std::unique_ptr<Bitmap> MakeDibBitmap(const BITMAPINFO& info) {
   bitmap->bitCount = header.biBitCount;
   bitmap->stride = static_cast<std::int32_t>(stride);
   if (!ReadPixelFormat(info, *bitmap)) return nullptr;
-  bitmap->pixels.reset(
-      static_cast<std::uint8_t*>(std::calloc(static_cast<std::size_t>(stride * height), 1)));
-  if (!bitmap->pixels) return nullptr;
   return bitmap;
+}
+
+std::size_t ImageBytes(const Bitmap& bitmap) {
+  return static_cast<std::size_t>(bitmap.stride) * static_cast<std::size_t>(bitmap.height);
+}
+
+HBITMAP AddDibSection(std::unique_ptr<Bitmap> bitmap, void** bits) {
+  void* pixels = bitmap->pixels.get();
+  const std::uint32_t id = detail::ObjectTable::Instance().Add(std::move(bitmap));
+  if (id != 0 && bits) *bits = pixels;
+  return HBITMAP{id};
 }
 
 }  // namespace
@@ -87,10 +98,21 @@ HBITMAP CreateDIBSection(HDC dc, const BITMAPINFO* info, UINT usage, void** bits
   try {
     std::unique_ptr<Bitmap> bitmap = MakeDibBitmap(*info);
     if (!bitmap) return HBITMAP{};
-    void* pixels = bitmap->pixels.get();
-    const std::uint32_t id = table.Add(std::move(bitmap));
-    if (id != 0 && bits) *bits = pixels;
-    return HBITMAP{id};
+    bitmap->pixels = detail::PixelMemory::Zeroed(ImageBytes(*bitmap));
+    return AddDibSection(std::move(bitmap), bits);
+  } catch (const std::bad_alloc&) {
+    return HBITMAP{};
+  }
+}
+
+HBITMAP CreateDIBSectionOver(const BITMAPINFO* info, detail::PixelMemory memory, void** bits) {
+  if (bits) *bits = nullptr;
+  if (!info) return HBITMAP{};
+  try {
+    std::unique_ptr<Bitmap> bitmap = MakeDibBitmap(*info);
+    if (!bitmap || memory.size() < ImageBytes(*bitmap)) return HBITMAP{};
+    bitmap->pixels = std::move(memory);
+    return AddDibSection(std::move(bitmap), bits);
   } catch (const std::bad_alloc&) {
     return HBITMAP{};
   }

@@ -9,6 +9,8 @@
 
 #include <cstdint>
 
+#include "platform/bmp_format/bmp_format.h"
+
 namespace gdi {
 
 using BOOL = int;
@@ -37,10 +39,10 @@ struct HDC {
 
 inline constexpr DWORD SRCCOPY = 0x00CC0020;
 inline constexpr UINT DIB_RGB_COLORS = 0;
-inline constexpr DWORD BI_RGB = 0;
-inline constexpr DWORD BI_RLE8 = 1;
-inline constexpr DWORD BI_RLE4 = 2;
-inline constexpr DWORD BI_BITFIELDS = 3;
+using bmp_format::BI_BITFIELDS;
+using bmp_format::BI_RGB;
+using bmp_format::BI_RLE4;
+using bmp_format::BI_RLE8;
 inline constexpr UINT IMAGE_BITMAP = 0;
 inline constexpr UINT LR_LOADFROMFILE = 0x0010;
 inline constexpr UINT LR_CREATEDIBSECTION = 0x2000;

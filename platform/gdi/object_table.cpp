@@ -15,8 +15,7 @@ std::unique_ptr<Bitmap> MakeStockBitmap() {
   bitmap->bitCount = 1;
   bitmap->stride = 4;
   bitmap->isDibSection = false;
-  bitmap->pixels.reset(static_cast<std::uint8_t*>(std::calloc(1, 4)));
-  if (!bitmap->pixels) throw std::bad_alloc();
+  bitmap->pixels = PixelMemory::Zeroed(4);
   bitmap->colours[1] = RGBQUAD{255, 255, 255, 0};
   bitmap->colourCount = 2;
   return bitmap;

@@ -122,8 +122,7 @@ std::unique_ptr<Bitmap> Snapshot(const Bitmap& bitmap) {
   copy->masks = bitmap.masks;
   copy->defaultMasks = bitmap.defaultMasks;
   const std::size_t bytes = std::size_t(bitmap.stride) * std::size_t(bitmap.height);
-  copy->pixels.reset(static_cast<std::uint8_t*>(std::malloc(bytes)));
-  if (!copy->pixels) throw std::bad_alloc();
+  copy->pixels = detail::PixelMemory::ForOverwrite(bytes);
   std::memcpy(copy->pixels.get(), bitmap.pixels.get(), bytes);
   return copy;
 }

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "getimage/getimage.h"
+#include "platform/bmp_format/bmp_format.h"
 
 namespace {
 
@@ -69,6 +70,15 @@ Bytes CoreHeader(std::uint16_t width, std::uint16_t height, std::uint16_t bitCou
   return bytes + Bytes(6, '\x7F');  // a palette entry and a pixel that must not be read as size
 }
 
+// A whole uncompressed file: the header, any colour table the depth needs, and every row.
+Bytes WithRows(Bytes header, std::int64_t width, std::int64_t height, int bitCount) {
+  const std::int64_t rows = height < 0 ? -height : height;
+  const std::int64_t table = bitCount <= 8 ? std::int64_t{4} << bitCount : 0;
+  const auto stride = static_cast<std::size_t>(bmp_format::RowStride(width, bitCount));
+  return header + Bytes(static_cast<std::size_t>(table), '\0') +
+         Bytes(stride * static_cast<std::size_t>(rows), '\x55');
+}
+
 struct ProbeCase {
   const char* what;
   Bytes bytes;
@@ -77,25 +87,48 @@ struct ProbeCase {
 
 std::ostream& operator<<(std::ostream& out, const ProbeCase& c) { return out << c.what; }
 
+// Sizes count only for files the loader would draw; a file that starts with "BM" but would
+// be refused is a bitmap of no size, so that it cannot set every cell of the job.
 const ProbeCase kProbeCases[] = {
-    {"640x480x24", InfoHeader(640, 480, 24) + Bytes(1000, '\x55'), {1, 640, 480, 24}},
+    {"640x480x24", WithRows(InfoHeader(640, 480, 24), 640, 480, 24), {1, 640, 480, 24}},
+    {"fewer rows than the header claims",
+     InfoHeader(640, 480, 24) + Bytes(1000, '\x55'),
+     {1, 0, 0, 0}},
+    {"54 bytes claiming 65536x65536", InfoHeader(65536, 65536, 24), {1, 0, 0, 0}},
+    {"54 bytes claiming 16384x16384", InfoHeader(16384, 16384, 24), {1, 0, 0, 0}},
     {"signature only", "BM", {1, 0, 0, 0}},
     {"one byte", "B", {0, 0, 0, 0}},
     {"empty", "", {0, 0, 0, 0}},
     {"BA signature", "BA" + InfoHeader(640, 480, 24).substr(2), {0, 0, 0, 0}},
     {"lower-case signature", "bm" + InfoHeader(640, 480, 24).substr(2), {0, 0, 0, 0}},
     {"other data", "\x89PNG\r\n\x1a\n" + Bytes(100, '\x01'), {0, 0, 0, 0}},
-    {"short header",
-     InfoHeader(0x01020304, 0x05060708, 32).substr(0, 24),
-     {1, 0x01020304, 0x0708, 0}},
-    {"core header", CoreHeader(300, 200, 8), {1, 300, 200, 8}},
-    {"core header at 16-bit limits", CoreHeader(0xFFFF, 0x8000, 24), {1, 65535, 32768, 24}},
-    {"largest width", InfoHeader(0x7FFFFFFF, 1, 1), {1, 2147483647, 1, 1}},
-    {"width of 2^31", InfoHeader(0x80000000, 1, 1), {1, 0, 1, 1}},
-    {"negative width", InfoHeader(static_cast<std::uint32_t>(-5), 7, 8), {1, 0, 7, 8}},
-    {"top-down height", InfoHeader(640, static_cast<std::uint32_t>(-480), 24), {1, 640, 480, 24}},
-    {"height of -2^31", InfoHeader(3, 0x80000000, 24), {1, 3, 0, 24}},
-    {"largest bit count", InfoHeader(1, 1, 0xFFFF), {1, 1, 1, 65535}},
+    {"short header", InfoHeader(0x01020304, 0x05060708, 32).substr(0, 24), {1, 0, 0, 0}},
+    {"core header", WithRows(CoreHeader(30, 20, 8).substr(0, 26), 30, 20, 8), {1, 30, 20, 8}},
+    {"core header without its colour table", CoreHeader(300, 200, 8), {1, 0, 0, 0}},
+    {"core header at 16-bit limits", CoreHeader(0xFFFF, 0x8000, 24), {1, 0, 0, 0}},
+    {"largest width", InfoHeader(0x7FFFFFFF, 1, 1), {1, 0, 0, 0}},
+    {"width of 2^31", InfoHeader(0x80000000, 1, 1), {1, 0, 0, 0}},
+    {"negative width", InfoHeader(static_cast<std::uint32_t>(-5), 7, 8), {1, 0, 0, 0}},
+    {"top-down height",
+     WithRows(InfoHeader(64, static_cast<std::uint32_t>(-48), 24), 64, 48, 24),
+     {1, 64, 48, 24}},
+    {"height of -2^31", InfoHeader(3, 0x80000000, 24), {1, 0, 0, 0}},
+    {"largest bit count", InfoHeader(1, 1, 0xFFFF), {1, 0, 0, 0}},
+    {"2 bits per pixel", WithRows(InfoHeader(9, 3, 2), 9, 3, 2), {1, 9, 3, 2}},
+    {"JPEG inside",
+     [] {
+       Bytes b = InfoHeader(8, 8, 24) + Bytes(500, '\x01');
+       PutLE(b, 30, bmp_format::BI_JPEG, 4);
+       return b;
+     }(),
+     {1, 0, 0, 0}},
+    {"RLE8 stream",
+     [] {
+       Bytes b = InfoHeader(40, 30, 8) + Bytes(1024, '\0') + Bytes{0, 1};  // end of bitmap
+       PutLE(b, 30, bmp_format::BI_RLE8, 4);
+       return b;
+     }(),
+     {1, 40, 30, 8}},
 };
 
 class ReadBMPInfoTest : public testing::TestWithParam<ProbeCase> {};
@@ -109,11 +142,12 @@ INSTANTIATE_TEST_SUITE_P(Table, ReadBMPInfoTest, testing::ValuesIn(kProbeCases))
 
 TEST(ReadBMPInfoTest, NamesThatAreNotVisibleFilesGiveZeroRecord) {
   ProbeDir dir;
-  const Bytes header = InfoHeader(640, 480, 24);
-  dir.Write(".hidden.bmp", header);
+  dir.Write(".hidden.bmp", WithRows(InfoHeader(64, 48, 24), 64, 48, 24));
   std::filesystem::create_directory(dir.Path("folder.bmp"));
   std::filesystem::create_symlink("missing.bmp", dir.Path("dangling.bmp"));
-  for (const char* name : {"missing.bmp", ".hidden.bmp", "folder.bmp", "dangling.bmp"}) {
+  ASSERT_EQ(mkfifo(dir.Path("fifo.bmp").c_str(), 0600), 0);  // no writer: an open would wait
+  for (const char* name :
+       {"missing.bmp", ".hidden.bmp", "folder.bmp", "dangling.bmp", "fifo.bmp"}) {
     EXPECT_EQ(GetImage::ReadBMPInfo(dir.Path(name)), BMPInfo{}) << name;
     EXPECT_FALSE(GetImage::FileHasData(dir.Path(name))) << name;
   }
@@ -124,7 +158,7 @@ TEST(ReadBMPInfoTest, NamesThatAreNotVisibleFilesGiveZeroRecord) {
 TEST(ReadBMPInfoTest, FollowsLinksAndHiddenDirectoriesDoNotHideFiles) {
   ProbeDir dir;
   std::filesystem::create_directory(dir.Path(".cache"));
-  dir.Write(".cache/real.bmp", InfoHeader(16, 9, 8));
+  dir.Write(".cache/real.bmp", WithRows(InfoHeader(16, 9, 8), 16, 9, 8));
   std::filesystem::create_symlink(".cache/real.bmp", dir.Path("link.bmp"));
   EXPECT_EQ(GetImage::ReadBMPInfo(dir.Path(".cache/real.bmp")), (BMPInfo{1, 16, 9, 8}));
   EXPECT_EQ(GetImage::ReadBMPInfo(dir.Path("link.bmp")), (BMPInfo{1, 16, 9, 8}));

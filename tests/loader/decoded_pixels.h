@@ -44,15 +44,15 @@ inline std::uint32_t decoded_rgb(const bmp::DecodedImage& image, int x, int y) {
       return entry(row[x]);
     case 16: {
       const std::uint32_t word = row[2 * x] | (row[2 * x + 1] << 8);
-      return l.compression == bmp::kBitfields ? masked(word, l.masks)
-                                              : masked(word, {0x7C00, 0x03E0, 0x001F});
+      return l.compression == bmp::BI_BITFIELDS ? masked(word, l.masks)
+                                                : masked(word, {0x7C00, 0x03E0, 0x001F});
     }
     case 24:
       return (std::uint32_t{row[3 * x + 2]} << 16) | (row[3 * x + 1] << 8) | row[3 * x];
     default: {
       std::uint32_t word;
       std::memcpy(&word, row + 4 * x, 4);
-      return l.compression == bmp::kBitfields ? masked(word, l.masks) : word & 0xFFFFFF;
+      return l.compression == bmp::BI_BITFIELDS ? masked(word, l.masks) : word & 0xFFFFFF;
     }
   }
 }

@@ -33,17 +33,17 @@ struct DepthCase {
 
 TEST(DecoderLayout, KeepsTheSourceDepthExceptTwoBits) {
   const std::vector<std::pair<std::string, DepthCase>> expected = {
-      {"info40_1bpp", {1, bmp::kRgb}},
-      {"info40_2bpp", {4, bmp::kRgb}},
-      {"info40_4bpp", {4, bmp::kRgb}},
-      {"info40_8bpp", {8, bmp::kRgb}},
-      {"info40_16bpp_555", {16, bmp::kRgb}},
-      {"info40_16bpp_565", {16, bmp::kBitfields}},
-      {"info40_24bpp", {24, bmp::kRgb}},
-      {"info40_32bpp", {32, bmp::kRgb}},
-      {"v5_32bpp_alpha_bitfields", {32, bmp::kBitfields}},
-      {"info40_rle8", {8, bmp::kRgb}},
-      {"info40_rle4", {4, bmp::kRgb}},
+      {"info40_1bpp", {1, bmp::BI_RGB}},
+      {"info40_2bpp", {4, bmp::BI_RGB}},
+      {"info40_4bpp", {4, bmp::BI_RGB}},
+      {"info40_8bpp", {8, bmp::BI_RGB}},
+      {"info40_16bpp_555", {16, bmp::BI_RGB}},
+      {"info40_16bpp_565", {16, bmp::BI_BITFIELDS}},
+      {"info40_24bpp", {24, bmp::BI_RGB}},
+      {"info40_32bpp", {32, bmp::BI_RGB}},
+      {"v5_32bpp_alpha_bitfields", {32, bmp::BI_BITFIELDS}},
+      {"info40_rle8", {8, bmp::BI_RGB}},
+      {"info40_rle4", {4, bmp::BI_RGB}},
   };
   const auto catalogue = bmp_catalogue();
   for (const auto& [name, depth] : expected) {

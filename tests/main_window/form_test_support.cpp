@@ -7,6 +7,8 @@
 #include <fstream>
 #include <stdexcept>
 
+#include "platform/bmp_format/bmp_format.h"
+
 namespace eveda_test {
 namespace {
 
@@ -47,8 +49,13 @@ void TempDir::WriteFile(const std::string& name, const std::string& bytes) const
   if (!out) throw std::runtime_error("cannot write " + PathOf(name));
 }
 
+// The rows are a hole in the file: the probe needs the file as long as its header says, and
+// nothing reads the pixels.
 void TempDir::WriteBmp(const std::string& name, std::int32_t width, std::int32_t height) const {
   WriteFile(name, BmpHeader(width, height));
+  const std::int64_t rows = height < 0 ? -std::int64_t{height} : height;
+  std::filesystem::resize_file(
+      PathOf(name), 54 + static_cast<std::uintmax_t>(bmp_format::RowStride(width, 24) * rows));
 }
 
 void TempDir::MakeDir(const std::string& name) const {

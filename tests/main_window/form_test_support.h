@@ -10,7 +10,7 @@
 
 namespace eveda_test {
 
-// The 54 header bytes of an uncompressed BMP file; the probe reads nothing more.
+// The 54 header bytes of an uncompressed 24-bit BMP file.
 std::string BmpHeader(std::int32_t width, std::int32_t height, std::uint16_t bitCount = 24);
 
 class TempDir {
