@@ -23,7 +23,13 @@ void EnterOptions(const BatchOptions& options, toolkit::Services& ui, main_windo
   if (options.order) ui.SetListIndex(ControlRef{Group::Combo1, 0}, *options.order);
   if (options.fit) ui.SetListIndex(ControlRef{Group::Combo1, 1}, *options.fit);
   if (options.background) form.SetBackColor(*options.background);
-  if (options.output) form.OutputPath = *options.output;
+  // A name of our own choosing must not replace a file another run wrote meanwhile; a name
+  // the user gave is replaced, as asked.
+  if (options.output) {
+    form.OutputPath = *options.output;
+  } else {
+    form.KeepExistingOutput(true);
+  }
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include "app/batch_options.h"
 #include "app/batch_run.h"
+#include "app/stop_signals.h"
 
 int main(int argc, char* argv[]) {
   const std::vector<std::string_view> args(argv + 1, argv + argc);
@@ -18,5 +19,6 @@ int main(int argc, char* argv[]) {
     std::cout << batch::kUsage;
     return batch::kExitWritten;
   }
+  batch::RemoveOutputOnStopSignals();
   return batch::RunBatch(*options, std::cout, std::cerr);
 }

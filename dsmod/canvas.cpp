@@ -23,11 +23,6 @@ eveda::Result<Canvas, CanvasError> CreateCanvas(gdi::HDC RefDC, std::int32_t Bit
   canvas.Width = Width;
   canvas.Height = Height;
   canvas.Stride = layout->Stride;
-  try {
-    canvas.Bits.assign(static_cast<std::size_t>(layout->ImageBytes), 0);
-  } catch (const std::bad_alloc&) {
-    return Unexpected{CanvasError::OutOfMemory};
-  }
 
   canvas.hDC = gdi::CreateCompatibleDC(RefDC);
   if (!canvas.hDC) return Unexpected{CanvasError::OutOfMemory};
@@ -41,6 +36,7 @@ eveda::Result<Canvas, CanvasError> CreateCanvas(gdi::HDC RefDC, std::int32_t Bit
     gdi::DeleteDC(canvas.hDC);
     return Unexpected{CanvasError::OutOfMemory};
   }
+  canvas.Blank = true;  // a new DIB section is zero-filled
   return canvas;
 }
 
@@ -50,18 +46,33 @@ void ReleaseCanvas(Canvas& canvas) {
   gdi::DeleteDC(canvas.hDC);
 }
 
+namespace detail {
+
 // The pixel memory is read only while the DIB section that owns it is alive and still has
 // the canvas's shape, so a released or hand-made record is refused instead of read.
-bool CopyCanvasBits(Canvas& canvas) {
+const std::uint8_t* LivePixels(const Canvas& canvas) {
   gdi::BITMAP section;
-  if (!canvas.pBits || gdi::GetObjectA(canvas.hBitmap, sizeof section, &section) == 0) return false;
+  if (!canvas.pBits || gdi::GetObjectA(canvas.hBitmap, sizeof section, &section) == 0)
+    return nullptr;
   if (section.bmBits != canvas.pBits || section.bmWidth != canvas.Width ||
       section.bmHeight != canvas.Height || section.bmWidthBytes != canvas.Stride ||
       section.bmBitsPixel != canvas.BitCount)
-    return false;
+    return nullptr;
+  return static_cast<const std::uint8_t*>(canvas.pBits);
+}
+
+}  // namespace detail
+
+bool CopyCanvasBits(Canvas& canvas) {
+  const std::uint8_t* pixels = detail::LivePixels(canvas);
+  if (pixels == nullptr) return false;
   const std::size_t bytes = std::size_t(canvas.Stride) * std::size_t(canvas.Height);
-  if (canvas.Bits.size() < bytes) return false;
-  std::memcpy(canvas.Bits.data(), canvas.pBits, bytes);
+  try {
+    canvas.Bits.resize(bytes);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  std::memcpy(canvas.Bits.data(), pixels, bytes);
   return true;
 }
 

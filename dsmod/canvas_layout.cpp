@@ -12,7 +12,7 @@ eveda::Result<CanvasLayout, CanvasError> ComputeLayout(std::int32_t BitCount, st
   constexpr std::int64_t limit = std::numeric_limits<std::int32_t>::max();
   const std::int64_t rowBits = std::int64_t{Width} * BitCount;
   if (rowBits > limit) return eveda::Unexpected{CanvasError::Overflow};
-  const std::int64_t stride = ((rowBits - 1) / 32 + 1) * 4;
+  const std::int64_t stride = bmp_format::RowStride(Width, BitCount);
   const std::int64_t imageBytes = stride * Height;
   if (stride > limit || imageBytes > limit) return eveda::Unexpected{CanvasError::Overflow};
   return CanvasLayout{static_cast<std::int32_t>(stride), static_cast<std::int32_t>(imageBytes)};

@@ -19,6 +19,10 @@ struct CanvasLayout {
 eveda::Result<CanvasLayout, CanvasError> ComputeLayout(std::int32_t BitCount, std::int32_t Width,
                                                        std::int32_t Height);
 
+// The canvas's pixel memory while its DIB section is alive and has the canvas's shape; null
+// for a released or hand-made record.
+const std::uint8_t* LivePixels(const Canvas& canvas);
+
 // The header a canvas is created from: biSizeImage is Stride * Height, and for depths of
 // 8 bits or less the first 2^BitCount palette entries fill the colour table.
 gdi::BITMAPINFO MakeCreationHeader(std::int32_t BitCount, std::int32_t Width, std::int32_t Height,

@@ -21,14 +21,16 @@ struct Canvas {
   std::int32_t Width = 0;
   std::int32_t Height = 0;  // positive: rows stored bottom-up
   std::int32_t Stride = 0;
-  std::vector<std::uint8_t> Bits;  // Stride * Height bytes, filled just before writing
+  std::vector<std::uint8_t> Bits;  // a copy of the pixels, made only by CopyCanvasBits
+  // Nothing has been drawn since the canvas was created: every pixel is still 0.
+  bool Blank = false;
 };
 
 enum class CanvasError {
   Overflow,     // a size computation leaves the signed 32-bit range
   BadSize,      // Width or Height below 1, or a depth the canvas does not support
   BadPalette,   // a depth of 8 bits or less without 2^BitCount palette entries
-  OutOfMemory,  // the drawing context, the DIB section or the buffer cannot be had
+  OutOfMemory,  // the drawing context or the DIB section cannot be had
 };
 
 struct SaveError {
@@ -45,12 +47,14 @@ eveda::Result<Canvas, CanvasError> CreateCanvas(gdi::HDC RefDC, std::int32_t Bit
 // Puts the previous bitmap back and deletes the DIB section and the context. `Bits` stays.
 void ReleaseCanvas(Canvas& canvas);
 
-// Copies the pixel memory into `Bits`; false when the canvas has no pixel memory.
+// Copies the pixel memory into `Bits` (made Stride * Height bytes long); false when the canvas
+// has no pixel memory or the copy no room.
 bool CopyCanvasBits(Canvas& canvas);
 
-// Writes the canvas as a BMP file. The file appears whole or not at all: the bytes go to a
-// temporary file beside it, which is flushed and then renamed over `FilePath`; on failure
-// the temporary file is removed and an existing file of that name is left as it was.
+// Writes the canvas as a BMP file. The file appears whole or not at all: the bytes go to an
+// unnamed file beside it, which is flushed and then renamed over `FilePath`; on failure
+// nothing is left behind and an existing file of that name is left as it was. To write the
+// file while the canvas is drawn, use CanvasFile (canvas_file.h).
 eveda::Result<void, SaveError> SaveCanvasBMP(Canvas& canvas, const std::string& FilePath);
 
 }  // namespace DSMod

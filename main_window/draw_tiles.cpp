@@ -6,6 +6,7 @@ namespace main_window {
 namespace {
 
 void FillBackground(DSMod::Canvas& canvas, gdi::COLORREF colour) {
+  if (canvas.Blank && colour == 0) return;  // already black: every byte of a new canvas is 0
   const gdi::HBRUSH brush = gdi::CreateSolidBrush(colour);
   const gdi::HGDIOBJ previous = gdi::SelectObject(canvas.hDC, brush);
   // The black outline of the default pen falls just outside the canvas on every side.
@@ -43,15 +44,21 @@ bool DrawOneTile(const TileSettings& settings, const std::string& path, std::int
 
 std::vector<SkippedSource> DrawTilesPass(const TileSettings& settings,
                                          const std::vector<std::string>& files,
-                                         DSMod::Canvas& canvas, const TileProgress& progress) {
+                                         DSMod::Canvas& canvas, const TileProgress& progress,
+                                         const RowsFinished& rowsFinished) {
   FillBackground(canvas, settings.BackColor);
+  canvas.Blank = false;
   std::vector<SkippedSource> notDrawn;
   const gdi::HDC sourceDC = gdi::CreateCompatibleDC(gdi::HDC{});
   const auto n = files.empty() ? 0 : static_cast<std::int32_t>(files.size() - 1);
+  // Row by row, every copy stays inside its cell and cells only move down, so the rows above
+  // the next source's cell are final.
+  const bool byRows = settings.ArrangeOrder == 0 && rowsFinished;
   for (std::int32_t i = 1; i <= n; ++i) {
     // Only one source is in memory at a time: each is released before the next is loaded.
     if (!DrawOneTile(settings, files[i], i, canvas, sourceDC))
       notDrawn.push_back({i, eveda::bmp::LastLoadError()});
+    if (byRows && i < n) rowsFinished(CellOriginOf(settings, canvas.Width, i + 1).y);
     if (progress) progress(i, n);
   }
   gdi::DeleteDC(sourceDC);

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "dsmod/canvas_file.h"
 #include "dsmod/dsmod.h"
 #include "main_window/draw_tiles.h"
 #include "main_window/job_state.h"
@@ -56,6 +57,10 @@ class Form1 : public JobState {
   // Makes `colour` the background and shows it on the colour button.
   void SetBackColor(gdi::COLORREF colour);
 
+  // When set, a run never replaces a file that took the output name after the scan chose it:
+  // it writes to the next free name instead. For callers that did not show the name first.
+  void KeepExistingOutput(bool keep) { keepExistingOutput_ = keep; }
+
  private:
   // What a run draws and where it writes, fixed when it starts: edits made while it runs
   // refresh the status line but cannot change the job under it.
@@ -63,6 +68,7 @@ class Form1 : public JobState {
     TileSettings settings;
     GTFile::NameList files;
     std::string outputPath;
+    bool keepExistingOutput = false;
   };
   // While a scan or a run is in progress the buttons that would start another are disabled
   // and their clicks ignored.
@@ -79,7 +85,9 @@ class Form1 : public JobState {
   };
 
   RunSnapshot TakeRunSnapshot() const;
-  std::vector<SkippedSource> DrawTiles(DSMod::Canvas& canvas, const RunSnapshot& job);
+  std::vector<SkippedSource> DrawTiles(DSMod::Canvas& canvas, const RunSnapshot& job,
+                                       DSMod::CanvasFile& file);
+  static DSMod::NextOutputName NextOutputName(const RunSnapshot& job);
   void FinishRun(RunReport::Outcome outcome, std::string message);
 
   void Form_Load();
@@ -96,6 +104,7 @@ class Form1 : public JobState {
 
   toolkit::Services& ui_;
   bool busy_ = false;
+  bool keepExistingOutput_ = false;
   RunReport lastRun_;
 };
 

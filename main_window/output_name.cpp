@@ -25,4 +25,9 @@ std::string ChooseOutputPath(const std::string& dir) {
   return candidate;
 }
 
+std::string DirectoryOf(const std::string& path) {
+  const auto slash = path.find_last_of('/');
+  return slash == std::string::npos ? std::string("./") : path.substr(0, slash + 1);
+}
+
 }  // namespace main_window

@@ -13,4 +13,7 @@ bool NameIsTaken(const std::string& path);
 // `dir` ends in "/". When all 999 names are taken, the last one, which a run then replaces.
 std::string ChooseOutputPath(const std::string& dir);
 
+// The directory part of `path`, ending in "/" ("./" for a bare name).
+std::string DirectoryOf(const std::string& path);
+
 }  // namespace main_window

@@ -1,6 +1,10 @@
+#include <optional>
+
+#include "dsmod/canvas_file.h"
 #include "main_window/draw_tiles.h"
 #include "main_window/form1.h"
 #include "main_window/form1_design.h"
+#include "main_window/output_name.h"
 #include "main_window/run_messages.h"
 
 namespace main_window {
@@ -35,18 +39,23 @@ void Form1::PlemoBMP() {
     FinishRun(Outcome::CanvasFailed, CanvasFailureMessage(canvas.error(), OutWidth, OutHeight));
     return;
   }
-  for (const SkippedSource& skipped : DrawTiles(*canvas, job)) {
+  // The file is written while the tiles are drawn; its failures are told after the drawing,
+  // where a failed save is always told.
+  std::optional<DSMod::CanvasFile> file(std::in_place, *canvas, job.outputPath);
+  for (const SkippedSource& skipped : DrawTiles(*canvas, job, *file)) {
     lastRun_.notDrawn.push_back(
         {job.files[static_cast<std::size_t>(skipped.index)], skipped.reason});
   }
   ui_.SetTitle(kSavingTitle);
   ui_.DoEvents();
-  const auto saved = DSMod::SaveCanvasBMP(*canvas, job.outputPath);
+  const auto saved = file->Finish(NextOutputName(job));
+  file.reset();
   DSMod::ReleaseCanvas(*canvas);
   if (!saved) {
     FinishRun(Outcome::SaveFailed, SaveFailureMessage(job.outputPath, saved.error()));
     return;
   }
+  lastRun_.outputPath = *saved;
   FinishRun(Outcome::Written,
             lastRun_.notDrawn.empty() ? std::string() : NotDrawnMessage(lastRun_.notDrawn));
 }
@@ -70,14 +79,30 @@ Form1::RunSnapshot Form1::TakeRunSnapshot() const {
   job.settings.BackColor = BackColor;
   job.files = FileList;
   job.outputPath = OutputPath;
+  job.keepExistingOutput = keepExistingOutput_;
   return job;
 }
 
-std::vector<SkippedSource> Form1::DrawTiles(DSMod::Canvas& canvas, const RunSnapshot& job) {
-  return DrawTilesPass(job.settings, job.files, canvas, [this](std::int32_t i, std::int32_t n) {
-    ui_.SetTitle(DrawingTitle(i, n));
-    ui_.DoEvents();
-  });
+std::vector<SkippedSource> Form1::DrawTiles(DSMod::Canvas& canvas, const RunSnapshot& job,
+                                            DSMod::CanvasFile& file) {
+  return DrawTilesPass(
+      job.settings, job.files, canvas,
+      [this](std::int32_t i, std::int32_t n) {
+        ui_.SetTitle(DrawingTitle(i, n));
+        ui_.DoEvents();
+      },
+      [&file](std::int32_t rows) { file.RowsFinished(rows); });
+}
+
+// A name the scan proposed is only a proposal: when another program has taken it since, the
+// next free name in the same directory is used instead of replacing that file.
+DSMod::NextOutputName Form1::NextOutputName(const RunSnapshot& job) {
+  if (!job.keepExistingOutput) return {};
+  return [](const std::string& taken) -> std::optional<std::string> {
+    const std::string next = ChooseOutputPath(DirectoryOf(taken));
+    if (NameIsTaken(next)) return std::nullopt;
+    return next;
+  };
 }
 
 Form1::BusyScope::BusyScope(Form1& form) : form_(form), outer_(!form.busy_) {

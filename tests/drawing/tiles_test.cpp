@@ -10,6 +10,10 @@
 
 #include "tests/drawing/run_test_support.h"
 
+#include <sys/stat.h>
+
+#include <filesystem>
+
 namespace eveda_test {
 namespace {
 
@@ -260,6 +264,83 @@ TEST(UnreadableSource, BeyondTenTheMessageCountsTheRest) {
                                       "\nほか2個"}));
   EXPECT_EQ(window.form.LastRun().notDrawn.size(), 12u);
   EXPECT_EQ(ReadWritten(dir.PathOf("plemo001.bmp")).Pixel(0, 0), kColours[0]);
+}
+
+// What happens to a folder between the scan and the run: a source swapped for a FIFO (which
+// must not hold the run), a header that claims far more than the file holds (which must not
+// size the cells), a file that vanished. Each keeps its cell in the background and is named
+// with its reason; every other source is drawn.
+TEST(UnreadableSource, ChangedAfterTheScanOrLyingAboutItsSize) {
+  TempDir dir;
+  for (const char* name : {"a.bmp", "b.bmp", "c.bmp", "d.bmp"})
+    WriteSolid(dir, name, 8, 8, kColours[0]);
+  dir.WriteFile("e.bmp", BmpHeader(65536, 65536));  // 54 bytes that claim 12 GiB
+  Window window(dir.Path());
+  window.Loaded();
+  EXPECT_EQ(window.ui.Text({toolkit::Group::Text1, 0}), "8");
+  EXPECT_EQ(window.ui.Text({toolkit::Group::Text1, 1}), "8");
+  std::filesystem::remove(dir.PathOf("b.bmp"));
+  ASSERT_EQ(::mkfifo(dir.PathOf("b.bmp").c_str(), 0600), 0);  // nobody will ever write to it
+  std::filesystem::remove(dir.PathOf("c.bmp"));
+  window.form.PlemoBMP();
+
+  using eveda::bmp::DecodeError;
+  EXPECT_EQ(window.form.LastRun().notDrawn, std::vector<main_window::NotDrawnSource>(
+                                                {{dir.PathOf("b.bmp"), DecodeError::NotRegularFile},
+                                                 {dir.PathOf("c.bmp"), DecodeError::NotFound},
+                                                 {dir.PathOf("e.bmp"), DecodeError::TooLarge}}));
+  EXPECT_EQ(window.ui.Log("msgbox:"),
+            std::vector<std::string>({"msgbox:48:読み込めなかった画像が3個あります。"
+                                      "そのブロックは背景色のままです：\n"
+                                      "b.bmp（通常のファイルではありません）\n"
+                                      "c.bmp（ファイルが見つかりません）\n"
+                                      "e.bmp（画像が大きすぎます）"}));
+  const WrittenBmp out = ReadWritten(dir.PathOf("plemo001.bmp"));
+  EXPECT_EQ(out.width, 24);
+  EXPECT_EQ(out.height, 16);
+  EXPECT_EQ(out.Pixel(0, 0), kColours[0]);
+  EXPECT_EQ(out.Pixel(8, 0), 0u);
+  EXPECT_EQ(out.Pixel(23, 0), 0u);
+  EXPECT_EQ(out.Pixel(7, 15), kColours[0]);
+  EXPECT_EQ(out.Pixel(8, 8), 0u);
+}
+
+// A name in the list is shown with '?' for each control character, so that a newline or an
+// escape in a file name cannot break the message apart.
+TEST(UnreadableSource, ControlCharactersInNamesShowAsQuestionMarks) {
+  TempDir dir;
+  WriteSolid(dir, "a.bmp", 4, 4, kColours[0]);
+  dir.WriteFile("b\n\x1b[2J\x7f.bmp", "not a picture");
+  Window window(dir.Path());
+  window.Loaded();
+  window.form.PlemoBMP();
+  EXPECT_EQ(window.ui.Log("msgbox:"),
+            std::vector<std::string>({"msgbox:48:読み込めなかった画像が1個あります。"
+                                      "そのブロックは背景色のままです：\n"
+                                      "b??[2J?.bmp（BMPファイルではありません）"}));
+}
+
+// The window writes the name it showed, replacing whatever took it meanwhile; a caller that
+// never showed the name keeps such a file and takes the next free name.
+TEST(OutputName, TakenBetweenTheScanAndTheSave) {
+  for (const bool keep : {false, true}) {
+    SCOPED_TRACE(keep ? "kept" : "replaced");
+    TempDir dir;
+    WriteSolid(dir, "a.bmp", 4, 4, kColours[0]);
+    Window window(dir.Path());
+    window.Loaded();
+    window.form.KeepExistingOutput(keep);
+    dir.WriteFile("plemo001.bmp", "written by another run");
+    window.form.PlemoBMP();
+    const std::string expected = dir.PathOf(keep ? "plemo002.bmp" : "plemo001.bmp");
+    EXPECT_EQ(window.form.LastRun().outputPath, expected);
+    EXPECT_EQ(ReadWritten(expected).Pixel(3, 3), kColours[0]);
+    if (keep) {
+      const std::vector<std::uint8_t> other = ReadBytes(dir.PathOf("plemo001.bmp"));
+      EXPECT_EQ(std::string(other.begin(), other.end()), "written by another run");
+    }
+    EXPECT_EQ(Tree(dir.Path()).size(), keep ? 3u : 2u);
+  }
 }
 
 }  // namespace

@@ -48,7 +48,11 @@ TEST(CreateCanvas, FieldsStrideAndZeroedBuffer) {
     EXPECT_EQ(canvas.Width, c.width);
     EXPECT_EQ(canvas.Height, c.height);
     EXPECT_EQ(canvas.Stride, c.stride);
-    EXPECT_EQ(canvas.Bits, std::vector<std::uint8_t>(std::size_t(c.stride) * c.height, 0));
+    const auto* pixels = static_cast<const std::uint8_t*>(canvas.pBits);
+    const std::vector<std::uint8_t> memory(pixels, pixels + std::size_t(c.stride) * c.height);
+    EXPECT_EQ(memory, std::vector<std::uint8_t>(memory.size(), 0));
+    EXPECT_TRUE(canvas.Blank);
+    EXPECT_TRUE(canvas.Bits.empty());  // no second copy of the pixels unless one is asked for
     gdi::BITMAP section;
     ASSERT_NE(gdi::GetObjectA(canvas.hBitmap, 24, &section), 0);
     EXPECT_EQ(section.bmWidthBytes, c.stride);
@@ -159,6 +163,7 @@ TEST(ReleaseCanvas, KeepsBitsAndFields) {
   auto created = CreateCanvas(gdi::HDC{}, 24, 101, 2, {});
   ASSERT_TRUE(created);
   Canvas canvas = *created;
+  ASSERT_TRUE(DSMod::CopyCanvasBits(canvas));
   canvas.Bits[5] = 42;
   const Canvas copy = canvas;
   ReleaseCanvas(canvas);

@@ -5,7 +5,9 @@
 #include <cstring>
 #include <vector>
 
+#include "dsmod/canvas_file.h"
 #include "dsmod/dsmod.h"
+#include "dsmod/output_file.h"
 #include "tests/dsmod/dsmod_support.h"
 
 namespace {
@@ -32,7 +34,7 @@ Canvas PatternCanvas(int bitCount, int width, int height) {
   EXPECT_TRUE(created);
   Canvas canvas = *created;
   auto* bytes = static_cast<std::uint8_t*>(canvas.pBits);
-  for (std::size_t i = 0; i < canvas.Bits.size(); ++i)
+  for (std::size_t i = 0; i < std::size_t(canvas.Stride) * canvas.Height; ++i)
     bytes[i] = static_cast<std::uint8_t>(i * 7 + 1);
   return canvas;
 }
@@ -95,8 +97,11 @@ TEST(SaveCanvasBMP, WritesTheFileByteForByte) {
     EXPECT_EQ(U32At(file, 34), 0u);  // biSizeImage
     EXPECT_EQ(U16At(file, 28), c.bitCount);
     EXPECT_EQ(file, ExpectedFile(canvas, c.offBits));
-    // The buffer now holds the pixels that were written.
-    EXPECT_EQ(std::memcmp(canvas.Bits.data(), canvas.pBits, canvas.Bits.size()), 0);
+    // Written from the section itself; a copy is made only when asked for, and it holds the
+    // pixels that were written.
+    EXPECT_TRUE(canvas.Bits.empty());
+    ASSERT_TRUE(DSMod::CopyCanvasBits(canvas));
+    EXPECT_TRUE(std::equal(canvas.Bits.begin(), canvas.Bits.end(), file.begin() + c.offBits));
     DSMod::ReleaseCanvas(canvas);
   }
   EXPECT_EQ(directory.Names(), std::set<std::string>{"out.bmp"});
@@ -137,6 +142,22 @@ TEST(SaveCanvasBMP, RefusesAReleasedCanvas) {
   EXPECT_TRUE(directory.Names().empty());
 }
 
+// Every save runs with an unnamed file where the file system has them and a hidden named one
+// where it has not; the named way is forced for these tests.
+class NamedFiles {
+ public:
+  explicit NamedFiles(bool named) { DSMod::detail::UseNamedTemporaryFiles(named); }
+  ~NamedFiles() { DSMod::detail::UseNamedTemporaryFiles(false); }
+};
+
+template <class Case, std::size_t N>
+std::vector<std::pair<Case, bool>> BothWays(const Case (&cases)[N]) {
+  std::vector<std::pair<Case, bool>> out;
+  for (const bool named : {false, true})
+    for (const Case& c : cases) out.emplace_back(c, named);
+  return out;
+}
+
 struct FailureCase {
   const char* what;
   std::string (*target)(const ScratchDirectory&);
@@ -155,8 +176,9 @@ TEST(SaveCanvasBMP, FailuresLeaveOldFilesAndNoTemporaryFile) {
       {"no file name", [](const ScratchDirectory& d) { return d / ""; },
        SaveError::Kind::CannotCreate, "Is a directory"},
   };
-  for (const FailureCase& c : cases) {
-    SCOPED_TRACE(c.what);
+  for (const auto& [c, named] : BothWays(cases)) {
+    SCOPED_TRACE(testing::Message() << c.what << (named ? ", named" : ", unnamed"));
+    const NamedFiles way(named);
     ScratchDirectory directory;
     dsmod_test::WriteBytes(directory / "old.bmp", "old contents");
     std::filesystem::create_directory(directory / "folder");
@@ -175,28 +197,32 @@ TEST(SaveCanvasBMP, FailuresLeaveOldFilesAndNoTemporaryFile) {
 
 // A file-size limit makes the write stop part way, as a full disk would.
 TEST(SaveCanvasBMP, WriteFailingPartWayKeepsTheOldFile) {
-  ScratchDirectory directory;
-  const std::string path = directory / "plemo001.bmp";
-  dsmod_test::WriteBytes(path, "old contents");
-  Canvas canvas = PatternCanvas(24, 101, 2);
+  for (const bool named : {false, true}) {
+    SCOPED_TRACE(named ? "named" : "unnamed");
+    const NamedFiles way(named);
+    ScratchDirectory directory;
+    const std::string path = directory / "plemo001.bmp";
+    dsmod_test::WriteBytes(path, "old contents");
+    Canvas canvas = PatternCanvas(24, 101, 2);
 
-  rlimit saved{};
-  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-  rlimit small = saved;
-  small.rlim_cur = 100;
-  const auto previousHandler = signal(SIGXFSZ, SIG_IGN);
-  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-  const auto result = DSMod::SaveCanvasBMP(canvas, path);
-  setrlimit(RLIMIT_FSIZE, &saved);
-  signal(SIGXFSZ, previousHandler);
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    rlimit small = saved;
+    small.rlim_cur = 100;
+    const auto previousHandler = signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const auto result = DSMod::SaveCanvasBMP(canvas, path);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    signal(SIGXFSZ, previousHandler);
 
-  ASSERT_FALSE(result);
-  EXPECT_EQ(result.error().kind, SaveError::Kind::CannotWrite);
-  EXPECT_EQ(result.error().reason, "File too large");
-  const std::vector<std::uint8_t> old = ReadBytes(path);
-  EXPECT_EQ(std::string(old.begin(), old.end()), "old contents");
-  EXPECT_EQ(directory.Names(), std::set<std::string>{"plemo001.bmp"});
-  DSMod::ReleaseCanvas(canvas);
+    ASSERT_FALSE(result);
+    EXPECT_EQ(result.error().kind, SaveError::Kind::CannotWrite);
+    EXPECT_EQ(result.error().reason, "File too large");
+    const std::vector<std::uint8_t> old = ReadBytes(path);
+    EXPECT_EQ(std::string(old.begin(), old.end()), "old contents");
+    EXPECT_EQ(directory.Names(), std::set<std::string>{"plemo001.bmp"});
+    DSMod::ReleaseCanvas(canvas);
+  }
 }
 
 TEST(SaveCanvasBMP, NewFileGetsOrdinaryPermissions) {
@@ -209,6 +235,113 @@ TEST(SaveCanvasBMP, NewFileGetsOrdinaryPermissions) {
   const auto permissions = std::filesystem::status(path).permissions();
   EXPECT_EQ(static_cast<mode_t>(permissions), 0666 & ~mask);
   DSMod::ReleaseCanvas(canvas);
+}
+
+// Rows handed over while the canvas is drawn land where the final save would put them, and no
+// name shows in the directory until the file is complete (the named way shows only a hidden
+// one).
+TEST(CanvasFile, RowsWrittenWhileDrawingMakeTheSameFile) {
+  for (const bool named : {false, true}) {
+    SCOPED_TRACE(named ? "named" : "unnamed");
+    const NamedFiles way(named);
+    ScratchDirectory directory;
+    auto created = DSMod::CreateCanvas(gdi::HDC{}, 24, 7, 9, {});
+    ASSERT_TRUE(created);
+    Canvas& canvas = *created;
+    auto* bytes = static_cast<std::uint8_t*>(canvas.pBits);
+    {
+      DSMod::CanvasFile file(canvas, directory / "out.bmp");
+      for (int top = 1; top <= 9; ++top) {
+        std::uint8_t* row = bytes + (9 - top) * canvas.Stride;  // rows are stored bottom-up
+        for (int i = 0; i < canvas.Stride; ++i) row[i] = static_cast<std::uint8_t>(top * 16 + i);
+        if (top % 4 == 0) file.RowsFinished(top);
+      }
+      const std::set<std::string> during = directory.Names();
+      EXPECT_EQ(during.size(), named ? 1u : 0u);
+      if (named) EXPECT_TRUE(during.begin()->starts_with(".eveda-save-"));
+      const auto written = file.Finish();
+      ASSERT_TRUE(written);
+      EXPECT_EQ(*written, directory / "out.bmp");
+    }
+    EXPECT_EQ(ReadBytes(directory / "out.bmp"), ExpectedFile(canvas, 54));
+    EXPECT_EQ(directory.Names(), std::set<std::string>{"out.bmp"});
+    DSMod::ReleaseCanvas(canvas);
+  }
+}
+
+// A run stopped before its save leaves the directory as it was.
+TEST(CanvasFile, AbandonedFileLeavesNothing) {
+  for (const bool named : {false, true}) {
+    SCOPED_TRACE(named ? "named" : "unnamed");
+    const NamedFiles way(named);
+    ScratchDirectory directory;
+    dsmod_test::WriteBytes(directory / "out.bmp", "old contents");
+    Canvas canvas = PatternCanvas(24, 8, 8);
+    {
+      DSMod::CanvasFile file(canvas, directory / "out.bmp");
+      file.RowsFinished(5);
+    }
+    EXPECT_EQ(directory.Names(), std::set<std::string>{"out.bmp"});
+    const std::vector<std::uint8_t> old = ReadBytes(directory / "out.bmp");
+    EXPECT_EQ(std::string(old.begin(), old.end()), "old contents");
+    DSMod::ReleaseCanvas(canvas);
+  }
+}
+
+// What a signal handler calls takes the hidden file away, and only that.
+TEST(CanvasFile, PendingFileIsRemovedForASignalHandler) {
+  const NamedFiles way(true);
+  ScratchDirectory directory;
+  dsmod_test::WriteBytes(directory / "out.bmp", "old contents");
+  Canvas canvas = PatternCanvas(24, 8, 8);
+  DSMod::CanvasFile file(canvas, directory / "out.bmp");
+  EXPECT_EQ(directory.Names().size(), 2u);
+  DSMod::RemovePendingOutputFile();
+  EXPECT_EQ(directory.Names(), std::set<std::string>{"out.bmp"});
+  DSMod::ReleaseCanvas(canvas);
+}
+
+// Where the name was only proposed, a file that took it meanwhile is never replaced: the save
+// takes the next name offered, and fails with nothing left when none is.
+TEST(CanvasFile, NameTakenMeanwhileIsKept) {
+  for (const bool named : {false, true}) {
+    for (const int taken : {1, 2, 3}) {
+      SCOPED_TRACE(testing::Message() << (named ? "named, " : "unnamed, ") << taken << " taken");
+      const NamedFiles way(named);
+      ScratchDirectory directory;
+      std::set<std::string> before;
+      for (int k = 1; k <= taken; ++k) {
+        const std::string name = "plemo00" + std::to_string(k) + ".bmp";
+        dsmod_test::WriteBytes(directory / name, "another run");
+        before.insert(name);
+      }
+      const DSMod::NextOutputName next =
+          [&](const std::string& name) -> std::optional<std::string> {
+        const int number = name.back() == 'p' ? name[name.size() - 5] - '0' : 0;
+        if (number >= 3) return std::nullopt;
+        return directory / ("plemo00" + std::to_string(number + 1) + ".bmp");
+      };
+      Canvas canvas = PatternCanvas(24, 4, 4);
+      const auto written = DSMod::CanvasFile(canvas, directory / "plemo001.bmp").Finish(next);
+      for (const std::string& name : before) {
+        const std::vector<std::uint8_t> bytes = ReadBytes(directory / name);
+        EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "another run") << name;
+      }
+      if (taken == 3) {
+        ASSERT_FALSE(written);
+        EXPECT_EQ(written.error().reason, "File exists");
+        EXPECT_EQ(directory.Names(), before);
+      } else {
+        ASSERT_TRUE(written);
+        const std::string expected = "plemo00" + std::to_string(taken + 1) + ".bmp";
+        EXPECT_EQ(*written, directory / expected);
+        EXPECT_EQ(ReadBytes(*written), ExpectedFile(canvas, 54));
+        before.insert(expected);
+        EXPECT_EQ(directory.Names(), before);
+      }
+      DSMod::ReleaseCanvas(canvas);
+    }
+  }
 }
 
 }  // namespace

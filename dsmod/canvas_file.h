@@ -1,0 +1,59 @@
+#pragma once
+// A canvas's BMP file, written while the canvas is still being drawn: rows that no later
+// drawing can touch go to the file at once, and the save at the end has only the rest to
+// write. The file appears whole or not at all (see output_file.h).
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "dsmod/dsmod.h"
+
+namespace DSMod {
+
+namespace detail {
+class OutputFile;
+class BackgroundWriter;
+}  // namespace detail
+
+// Gives another name to try when the output name has been taken meanwhile, or nothing when
+// none is left. Without one, the save replaces whatever has the name.
+using NextOutputName = std::function<std::optional<std::string>(const std::string& taken)>;
+
+class CanvasFile {
+ public:
+  // Checks the canvas and creates the unnamed file beside `FilePath`. A failure is kept for
+  // Finish to report, so that it reaches the user where a failed save always has.
+  CanvasFile(const Canvas& canvas, std::string FilePath);
+  ~CanvasFile();
+  CanvasFile(const CanvasFile&) = delete;
+  CanvasFile& operator=(const CanvasFile&) = delete;
+
+  // The image rows above `rows` (counted from the top) are final: they are written now, while
+  // the drawing goes on, and must not change any more.
+  void RowsFinished(std::int32_t rows);
+
+  // Writes the headers and the rows not written yet, flushes the file and puts it in place.
+  // Returns the path it was given.
+  eveda::Result<std::string, SaveError> Finish(const NextOutputName& nextName = {});
+
+ private:
+  eveda::Result<void, SaveError> Check() const;
+  std::uint64_t RowOffset(std::int32_t rows) const;
+
+  const Canvas& canvas_;
+  std::string path_;
+  std::uint32_t offBits_ = 0;
+  std::optional<SaveError> error_;
+  std::unique_ptr<detail::OutputFile> file_;
+  std::unique_ptr<detail::BackgroundWriter> writer_;
+  std::int32_t rowsQueued_ = 0;
+};
+
+// Unlinks the named temporary file of a save in progress, where the file system had no
+// unnamed files. Async-signal-safe: for handlers of SIGINT, SIGTERM and SIGHUP.
+void RemovePendingOutputFile();
+
+}  // namespace DSMod
