@@ -1,9 +1,11 @@
 // The window: Form1 over the Qt toolkit.
 
 #include <QApplication>
+#include <iostream>
 #include <string>
 #include <utility>
 
+#include "app/display_check.h"
 #include "main_window/form1.h"
 #include "main_window/form1_design.h"
 #include "platform/qt/application_font.h"
@@ -14,6 +16,10 @@
 int main(int argc, char* argv[]) {
   // Taken before QApplication, which removes the arguments it understands itself.
   std::string commandLine = toolkit::JoinArguments(argc, argv);
+  if (!app::DisplayCanOpen()) {
+    std::cerr << app::kNoDisplayMessage << '\n';
+    return 1;
+  }
   QApplication application(argc, argv);
   const toolkit::FormDesign& design = main_window::Form1Design();
   toolkit::SetUpApplicationFont(application, design);
