@@ -11,6 +11,7 @@
 #include "platform/qt/application_font.h"
 #include "platform/qt/japanese_texts.h"
 #include "platform/qt/qt_toolkit.h"
+#include "platform/qt/start_guard.h"
 #include "platform/toolkit/process_info.h"
 
 int main(int argc, char* argv[]) {
@@ -20,7 +21,9 @@ int main(int argc, char* argv[]) {
     std::cerr << app::kNoDisplayMessage << '\n';
     return 1;
   }
+  toolkit::StartGuard startGuard(app::kNoDisplayMessage);
   QApplication application(argc, argv);
+  startGuard.Release();
   const toolkit::FormDesign& design = main_window::Form1Design();
   toolkit::SetUpApplicationFont(application, design);
   toolkit::InstallJapaneseQtTexts(application);
