@@ -3,7 +3,7 @@
 # joins the samples from where it is installed, the desktop entry validates, both manual pages
 # render without warnings and list every option, the package holds exactly the installed
 # files and says what it depends on, and the window started without a display that answers
-# says so in one line and exits 1.
+# (none at all, nothing listening, a server that hangs up) says so in one line and exits 1.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=$PWD/build
@@ -89,5 +89,6 @@ status=0
   "$work/samples" >/dev/null 2>&1) || status=$?
 [[ "$status" == 124 ]] || fail "QT_QPA_PLATFORM=offscreen: exit status $status before it was stopped"
 echo "   QT_QPA_PLATFORM=offscreen: the window starts"
+bash scripts/flaky_display_check.sh "$prefix/bin/eveda" "$work/samples"
 
 echo "install_check: passed"

@@ -15,6 +15,7 @@ packages=(
   dpkg-dev           # dpkg-shlibdeps: the Debian package's library dependencies
   desktop-file-utils # desktop-file-validate
   man-db groff-base  # man --warnings -l renders the manual pages
+  python3            # the X relay that hangs up, in scripts/flaky_display_check.sh
 )
 
 missing=()
