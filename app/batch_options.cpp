@@ -20,6 +20,7 @@ const char* const kUsage =
     "  -o, --output PATH       default: the first free plemoNNN.bmp in DIRECTORY\n"
     "  -q, --quiet             no progress (progress goes to stderr when it is a terminal)\n"
     "  -h, --help\n"
+    "  -V, --version           print the version and exit\n"
     "Exit status: 0 written; 3 written, but some sources could not be read; 1 nothing "
     "written; 2 usage error.\n";
 
@@ -59,7 +60,7 @@ struct OptionSpec {
   bool takesValue;
 };
 
-constexpr std::array<OptionSpec, 10> kOptions = {{
+constexpr std::array<OptionSpec, 11> kOptions = {{
     {'W', "block-width", true},
     {'H', "block-height", true},
     {'s', "spacing", true},
@@ -70,6 +71,7 @@ constexpr std::array<OptionSpec, 10> kOptions = {{
     {'o', "output", true},
     {'q', "quiet", false},
     {'h', "help", false},
+    {'V', "version", false},
 }};
 
 const OptionSpec* FindOption(std::string_view arg, std::string_view& attached, bool& hasAttached) {
@@ -132,6 +134,9 @@ std::optional<std::string> Apply(const OptionSpec& spec, std::string_view value,
     case 'q':
       options.quiet = true;
       return std::nullopt;
+    case 'V':
+      options.version = true;
+      return std::nullopt;
     default:
       options.help = true;
       return std::nullopt;
@@ -189,7 +194,8 @@ Parsed ParseBatchOptions(std::span<const std::string_view> args) {
     }
     if (auto error = Apply(*spec, value, options)) return eveda::Unexpected{*error};
   }
-  if (!options.help && !haveDirectory) return eveda::Unexpected{std::string("no DIRECTORY given")};
+  if (!options.help && !options.version && !haveDirectory)
+    return eveda::Unexpected{std::string("no DIRECTORY given")};
   return options;
 }
 

@@ -24,6 +24,7 @@ struct BatchOptions {
   std::optional<std::string> output;
   bool quiet = false;
   bool help = false;
+  bool version = false;  // --version: print "eveda-batch <version>" and exit 0
 };
 
 extern const char* const kUsage;

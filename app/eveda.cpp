@@ -1,20 +1,29 @@
 // The window: Form1 over the Qt toolkit.
 
 #include <QApplication>
+#include <iostream>
 #include <string>
 #include <utility>
 
+#include "app/display_check.h"
 #include "main_window/form1.h"
 #include "main_window/form1_design.h"
 #include "platform/qt/application_font.h"
 #include "platform/qt/japanese_texts.h"
 #include "platform/qt/qt_toolkit.h"
+#include "platform/qt/start_guard.h"
 #include "platform/toolkit/process_info.h"
 
 int main(int argc, char* argv[]) {
   // Taken before QApplication, which removes the arguments it understands itself.
   std::string commandLine = toolkit::JoinArguments(argc, argv);
+  if (!app::DisplayCanOpen()) {
+    std::cerr << app::kNoDisplayMessage << '\n';
+    return 1;
+  }
+  toolkit::StartGuard startGuard(app::kNoDisplayMessage);
   QApplication application(argc, argv);
+  startGuard.Release();
   const toolkit::FormDesign& design = main_window::Form1Design();
   toolkit::SetUpApplicationFont(application, design);
   toolkit::InstallJapaneseQtTexts(application);

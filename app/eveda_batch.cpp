@@ -8,6 +8,11 @@
 #include "app/batch_run.h"
 #include "app/stop_signals.h"
 
+// The version comes from project() in the top-level CMakeLists.txt (packaging/CMakeLists.txt).
+#ifndef EVEDA_VERSION
+#error "EVEDA_VERSION is not defined"
+#endif
+
 int main(int argc, char* argv[]) {
   const std::vector<std::string_view> args(argv + 1, argv + argc);
   const auto options = batch::ParseBatchOptions(args);
@@ -17,6 +22,10 @@ int main(int argc, char* argv[]) {
   }
   if (options->help) {
     std::cout << batch::kUsage;
+    return batch::kExitWritten;
+  }
+  if (options->version) {
+    std::cout << "eveda-batch " EVEDA_VERSION "\n";
     return batch::kExitWritten;
   }
   batch::RemoveOutputOnStopSignals();

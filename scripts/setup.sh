@@ -5,11 +5,17 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(
-  build-essential cmake ninja-build pkg-config
+  build-essential cmake ninja-build
   qt6-base-dev libicu-dev fonts-ipafont-gothic
-  libgtest-dev libgmock-dev libbenchmark-dev
+  libgtest-dev
   clang libclang-rt-14-dev
   xvfb xauth xdotool
+  # --- installing and packaging (scripts/install_check.sh) ---
+  libxcb1-dev        # eveda asks libxcb whether the X display answers before Qt starts
+  dpkg-dev           # dpkg-shlibdeps: the Debian package's library dependencies
+  desktop-file-utils # desktop-file-validate
+  man-db groff-base  # man --warnings -l renders the manual pages
+  python3            # the X relay that hangs up, in scripts/flaky_display_check.sh
 )
 
 missing=()

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Real-display smoke test: under Xvfb, open the window on a folder of sample images, click
 # 「実行」 where the button is, and check the written file and the window title.
+# With EVEDA_SCREENSHOT=FILE.png (scripts/screenshots.sh) it also saves a picture of the window
+# after the run; ImageMagick's `import` must then be installed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -9,7 +11,12 @@ if [[ -z "${SMOKE_UNDER_XVFB:-}" ]]; then
 fi
 unset QT_QPA_PLATFORM  # a real display this time
 
-work=$(mktemp -d)
+if [[ -n "${EVEDA_SCREENSHOT:-}" ]]; then
+  work=/tmp/eveda-screenshot  # a steady path, since the window shows it
+  rm -rf "$work" && mkdir "$work"
+else
+  work=$(mktemp -d)
+fi
 trap 'kill "$pid" 2>/dev/null || true; rm -rf "$work"' EXIT
 build/bin/eveda-samples "$work/samples" >/dev/null
 
@@ -34,3 +41,9 @@ declared=$(od -An -tu4 -j2 -N4 "$output" | tr -d ' ')
 title=$(xdotool getwindowname "$window")
 [[ "$title" == "DID Eveda v1.0" ]] || { echo "smoke: final title '$title'"; exit 1; }
 echo "smoke: wrote $(basename "$output") ($size bytes), title '$title'"
+
+# --- screenshot for the README, only when asked (scripts/screenshots.sh) ---
+if [[ -n "${EVEDA_SCREENSHOT:-}" ]]; then
+  import -window "$window" -strip "$EVEDA_SCREENSHOT"
+  echo "smoke: saved a picture of the window in $EVEDA_SCREENSHOT"
+fi

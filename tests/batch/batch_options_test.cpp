@@ -82,5 +82,16 @@ TEST(BatchOptionsTest, DoubleDashEndsOptions) {
   EXPECT_TRUE(Parse({"-h"})->help);
 }
 
+TEST(BatchOptionsTest, VersionNeedsNoDirectoryAndTakesNoValue) {
+  for (std::string_view flag : {"-V", "--version"}) {
+    auto r = Parse({flag});
+    ASSERT_TRUE(r) << flag << ": " << r.error();
+    EXPECT_TRUE(r->version) << flag;
+    EXPECT_FALSE(r->help) << flag;
+  }
+  EXPECT_EQ(Parse({"-q"}).error(), "no DIRECTORY given");
+  EXPECT_EQ(Parse({"--version=2"}).error(), "--version takes no value");
+}
+
 }  // namespace
 }  // namespace batch
