@@ -36,7 +36,10 @@ using Parsed = eveda::Result<BatchOptions, std::string>;
 
 // A typed argument repeated in an error, in quotes, and never raw when it holds control bytes.
 std::string Echoed(std::string_view arg) {
-  return NeedsShellQuoting(arg) ? ShellQuoted(arg) : "'" + std::string(arg) + "'";
+  if (NeedsShellQuoting(arg)) return ShellQuoted(arg);
+  std::string quoted(1, '\'');
+  quoted.append(arg).push_back('\'');
+  return quoted;
 }
 
 bool AllDigits(std::string_view text, bool hex) {

@@ -227,7 +227,7 @@ TEST(Batch, AllOutputNamesTakenWritesNothing) {
     TempDir dir;
     WriteSolid(dir, "a.bmp", 10, 10, 0xFF0000);
     for (int number = 1; number <= taken; ++number) {
-      char name[16];
+      char name[32];
       std::snprintf(name, sizeof name, "plemo%03d.bmp", number);
       dir.WriteFile(name, "kept");
     }
