@@ -4,15 +4,20 @@
 #include <cctype>
 #include <charconv>
 
+#include "app/option_ranges.h"
+#include "app/shell_quote.h"
+
 namespace batch {
 
 const char* const kUsage =
     "usage: eveda-batch [OPTIONS] DIRECTORY\n"
     "Joins the BMP images of DIRECTORY into one grid image.\n"
-    "  -W, --block-width N     cell width, a fraction allowed (100.5)   default: widest source\n"
-    "  -H, --block-height N    cell height                              default: tallest source\n"
+    "  -W, --block-width N     cell width over 0, a fraction allowed (100.5)\n"
+    "                                                                   default: widest source\n"
+    "  -H, --block-height N    cell height, at least 1                  default: tallest source\n"
     "  -s, --spacing N         gap between cells and the outer margin   default: 0\n"
-    "  -w, --wrap N            cells per row (rows) or per column       default: "
+    "  -w, --wrap N            cells per row (rows) or per column, at least 1\n"
+    "                                                                   default: "
     "ceil(sqrt(count))\n"
     "  -a, --order O           rows | columns | columns-rtl (or 0 1 2)  default: rows\n"
     "  -f, --fit F             top-left | center | stretch (or 0 1 2)   default: top-left\n"
@@ -21,12 +26,22 @@ const char* const kUsage =
     "  -q, --quiet             no progress (progress goes to stderr when it is a terminal)\n"
     "  -h, --help\n"
     "  -V, --version           print the version and exit\n"
+    "Numbers other than the cell width are rounded to whole numbers, halves to even, and\n"
+    "must stay within 2147483647.\n"
     "Exit status: 0 written; 3 written, but some sources could not be read; 1 nothing "
     "written; 2 usage error.\n";
 
 namespace {
 
 using Parsed = eveda::Result<BatchOptions, std::string>;
+
+// A typed argument repeated in an error, in quotes, and never raw when it holds control bytes.
+std::string Echoed(std::string_view arg) {
+  if (NeedsShellQuoting(arg)) return ShellQuoted(arg);
+  std::string quoted(1, '\'');
+  quoted.append(arg).push_back('\'');
+  return quoted;
+}
 
 bool AllDigits(std::string_view text, bool hex) {
   if (text.empty()) return false;
@@ -102,7 +117,8 @@ std::optional<std::string> Apply(const OptionSpec& spec, std::string_view value,
                                  BatchOptions& options) {
   const std::string name = "--" + std::string(spec.longName);
   auto number = [&](std::optional<std::string>& field) -> std::optional<std::string> {
-    if (!IsStrictNumber(value)) return name + " needs a number, not '" + std::string(value) + "'";
+    if (!IsStrictNumber(value)) return name + " needs a number, not " + Echoed(value);
+    if (auto refusal = OutOfRange(spec.shortName, spec.longName, value)) return refusal;
     field = std::string(value);
     return std::nullopt;
   };
@@ -175,8 +191,7 @@ Parsed ParseBatchOptions(std::span<const std::string_view> args) {
       continue;
     }
     if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
-      if (haveDirectory)
-        return eveda::Unexpected{"more than one DIRECTORY: '" + std::string(arg) + "'"};
+      if (haveDirectory) return eveda::Unexpected{"more than one DIRECTORY: " + Echoed(arg)};
       options.directory = std::string(arg);
       haveDirectory = true;
       continue;
@@ -184,7 +199,7 @@ Parsed ParseBatchOptions(std::span<const std::string_view> args) {
     std::string_view value;
     bool hasValue = false;
     const OptionSpec* spec = FindOption(arg, value, hasValue);
-    if (spec == nullptr) return eveda::Unexpected{"unknown option '" + std::string(arg) + "'"};
+    if (spec == nullptr) return eveda::Unexpected{"unknown option " + Echoed(arg)};
     if (spec->takesValue && !hasValue) {
       if (k + 1 == args.size())
         return eveda::Unexpected{"--" + std::string(spec->longName) + " needs a value"};

@@ -17,7 +17,7 @@ int main(int argc, char* argv[]) {
   const std::vector<std::string_view> args(argv + 1, argv + argc);
   const auto options = batch::ParseBatchOptions(args);
   if (!options) {
-    std::cerr << "eveda-batch: " << options.error() << "\nTry 'eveda-batch --help'.\n";
+    std::cerr << "eveda-batch: " << options.error() << "\neveda-batch: try 'eveda-batch --help'\n";
     return batch::kExitUsage;
   }
   if (options->help) {

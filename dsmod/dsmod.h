@@ -44,6 +44,13 @@ eveda::Result<Canvas, CanvasError> CreateCanvas(gdi::HDC RefDC, std::int32_t Bit
                                                 std::int32_t Width, std::int32_t Height,
                                                 std::span<const gdi::RGBQUAD> Palette);
 
+// The bytes of the BMP file a canvas of this depth and size is saved as, headers and colour
+// table included (the largest int64 when even that cannot hold it), or 0 for a size or depth
+// no canvas has. A file of more than
+// kMaxBmpFileBytes cannot be written: its size field is read as signed by other programs.
+std::int64_t BmpFileBytes(std::int32_t BitCount, std::int32_t Width, std::int32_t Height);
+inline constexpr std::int64_t kMaxBmpFileBytes = 2147483647;
+
 // Puts the previous bitmap back and deletes the DIB section and the context. `Bits` stays.
 void ReleaseCanvas(Canvas& canvas);
 

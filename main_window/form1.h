@@ -31,7 +31,8 @@ struct RunReport {
   std::int32_t width = 0;
   std::int32_t height = 0;
   std::vector<NotDrawnSource> notDrawn;
-  std::string reason;  // what the user was told when it failed
+  std::string reason;          // what the user was told when it failed
+  DSMod::SaveError saveError;  // when the save failed: why, for a caller with its own voice
 };
 
 class Form1 : public JobState {

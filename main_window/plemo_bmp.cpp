@@ -4,6 +4,7 @@
 #include "main_window/draw_tiles.h"
 #include "main_window/form1.h"
 #include "main_window/form1_design.h"
+#include "main_window/output_canvas.h"
 #include "main_window/output_name.h"
 #include "main_window/run_messages.h"
 
@@ -34,7 +35,7 @@ void Form1::PlemoBMP() {
 
   ui_.SetTitle(kPreparingTitle);
   ui_.DoEvents();
-  auto canvas = DSMod::CreateCanvas(ui_.WindowDC(), 24, OutWidth, OutHeight, {});
+  auto canvas = CreateOutputCanvas(ui_.WindowDC(), OutWidth, OutHeight);
   if (!canvas) {
     FinishRun(Outcome::CanvasFailed, CanvasFailureMessage(canvas.error(), OutWidth, OutHeight));
     return;
@@ -52,6 +53,7 @@ void Form1::PlemoBMP() {
   file.reset();
   DSMod::ReleaseCanvas(*canvas);
   if (!saved) {
+    lastRun_.saveError = saved.error();
     FinishRun(Outcome::SaveFailed, SaveFailureMessage(job.outputPath, saved.error()));
     return;
   }

@@ -40,6 +40,7 @@ std::string CanvasFailureMessage(DSMod::CanvasError error, std::int32_t width,
     case DSMod::CanvasError::BadSize:
       return "出力画像の大きさが" + SizeText(width, height) + "になるため作成できません";
     case DSMod::CanvasError::Overflow:
+      return "出力画像（" + SizeText(width, height) + "）はBMPファイルの上限（2GB）を超えます";
     case DSMod::CanvasError::OutOfMemory:
       return "出力画像（" + SizeText(width, height) +
              "）が大きすぎるため、メモリを確保できませんでした";

@@ -17,7 +17,8 @@ ConsoleToolkit::ConsoleToolkit(const FormDesign& design, ConsoleOptions options)
     : HeadlessToolkit(design, std::move(options.commandLine), std::move(options.appPath)),
       err_(options.err ? *options.err : std::cerr),
       showProgress_(options.showProgress),
-      idleTitle_(std::move(options.idleTitle)) {}
+      idleTitle_(std::move(options.idleTitle)),
+      linePrefix_(std::move(options.linePrefix)) {}
 
 ConsoleToolkit::~ConsoleToolkit() { EndProgressLine(); }
 
@@ -26,15 +27,13 @@ void ConsoleToolkit::SetTitle(const std::string& title) {
   if (!showProgress_) return;
   if (title == idleTitle_) return EndProgressLine();
   // One line, rewritten in place, so that thousands of titles do not scroll the terminal.
-  err_ << '\r' << title << kClearToEndOfLine << std::flush;
+  err_ << '\r' << linePrefix_ << title << kClearToEndOfLine << std::flush;
   progressLineOpen_ = true;
 }
 
 int ConsoleToolkit::MsgBox(const std::string& prompt, int style) {
   if (style == kStyleOkCancelDefaultCancel) return kAnswerOk;
-  EndProgressLine();
   messages_.push_back(prompt);
-  err_ << prompt << '\n' << std::flush;
   return kAnswerOk;
 }
 

@@ -1,9 +1,10 @@
 #pragma once
 // The toolkit behind eveda-batch: the same controls without a window. Titles become one
 // progress line on stderr (only when asked for, normally when stderr is a terminal), message
-// boxes become stderr lines answered OK, pending events are nothing to process, and the
-// choosers are cancelled. A confirmation (OK and Cancel) is not shown: the command line has
-// already said yes.
+// boxes are kept and answered OK, pending events are nothing to process, and the choosers are
+// cancelled. A confirmation (OK and Cancel) is not kept: the command line has already said
+// yes. Messages are not printed here: the caller speaks in its own voice from the run's
+// report, which knows the paths and reasons a message only carries as text.
 
 #include <cstdint>
 #include <iosfwd>
@@ -21,6 +22,8 @@ struct ConsoleOptions {
   bool showProgress = false;
   // The title a window shows when it is idle; setting it ends the progress line.
   std::string idleTitle;
+  // Starts the progress line, so that everything on stderr says whose it is.
+  std::string linePrefix;
 };
 
 // Progress belongs on a terminal only, and never when the user asked for quiet.
@@ -37,7 +40,7 @@ class ConsoleToolkit : public HeadlessToolkit {
   std::string BrowseForFolder(const std::string&) override { return {}; }
   std::int32_t ChooseBackColor() override { return -1; }
 
-  // Every message shown, in order, for the caller's exit status.
+  // Every message shown, in order, for the caller to report.
   const std::vector<std::string>& Messages() const { return messages_; }
 
  private:
@@ -46,6 +49,7 @@ class ConsoleToolkit : public HeadlessToolkit {
   std::ostream& err_;
   bool showProgress_;
   std::string idleTitle_;
+  std::string linePrefix_;
   bool progressLineOpen_ = false;
   std::vector<std::string> messages_;
 };

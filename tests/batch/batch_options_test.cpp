@@ -66,6 +66,52 @@ TEST(BatchOptionsTest, UsageErrors) {
   }
 }
 
+// A value the window's box would refuse is a usage error that names the option, with the
+// edges read as the boxes read them: the cell width as typed, the rest rounded half to even.
+TEST(BatchOptionsTest, ValuesTheBoxesWouldRefuseNameTheOption) {
+  struct Case {
+    std::vector<std::string_view> args;
+    const char* error;
+  };
+  const Case cases[] = {
+      {{"-s", "-1", "d"}, "--spacing must be at least 0, not '-1'"},
+      {{"-s", "-0.6", "d"}, "--spacing must be at least 0, not '-0.6'"},
+      {{"-s", "2147483648", "d"}, "--spacing must be at most 2147483647, not '2147483648'"},
+      {{"--spacing=-1e400", "d"}, "--spacing must be at least 0, not '-1e400'"},
+      {{"-w", "0", "d"}, "--wrap must be at least 1, not '0'"},
+      {{"--wrap=0.5", "d"}, "--wrap must be at least 1, not '0.5'"},
+      {{"-w", "-3", "d"}, "--wrap must be at least 1, not '-3'"},
+      {{"-w", "1e10", "d"}, "--wrap must be at most 2147483647, not '1e10'"},
+      {{"-W", "0", "d"}, "--block-width must be more than 0, not '0'"},
+      {{"-W", "-0.5", "d"}, "--block-width must be more than 0, not '-0.5'"},
+      {{"-W", "2147483647.5", "d"}, "--block-width must be at most 2147483647, not '2147483647.5'"},
+      {{"-W", "1e400", "d"}, "--block-width must be at most 2147483647, not '1e400'"},
+      {{"-H", "0.4", "d"}, "--block-height must be at least 1, not '0.4'"},
+      {{"-H", "0.5", "d"}, "--block-height must be at least 1, not '0.5'"},
+      {{"-H", "2147483647.5", "d"},
+       "--block-height must be at most 2147483647, not '2147483647.5'"},
+      {{"-H", "12ab", "d"}, "--block-height needs a number, not '12ab'"},
+      {{"-x\n", "d"}, "unknown option '-x'$'\\n'"},
+      {{"d", "e\033[2J"}, "more than one DIRECTORY: 'e'$'\\033''[2J'"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.error);
+    const auto r = Parse(c.args);
+    ASSERT_FALSE(r);
+    EXPECT_EQ(r.error(), c.error);
+  }
+  const std::vector<std::vector<std::string_view>> accepted = {
+      {"-W", "0.0001", "d"}, {"-W", "2147483647", "d"},   {"-H", "0.6", "d"},
+      {"-H", "1.5", "d"},    {"-H", "2147483647.4", "d"}, {"-s", "0", "d"},
+      {"-s", "-0.4", "d"},   {"-s", "-0.5", "d"},         {"-s", "2147483647", "d"},
+      {"-w", "1", "d"},      {"-w", "0.51", "d"},         {"-w", "2147483647", "d"},
+  };
+  for (const auto& args : accepted) {
+    const auto r = Parse(args);
+    EXPECT_TRUE(r) << args[0] << ' ' << args[1] << ": " << (r ? "" : r.error());
+  }
+}
+
 TEST(BatchOptionsTest, StrictNumbers) {
   for (std::string_view good : {"0", "12", "-1", "+3", "100.5", ".5", "5.", "9E9", "1e-3"}) {
     EXPECT_TRUE(IsStrictNumber(good)) << good;

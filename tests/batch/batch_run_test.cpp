@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <sstream>
 #include <string>
@@ -97,12 +98,9 @@ TEST(Batch, UnreadableSourcesAreNamedAndTheRestIsWritten) {
   const BatchResult r = RunBatchWith({dir.Path()});
   EXPECT_EQ(r.status, batch::kExitSomeSourcesUnread);
   EXPECT_EQ(r.out, dir.PathOf("plemo001.bmp") + " 20x20\n");
-  EXPECT_EQ(r.err,
-            "読み込めなかった画像が2個あります。そのブロックは背景色のままです：\n"
-            "b.bmp（BMPファイルではありません）\nd.bmp（BMPファイルではありません）\n"
-            "eveda-batch: could not read " +
-                dir.PathOf("b.bmp") + ": not a BMP file\n" + "eveda-batch: could not read " +
-                dir.PathOf("d.bmp") + ": not a BMP file\n");
+  // Each file named once: the window's message that lists them is not repeated.
+  EXPECT_EQ(r.err, "eveda-batch: could not read " + dir.PathOf("b.bmp") + ": not a BMP file\n" +
+                       "eveda-batch: could not read " + dir.PathOf("d.bmp") + ": not a BMP file\n");
   const WrittenBmp out = ReadWritten(dir.PathOf("plemo001.bmp"));
   EXPECT_EQ(out.Pixel(0, 0), 0xFF0000u);
   EXPECT_EQ(out.Pixel(10, 0), 0x000000u);
@@ -114,6 +112,7 @@ struct FailureCase {
   int sources;                       // of 100 x 50
   std::vector<std::string> options;  // "DIR" in these and in the reason: the directory
   std::string reason;
+  std::string directory = "DIR";  // the DIRECTORY argument
 };
 
 std::string InDir(std::string text, const TempDir& dir) {
@@ -132,7 +131,7 @@ TEST_P(BatchFailure, WritesNothingAndSaysWhyInOneLine) {
     WriteSolid(dir, std::string(1, 'a' + i) + ".bmp", 100, 50, 0xFF0000);
   std::vector<std::string> args;
   for (const std::string& option : c.options) args.push_back(InDir(option, dir));
-  args.push_back(dir.Path());
+  args.push_back(InDir(c.directory, dir));
   const std::vector<std::string> before = Tree(dir.Path());
   const BatchResult r = RunBatchWith(args);
   EXPECT_EQ(r.status, batch::kExitNothingWritten);
@@ -145,17 +144,109 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, BatchFailure,
     testing::Values(
         FailureCase{"NoBmpFiles", 0, {}, "eveda-batch: no BMP files in DIR"},
-        FailureCase{"InvalidSettings", 2, {"-H", "0"}, "設定が正しくありません"},
+        FailureCase{"NoSuchDirectory",
+                    1,
+                    {},
+                    "eveda-batch: DIR/none: No such file or directory",
+                    "DIR/none"},
+        FailureCase{
+            "DirectoryIsAFile", 1, {}, "eveda-batch: DIR/a.bmp: Not a directory", "DIR/a.bmp"},
+        FailureCase{"DirectoryNameTooLong",
+                    1,
+                    {},
+                    "eveda-batch: DIR/" + std::string(256, 'x') + ": File name too long",
+                    "DIR/" + std::string(256, 'x')},
+        FailureCase{"EmptyDirectoryName", 1, {}, "eveda-batch: '': No such file or directory", ""},
+        FailureCase{"DirectoryNameWithAnEscape",
+                    1,
+                    {},
+                    "eveda-batch: 'DIR/x'$'\\033''[2J': No such file or directory",
+                    "DIR/x\033[2J"},
+        FailureCase{"InvalidSettings",
+                    2,
+                    {"-W", "2000000000", "-w", "2"},
+                    "eveda-batch: 設定が正しくありません"},
         FailureCase{"NoCanvas",
                     1,
                     {"-W", "0.3", "-w", "1"},
-                    "出力画像の大きさが横0×縦50になるため作成できません"},
-        FailureCase{
-            "CannotWrite",
-            1,
-            {"-o", "DIR/missing/x.bmp"},
-            "ファイル [ DIR/missing/x.bmp ] を保存できませんでした（No such file or directory）"}),
+                    "eveda-batch: 出力画像の大きさが横0×縦50になるため作成できません"},
+        FailureCase{"ImageBeyond32Bits",
+                    1,
+                    {"-W", "9999", "-H", "9999", "-s", "0", "-w", "999"},
+                    "eveda-batch: the output image (9989001 x 9999) exceeds the 2 GB limit of a "
+                    "BMP file"},
+        FailureCase{"FileOneHeaderTooLong",
+                    1,
+                    {"-W", "342665", "-H", "2089", "-s", "0", "-w", "1"},
+                    "eveda-batch: the output image (342665 x 2089) exceeds the 2 GB limit of a "
+                    "BMP file"},
+        FailureCase{"CannotWrite",
+                    1,
+                    {"-o", "DIR/missing/x.bmp"},
+                    "eveda-batch: ファイル [ DIR/missing/x.bmp ] "
+                    "を保存できませんでした（No such file or directory）"},
+        FailureCase{"CannotWriteANameWithANewline",
+                    1,
+                    {"-o", "DIR/missing\n/x.bmp"},
+                    "eveda-batch: ファイル [ 'DIR/missing'$'\\n''/x.bmp' ] "
+                    "を保存できませんでした（No such file or directory）"}),
     [](const testing::TestParamInfo<FailureCase>& info) { return std::string(info.param.name); });
+
+// Names print as they are unless they hold control characters or bytes that are not UTF-8;
+// those print quoted so that a shell reads them back, and never reach the terminal raw.
+TEST(Batch, NamesArePrintedSafely) {
+  TempDir dir;
+  TempDir elsewhere;
+  WriteSolid(dir, "a.bmp", 10, 10, 0xFF0000);
+  dir.WriteFile("esc\033[2J.bmp", "garbage");
+  dir.WriteFile("日本 語.bmp", "garbage");
+  dir.WriteFile("two\nlines.bmp", "garbage");
+  dir.WriteFile("latin1 \xE9.bmp", "garbage");
+  const std::string output = elsewhere.PathOf("out\n1 0x0\n.bmp");
+  const BatchResult r = RunBatchWith({"-o", output, dir.Path()});
+  EXPECT_EQ(r.status, batch::kExitSomeSourcesUnread);
+  EXPECT_EQ(r.out, "'" + elsewhere.Path() + "/out'$'\\n''1 0x0'$'\\n''.bmp' 30x20\n");
+  EXPECT_EQ(r.err, "eveda-batch: could not read '" + dir.Path() +
+                       "/esc'$'\\033''[2J.bmp': not a BMP file\n"
+                       "eveda-batch: could not read '" +
+                       dir.Path() +
+                       "/latin1 '$'\\351''.bmp': not a BMP file\n"
+                       "eveda-batch: could not read '" +
+                       dir.Path() +
+                       "/two'$'\\n''lines.bmp': not a BMP file\n"
+                       "eveda-batch: could not read " +
+                       dir.PathOf("日本 語.bmp") + ": not a BMP file\n");
+  EXPECT_EQ(ReadWritten(output).Pixel(0, 0), 0xFF0000u);
+}
+
+// The scan proposes the first free name; with every name taken a script stops rather than
+// replace the last one, and nothing is written.
+TEST(Batch, AllOutputNamesTakenWritesNothing) {
+  for (const int taken : {998, 999}) {
+    SCOPED_TRACE(taken);
+    TempDir dir;
+    WriteSolid(dir, "a.bmp", 10, 10, 0xFF0000);
+    for (int number = 1; number <= taken; ++number) {
+      char name[32];
+      std::snprintf(name, sizeof name, "plemo%03d.bmp", number);
+      dir.WriteFile(name, "kept");
+    }
+    const std::vector<std::string> before = Tree(dir.Path());
+    const BatchResult r = RunBatchWith({"-w", "1", "-H", "10", "-W", "10", dir.Path()});
+    if (taken == 998) {
+      EXPECT_EQ(r.status, batch::kExitSomeSourcesUnread);
+      EXPECT_EQ(r.out, dir.PathOf("plemo999.bmp") + " 10x9990\n");
+      continue;
+    }
+    EXPECT_EQ(r.status, batch::kExitNothingWritten);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "eveda-batch: " + dir.Path() +
+                         ": plemo001.bmp to plemo999.bmp are all taken; give -o\n");
+    EXPECT_EQ(Tree(dir.Path()), before);
+    EXPECT_EQ(ReadBytes(dir.PathOf("plemo999.bmp")),
+              std::vector<std::uint8_t>({'k', 'e', 'p', 't'}));
+  }
+}
 
 TEST(Batch, ALargeOutputIsWrittenWithoutAsking) {
   TempDir dir;

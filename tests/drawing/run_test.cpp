@@ -232,12 +232,18 @@ INSTANTIATE_TEST_SUITE_P(
                    {.blockWidth = "0.3", .spacing = "0", .wrap = "1"},
                    {"title:描画準備中・・・", "doevents", "title:DID Eveda v1.0",
                     "msgbox:48:出力画像の大きさが横0×縦50になるため作成できません"}},
-        CanvasCase{"TooLargeForMemory",
+        // Neither a canvas nor a file can be this large: the file's limit is the one said.
+        CanvasCase{"ImageBeyond32Bits",
                    {.blockWidth = "9999", .blockHeight = "9999", .spacing = "0", .wrap = "999"},
                    {"msgbox:257:横9989001×縦9999の大きなファイルになりますが実行しますか？",
                     "title:描画準備中・・・", "doevents", "title:DID Eveda v1.0",
-                    "msgbox:48:出力画像（横9989001×縦9999）が大きすぎるため、"
-                    "メモリを確保できませんでした"}}),
+                    "msgbox:48:出力画像（横9989001×縦9999）はBMPファイルの上限（2GB）を超えます"}},
+        // 2,147,483,644 bytes of pixels fit a canvas; with the headers the file does not.
+        CanvasCase{"FileOneHeaderTooLong",
+                   {.blockWidth = "342665", .blockHeight = "2089", .spacing = "0", .wrap = "1"},
+                   {"msgbox:257:横342665×縦2089の大きなファイルになりますが実行しますか？",
+                    "title:描画準備中・・・", "doevents", "title:DID Eveda v1.0",
+                    "msgbox:48:出力画像（横342665×縦2089）はBMPファイルの上限（2GB）を超えます"}}),
     [](const testing::TestParamInfo<CanvasCase>& info) { return std::string(info.param.name); });
 
 // Lowers the largest file this process may write, for the lifetime of the object.

@@ -118,6 +118,33 @@ TEST(CreateCanvas, LargestStrideWithinRangeIsAccepted) {
   EXPECT_EQ(DSMod::detail::ComputeLayout(24, 89478486, 1).error(), CanvasError::Overflow);
 }
 
+// What a saved canvas weighs, headers and colour table included, up to the largest file
+// that can be written.
+TEST(BmpFileBytes, CountsEveryByteOfTheFile) {
+  struct Case {
+    const char* what;
+    int bitCount, width, height;
+    std::int64_t bytes;
+  };
+  const Case cases[] = {
+      {"one 24-bit pixel", 24, 1, 1, 54 + 4},
+      {"padded rows", 24, 5, 3, 54 + 16 * 3},
+      {"1-bit table", 1, 33, 2, 54 + 8 + 8 * 2},
+      {"8-bit table", 8, 1, 1, 54 + 1024 + 4},
+      {"largest writable file", 24, 715827864, 1, 2147483646},
+      {"four bytes past it", 24, 715827865, 1, 2147483650},
+      {"image within 32 bits, file not", 24, 342665, 2089, 2147483698},
+      {"beyond 64 bits", 32, INT32_MAX, INT32_MAX, INT64_MAX},
+      {"zero width", 24, 0, 1, 0},
+      {"zero height", 24, 1, 0, 0},
+      {"no such depth", 2, 1, 1, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(DSMod::BmpFileBytes(c.bitCount, c.width, c.height), c.bytes);
+  }
+}
+
 TEST(CreateCanvas, PaletteFillsTheColourTable) {
   const std::vector<gdi::RGBQUAD> palette = Ramp(300);
   for (const int bitCount : {1, 4, 8}) {

@@ -1,0 +1,18 @@
+#include <limits>
+
+#include "dsmod/dsmod.h"
+#include "platform/bmp_format/bmp_format.h"
+
+namespace DSMod {
+
+std::int64_t BmpFileBytes(std::int32_t BitCount, std::int32_t Width, std::int32_t Height) {
+  if (Width < 1 || Height < 1 || !gdi::IsDibDepth(BitCount)) return 0;
+  const std::int64_t headers = 54 + (BitCount <= 8 ? std::int64_t{4} << BitCount : 0);
+  const std::int64_t stride = bmp_format::RowStride(Width, BitCount);
+  constexpr std::int64_t kLargest = std::numeric_limits<std::int64_t>::max();
+  // The widest 32-bit rows times the most rows pass even 64 bits.
+  if (stride > (kLargest - headers) / Height) return kLargest;
+  return headers + stride * Height;
+}
+
+}  // namespace DSMod
