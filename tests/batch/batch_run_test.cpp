@@ -2,6 +2,13 @@
 
 #include "app/batch_run.h"
 
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdio>
+#include <random>
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -11,6 +18,8 @@
 #include <string_view>
 #include <vector>
 
+#include "app/stop_signals.h"
+#include "dsmod/output_file.h"
 #include "tests/drawing/run_test_support.h"
 
 namespace eveda_test {
@@ -256,6 +265,84 @@ TEST(Batch, ALargeOutputIsWrittenWithoutAsking) {
   EXPECT_EQ(r.out, dir.PathOf("plemo001.bmp") + " 1001x2\n");
   EXPECT_EQ(r.err, "");
   EXPECT_EQ(ReadWritten(dir.PathOf("plemo001.bmp")).Pixel(1000, 1), 0x00FF00u);
+}
+
+// A header that claims more than the file holds must not size every cell of the job: the
+// good sources keep their own size and the liar is named with its reason.
+TEST(Batch, AHeaderThatLiesAboutItsSizeDoesNotSizeTheCells) {
+  const struct {
+    std::int32_t side;
+    const char* reason;
+  } cases[] = {{65536, "the image is too large"},
+               {16384, "the pixel data offset lies outside the file"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.side);
+    TempDir dir;
+    for (const char* name : {"a.bmp", "b.bmp", "c.bmp", "d.bmp"})
+      WriteSolid(dir, name, 8, 8, 0xFF0000);
+    dir.WriteFile("liar.bmp", BmpHeader(c.side, c.side));
+    const BatchResult r = RunBatchWith({dir.Path()});
+    EXPECT_EQ(r.status, batch::kExitSomeSourcesUnread);
+    EXPECT_EQ(r.out, dir.PathOf("plemo001.bmp") + " 24x16\n");
+    EXPECT_EQ(r.err,
+              "eveda-batch: could not read " + dir.PathOf("liar.bmp") + ": " + c.reason + "\n");
+  }
+}
+
+// eveda-batch stopped by a signal at any moment leaves the folder as it was, or, when the run
+// had already finished, with the whole new file: never a half-written or hidden leftover. Both
+// ways of writing are tried: the unnamed file, which even SIGKILL cannot leave behind, and the
+// named one some file systems need, which the handlers of the other three signals remove.
+TEST(Batch, StoppedAtAnyMomentLeavesNothingBehind) {
+  TempDir dir;
+  for (int i = 0; i < 150; ++i) {
+    char name[16];
+    std::snprintf(name, sizeof name, "s%03d.bmp", i);
+    WriteSolid(dir, name, 96, 96, 0x102030u * static_cast<Rgb>(i % 7));
+  }
+  dir.MakeDir("out");
+  const std::string output = dir.PathOf("out/joined.bmp");
+  dir.WriteFile("out/joined.bmp", "the previous output");
+  std::mt19937 random(12345);
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGKILL}) {
+    for (int attempt = 0; attempt < 6; ++attempt) {
+      const bool named = attempt % 2 == 1 && signal != SIGKILL;
+      int ready[2];
+      ASSERT_EQ(::pipe(ready), 0);
+      const pid_t child = ::fork();
+      ASSERT_GE(child, 0);
+      if (child == 0) {
+        DSMod::detail::UseNamedTemporaryFiles(named);
+        batch::RemoveOutputOnStopSignals();
+        (void)!::write(ready[1], "r", 1);  // the handlers are in place: stop me any time now
+        ::_exit(RunBatchWith({"-o", output, dir.Path()}).status);
+      }
+      char byte = 0;
+      ASSERT_EQ(::read(ready[0], &byte, 1), 1);
+      ::close(ready[0]);
+      ::close(ready[1]);
+      ::usleep(std::uniform_int_distribution<useconds_t>(0, 60000)(random));
+      ::kill(child, signal);
+      int status = 0;
+      ASSERT_EQ(::waitpid(child, &status, 0), child);
+      SCOPED_TRACE(testing::Message() << "signal " << signal << (named ? ", named" : ""));
+      EXPECT_EQ(Tree(dir.PathOf("out")), std::vector<std::string>({"joined.bmp"}));
+      const std::vector<std::uint8_t> bytes = ReadBytes(output);
+      if (WIFEXITED(status) && WEXITSTATUS(status) == batch::kExitWritten) {
+        EXPECT_EQ(bytes.size(), 54u + 1248u * 3 * 1152u);
+      } else {
+        EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "the previous output");
+        if (signal == SIGKILL) {
+          EXPECT_TRUE(WIFSIGNALED(status));
+        } else {
+          EXPECT_EQ(WEXITSTATUS(status), 128 + signal);
+        }
+      }
+      std::filesystem::remove_all(dir.PathOf("out"));
+      dir.MakeDir("out");
+      dir.WriteFile("out/joined.bmp", "the previous output");
+    }
+  }
 }
 
 }  // namespace
