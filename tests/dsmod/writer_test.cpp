@@ -12,10 +12,10 @@ namespace {
 
 using DSMod::Canvas;
 using DSMod::SaveError;
-using dsmod_test::ReadBytes;
-using dsmod_test::ScratchDirectory;
-using dsmod_test::U16At;
-using dsmod_test::U32At;
+using eveda::testing::ReadBytes;
+using eveda::testing::ScratchDirectory;
+using eveda::testing::U16At;
+using eveda::testing::U32At;
 
 std::vector<gdi::RGBQUAD> Ramp(int count) {
   std::vector<gdi::RGBQUAD> colours;
@@ -105,7 +105,7 @@ TEST(SaveCanvasBMP, WritesTheFileByteForByte) {
 TEST(SaveCanvasBMP, ReplacesALongerFileCompletely) {
   ScratchDirectory directory;
   const std::string path = directory / "plemo001.bmp";
-  dsmod_test::WriteBytes(path, std::string(5000, 'x'));
+  eveda::testing::WriteBytes(path, std::string(5000, 'x'));
   Canvas canvas = PatternCanvas(24, 101, 2);
   ASSERT_TRUE(DSMod::SaveCanvasBMP(canvas, path));
   EXPECT_EQ(ReadBytes(path), ExpectedFile(canvas, 54));
@@ -158,7 +158,7 @@ TEST(SaveCanvasBMP, FailuresLeaveOldFilesAndNoTemporaryFile) {
   for (const FailureCase& c : cases) {
     SCOPED_TRACE(c.what);
     ScratchDirectory directory;
-    dsmod_test::WriteBytes(directory / "old.bmp", "old contents");
+    eveda::testing::WriteBytes(directory / "old.bmp", "old contents");
     std::filesystem::create_directory(directory / "folder");
     Canvas canvas = PatternCanvas(24, 5, 5);
     const auto saved = DSMod::SaveCanvasBMP(canvas, c.target(directory));
@@ -177,7 +177,7 @@ TEST(SaveCanvasBMP, FailuresLeaveOldFilesAndNoTemporaryFile) {
 TEST(SaveCanvasBMP, WriteFailingPartWayKeepsTheOldFile) {
   ScratchDirectory directory;
   const std::string path = directory / "plemo001.bmp";
-  dsmod_test::WriteBytes(path, "old contents");
+  eveda::testing::WriteBytes(path, "old contents");
   Canvas canvas = PatternCanvas(24, 101, 2);
 
   rlimit saved{};

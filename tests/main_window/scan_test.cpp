@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "tests/main_window/form_test_support.h"
+#include "tests/support/form_test_support.h"
 
-namespace eveda_test {
+namespace eveda::testing {
 namespace {
 
 std::string NoFilesMessage(const std::string& dir) {
@@ -29,7 +29,7 @@ struct ProposalCase {
 
 void PrintTo(const ProposalCase& c, std::ostream* out) { *out << c.files << " files"; }
 
-class Proposals : public testing::TestWithParam<ProposalCase> {};
+class Proposals : public ::testing::TestWithParam<ProposalCase> {};
 
 TEST_P(Proposals, WrapCountAndProgressTitlesFollowTheFileCount) {
   TempDir dir;
@@ -44,7 +44,7 @@ TEST_P(Proposals, WrapCountAndProgressTitlesFollowTheFileCount) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, Proposals,
-    testing::Values(ProposalCase{1, "1", {"title:DID Eveda v1.0"}},
+    ::testing::Values(ProposalCase{1, "1", {"title:DID Eveda v1.0"}},
                     ProposalCase{2, "2", {"title:DID Eveda v1.0"}},
                     ProposalCase{4, "2", {"title:DID Eveda v1.0"}},
                     ProposalCase{5, "3", {"title:DID Eveda v1.0"}},
@@ -144,7 +144,7 @@ struct NamingCase {
 
 void PrintTo(const NamingCase& c, std::ostream* out) { *out << c.label; }
 
-class OutputNaming : public testing::TestWithParam<NamingCase> {};
+class OutputNaming : public ::testing::TestWithParam<NamingCase> {};
 
 TEST_P(OutputNaming, ChoosesTheFirstNameNotTaken) {
   TempDir dir;
@@ -162,7 +162,7 @@ TEST_P(OutputNaming, ChoosesTheFirstNameNotTaken) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, OutputNaming,
-    testing::Values(NamingCase{"none", {}, {}, false, 1},
+    ::testing::Values(NamingCase{"none", {}, {}, false, 1},
                     NamingCase{"first two", {"plemo001.bmp", "plemo002.bmp"}, {}, false, 3},
                     NamingCase{"only second", {"plemo002.bmp"}, {}, false, 1},
                     NamingCase{"directory", {}, {"plemo001.bmp"}, false, 2},
@@ -262,4 +262,4 @@ TEST(ScanEvents, AScanStartedInsideAScanLeavesTheOuterScansList) {
 }
 
 }  // namespace
-}  // namespace eveda_test
+}  // namespace eveda::testing

@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "tests/main_window/form_test_support.h"
+#include "tests/support/form_test_support.h"
 
-namespace eveda_test {
+namespace eveda::testing {
 namespace {
 
 const std::string kInvalidCaption = std::string("caption:Label1(11)=") + kInvalidStatus;
@@ -120,4 +120,4 @@ TEST(StartUp, AMissingDirectoryShowsNoMessage) {
 }
 
 }  // namespace
-}  // namespace eveda_test
+}  // namespace eveda::testing

@@ -4,13 +4,13 @@
 #include <string>
 #include <vector>
 
-#include "tests/main_window/form_test_support.h"
+#include "tests/support/form_test_support.h"
 
-namespace eveda_test {
+namespace eveda::testing {
 namespace {
 
 // Five sources of 100 by 50, the window started on them: proposals 100, 50 and wrap 3.
-class StatusTest : public testing::Test {
+class StatusTest : public ::testing::Test {
  protected:
   StatusTest() {
     for (const char* name : {"a.bmp", "b.bmp", "c.bmp", "d.bmp", "e.bmp"}) {
@@ -44,7 +44,7 @@ struct OrderCase {
 
 void PrintTo(const OrderCase& c, std::ostream* out) { *out << "order " << c.order; }
 
-class WorkedExample : public StatusTest, public testing::WithParamInterface<OrderCase> {};
+class WorkedExample : public StatusTest, public ::testing::WithParamInterface<OrderCase> {};
 
 TEST_P(WorkedExample, ShowsTheGridAndOutputSizeOfEachOrder) {
   Example();
@@ -61,7 +61,7 @@ TEST_P(WorkedExample, ShowsTheGridAndOutputSizeOfEachOrder) {
 
 INSTANTIATE_TEST_SUITE_P(
     AllOrders, WorkedExample,
-    testing::Values(OrderCase{0, "生成画像ステータス － 横2個、縦3個  横209×縦162", 2, 3, 209, 162},
+    ::testing::Values(OrderCase{0, "生成画像ステータス － 横2個、縦3個  横209×縦162", 2, 3, 209, 162},
                     OrderCase{1, "生成画像ステータス － 横3個、縦2個  横312×縦109", 3, 2, 312, 109},
                     OrderCase{2, "生成画像ステータス － 横3個、縦2個  横312×縦109", 3, 2, 312,
                               109}));
@@ -88,7 +88,7 @@ void PrintTo(const SettingCase& c, std::ostream* out) {
   *out << "Text1(" << c.box << ") \"" << c.text << '"';
 }
 
-class SettingValidity : public StatusTest, public testing::WithParamInterface<SettingCase> {};
+class SettingValidity : public StatusTest, public ::testing::WithParamInterface<SettingCase> {};
 
 TEST_P(SettingValidity, DecidesTheStatusAndLeavesOutputsAloneWhenInvalid) {
   Example();
@@ -107,7 +107,7 @@ TEST_P(SettingValidity, DecidesTheStatusAndLeavesOutputsAloneWhenInvalid) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, SettingValidity,
-    testing::Values(
+    ::testing::Values(
         SettingCase{0, "", false}, SettingCase{1, "", false}, SettingCase{3, "", false},
         SettingCase{2, "", true}, SettingCase{1, "0.5", false}, SettingCase{1, "0.6", true},
         SettingCase{0, "0.5", true}, SettingCase{0, "0.3", true}, SettingCase{0, "0", false},
@@ -219,4 +219,4 @@ TEST(StatusWithoutFiles, EverySettingIsInvalid) {
 }
 
 }  // namespace
-}  // namespace eveda_test
+}  // namespace eveda::testing

@@ -3,13 +3,13 @@
 #include <vector>
 
 #include "platform/gdi/gdi.h"
-#include "tests/raster/raster_support.h"
+#include "tests/gdi/raster_support.h"
 
 namespace {
 
 using namespace gdi;
-using raster_test::Dib;
-using raster_test::Rgb24;
+using eveda::testing::Dib;
+using eveda::testing::Rgb24;
 
 constexpr COLORREF kWhite = RGB(255, 255, 255);
 
@@ -120,7 +120,7 @@ TEST(StretchBlt, RefusesEmptyAndNegativeExtentsAndOtherOperations) {
 }
 
 TEST(StretchBlt, PalettedSourceMergesItsColoursNotItsIndexes) {
-  raster_test::DibOptions options;
+  eveda::testing::DibOptions options;
   options.width = 2;
   options.bitCount = 8;
   options.colours = {{0, 0, 0, 0}, {0xF0, 0x0F, 0xFF, 0}, {0x3C, 0xFF, 0x0F, 0}};

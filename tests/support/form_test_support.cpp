@@ -1,4 +1,4 @@
-#include "tests/main_window/form_test_support.h"
+#include "tests/support/form_test_support.h"
 
 #include <stdlib.h>
 
@@ -7,7 +7,7 @@
 #include <fstream>
 #include <stdexcept>
 
-namespace eveda_test {
+namespace eveda::testing {
 namespace {
 
 void PutLittleEndian(std::string& bytes, std::size_t at, std::uint32_t value, int size) {
@@ -63,4 +63,4 @@ void TempDir::WriteBmps(int count) const {
   }
 }
 
-}  // namespace eveda_test
+}  // namespace eveda::testing

@@ -12,7 +12,7 @@
 
 namespace eveda::testing {
 
-inline std::uint32_t widen_channel(std::uint32_t word, std::uint32_t mask) {
+inline std::uint32_t WidenChannel(std::uint32_t word, std::uint32_t mask) {
   const int shift = std::countr_zero(mask);
   const int bits = std::popcount(mask);
   const std::uint32_t value = (word & mask) >> shift;
@@ -23,7 +23,7 @@ inline std::uint32_t widen_channel(std::uint32_t word, std::uint32_t mask) {
   return out >> (filled - 8);
 }
 
-inline std::uint32_t decoded_rgb(const bmp::DecodedImage& image, int x, int y) {
+inline std::uint32_t DecodedRgb(const bmp::DecodedImage& image, int x, int y) {
   const bmp::Layout& l = image.layout;
   const std::uint8_t* row =
       image.pixels.data() + static_cast<std::size_t>(l.height - 1 - y) * l.stride;
@@ -32,8 +32,8 @@ inline std::uint32_t decoded_rgb(const bmp::DecodedImage& image, int x, int y) {
     return (std::uint32_t{e.red} << 16) | (std::uint32_t{e.green} << 8) | e.blue;
   };
   const auto masked = [&](std::uint32_t word, std::array<std::uint32_t, 3> masks) {
-    return (widen_channel(word, masks[0]) << 16) | (widen_channel(word, masks[1]) << 8) |
-           widen_channel(word, masks[2]);
+    return (WidenChannel(word, masks[0]) << 16) | (WidenChannel(word, masks[1]) << 8) |
+           WidenChannel(word, masks[2]);
   };
   switch (l.bitCount) {
     case 1:
@@ -57,10 +57,10 @@ inline std::uint32_t decoded_rgb(const bmp::DecodedImage& image, int x, int y) {
   }
 }
 
-inline std::vector<std::uint32_t> decoded_rgb(const bmp::DecodedImage& image) {
+inline std::vector<std::uint32_t> DecodedRgb(const bmp::DecodedImage& image) {
   std::vector<std::uint32_t> out;
   for (int y = 0; y < image.layout.height; ++y) {
-    for (int x = 0; x < image.layout.width; ++x) out.push_back(decoded_rgb(image, x, y));
+    for (int x = 0; x < image.layout.width; ++x) out.push_back(DecodedRgb(image, x, y));
   }
   return out;
 }

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "tests/drawing/run_test_support.h"
+#include "tests/support/run_test_support.h"
 
-namespace eveda_test {
+namespace eveda::testing {
 namespace {
 
 using toolkit::Group;
@@ -107,4 +107,4 @@ TEST(FolderButton, AFolderWithoutBmpsIsReportedAndTheWindowKeepsWhatItShowed) {
 }
 
 }  // namespace
-}  // namespace eveda_test
+}  // namespace eveda::testing

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "tests/drawing/run_test_support.h"
+#include "tests/support/run_test_support.h"
 
-namespace eveda_test {
+namespace eveda::testing {
 namespace {
 
 constexpr Rgb kBackground = 0x804020;
@@ -31,7 +31,7 @@ struct OrderCase {
 
 void PrintTo(const OrderCase& c, std::ostream* out) { *out << "order " << c.order; }
 
-class WorkedGrid : public testing::TestWithParam<OrderCase> {};
+class WorkedGrid : public ::testing::TestWithParam<OrderCase> {};
 
 // Five sources of exactly 100 x 50, wrap 2, spacing 3.
 TEST_P(WorkedGrid, EveryCellAtItsOriginWithGapsMarginsAndTheEmptyCellInTheBackground) {
@@ -65,7 +65,7 @@ TEST_P(WorkedGrid, EveryCellAtItsOriginWithGapsMarginsAndTheEmptyCellInTheBackgr
 
 INSTANTIATE_TEST_SUITE_P(
     AllOrders, WorkedGrid,
-    testing::Values(
+    ::testing::Values(
         OrderCase{0, 209, 162, {{{3, 3}, {106, 3}, {3, 56}, {106, 56}, {3, 109}}}, {106, 109}},
         OrderCase{1, 312, 109, {{{3, 3}, {3, 56}, {106, 3}, {106, 56}, {209, 3}}}, {209, 56}},
         OrderCase{2, 312, 109, {{{209, 3}, {209, 56}, {106, 3}, {106, 56}, {3, 3}}}, {3, 56}}));
@@ -90,7 +90,7 @@ struct FitCase {
 
 void PrintTo(const FitCase& c, std::ostream* out) { *out << c.name; }
 
-class Fit : public testing::TestWithParam<FitCase> {};
+class Fit : public ::testing::TestWithParam<FitCase> {};
 
 // Two pattern sources in one row of two cells of 100 x 50 at (3, 3) and (106, 3).
 TEST_P(Fit, CopiesTheRightPartOfTheSourceToTheRightPlace) {
@@ -117,7 +117,7 @@ const Layout kTopLeft{.fit = 0};
 
 INSTANTIATE_TEST_SUITE_P(
     Modes, Fit,
-    testing::Values(
+    ::testing::Values(
         FitCase{"NarrowTallSourceCentredAcrossCroppedToItsMiddleRows",
                 kCentre,
                 {100, 50},
@@ -163,7 +163,7 @@ INSTANTIATE_TEST_SUITE_P(
                  {166, 3, kBg, 0},
                  {106, 33, kBg, 0},
                  {205, 52, kBg, 0}}}),
-    [](const testing::TestParamInfo<FitCase>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<FitCase>& info) { return std::string(info.param.name); });
 
 TEST(Stretch, FillsEveryCellWhateverTheSourceShape) {
   TempDir dir;
@@ -252,4 +252,4 @@ TEST(UnreadableSource, BeyondTenTheMessageCountsTheRest) {
 }
 
 }  // namespace
-}  // namespace eveda_test
+}  // namespace eveda::testing

@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "tests/drawing/run_test_support.h"
+#include "tests/support/run_test_support.h"
 
-namespace eveda_test {
+namespace eveda::testing {
 namespace {
 
 using toolkit::Group;
@@ -86,7 +86,7 @@ struct LargeCase {
 
 void PrintTo(const LargeCase& c, std::ostream* out) { *out << c.width << "x" << c.height; }
 
-class LargeOutput : public testing::TestWithParam<LargeCase> {};
+class LargeOutput : public ::testing::TestWithParam<LargeCase> {};
 
 // One source in one cell without spacing: the output is the cell.
 GridWindow& OneCell(GridWindow& grid, const LargeCase& c) {
@@ -127,7 +127,7 @@ TEST_P(LargeOutput, OkWritesTheFile) {
 
 INSTANTIATE_TEST_SUITE_P(
     Sizes, LargeOutput,
-    testing::Values(
+    ::testing::Values(
         LargeCase{"1000", "1000", nullptr},
         LargeCase{"1001", "10", "横1001×縦10の大きなファイルになりますが実行しますか？"},
         LargeCase{"10", "1001", "横10×縦1001の大きなファイルになりますが実行しますか？"}));
@@ -210,7 +210,7 @@ struct CanvasCase {
 
 void PrintTo(const CanvasCase& c, std::ostream* out) { *out << c.name; }
 
-class CanvasFailure : public testing::TestWithParam<CanvasCase> {};
+class CanvasFailure : public ::testing::TestWithParam<CanvasCase> {};
 
 TEST_P(CanvasFailure, IsReportedAndWritesNothing) {
   GridWindow grid(1);
@@ -227,7 +227,7 @@ TEST_P(CanvasFailure, IsReportedAndWritesNothing) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, CanvasFailure,
-    testing::Values(
+    ::testing::Values(
         CanvasCase{"ZeroWidth",
                    {.blockWidth = "0.3", .spacing = "0", .wrap = "1"},
                    {"title:描画準備中・・・", "doevents", "title:DID Eveda v1.0",
@@ -238,7 +238,7 @@ INSTANTIATE_TEST_SUITE_P(
                     "title:描画準備中・・・", "doevents", "title:DID Eveda v1.0",
                     "msgbox:48:出力画像（横9989001×縦9999）が大きすぎるため、"
                     "メモリを確保できませんでした"}}),
-    [](const testing::TestParamInfo<CanvasCase>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<CanvasCase>& info) { return std::string(info.param.name); });
 
 // Lowers the largest file this process may write, for the lifetime of the object.
 class FileSizeLimit {
@@ -270,7 +270,7 @@ struct SaveCase {
 
 void PrintTo(const SaveCase& c, std::ostream* out) { *out << c.name; }
 
-class SaveFailure : public testing::TestWithParam<SaveCase> {};
+class SaveFailure : public ::testing::TestWithParam<SaveCase> {};
 
 // Whatever stands at the target and beside it stays exactly as it was.
 TEST_P(SaveFailure, NamesTheReasonAndLeavesNothingBehind) {
@@ -299,10 +299,10 @@ TEST_P(SaveFailure, NamesTheReasonAndLeavesNothingBehind) {
 
 INSTANTIATE_TEST_SUITE_P(
     Targets, SaveFailure,
-    testing::Values(SaveCase{"MissingDirectory", "missing/out.bmp", "No such file or directory"},
+    ::testing::Values(SaveCase{"MissingDirectory", "missing/out.bmp", "No such file or directory"},
                     SaveCase{"ParentIsAFile", "plain/out.bmp", "Not a directory"},
                     SaveCase{"TargetIsADirectory", "full", "Is a directory"}),
-    [](const testing::TestParamInfo<SaveCase>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<SaveCase>& info) { return std::string(info.param.name); });
 
 TEST(SaveFailure, APreviousFileSurvivesAWriteThatBreaksOff) {
   GridWindow grid(1);
@@ -324,4 +324,4 @@ TEST(SaveFailure, APreviousFileSurvivesAWriteThatBreaksOff) {
 }
 
 }  // namespace
-}  // namespace eveda_test
+}  // namespace eveda::testing

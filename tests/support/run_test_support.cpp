@@ -1,4 +1,4 @@
-#include "tests/drawing/run_test_support.h"
+#include "tests/support/run_test_support.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -9,7 +9,7 @@
 #include "platform/gdi/object_table.h"
 #include "tests/support/bmp_builder.h"
 
-namespace eveda_test {
+namespace eveda::testing {
 
 void WriteImage(const TempDir& dir, const std::string& name, int width, int height,
                 const std::function<Rgb(int x, int y)>& colour) {
@@ -21,8 +21,8 @@ void WriteImage(const TempDir& dir, const std::string& name, int width, int heig
   spec.width = width;
   spec.height = height;
   const auto file =
-      eveda::testing::build_bmp(spec, eveda::testing::pack_rows(width, height, 24, false, values));
-  if (!eveda::testing::write_file(dir.PathOf(name), file))
+      eveda::testing::BuildBmp(spec, eveda::testing::PackRows(width, height, 24, false, values));
+  if (!eveda::testing::WriteFile(dir.PathOf(name), file))
     throw std::runtime_error("cannot write " + dir.PathOf(name));
 }
 
@@ -103,4 +103,4 @@ std::vector<std::string> Tree(const std::string& dir) {
   return names;
 }
 
-}  // namespace eveda_test
+}  // namespace eveda::testing

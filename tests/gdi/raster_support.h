@@ -7,7 +7,7 @@
 
 #include "platform/gdi/gdi.h"
 
-namespace raster_test {
+namespace eveda::testing {
 
 struct DibOptions {
   int width = 1;
@@ -94,4 +94,4 @@ inline DibOptions Rgb24(int width, int height) {
   return options;
 }
 
-}  // namespace raster_test
+}  // namespace eveda::testing

@@ -9,13 +9,13 @@
 
 #include "platform/gdi/gdi.h"
 #include "platform/gdi/object_table.h"
-#include "tests/raster/raster_support.h"
+#include "tests/gdi/raster_support.h"
 
 namespace {
 
 using namespace gdi;
-using raster_test::DibOptions;
-using raster_test::MakeInfo;
+using eveda::testing::DibOptions;
+using eveda::testing::MakeInfo;
 
 struct StrideCase {
   int width, bitCount, stride;
@@ -124,7 +124,7 @@ TEST(CreateDIBSection, RefusesBadHeaders) {
   };
   for (const Refusal& refusal : refusals) {
     SCOPED_TRACE(refusal.what);
-    BITMAPINFO info = MakeInfo(raster_test::Rgb24(4, 4));
+    BITMAPINFO info = MakeInfo(eveda::testing::Rgb24(4, 4));
     refusal.change(info);
     void* bits = &info;
     EXPECT_FALSE(CreateDIBSection(HDC{}, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
@@ -133,7 +133,7 @@ TEST(CreateDIBSection, RefusesBadHeaders) {
 }
 
 TEST(CreateDIBSection, RefusesBadArguments) {
-  const BITMAPINFO info = MakeInfo(raster_test::Rgb24(4, 4));
+  const BITMAPINFO info = MakeInfo(eveda::testing::Rgb24(4, 4));
   void* bits = nullptr;
   int mapping = 0;
   EXPECT_FALSE(CreateDIBSection(HDC{}, nullptr, DIB_RGB_COLORS, &bits, nullptr, 0));
@@ -151,7 +151,7 @@ TEST(GetDIBColorTable, ReportsTheEntriesOfThePalettedSection) {
   options.height = 2;
   options.bitCount = 8;
   options.colours = {{1, 2, 3, 0}, {4, 5, 6, 0}, {7, 8, 9, 0}};
-  raster_test::Dib dib(options);
+  eveda::testing::Dib dib(options);
   ASSERT_TRUE(dib.ok());
   RGBQUAD colours[8] = {};
   EXPECT_EQ(GetDIBColorTable(dib.dc(), 0, 256, colours), 3u);  // biClrUsed entries
@@ -165,11 +165,11 @@ TEST(GetDIBColorTable, ReportsTheEntriesOfThePalettedSection) {
 
   DibOptions four;
   four.bitCount = 4;
-  raster_test::Dib sixteen(four);
+  eveda::testing::Dib sixteen(four);
   RGBQUAD all[256];
   EXPECT_EQ(GetDIBColorTable(sixteen.dc(), 0, 256, all), 16u);  // biClrUsed 0: 2^4
 
-  raster_test::Dib rgb(raster_test::Rgb24(1, 1));
+  eveda::testing::Dib rgb(eveda::testing::Rgb24(1, 1));
   EXPECT_EQ(GetDIBColorTable(rgb.dc(), 0, 256, all), 0u);
   const HDC plain = CreateCompatibleDC(HDC{});  // holds the stock bitmap, not a DIB section
   EXPECT_EQ(GetDIBColorTable(plain, 0, 256, all), 0u);
@@ -203,13 +203,13 @@ TEST(CreateDIBSection, RandomHeadersNeverBreakCopies) {
   std::mt19937 random(2024);
   auto pick = [&](const auto& values) { return values[random() % std::size(values)]; };
 
-  raster_test::Dib rgb(raster_test::Rgb24(40, 12));
-  raster_test::DibOptions eight;
+  eveda::testing::Dib rgb(eveda::testing::Rgb24(40, 12));
+  eveda::testing::DibOptions eight;
   eight.width = 40;
   eight.height = -12;
   eight.bitCount = 8;
   eight.colours = {{0, 0, 0, 0}, {255, 255, 255, 0}, {0, 0, 255, 0}};
-  raster_test::Dib paletted(eight);
+  eveda::testing::Dib paletted(eight);
   const HDC dc = CreateCompatibleDC(HDC{});
   int accepted = 0;
   std::set<int> depthsSeen;

@@ -13,8 +13,6 @@
 
 namespace eveda::testing {
 
-void PrintTo(const CatalogueImage& image, std::ostream* out) { *out << image.name; }
-
 namespace {
 
 constexpr gdi::UINT kFlags = gdi::LR_LOADFROMFILE | gdi::LR_CREATEDIBSECTION;
@@ -29,7 +27,7 @@ class TempDir {
   ~TempDir() { std::filesystem::remove_all(path_); }
   std::string write(const std::string& name, const std::vector<std::uint8_t>& bytes) const {
     const std::string file = (path_ / name).string();
-    EXPECT_TRUE(write_file(file, bytes));
+    EXPECT_TRUE(WriteFile(file, bytes));
     return file;
   }
   std::string path(const std::string& name) const { return (path_ / name).string(); }
@@ -86,12 +84,12 @@ TEST_P(LoadImageVariants, BlitsEveryPixelExactly) {
   EXPECT_NE(gdi::DeleteObject(bitmap), 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Catalogue, LoadImageVariants, ::testing::ValuesIn(bmp_catalogue()),
+INSTANTIATE_TEST_SUITE_P(Catalogue, LoadImageVariants, ::testing::ValuesIn(BmpCatalogue()),
                          [](const auto& info) { return info.param.name; });
 
 TEST(LoadImage, GivesNoHandleForFilesThatDoNotLoad) {
   const TempDir dir;
-  const std::vector<std::uint8_t> whole = bmp_catalogue()[0].file;
+  const std::vector<std::uint8_t> whole = BmpCatalogue()[0].file;
   const std::vector<std::string> paths = {
       dir.path("missing.bmp"),
       dir.path(""),  // the directory itself
@@ -106,7 +104,7 @@ TEST(LoadImage, GivesNoHandleForFilesThatDoNotLoad) {
 
 TEST(LoadImage, AcceptsOnlyABitmapFileAtItsOwnSize) {
   const TempDir dir;
-  const std::string path = dir.write("ok.bmp", bmp_catalogue()[0].file);
+  const std::string path = dir.write("ok.bmp", BmpCatalogue()[0].file);
   EXPECT_FALSE(gdi::LoadImageA(nullptr, nullptr, gdi::IMAGE_BITMAP, 0, 0, kFlags));
   EXPECT_FALSE(gdi::LoadImageA(nullptr, path.c_str(), 1 /* IMAGE_ICON */, 0, 0, kFlags));
   EXPECT_FALSE(

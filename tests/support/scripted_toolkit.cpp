@@ -1,4 +1,4 @@
-#include "platform/toolkit/scripted_toolkit.h"
+#include "tests/support/scripted_toolkit.h"
 
 #include <algorithm>
 

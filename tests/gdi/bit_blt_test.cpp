@@ -4,14 +4,14 @@
 #include <vector>
 
 #include "platform/gdi/gdi.h"
-#include "tests/raster/raster_support.h"
+#include "tests/gdi/raster_support.h"
 
 namespace {
 
 using namespace gdi;
-using raster_test::Dib;
-using raster_test::DibOptions;
-using raster_test::Rgb24;
+using eveda::testing::Dib;
+using eveda::testing::DibOptions;
+using eveda::testing::Rgb24;
 
 constexpr COLORREF kWhite = RGB(255, 255, 255);
 

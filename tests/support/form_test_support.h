@@ -6,9 +6,9 @@
 
 #include "main_window/form1.h"
 #include "main_window/form1_design.h"
-#include "platform/toolkit/scripted_toolkit.h"
+#include "tests/support/scripted_toolkit.h"
 
-namespace eveda_test {
+namespace eveda::testing {
 
 // The 54 header bytes of an uncompressed BMP file; the probe reads nothing more.
 std::string BmpHeader(std::int32_t width, std::int32_t height, std::uint16_t bitCount = 24);
@@ -57,4 +57,4 @@ struct Window {
   main_window::Form1 form;
 };
 
-}  // namespace eveda_test
+}  // namespace eveda::testing

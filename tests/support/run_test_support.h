@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "tests/main_window/form_test_support.h"
+#include "tests/support/form_test_support.h"
 
-namespace eveda_test {
+namespace eveda::testing {
 
 // Colours as the image builder takes them and as the pixel reader returns them.
 using Rgb = std::uint32_t;  // 0x00RRGGBB
@@ -65,4 +65,4 @@ std::size_t LiveDrawingObjects();
 // The names in a directory and below it, relative and sorted: what a run left behind.
 std::vector<std::string> Tree(const std::string& dir);
 
-}  // namespace eveda_test
+}  // namespace eveda::testing

@@ -10,9 +10,9 @@
 #include <string_view>
 #include <vector>
 
-#include "tests/drawing/run_test_support.h"
+#include "tests/support/run_test_support.h"
 
-namespace eveda_test {
+namespace eveda::testing {
 namespace {
 
 struct BatchResult {
@@ -122,7 +122,7 @@ std::string InDir(std::string text, const TempDir& dir) {
 
 void PrintTo(const FailureCase& c, std::ostream* out) { *out << c.name; }
 
-class BatchFailure : public testing::TestWithParam<FailureCase> {};
+class BatchFailure : public ::testing::TestWithParam<FailureCase> {};
 
 TEST_P(BatchFailure, WritesNothingAndSaysWhyInOneLine) {
   const FailureCase& c = GetParam();
@@ -142,7 +142,7 @@ TEST_P(BatchFailure, WritesNothingAndSaysWhyInOneLine) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, BatchFailure,
-    testing::Values(
+    ::testing::Values(
         FailureCase{"NoBmpFiles", 0, {}, "eveda-batch: no BMP files in DIR"},
         FailureCase{"InvalidSettings", 2, {"-H", "0"}, "設定が正しくありません"},
         FailureCase{"NoCanvas",
@@ -154,7 +154,7 @@ INSTANTIATE_TEST_SUITE_P(
             1,
             {"-o", "DIR/missing/x.bmp"},
             "ファイル [ DIR/missing/x.bmp ] を保存できませんでした（No such file or directory）"}),
-    [](const testing::TestParamInfo<FailureCase>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<FailureCase>& info) { return std::string(info.param.name); });
 
 TEST(Batch, ALargeOutputIsWrittenWithoutAsking) {
   TempDir dir;
@@ -167,4 +167,4 @@ TEST(Batch, ALargeOutputIsWrittenWithoutAsking) {
 }
 
 }  // namespace
-}  // namespace eveda_test
+}  // namespace eveda::testing

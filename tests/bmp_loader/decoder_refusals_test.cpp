@@ -14,14 +14,14 @@ namespace {
 using bmp::DecodeError;
 using Bytes = std::vector<std::uint8_t>;
 
-Bytes with_spec(std::function<void(BmpSpec&)> edit, std::size_t pixelBytes = 16) {
+Bytes WithSpec(std::function<void(BmpSpec&)> edit, std::size_t pixelBytes = 16) {
   BmpSpec spec{.width = 4, .height = 1};
   edit(spec);
-  return build_bmp(spec, Bytes(pixelBytes, 0x5A));
+  return BuildBmp(spec, Bytes(pixelBytes, 0x5A));
 }
 
-Bytes eight_bit(std::function<void(BmpSpec&)> edit, std::size_t pixelBytes = 4) {
-  return with_spec(
+Bytes EightBit(std::function<void(BmpSpec&)> edit, std::size_t pixelBytes = 4) {
+  return WithSpec(
       [&](BmpSpec& s) {
         s.bitCount = 8;
         s.palette.assign(256, 0x808080);
@@ -41,7 +41,7 @@ Bytes poke32(Bytes bytes, std::size_t offset, std::uint32_t value) {
 }
 
 Bytes bitfields(std::uint16_t bits, std::array<std::uint32_t, 4> masks) {
-  return with_spec([&](BmpSpec& s) {
+  return WithSpec([&](BmpSpec& s) {
     s.bitCount = bits;
     s.compression = kBiBitfields;
     s.masks = masks;
@@ -55,14 +55,14 @@ struct Refusal {
 };
 
 std::vector<Refusal> refusals() {
-  const Bytes plain = with_spec([](BmpSpec&) {});
+  const Bytes plain = WithSpec([](BmpSpec&) {});
   RleStream blackRle;
-  blackRle.end_of_bitmap();
+  blackRle.EndOfBitmap();
   const auto rle = [&](std::function<void(BmpSpec&)> edit) {
     BmpSpec spec{.width = 4, .height = 4, .bitCount = 8, .compression = kBiRle8};
     spec.palette.assign(256, 0x808080);
     edit(spec);
-    return build_bmp(spec, blackRle.bytes());
+    return BuildBmp(spec, blackRle.bytes());
   };
   return {
       {"Empty", {}, DecodeError::NotBmp},
@@ -72,39 +72,39 @@ std::vector<Refusal> refusals() {
       {"FileHeaderCut", cut(plain, 13), DecodeError::TruncatedHeader},
       {"NoInfoHeader", cut(plain, 14), DecodeError::TruncatedHeader},
       {"InfoHeaderCut", cut(plain, 30), DecodeError::TruncatedHeader},
-      {"CoreHeaderCut", cut(with_spec([](BmpSpec& s) { s.headerSize = 12; }), 20),
+      {"CoreHeaderCut", cut(WithSpec([](BmpSpec& s) { s.headerSize = 12; }), 20),
        DecodeError::TruncatedHeader},
-      {"V5HeaderCut", cut(with_spec([](BmpSpec& s) { s.headerSize = 124; }), 100),
+      {"V5HeaderCut", cut(WithSpec([](BmpSpec& s) { s.headerSize = 124; }), 100),
        DecodeError::TruncatedHeader},
       {"HeaderSize41", poke32(plain, 14, 41), DecodeError::UnsupportedHeader},
       {"HeaderSizeHuge", poke32(plain, 14, 0xFFFFFFF0), DecodeError::UnsupportedHeader},
-      {"WidthZero", with_spec([](BmpSpec& s) { s.width = 0; }), DecodeError::BadDimensions},
-      {"HeightZero", with_spec([](BmpSpec& s) { s.height = 0; }), DecodeError::BadDimensions},
-      {"NegativeWidth", with_spec([](BmpSpec& s) { s.width = -4; }), DecodeError::BadDimensions},
-      {"CoreWidthZero", with_spec([](BmpSpec& s) {
+      {"WidthZero", WithSpec([](BmpSpec& s) { s.width = 0; }), DecodeError::BadDimensions},
+      {"HeightZero", WithSpec([](BmpSpec& s) { s.height = 0; }), DecodeError::BadDimensions},
+      {"NegativeWidth", WithSpec([](BmpSpec& s) { s.width = -4; }), DecodeError::BadDimensions},
+      {"CoreWidthZero", WithSpec([](BmpSpec& s) {
          s.headerSize = 12;
          s.width = 0;
        }),
        DecodeError::BadDimensions},
-      {"BitCount0", with_spec([](BmpSpec& s) { s.bitCount = 0; }), DecodeError::BadBitCount},
-      {"BitCount3", with_spec([](BmpSpec& s) { s.bitCount = 3; }), DecodeError::BadBitCount},
-      {"BitCount48", with_spec([](BmpSpec& s) { s.bitCount = 48; }), DecodeError::BadBitCount},
+      {"BitCount0", WithSpec([](BmpSpec& s) { s.bitCount = 0; }), DecodeError::BadBitCount},
+      {"BitCount3", WithSpec([](BmpSpec& s) { s.bitCount = 3; }), DecodeError::BadBitCount},
+      {"BitCount48", WithSpec([](BmpSpec& s) { s.bitCount = 48; }), DecodeError::BadBitCount},
       {"Rle8At4Bits", rle([](BmpSpec& s) { s.bitCount = 4; }), DecodeError::BadBitCount},
       {"Rle4At8Bits", rle([](BmpSpec& s) { s.compression = kBiRle4; }), DecodeError::BadBitCount},
       {"BitfieldsAt24Bits", bitfields(24, {0xFF0000, 0xFF00, 0xFF, 0}), DecodeError::BadBitCount},
-      {"Jpeg", with_spec([](BmpSpec& s) { s.compression = 4; }),
+      {"Jpeg", WithSpec([](BmpSpec& s) { s.compression = 4; }),
        DecodeError::UnsupportedCompression},
-      {"Png", with_spec([](BmpSpec& s) { s.compression = 5; }),
+      {"Png", WithSpec([](BmpSpec& s) { s.compression = 5; }),
        DecodeError::UnsupportedCompression},
-      {"UnknownCompression", with_spec([](BmpSpec& s) { s.compression = 7; }),
+      {"UnknownCompression", WithSpec([](BmpSpec& s) { s.compression = 7; }),
        DecodeError::UnsupportedCompression},
-      {"Os2Huffman", with_spec([](BmpSpec& s) {
+      {"Os2Huffman", WithSpec([](BmpSpec& s) {
          s.headerSize = 64;
          s.bitCount = 1;
          s.compression = 3;
        }),
        DecodeError::UnsupportedCompression},
-      {"Os2Rle24", with_spec([](BmpSpec& s) {
+      {"Os2Rle24", WithSpec([](BmpSpec& s) {
          s.headerSize = 64;
          s.compression = 4;
        }),
@@ -115,36 +115,36 @@ std::vector<Refusal> refusals() {
       {"MaskWithGap", bitfields(16, {0xF0F0, 0x0F00, 0x000F, 0}), DecodeError::BadMasks},
       {"MasksOverlap", bitfields(32, {0xFF0000, 0x1FF00, 0xFF, 0}), DecodeError::BadMasks},
       {"MaskBeyond16Bits", bitfields(16, {0x1F0000, 0x7E0, 0x1F, 0}), DecodeError::BadMasks},
-      {"PaletteCut", cut(eight_bit([](BmpSpec&) {}), 14 + 40 + 1000),
+      {"PaletteCut", cut(EightBit([](BmpSpec&) {}), 14 + 40 + 1000),
        DecodeError::TruncatedPalette},
-      {"CorePaletteCut", cut(eight_bit([](BmpSpec& s) { s.headerSize = 12; }), 14 + 12 + 700),
+      {"CorePaletteCut", cut(EightBit([](BmpSpec& s) { s.headerSize = 12; }), 14 + 12 + 700),
        DecodeError::TruncatedPalette},
-      {"OffBitsBeyondFile", with_spec([](BmpSpec& s) { s.offBits = 100000; }),
+      {"OffBitsBeyondFile", WithSpec([](BmpSpec& s) { s.offBits = 100000; }),
        DecodeError::BadPixelOffset},
-      {"OffBitsAtEnd", with_spec([](BmpSpec& s) { s.offBits = 14 + 40 + 16; }),
+      {"OffBitsAtEnd", WithSpec([](BmpSpec& s) { s.offBits = 14 + 40 + 16; }),
        DecodeError::BadPixelOffset},
-      {"OffBitsInsideHeader", with_spec([](BmpSpec& s) { s.offBits = 20; }),
+      {"OffBitsInsideHeader", WithSpec([](BmpSpec& s) { s.offBits = 20; }),
        DecodeError::BadPixelOffset},
       {"PixelsShort",
-       with_spec(
+       WithSpec(
            [](BmpSpec& s) {
              s.width = 5;
              s.height = 2;
            },
            30),
        DecodeError::TruncatedPixels},
-      {"WideButEmpty", with_spec([](BmpSpec& s) {
+      {"WideButEmpty", WithSpec([](BmpSpec& s) {
          s.width = 100000;
          s.height = 100;
        }),
        DecodeError::TruncatedPixels},
       {"TopDownRle", rle([](BmpSpec& s) { s.height = -4; }), DecodeError::TopDownRle},
-      {"OverPixelCap", with_spec([](BmpSpec& s) {
+      {"OverPixelCap", WithSpec([](BmpSpec& s) {
          s.width = 65536;
          s.height = 65536;
        }),
        DecodeError::TooLarge},
-      {"MostNegativeHeight", with_spec([](BmpSpec& s) {
+      {"MostNegativeHeight", WithSpec([](BmpSpec& s) {
          s.width = 1;
          s.height = std::numeric_limits<std::int32_t>::min();
        }),
@@ -179,14 +179,14 @@ TEST(DecoderRefusals, EveryPrefixOfAValidFileIsRefusedOrDecoded) {
   // Cutting a file anywhere must give an error or a picture, never a read past the cut
   // (the sanitizer build watches the reads).
   RleStream stream;
-  stream.run(3, 1).absolute8(std::vector<std::uint8_t>{1, 2, 3}).end_of_line().end_of_bitmap();
-  const Bytes rle = build_bmp({.width = 6,
+  stream.Run(3, 1).Absolute8(std::vector<std::uint8_t>{1, 2, 3}).EndOfLine().EndOfBitmap();
+  const Bytes rle = BuildBmp({.width = 6,
                                .height = 2,
                                .bitCount = 8,
                                .compression = kBiRle8,
                                .palette = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF}},
                               stream.bytes());
-  const Bytes v5 = build_bmp({.headerSize = 124,
+  const Bytes v5 = BuildBmp({.headerSize = 124,
                               .width = 3,
                               .height = 2,
                               .bitCount = 16,

@@ -4,13 +4,13 @@
 #include <vector>
 
 #include "platform/gdi/gdi.h"
-#include "tests/raster/raster_support.h"
+#include "tests/gdi/raster_support.h"
 
 namespace {
 
 using namespace gdi;
-using raster_test::Dib;
-using raster_test::Rgb24;
+using eveda::testing::Dib;
+using eveda::testing::Rgb24;
 
 constexpr COLORREF kWhite = RGB(255, 255, 255);
 constexpr COLORREF kBlack = RGB(0, 0, 0);
@@ -85,7 +85,7 @@ TEST(Rectangle, PartlyOutsideIsClipped) {
 }
 
 TEST(Rectangle, PalettedCanvasTakesTheNearestEntries) {
-  raster_test::DibOptions options;
+  eveda::testing::DibOptions options;
   options.width = 9;  // a 1-bit row of 9 pixels spans two bytes
   options.height = 3;
   options.bitCount = 1;

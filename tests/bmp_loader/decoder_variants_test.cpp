@@ -3,12 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "platform/bmp_loader/bmp_decoder.h"
-#include "tests/loader/decoded_pixels.h"
+#include "tests/bmp_loader/decoded_pixels.h"
 #include "tests/support/bmp_catalogue.h"
 
 namespace eveda::testing {
-
-void PrintTo(const CatalogueImage& image, std::ostream* out) { *out << image.name; }
 
 namespace {
 
@@ -20,10 +18,10 @@ TEST_P(DecoderVariants, DecodesEveryPixel) {
   ASSERT_TRUE(decoded) << bmp::describe(decoded.error());
   EXPECT_EQ(decoded->layout.width, image.width);
   EXPECT_EQ(decoded->layout.height, image.height);
-  EXPECT_EQ(decoded_rgb(*decoded), image.expectedRgb);
+  EXPECT_EQ(DecodedRgb(*decoded), image.expectedRgb);
 }
 
-INSTANTIATE_TEST_SUITE_P(Catalogue, DecoderVariants, ::testing::ValuesIn(bmp_catalogue()),
+INSTANTIATE_TEST_SUITE_P(Catalogue, DecoderVariants, ::testing::ValuesIn(BmpCatalogue()),
                          [](const auto& info) { return info.param.name; });
 
 struct DepthCase {
@@ -45,7 +43,7 @@ TEST(DecoderLayout, KeepsTheSourceDepthExceptTwoBits) {
       {"info40_rle8", {8, bmp::kRgb}},
       {"info40_rle4", {4, bmp::kRgb}},
   };
-  const auto catalogue = bmp_catalogue();
+  const auto catalogue = BmpCatalogue();
   for (const auto& [name, depth] : expected) {
     const auto it = std::find_if(catalogue.begin(), catalogue.end(),
                                  [&](const CatalogueImage& c) { return c.name == name; });

@@ -2,13 +2,13 @@
 
 #include "platform/gdi/gdi.h"
 #include "platform/gdi/object_table.h"
-#include "tests/raster/raster_support.h"
+#include "tests/gdi/raster_support.h"
 
 namespace {
 
 using namespace gdi;
-using raster_test::Dib;
-using raster_test::Rgb24;
+using eveda::testing::Dib;
+using eveda::testing::Rgb24;
 
 std::size_t Live() { return detail::ObjectTable::Instance().LiveCount(); }
 
@@ -62,7 +62,7 @@ TEST(Handles, WrongKindFails) {
 TEST(Handles, StockBitmapRoundTrip) {
   const std::size_t before = Live();
   const HDC dc = CreateCompatibleDC(HDC{});
-  const BITMAPINFO info = raster_test::MakeInfo(Rgb24(3, 3));
+  const BITMAPINFO info = eveda::testing::MakeInfo(Rgb24(3, 3));
   void* bits = nullptr;
   const HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
   ASSERT_TRUE(bitmap);
@@ -89,7 +89,7 @@ TEST(Handles, BitmapIsSelectedIntoOneContextAtATime) {
   const HDC first = CreateCompatibleDC(HDC{});
   const HDC second = CreateCompatibleDC(first);
   ASSERT_TRUE(second);
-  const BITMAPINFO info = raster_test::MakeInfo(Rgb24(3, 3));
+  const BITMAPINFO info = eveda::testing::MakeInfo(Rgb24(3, 3));
   void* bits = nullptr;
   const HBITMAP bitmap = CreateDIBSection(HDC{}, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
   const HGDIOBJ stock = SelectObject(first, bitmap);
