@@ -4,6 +4,7 @@
 #include <string>
 #include <utility>
 
+#include "comdlg/comdlg.h"
 #include "main_window/form1.h"
 #include "main_window/form1_design.h"
 #include "platform/qt/application_font.h"
@@ -19,6 +20,8 @@ int main(int argc, char* argv[]) {
   toolkit::SetUpApplicationFont(application, design);
   toolkit::InstallJapaneseQtTexts(application);
   toolkit::QtToolkit window(design, std::move(commandLine), toolkit::ExecutableDirectory());
+  window.ModalDialogs().browseForFolder = Comdlg::BrowseForFolder;
+  window.ModalDialogs().chooseBackColor = Comdlg::ChooseBackColor;
   main_window::Form1 form(window);
   window.Show();
   return QApplication::exec();

@@ -7,7 +7,6 @@
 #include <QString>
 #include <QWidget>
 
-#include "comdlg/comdlg.h"
 #include "platform/qt/control_factory.h"
 #include "platform/qt/message_box.h"
 #include "platform/qt/qt_text.h"
@@ -29,10 +28,9 @@ QtToolkit::QtToolkit(const FormDesign& design, std::string commandLine, std::str
   dialogs_.messageBox = [this](const std::string& prompt, int style) {
     return ShowMessageBox(window_.get(), prompt, style);
   };
-  dialogs_.browseForFolder = [](const std::string& prompt) {
-    return Comdlg::BrowseForFolder(prompt);
-  };
-  dialogs_.chooseBackColor = [] { return Comdlg::ChooseBackColor(); };
+  // Until the executable wires in the real choosers, asking one reads as the user's cancel.
+  dialogs_.browseForFolder = [](const std::string&) { return std::string(); };
+  dialogs_.chooseBackColor = [] { return std::int32_t{-1}; };
   BuildWindow(design);
 }
 
