@@ -7,7 +7,7 @@
 
 #include "tests/qt/recording_window.h"
 
-namespace toolkit::testing {
+namespace eveda::testing {
 namespace {
 
 using TextBoxTest = RecordingWindow;
@@ -119,4 +119,4 @@ TEST_F(TextBoxTest, SelectionCoversTheGivenRange) {
 }
 
 }  // namespace
-}  // namespace toolkit::testing
+}  // namespace eveda::testing
