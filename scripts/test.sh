@@ -23,6 +23,12 @@ run_ctest() {  # name build-dir
   rm -f "$log"
 }
 
+# --- layers: includes follow the allowed edges (scripts/check_layers.sh) ---
+echo "== layers =="
+bash scripts/check_layers.sh
+summary+=("layers: passed")
+# --- end layers ---
+
 echo "== tests =="
 run_ctest tests build
 
