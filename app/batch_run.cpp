@@ -23,7 +23,7 @@ void EnterOptions(const BatchOptions& options, toolkit::Services& ui, main_windo
   if (options.order) ui.SetListIndex(ControlRef{Group::Combo1, 0}, *options.order);
   if (options.fit) ui.SetListIndex(ControlRef{Group::Combo1, 1}, *options.fit);
   if (options.background) form.SetBackColor(*options.background);
-  if (options.output) form.OutputPath = *options.output;
+  if (options.output) form.SetOutputPath(*options.output);
 }
 
 }  // namespace
@@ -35,7 +35,7 @@ int RunBatch(const BatchOptions& options, std::ostream& out, std::ostream& err) 
        toolkit::ShouldShowProgress(options.quiet), main_window::kReadyTitle});
   main_window::Form1 form(ui);
   ui.Load();
-  if (GTFile::UBound(form.FileList) == 0) {
+  if (GTFile::UBound(form.Job().FileList) == 0) {
     err << "eveda-batch: no BMP files in " << options.directory << '\n';
     return kExitNothingWritten;
   }

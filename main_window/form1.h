@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "dsmod/dsmod.h"
@@ -25,7 +26,7 @@ struct RunReport {
   std::string reason;                 // what the user was told when it failed
 };
 
-class Form1 : public JobState {
+class Form1 {
  public:
   // Connects every handler; the toolkit raises Load afterwards.
   explicit Form1(toolkit::Services& ui);
@@ -44,6 +45,12 @@ class Form1 : public JobState {
   void GetBMPList(std::string Dirname);
 
   const RunReport& LastRun() const { return lastRun_; }
+  // The job as the window last read it.
+  const JobState& Job() const { return job_; }
+
+  // Where the next run writes, instead of the scan's proposal (eveda-batch's output option).
+  // The next scan proposes its own again.
+  void SetOutputPath(std::string path) { job_.OutputPath = std::move(path); }
 
   // Makes `colour` the background and shows it on the colour button.
   void SetBackColor(gdi::COLORREF colour);
@@ -87,6 +94,7 @@ class Form1 : public JobState {
   toolkit::ControlRef Combo1(int index) const { return {toolkit::Group::Combo1, index}; }
 
   toolkit::Services& ui_;
+  JobState job_;
   bool busy_ = false;
   RunReport lastRun_;
 };

@@ -28,7 +28,7 @@ TEST(ColourButton, CaptionReadsBlueGreenRedInUpperCaseHex) {
     window.ui.Click(kColourButton);
     EXPECT_EQ(window.ui.Log(),
               std::vector<std::string>({"color", std::string("caption:Command2=") + c.caption}));
-    EXPECT_EQ(window.form.BackColor, static_cast<gdi::COLORREF>(c.chosen));
+    EXPECT_EQ(window.form.Job().BackColor, static_cast<gdi::COLORREF>(c.chosen));
   }
 }
 
@@ -41,7 +41,7 @@ TEST(ColourButton, CancelKeepsTheColourChosenBefore) {
   window.ui.ClearLog();
   window.ui.Click(kColourButton);
   EXPECT_EQ(window.ui.Log(), std::vector<std::string>({"color"}));
-  EXPECT_EQ(window.form.BackColor, 0x0000FFu);
+  EXPECT_EQ(window.form.Job().BackColor, 0x0000FFu);
   EXPECT_EQ(window.ui.Text(kColourButton), "0000FF");
 }
 
@@ -51,7 +51,7 @@ struct Shown {
   std::string output;
   std::vector<std::string> texts;
 
-  explicit Shown(const Window& w) : files(w.form.FileList), output(w.form.OutputPath) {
+  explicit Shown(const Window& w) : files(w.form.Job().FileList), output(w.form.Job().OutputPath) {
     for (const auto control :
          {Label1(0), Label1(1), Label1(10), Label1(11), Text1(0), Text1(1), Text1(2), Text1(3)})
       texts.push_back(w.ui.Text(control));
@@ -81,8 +81,8 @@ TEST(FolderButton, AChosenFolderIsScanned) {
   window.Loaded();
   window.ui.AnswerFolder(second.Path());
   window.ui.Click(kFolderButton);
-  EXPECT_EQ(window.form.FileList, GTFile::NameList({"", second.PathOf("b.bmp")}));
-  EXPECT_EQ(window.form.OutputPath, second.PathOf("plemo001.bmp"));
+  EXPECT_EQ(window.form.Job().FileList, GTFile::NameList({"", second.PathOf("b.bmp")}));
+  EXPECT_EQ(window.form.Job().OutputPath, second.PathOf("plemo001.bmp"));
   EXPECT_EQ(window.ui.Text(Label1(0)), second.Path() + "/");
   EXPECT_EQ(window.ui.Text(Text1(0)), "70");
   EXPECT_EQ(window.ui.Text(Text1(1)), "40");

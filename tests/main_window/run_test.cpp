@@ -139,7 +139,7 @@ TEST(Run, TwiceInARowReplacesTheSameFile) {
   ChooseBackground(grid.window, 0x00FF00);
   grid.form().PlemoBMP();
   EXPECT_EQ(ReadWritten(grid.Output()).Pixel(0, 0), 0x00FF00u);
-  EXPECT_EQ(grid.form().OutputPath, grid.Output());
+  EXPECT_EQ(grid.form().Job().OutputPath, grid.Output());
   EXPECT_EQ(Tree(grid.dir.Path()), std::vector<std::string>({"a.bmp", "plemo001.bmp"}));
 }
 
@@ -166,7 +166,7 @@ TEST(RunInProgress, ClicksStartNothingAndTheButtonsComeBackAfterwards) {
   EXPECT_TRUE(grid.ui().Enabled(kFolderButton));
   EXPECT_EQ(grid.ui().Log("title:描画準備中").size(), 1u);
   EXPECT_TRUE(grid.ui().Log("browse:").empty());
-  EXPECT_EQ(grid.form().FileList.size(), 3u);
+  EXPECT_EQ(grid.form().Job().FileList.size(), 3u);
   EXPECT_EQ(Tree(grid.dir.Path()), std::vector<std::string>({"a.bmp", "b.bmp", "plemo001.bmp"}));
 }
 
@@ -279,7 +279,7 @@ TEST_P(SaveFailure, NamesTheReasonAndLeavesNothingBehind) {
   grid.dir.MakeDir("full");
   grid.dir.WriteFile("full/kept.txt", "kept");
   const std::string target = grid.dir.PathOf(GetParam().target);
-  grid.form().OutputPath = target;
+  grid.form().SetOutputPath(target);
   const std::vector<std::string> before = Tree(grid.dir.Path());
   const std::size_t live = LiveDrawingObjects();
   grid.form().PlemoBMP();

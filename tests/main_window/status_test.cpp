@@ -56,7 +56,7 @@ TEST_P(WorkedExample, ShowsTheGridAndOutputSizeOfEachOrder) {
   EXPECT_EQ(rows, GetParam().rows);
   EXPECT_EQ(width, GetParam().width);
   EXPECT_EQ(height, GetParam().height);
-  EXPECT_EQ(window.form.ArrangeOrder, GetParam().order);
+  EXPECT_EQ(window.form.Job().ArrangeOrder, static_cast<main_window::ArrangeOrder>(GetParam().order));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -128,28 +128,28 @@ TEST_F(StatusTest, InvalidCallStillCopiesEverySetting) {
   window.ui.SetText(Text1(1), "12.5");
   window.ui.SetText(Text1(3), "-1");
   EXPECT_EQ(Status(), kInvalidStatus);
-  EXPECT_EQ(window.form.BlockWidth, 12.5);
-  EXPECT_EQ(window.form.BlockHeight, 12);
-  EXPECT_EQ(window.form.Spacing, 3);
-  EXPECT_EQ(window.form.WrapCount, -1);
-  EXPECT_EQ(window.form.ArrangeOrder, 0);
-  EXPECT_EQ(window.form.FitMode, 2);
+  EXPECT_EQ(window.form.Job().BlockWidth, 12.5);
+  EXPECT_EQ(window.form.Job().BlockHeight, 12);
+  EXPECT_EQ(window.form.Job().Spacing, 3);
+  EXPECT_EQ(window.form.Job().WrapCount, -1);
+  EXPECT_EQ(window.form.Job().ArrangeOrder, main_window::ArrangeOrder::RowsFromTopLeft);
+  EXPECT_EQ(window.form.Job().FitMode, main_window::FitMode::Stretch);
 }
 
 TEST_F(StatusTest, SettingsTooLargeForTheirFieldsAreStoredAsZero) {
   Example();
   window.ui.SetText(Text1(1), "9E9");
   window.ui.SetText(Text1(3), "9E9");
-  EXPECT_EQ(window.form.BlockHeight, 0);
-  EXPECT_EQ(window.form.WrapCount, 0);
+  EXPECT_EQ(window.form.Job().BlockHeight, 0);
+  EXPECT_EQ(window.form.Job().WrapCount, 0);
 }
 
 TEST_F(StatusTest, HeightsRoundHalfToEven) {
   Example();
   window.ui.SetText(Text1(1), "2.5");
-  EXPECT_EQ(window.form.BlockHeight, 2);
+  EXPECT_EQ(window.form.Job().BlockHeight, 2);
   window.ui.SetText(Text1(1), "3.5");
-  EXPECT_EQ(window.form.BlockHeight, 4);
+  EXPECT_EQ(window.form.Job().BlockHeight, 4);
 }
 
 TEST_F(StatusTest, FractionalWidthRoundsTheWholeSum) {
@@ -178,7 +178,7 @@ TEST_F(StatusTest, FitModeRefreshesTheStateButNotTheCaption) {
   window.ui.ClearLog();
   window.ui.Choose(Combo1(1), 1);
   EXPECT_EQ(window.ui.Log(), std::vector<std::string>({"caption:Label1(11)=" + before}));
-  EXPECT_EQ(window.form.FitMode, 1);
+  EXPECT_EQ(window.form.Job().FitMode, main_window::FitMode::Centre);
 }
 
 TEST_F(StatusTest, TypingRefreshesOncePerCharacter) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cfenv>
 
 namespace main_window {
 namespace {
@@ -15,8 +16,8 @@ TileSettings WorkedExample(int order, int fit = 0) {
   s.BlockHeight = 50;
   s.Spacing = 3;
   s.WrapCount = 2;
-  s.ArrangeOrder = order;
-  s.FitMode = fit;
+  s.ArrangeOrder = ArrangeOrderFromListIndex(order);
+  s.FitMode = FitModeFromListIndex(fit);
   return s;
 }
 
@@ -92,11 +93,56 @@ TEST(PlanTileCopyTest, FractionalBlockWidthCopiesTheRoundedWidth) {
   TileSettings s = WorkedExample(0, 0);
   s.BlockWidth = 100.5;
   EXPECT_EQ(PlanTileCopy(s, {3, 3}, 200, 50).cx, 100);
-  s.FitMode = 1;
+  s.FitMode = FitMode::Centre;
   EXPECT_EQ(PlanTileCopy(s, {3, 3}, 200, 50).cx, 100);
   EXPECT_EQ(PlanTileCopy(s, {3, 3}, 200, 50).sx, 50);
-  s.FitMode = 2;
+  s.FitMode = FitMode::Stretch;
   EXPECT_EQ(PlanTileCopy(s, {3, 3}, 7, 9), (TileCopy{true, 3, 3, 100, 50, 0, 0}));
+}
+
+// The lists' indices as the window reads them, including none selected (-1) and one past
+// the end.
+TEST(ListIndexTest, ConvertsToTheOrderAndFitMode) {
+  struct Case {
+    int index;
+    ArrangeOrder order;
+    FitMode fit;
+  };
+  const std::array<Case, 5> cases = {{
+      {-1, ArrangeOrder::ColumnsFromTopLeft, FitMode::None},
+      {0, ArrangeOrder::RowsFromTopLeft, FitMode::TopLeft},
+      {1, ArrangeOrder::ColumnsFromTopLeft, FitMode::Centre},
+      {2, ArrangeOrder::ColumnsFromTopRight, FitMode::Stretch},
+      {3, ArrangeOrder::ColumnsFromTopLeft, FitMode::None},
+  }};
+  for (const Case& c : cases) {
+    EXPECT_EQ(ArrangeOrderFromListIndex(c.index), c.order) << c.index;
+    EXPECT_EQ(FitModeFromListIndex(c.index), c.fit) << c.index;
+  }
+}
+
+TEST(PlanTileCopyTest, NoFitModeSelectedStretches) {
+  TileSettings s = WorkedExample(0);
+  s.FitMode = FitMode::None;
+  EXPECT_EQ(PlanTileCopy(s, {3, 3}, 7, 9), (TileCopy{true, 3, 3, 100, 50, 0, 0}));
+}
+
+// Halves go to the even neighbour whatever rounding mode the process happens to be in.
+TEST(PlanTileCopyTest, HalvesRoundToEvenInEveryRoundingMode) {
+  const int previous = std::fegetround();
+  for (int mode : {FE_TONEAREST, FE_UPWARD, FE_DOWNWARD, FE_TOWARDZERO}) {
+    ASSERT_EQ(std::fesetround(mode), 0);
+    TileSettings s = WorkedExample(0, 1);
+    s.BlockWidth = 100.5;
+    const TileCopy wide = PlanTileCopy(s, {3, 3}, 200, 50);
+    const TileCopy oddCentred = PlanTileCopy(WorkedExample(0, 1), {3, 3}, 95, 50);  // 3 + 2.5
+    const CellOrigin second = CellOriginOf(s, 210, 2);                  // 100.5 + 6
+    std::fesetround(previous);
+    EXPECT_EQ(wide.cx, 100) << mode;
+    EXPECT_EQ(wide.sx, 50) << mode;
+    EXPECT_EQ(oddCentred.x, 6) << mode;
+    EXPECT_EQ(second.x, 106) << mode;
+  }
 }
 
 }  // namespace
