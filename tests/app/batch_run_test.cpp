@@ -88,6 +88,20 @@ TEST(Batch, NumbersAreReadAsTheWindowReadsItsBoxes) {
   EXPECT_EQ(out.Pixel(12, 12), 0xFFFFFFu);
 }
 
+// A spacing too small for a double is no spacing, not an invalid setting.
+TEST(Batch, ASpacingTooCloseToZeroIsNone) {
+  const std::string tiny = "0." + std::string(400, '0');
+  for (const std::string& spacing : {tiny + "1", tiny + "1e+3"}) {
+    TempDir dir;
+    WriteSolid(dir, "a.bmp", 10, 10, 0xFF0000);
+    const BatchResult r = RunBatchWith({"-s", spacing, dir.Path()});
+    EXPECT_EQ(r.status, batch::kExitWritten);
+    EXPECT_EQ(r.out, dir.PathOf("plemo001.bmp") + " 10x10\n");
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(ReadWritten(dir.PathOf("plemo001.bmp")).Pixel(0, 0), 0xFF0000u);
+  }
+}
+
 TEST(Batch, UnreadableSourcesAreNamedAndTheRestIsWritten) {
   TempDir dir;
   WriteSolid(dir, "a.bmp", 10, 10, 0xFF0000);
