@@ -1,6 +1,7 @@
 #include "platform/qt/qt_toolkit.h"
 
 #include <QComboBox>
+#include <algorithm>
 #include <QCoreApplication>
 #include <QLabel>
 #include <QPushButton>
@@ -178,7 +179,11 @@ void QtToolkit::SetListIndex(ControlRef control, int index) {
 void QtToolkit::SetSelection(ControlRef control, int start, int length) {
   const Control* found = Find(control);
   if (found == nullptr || found->kind != ControlKind::TextBox) return;
-  static_cast<TextBox*>(found->widget)->setSelection(start, length);
+  auto* box = static_cast<TextBox*>(found->widget);
+  const QString text = box->text();
+  const int from = Utf16Offset(text, start);
+  const int to = Utf16Offset(text, qsizetype{start} + std::max(length, 0));
+  box->setSelection(from, to - from);
 }
 
 void QtToolkit::SetEnabled(ControlRef control, bool enabled) {
