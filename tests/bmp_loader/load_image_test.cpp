@@ -25,7 +25,7 @@ class TempDir {
     std::filesystem::create_directories(path_);
   }
   ~TempDir() { std::filesystem::remove_all(path_); }
-  std::string write(const std::string& name, const std::vector<std::uint8_t>& bytes) const {
+  std::string Write(const std::string& name, const std::vector<std::uint8_t>& bytes) const {
     const std::string file = (path_ / name).string();
     EXPECT_TRUE(WriteFile(file, bytes));
     return file;
@@ -37,7 +37,7 @@ class TempDir {
 };
 
 // Copies the whole bitmap onto a new 24-bit DIB section and reads it back, top row first.
-std::vector<std::uint32_t> blit_to_rgb(gdi::HBITMAP source, int width, int height) {
+std::vector<std::uint32_t> BlitToRgb(gdi::HBITMAP source, int width, int height) {
   gdi::BITMAPINFO info{};
   info.bmiHeader = {
       .biSize = 40, .biWidth = width, .biHeight = height, .biPlanes = 1, .biBitCount = 24};
@@ -72,7 +72,7 @@ class LoadImageVariants : public ::testing::TestWithParam<CatalogueImage> {};
 TEST_P(LoadImageVariants, BlitsEveryPixelExactly) {
   const TempDir dir;
   const CatalogueImage& image = GetParam();
-  const std::string path = dir.write(image.name + ".bmp", image.file);
+  const std::string path = dir.Write(image.name + ".bmp", image.file);
   const gdi::HGDIOBJ bitmap =
       gdi::LoadImageA(nullptr, path.c_str(), gdi::IMAGE_BITMAP, 0, 0, kFlags);
   ASSERT_TRUE(bitmap);
@@ -80,7 +80,7 @@ TEST_P(LoadImageVariants, BlitsEveryPixelExactly) {
   ASSERT_NE(gdi::GetObjectA(bitmap, sizeof(gdi::BITMAP), &record), 0);
   EXPECT_EQ(record.bmWidth, image.width);
   EXPECT_EQ(record.bmHeight, image.height);
-  EXPECT_EQ(blit_to_rgb(bitmap, image.width, image.height), image.expectedRgb);
+  EXPECT_EQ(BlitToRgb(bitmap, image.width, image.height), image.expectedRgb);
   EXPECT_NE(gdi::DeleteObject(bitmap), 0);
 }
 
@@ -93,9 +93,9 @@ TEST(LoadImage, GivesNoHandleForFilesThatDoNotLoad) {
   const std::vector<std::string> paths = {
       dir.path("missing.bmp"),
       dir.path(""),  // the directory itself
-      dir.write("empty.bmp", {}),
-      dir.write("text.bmp", {'h', 'e', 'l', 'l', 'o'}),
-      dir.write("cut.bmp", std::vector<std::uint8_t>(whole.begin(), whole.begin() + 40)),
+      dir.Write("empty.bmp", {}),
+      dir.Write("text.bmp", {'h', 'e', 'l', 'l', 'o'}),
+      dir.Write("cut.bmp", std::vector<std::uint8_t>(whole.begin(), whole.begin() + 40)),
   };
   for (const std::string& path : paths) {
     EXPECT_FALSE(gdi::LoadImageA(nullptr, path.c_str(), gdi::IMAGE_BITMAP, 0, 0, kFlags)) << path;
@@ -104,7 +104,7 @@ TEST(LoadImage, GivesNoHandleForFilesThatDoNotLoad) {
 
 TEST(LoadImage, AcceptsOnlyABitmapFileAtItsOwnSize) {
   const TempDir dir;
-  const std::string path = dir.write("ok.bmp", BmpCatalogue()[0].file);
+  const std::string path = dir.Write("ok.bmp", BmpCatalogue()[0].file);
   EXPECT_FALSE(gdi::LoadImageA(nullptr, nullptr, gdi::IMAGE_BITMAP, 0, 0, kFlags));
   EXPECT_FALSE(gdi::LoadImageA(nullptr, path.c_str(), 1 /* IMAGE_ICON */, 0, 0, kFlags));
   EXPECT_FALSE(
@@ -120,7 +120,7 @@ TEST(LoadImage, ReportsWhyAFileDidNotLoad) {
   const TempDir dir;
   EXPECT_EQ(bmp::load_bitmap(dir.path("missing.bmp").c_str()).error(),
             bmp::DecodeError::Unreadable);
-  EXPECT_EQ(bmp::load_bitmap(dir.write("text.bmp", {'h', 'i'}).c_str()).error(),
+  EXPECT_EQ(bmp::load_bitmap(dir.Write("text.bmp", {'h', 'i'}).c_str()).error(),
             bmp::DecodeError::NotBmp);
 }
 
