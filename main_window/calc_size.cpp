@@ -29,11 +29,13 @@ bool Form1::CalcSize(std::int32_t& Columns, std::int32_t& Rows, std::int32_t& Ou
 
   const double n = FileCount(job_.FileList);
   if (!height || !spacing || !wrap) return false;
-  if (!(*job_.BlockWidth > 0) || job_.BlockHeight <= 0 || job_.Spacing < 0 || job_.WrapCount <= 0 || n < 1) {
+  if (!(*job_.BlockWidth > 0) || job_.BlockHeight <= 0 || job_.Spacing < 0 || job_.WrapCount <= 0 ||
+      n < 1) {
     return false;
   }
 
-  const double lines = -std::floor(-n / job_.WrapCount);  // rows or columns: n / WrapCount rounded up
+  const double lines =
+      -std::floor(-n / job_.WrapCount);  // rows or columns: n / WrapCount rounded up
   const bool byRows = job_.ArrangeOrder == ArrangeOrder::RowsFromTopLeft;
   const double columns = byRows ? job_.WrapCount : lines;
   const double rows = byRows ? lines : job_.WrapCount;

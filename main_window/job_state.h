@@ -23,7 +23,7 @@ struct JobState {
   // Keeps the typed fraction (12.5 stays 12.5); no value until the settings are first read.
   std::optional<double> BlockWidth;
   std::int32_t BlockHeight = 0;
-  std::int32_t WrapCount = 0;     // cells per row (row by row) or per column (column by column)
+  std::int32_t WrapCount = 0;  // cells per row (row by row) or per column (column by column)
   main_window::ArrangeOrder ArrangeOrder = main_window::ArrangeOrder::RowsFromTopLeft;
   std::int32_t Spacing = 0;
   main_window::FitMode FitMode = main_window::FitMode::TopLeft;

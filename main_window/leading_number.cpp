@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <charconv>
-#include <cstdint>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <string>
 
@@ -88,9 +88,11 @@ bool BelowOne(std::string_view number) {
   if (e != std::string_view::npos) {
     std::string_view digits = number.substr(e + 1);
     const bool negative = !digits.empty() && digits.front() == '-';
-    if (!digits.empty() && (digits.front() == '-' || digits.front() == '+')) digits.remove_prefix(1);
+    if (!digits.empty() && (digits.front() == '-' || digits.front() == '+'))
+      digits.remove_prefix(1);
     // Far beyond any double's range; stopping there keeps the sum below from overflowing.
-    for (char c : digits) exponent = std::min<std::int64_t>(exponent * 10 + (c - '0'), 1'000'000'000);
+    for (char c : digits)
+      exponent = std::min<std::int64_t>(exponent * 10 + (c - '0'), 1'000'000'000);
     if (negative) exponent = -exponent;
   }
   const std::size_t first = mantissa.find_first_not_of("0.");

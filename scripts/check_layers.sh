@@ -13,7 +13,7 @@ app:                 main_window comdlg dsmod gtfile getimage platform/qt platfo
 main_window:         dsmod gtfile getimage platform/toolkit platform/bmp_loader platform/gdi platform
 dsmod:               platform/gdi platform
 gtfile:              platform
-getimage:            platform/bmp_loader platform
+getimage:            platform/bmp_loader platform/gdi platform
 comdlg:              Qt
 tools:               dsmod platform/gdi platform
 platform/qt:         platform/toolkit platform/gdi platform Qt

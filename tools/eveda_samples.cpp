@@ -9,7 +9,8 @@
 #include "tools/samples.h"
 
 int main(int argc, char** argv) {
-  const auto request = samples::ParseSampleArguments(std::vector<std::string>(argv + 1, argv + argc));
+  const auto request =
+      samples::ParseSampleArguments(std::vector<std::string>(argv + 1, argv + argc));
   if (!request) {
     std::fprintf(stderr, "%s\n", samples::kSamplesUsage);
     return 2;

@@ -39,8 +39,7 @@ void StorePixel(std::uint8_t* row, int x, int bitCount, std::uint32_t value) {
 
 bool WriteSampleBMP(const SampleImage& image, const std::string& path) {
   const std::vector<gdi::RGBQUAD> palette = Quads(image.palette);
-  auto canvas = DSMod::CreateCanvas(gdi::HDC{}, image.bitCount, image.width, image.height,
-                                    palette);
+  auto canvas = DSMod::CreateCanvas(gdi::HDC{}, image.bitCount, image.width, image.height, palette);
   if (!canvas) return false;
   auto* bits = static_cast<std::uint8_t*>(canvas->pBits);
   for (int y = 0; y < image.height; ++y) {

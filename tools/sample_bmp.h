@@ -19,7 +19,8 @@ struct SampleImage {
 bool WriteSampleBMP(const SampleImage& image, const std::string& path);
 
 // Rows of equal runs of `runLength` pixels, the colour index of each run given per row and
-// the rows in file order (bottom row first); a compression RLE8 file with `palette` as its colour table.
+// the rows in file order (bottom row first); a compression RLE8 file with `palette` as its colour
+// table.
 bool WriteRunsRLE8(const std::vector<std::vector<std::uint8_t>>& rows, int runLength,
                    const std::vector<std::uint32_t>& palette, const std::string& path);
 

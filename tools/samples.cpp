@@ -72,9 +72,8 @@ Sample BandsRle8() {
     std::vector<std::uint8_t>& row = rows.emplace_back();
     for (int band = 0; band < 4; ++band) row.push_back(std::uint8_t((band + y / 8) % 8));
   }
-  return {"bands_rle8_96x64.bmp", [rows](const std::string& path) {
-            return WriteRunsRLE8(rows, 24, HueWheel(8), path);
-          }};
+  return {"bands_rle8_96x64.bmp",
+          [rows](const std::string& path) { return WriteRunsRLE8(rows, 24, HueWheel(8), path); }};
 }
 
 std::vector<Sample> Showcase() {
@@ -89,9 +88,8 @@ std::vector<Sample> Showcase() {
                          return std::uint32_t((x + y) / 8 % 16);
                        })));
   out.push_back(Canvas("checker_1bit_48x48.bmp",
-                       Image(48, 48, 1, {0x1A237E, 0xFFD54F}, [](int x, int y) {
-                         return std::uint32_t((x / 6 + y / 6) % 2);
-                       })));
+                       Image(48, 48, 1, {0x1A237E, 0xFFD54F},
+                             [](int x, int y) { return std::uint32_t((x / 6 + y / 6) % 2); })));
   out.push_back(Canvas("glow_32bit_100x75.bmp", Image(100, 75, 32, {}, [](int x, int y) {
                          const double d = std::hypot(x - 50, y - 37) / 62.0;
                          return 0xFF000000u | Rgb(1.0 - d, 0.6 - d / 2, d);  // unused alpha

@@ -55,8 +55,8 @@ std::vector<std::uint8_t> MakeFile(unsigned bitCount) {
   if (bitCount == 8) {
     for (std::uint32_t i = 0; i < 256; ++i) spec.palette.push_back(i * 0x010101);
   }
-  return eveda::testing::BuildBmp(
-      spec, eveda::testing::PackRows(kSide, kSide, bitCount, false, values));
+  return eveda::testing::BuildBmp(spec,
+                                  eveda::testing::PackRows(kSide, kSide, bitCount, false, values));
 }
 
 // One read of the whole file into `size` bytes at `buffer`.

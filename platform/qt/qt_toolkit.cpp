@@ -1,12 +1,12 @@
 #include "platform/qt/qt_toolkit.h"
 
 #include <QComboBox>
-#include <algorithm>
 #include <QCoreApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QString>
 #include <QWidget>
+#include <algorithm>
 
 #include "platform/qt/control_factory.h"
 #include "platform/qt/message_box.h"

@@ -23,18 +23,18 @@ Colours DecodeColours(const Bytes& file) {
 
 Bytes Rle8File(int width, int height, const RleStream& stream) {
   return BuildBmp({.width = width,
-                    .height = height,
-                    .bitCount = 8,
-                    .compression = kBiRle8,
-                    .palette = kPalette,
-                    .colorsUsed = 5},
-                   stream.bytes());
+                   .height = height,
+                   .bitCount = 8,
+                   .compression = kBiRle8,
+                   .palette = kPalette,
+                   .colorsUsed = 5},
+                  stream.bytes());
 }
 
 TEST(DecoderChoices, IndexBeyondThePaletteIsBlack) {
   const Bytes file =
       BuildBmp({.width = 3, .height = 1, .bitCount = 8, .palette = {R, G}, .colorsUsed = 2},
-                PackRows(3, 1, 8, false, Colours{1, 2, 255}));
+               PackRows(3, 1, 8, false, Colours{1, 2, 255}));
   EXPECT_EQ(DecodeColours(file), (Colours{G, K, K}));
 }
 
@@ -42,15 +42,14 @@ TEST(DecoderChoices, RleRunPastTheRightEdgeIsClippedNotWrapped) {
   RleStream s;
   s.Run(200, 1).Absolute8(Bytes{2, 3, 4, 2, 3}).EndOfLine().Absolute8(Bytes{3, 3, 3, 3, 3});
   EXPECT_EQ(DecodeColours(Rle8File(3, 2, s)), (Colours{B, B, B,  //
-                                                         R, R, R}));
+                                                       R, R, R}));
 }
 
 TEST(DecoderChoices, RlePastTheLastRowIsIgnored) {
   RleStream s;
-  s.Run(2, 1).EndOfLine().Run(2, 2).EndOfLine().Run(2, 3).EndOfLine().Delta(200, 200).Run(2,
-                                                                                                4);
+  s.Run(2, 1).EndOfLine().Run(2, 2).EndOfLine().Run(2, 3).EndOfLine().Delta(200, 200).Run(2, 4);
   EXPECT_EQ(DecodeColours(Rle8File(2, 2, s)), (Colours{G, G,  //
-                                                         R, R}));
+                                                       R, R}));
 }
 
 TEST(DecoderChoices, RleDeltaAndEarlyEndOfLineLeaveIndexZero) {
@@ -58,8 +57,8 @@ TEST(DecoderChoices, RleDeltaAndEarlyEndOfLineLeaveIndexZero) {
   s.Run(1, 1).EndOfLine().Delta(2, 0).Run(1, 2).Delta(0, 1).Run(1, 4).EndOfBitmap();
   // Row 1 gets G at x = 2; the delta keeps x = 3 on row 2 for W.
   EXPECT_EQ(DecodeColours(Rle8File(4, 3, s)), (Colours{K, K, K, W,  //
-                                                         K, K, G, K,  //
-                                                         R, K, K, K}));
+                                                       K, K, G, K,  //
+                                                       R, K, K, K}));
 }
 
 TEST(DecoderChoices, RleStreamCutShortKeepsWhatItHas) {
@@ -68,26 +67,26 @@ TEST(DecoderChoices, RleStreamCutShortKeepsWhatItHas) {
   Bytes stream = s.bytes();
   stream.insert(stream.end(), {0, 5, 2, 2});  // an absolute run of 5 cut after 2 bytes
   const Bytes file = BuildBmp({.width = 2,
-                                .height = 2,
-                                .bitCount = 8,
-                                .compression = kBiRle8,
-                                .palette = kPalette,
-                                .colorsUsed = 5},
-                               stream);
+                               .height = 2,
+                               .bitCount = 8,
+                               .compression = kBiRle8,
+                               .palette = kPalette,
+                               .colorsUsed = 5},
+                              stream);
   EXPECT_EQ(DecodeColours(file), (Colours{K, K,  //
-                                           R, R}));
+                                          R, R}));
 }
 
 TEST(DecoderChoices, Rle4OddRunsAlternateNibbles) {
   RleStream s;
   s.Run(3, 0x12).Absolute4(Bytes{3, 4, 1}).EndOfBitmap();
   const Bytes file = BuildBmp({.width = 7,
-                                .height = 1,
-                                .bitCount = 4,
-                                .compression = kBiRle4,
-                                .palette = kPalette,
-                                .colorsUsed = 5},
-                               s.bytes());
+                               .height = 1,
+                               .bitCount = 4,
+                               .compression = kBiRle4,
+                               .palette = kPalette,
+                               .colorsUsed = 5},
+                              s.bytes());
   EXPECT_EQ(DecodeColours(file), (Colours{R, G, R, B, W, R, K}));
 }
 
@@ -100,13 +99,13 @@ TEST(DecoderChoices, WrongSizeImageIsIgnored) {
     RleStream s;
     s.Run(2, 1).EndOfLine().Run(1, 2).EndOfBitmap();
     const Bytes rle = BuildBmp({.width = 2,
-                                 .height = 2,
-                                 .bitCount = 8,
-                                 .compression = kBiRle8,
-                                 .palette = kPalette,
-                                 .colorsUsed = 5,
-                                 .sizeImage = sizeImage},
-                                s.bytes());
+                                .height = 2,
+                                .bitCount = 8,
+                                .compression = kBiRle8,
+                                .palette = kPalette,
+                                .colorsUsed = 5,
+                                .sizeImage = sizeImage},
+                               s.bytes());
     EXPECT_EQ(DecodeColours(rle), (Colours{G, K, R, R}));
   }
 }
@@ -128,7 +127,7 @@ TEST(DecoderChoices, CoreColourTableEndsWhereThePixelsStart) {
   // Two 3-byte entries instead of 256: bfOffBits says so.
   const Bytes file =
       BuildBmp({.headerSize = 12, .width = 3, .height = 1, .bitCount = 8, .palette = {R, G}},
-                PackRows(3, 1, 8, false, Colours{1, 0, 2}));
+               PackRows(3, 1, 8, false, Colours{1, 0, 2}));
   EXPECT_EQ(DecodeColours(file), (Colours{G, R, K}));
 }
 
@@ -137,7 +136,7 @@ TEST(DecoderChoices, ExtraColourTableEntriesAreSkipped) {
   palette[1] = R;
   const Bytes file =
       BuildBmp({.width = 2, .height = 1, .bitCount = 8, .palette = palette, .colorsUsed = 300},
-                PackRows(2, 1, 8, false, Colours{1, 255}));
+               PackRows(2, 1, 8, false, Colours{1, 255}));
   EXPECT_EQ(DecodeColours(file), (Colours{R, W}));
 }
 

@@ -94,8 +94,7 @@ std::vector<Refusal> refusals() {
       {"BitfieldsAt24Bits", bitfields(24, {0xFF0000, 0xFF00, 0xFF, 0}), DecodeError::BadBitCount},
       {"Jpeg", WithSpec([](BmpSpec& s) { s.compression = 4; }),
        DecodeError::UnsupportedCompression},
-      {"Png", WithSpec([](BmpSpec& s) { s.compression = 5; }),
-       DecodeError::UnsupportedCompression},
+      {"Png", WithSpec([](BmpSpec& s) { s.compression = 5; }), DecodeError::UnsupportedCompression},
       {"UnknownCompression", WithSpec([](BmpSpec& s) { s.compression = 7; }),
        DecodeError::UnsupportedCompression},
       {"Os2Huffman", WithSpec([](BmpSpec& s) {
@@ -115,8 +114,7 @@ std::vector<Refusal> refusals() {
       {"MaskWithGap", bitfields(16, {0xF0F0, 0x0F00, 0x000F, 0}), DecodeError::BadMasks},
       {"MasksOverlap", bitfields(32, {0xFF0000, 0x1FF00, 0xFF, 0}), DecodeError::BadMasks},
       {"MaskBeyond16Bits", bitfields(16, {0x1F0000, 0x7E0, 0x1F, 0}), DecodeError::BadMasks},
-      {"PaletteCut", cut(EightBit([](BmpSpec&) {}), 14 + 40 + 1000),
-       DecodeError::TruncatedPalette},
+      {"PaletteCut", cut(EightBit([](BmpSpec&) {}), 14 + 40 + 1000), DecodeError::TruncatedPalette},
       {"CorePaletteCut", cut(EightBit([](BmpSpec& s) { s.headerSize = 12; }), 14 + 12 + 700),
        DecodeError::TruncatedPalette},
       {"OffBitsBeyondFile", WithSpec([](BmpSpec& s) { s.offBits = 100000; }),
@@ -181,18 +179,18 @@ TEST(DecoderRefusals, EveryPrefixOfAValidFileIsRefusedOrDecoded) {
   RleStream stream;
   stream.Run(3, 1).Absolute8(std::vector<std::uint8_t>{1, 2, 3}).EndOfLine().EndOfBitmap();
   const Bytes rle = BuildBmp({.width = 6,
-                               .height = 2,
-                               .bitCount = 8,
-                               .compression = kBiRle8,
-                               .palette = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF}},
-                              stream.bytes());
-  const Bytes v5 = BuildBmp({.headerSize = 124,
-                              .width = 3,
                               .height = 2,
-                              .bitCount = 16,
-                              .compression = kBiBitfields,
-                              .masks = {0xF800, 0x7E0, 0x1F, 0}},
-                             Bytes(16, 0x77));
+                              .bitCount = 8,
+                              .compression = kBiRle8,
+                              .palette = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF}},
+                             stream.bytes());
+  const Bytes v5 = BuildBmp({.headerSize = 124,
+                             .width = 3,
+                             .height = 2,
+                             .bitCount = 16,
+                             .compression = kBiBitfields,
+                             .masks = {0xF800, 0x7E0, 0x1F, 0}},
+                            Bytes(16, 0x77));
   for (const Bytes& whole : {rle, v5}) {
     for (std::size_t size = 0; size < whole.size(); ++size) {
       const Bytes prefix(whole.begin(), whole.begin() + static_cast<long>(size));

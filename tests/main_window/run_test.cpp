@@ -300,8 +300,8 @@ TEST_P(SaveFailure, NamesTheReasonAndLeavesNothingBehind) {
 INSTANTIATE_TEST_SUITE_P(
     Targets, SaveFailure,
     ::testing::Values(SaveCase{"MissingDirectory", "missing/out.bmp", "No such file or directory"},
-                    SaveCase{"ParentIsAFile", "plain/out.bmp", "Not a directory"},
-                    SaveCase{"TargetIsADirectory", "full", "Is a directory"}),
+                      SaveCase{"ParentIsAFile", "plain/out.bmp", "Not a directory"},
+                      SaveCase{"TargetIsADirectory", "full", "Is a directory"}),
     [](const ::testing::TestParamInfo<SaveCase>& info) { return std::string(info.param.name); });
 
 TEST(SaveFailure, APreviousFileSurvivesAWriteThatBreaksOff) {

@@ -45,16 +45,16 @@ TEST_P(Proposals, WrapCountAndProgressTitlesFollowTheFileCount) {
 INSTANTIATE_TEST_SUITE_P(
     Table, Proposals,
     ::testing::Values(ProposalCase{1, "1", {"title:DID Eveda v1.0"}},
-                    ProposalCase{2, "2", {"title:DID Eveda v1.0"}},
-                    ProposalCase{4, "2", {"title:DID Eveda v1.0"}},
-                    ProposalCase{5, "3", {"title:DID Eveda v1.0"}},
-                    ProposalCase{9, "3", {"title:DID Eveda v1.0"}},
-                    ProposalCase{
-                        10, "4", {"title:画像サイズ取得中・・・10/10", "title:DID Eveda v1.0"}},
-                    ProposalCase{25,
-                                 "5",
-                                 {"title:画像サイズ取得中・・・10/25",
-                                  "title:画像サイズ取得中・・・20/25", "title:DID Eveda v1.0"}}));
+                      ProposalCase{2, "2", {"title:DID Eveda v1.0"}},
+                      ProposalCase{4, "2", {"title:DID Eveda v1.0"}},
+                      ProposalCase{5, "3", {"title:DID Eveda v1.0"}},
+                      ProposalCase{9, "3", {"title:DID Eveda v1.0"}},
+                      ProposalCase{
+                          10, "4", {"title:画像サイズ取得中・・・10/10", "title:DID Eveda v1.0"}},
+                      ProposalCase{25,
+                                   "5",
+                                   {"title:画像サイズ取得中・・・10/25",
+                                    "title:画像サイズ取得中・・・20/25", "title:DID Eveda v1.0"}}));
 
 TEST(Scan, ShowsEverythingInOrderWithEachProposalRefreshingTheStatus) {
   TempDir dir;
@@ -95,8 +95,9 @@ TEST(Scan, ListsFullPathsInNameOrderWithOrWithoutATrailingSlash) {
     Window window("");
     window.Loaded();
     window.form.GetBMPList(given);
-    EXPECT_EQ(window.form.Job().FileList, GTFile::NameList({"", dir.PathOf("A.BMP"), dir.PathOf("b.bmp"),
-                                                      dir.PathOf("c.Bmp")}));
+    EXPECT_EQ(
+        window.form.Job().FileList,
+        GTFile::NameList({"", dir.PathOf("A.BMP"), dir.PathOf("b.bmp"), dir.PathOf("c.Bmp")}));
     EXPECT_EQ(window.ui.Text(Label1(0)), dir.Path() + "/");
   }
 }
@@ -163,11 +164,11 @@ TEST_P(OutputNaming, ChoosesTheFirstNameNotTaken) {
 INSTANTIATE_TEST_SUITE_P(
     Table, OutputNaming,
     ::testing::Values(NamingCase{"none", {}, {}, false, 1},
-                    NamingCase{"first two", {"plemo001.bmp", "plemo002.bmp"}, {}, false, 3},
-                    NamingCase{"only second", {"plemo002.bmp"}, {}, false, 1},
-                    NamingCase{"directory", {}, {"plemo001.bmp"}, false, 2},
-                    NamingCase{"dangling link", {}, {}, true, 2},
-                    NamingCase{"other case", {"PLEMO001.BMP"}, {}, false, 1}),
+                      NamingCase{"first two", {"plemo001.bmp", "plemo002.bmp"}, {}, false, 3},
+                      NamingCase{"only second", {"plemo002.bmp"}, {}, false, 1},
+                      NamingCase{"directory", {}, {"plemo001.bmp"}, false, 2},
+                      NamingCase{"dangling link", {}, {}, true, 2},
+                      NamingCase{"other case", {"PLEMO001.BMP"}, {}, false, 1}),
     [](const auto& info) {
       std::string name = info.param.label;
       for (char& c : name) {

@@ -56,15 +56,16 @@ TEST_P(WorkedExample, ShowsTheGridAndOutputSizeOfEachOrder) {
   EXPECT_EQ(rows, GetParam().rows);
   EXPECT_EQ(width, GetParam().width);
   EXPECT_EQ(height, GetParam().height);
-  EXPECT_EQ(window.form.Job().ArrangeOrder, static_cast<main_window::ArrangeOrder>(GetParam().order));
+  EXPECT_EQ(window.form.Job().ArrangeOrder,
+            static_cast<main_window::ArrangeOrder>(GetParam().order));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     AllOrders, WorkedExample,
-    ::testing::Values(OrderCase{0, "生成画像ステータス － 横2個、縦3個  横209×縦162", 2, 3, 209, 162},
-                    OrderCase{1, "生成画像ステータス － 横3個、縦2個  横312×縦109", 3, 2, 312, 109},
-                    OrderCase{2, "生成画像ステータス － 横3個、縦2個  横312×縦109", 3, 2, 312,
-                              109}));
+    ::testing::Values(
+        OrderCase{0, "生成画像ステータス － 横2個、縦3個  横209×縦162", 2, 3, 209, 162},
+        OrderCase{1, "生成画像ステータス － 横3個、縦2個  横312×縦109", 3, 2, 312, 109},
+        OrderCase{2, "生成画像ステータス － 横3個、縦2個  横312×縦109", 3, 2, 312, 109}));
 
 TEST_F(StatusTest, CaptionIsExactToTheCharacter) {
   Example();

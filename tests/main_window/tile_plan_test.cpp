@@ -136,7 +136,7 @@ TEST(PlanTileCopyTest, HalvesRoundToEvenInEveryRoundingMode) {
     s.BlockWidth = 100.5;
     const TileCopy wide = PlanTileCopy(s, {3, 3}, 200, 50);
     const TileCopy oddCentred = PlanTileCopy(WorkedExample(0, 1), {3, 3}, 95, 50);  // 3 + 2.5
-    const CellOrigin second = CellOriginOf(s, 210, 2);                  // 100.5 + 6
+    const CellOrigin second = CellOriginOf(s, 210, 2);                              // 100.5 + 6
     std::fesetround(previous);
     EXPECT_EQ(wide.cx, 100) << mode;
     EXPECT_EQ(wide.sx, 50) << mode;

@@ -8,8 +8,8 @@
 #include "main_window/form1_design.h"
 #include "platform/toolkit/characters.h"
 #include "platform/toolkit/console_toolkit.h"
-#include "tests/support/scripted_toolkit.h"
 #include "tests/support/form_test_support.h"
+#include "tests/support/scripted_toolkit.h"
 
 namespace toolkit {
 namespace {

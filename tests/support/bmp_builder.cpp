@@ -70,7 +70,7 @@ void WritePalette(ByteWriter& out, const BmpSpec& spec) {
 std::vector<std::uint8_t> BuildBmp(const BmpSpec& spec, std::span<const std::uint8_t> pixelData) {
   ByteWriter body;
   WriteInfoHeader(body, spec,
-                    spec.sizeImage.value_or(static_cast<std::uint32_t>(pixelData.size())));
+                  spec.sizeImage.value_or(static_cast<std::uint32_t>(pixelData.size())));
   WriteMasksAfterHeader(body, spec);
   WritePalette(body, spec);
   body.zeros(spec.gapBytes);
@@ -88,7 +88,7 @@ std::vector<std::uint8_t> BuildBmp(const BmpSpec& spec, std::span<const std::uin
 }
 
 std::vector<std::uint8_t> PackRows(int width, int height, unsigned bitCount, bool topDown,
-                                    std::span<const std::uint32_t> values) {
+                                   std::span<const std::uint32_t> values) {
   const std::size_t stride = (static_cast<std::size_t>(width) * bitCount + 31) / 32 * 4;
   std::vector<std::uint8_t> out(stride * static_cast<std::size_t>(height));
   for (int y = 0; y < height; ++y) {

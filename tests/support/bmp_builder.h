@@ -41,7 +41,7 @@ std::vector<std::uint8_t> BuildBmp(const BmpSpec& spec, std::span<const std::uin
 // value per pixel given top row first: a palette index at 1, 2, 4 and 8 bits, the raw
 // 16- or 32-bit word, or 0x00RRGGBB at 24 bits.
 std::vector<std::uint8_t> PackRows(int width, int height, unsigned bitCount, bool topDown,
-                                    std::span<const std::uint32_t> values);
+                                   std::span<const std::uint32_t> values);
 
 // An RLE8 or RLE4 stream, code by code.
 class RleStream {

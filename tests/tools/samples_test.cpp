@@ -55,8 +55,12 @@ TEST(SampleArguments, ShowcaseTilesAndMistakes) {
   const std::vector<Case> cases = {
       {{"d"}, true, {"d"}},
       {{"d", "--count", "3", "--size", "5x4"}, true, {"d", true, 3, 5, 4, 24}},
-      {{"d", "--count", "2500", "--size", "64x64", "--bits", "8"}, true, {"d", true, 2500, 64, 64, 8}},
-      {{"d", "--count", "1", "--size", "4096x4096", "--bits", "24"}, true, {"d", true, 1, 4096, 4096}},
+      {{"d", "--count", "2500", "--size", "64x64", "--bits", "8"},
+       true,
+       {"d", true, 2500, 64, 64, 8}},
+      {{"d", "--count", "1", "--size", "4096x4096", "--bits", "24"},
+       true,
+       {"d", true, 1, 4096, 4096}},
       {{}, false, {}},
       {{"d", "e"}, false, {}},
       {{"d", "--count", "3"}, false, {}},
@@ -99,15 +103,15 @@ TEST(Samples, EightBitTilesAreExactBytes) {
   for (int tile = 0; tile < 2; ++tile) {
     const std::vector<std::uint8_t> file = ReadAll(outcome.written[tile]);
     ASSERT_EQ(file.size(), 1082u);
-    EXPECT_EQ(Le(file, 0, 2), 0x4D42u);   // "BM"
-    EXPECT_EQ(Le(file, 2, 4), 1082u);     // bfSize
-    EXPECT_EQ(Le(file, 10, 4), 1078u);    // bfOffBits: headers and 256 colours
-    EXPECT_EQ(Le(file, 14, 4), 40u);      // biSize
-    EXPECT_EQ(Le(file, 18, 4), 2u);       // biWidth
-    EXPECT_EQ(Le(file, 22, 4), 1u);       // biHeight
-    EXPECT_EQ(Le(file, 28, 2), 8u);       // biBitCount
-    EXPECT_EQ(Le(file, 30, 4), 0u);       // BI_RGB
-    EXPECT_EQ(Le(file, 54, 4), 0x00FF0000u);          // entry 0: red
+    EXPECT_EQ(Le(file, 0, 2), 0x4D42u);                 // "BM"
+    EXPECT_EQ(Le(file, 2, 4), 1082u);                   // bfSize
+    EXPECT_EQ(Le(file, 10, 4), 1078u);                  // bfOffBits: headers and 256 colours
+    EXPECT_EQ(Le(file, 14, 4), 40u);                    // biSize
+    EXPECT_EQ(Le(file, 18, 4), 2u);                     // biWidth
+    EXPECT_EQ(Le(file, 22, 4), 1u);                     // biHeight
+    EXPECT_EQ(Le(file, 28, 2), 8u);                     // biBitCount
+    EXPECT_EQ(Le(file, 30, 4), 0u);                     // BI_RGB
+    EXPECT_EQ(Le(file, 54, 4), 0x00FF0000u);            // entry 0: red
     EXPECT_EQ(Le(file, 54 + 4 * 128, 4), 0x0000FFFFu);  // entry 128: cyan
     EXPECT_EQ(std::vector<std::uint8_t>(file.begin() + 1078, file.end()),
               std::vector<std::uint8_t>({firstPixels[tile][0], firstPixels[tile][1], 0, 0}))
@@ -126,8 +130,8 @@ TEST(Samples, ShowcaseFilesLoadAtTheirNamedSizeAndDepth) {
   };
   const std::vector<Expected> expected = {
       {"gradient_24bit_120x90.bmp", 120, 90, 24, 0}, {"rings_8bit_64x64.bmp", 64, 64, 8, 0},
-      {"stripes_4bit_80x60.bmp", 80, 60, 4, 0},     {"checker_1bit_48x48.bmp", 48, 48, 1, 0},
-      {"glow_32bit_100x75.bmp", 100, 75, 32, 0},    {"bands_rle8_96x64.bmp", 96, 64, 8, 1},
+      {"stripes_4bit_80x60.bmp", 80, 60, 4, 0},      {"checker_1bit_48x48.bmp", 48, 48, 1, 0},
+      {"glow_32bit_100x75.bmp", 100, 75, 32, 0},     {"bands_rle8_96x64.bmp", 96, 64, 8, 1},
   };
   ASSERT_EQ(outcome.written.size(), expected.size());
   for (std::size_t i = 0; i < expected.size(); ++i) {
