@@ -1,5 +1,5 @@
 #pragma once
-// A real temporary directory of small BMP files, and Form1 on the scripted toolkit.
+// Form1 on the scripted toolkit, with sources in a temporary directory.
 
 #include <cstdint>
 #include <string>
@@ -7,32 +7,9 @@
 #include "main_window/form1.h"
 #include "main_window/form1_design.h"
 #include "tests/support/scripted_toolkit.h"
+#include "tests/support/temp_dir.h"
 
 namespace eveda::testing {
-
-// The 54 header bytes of an uncompressed BMP file; the probe reads nothing more.
-std::string BmpHeader(std::int32_t width, std::int32_t height, std::uint16_t bitCount = 24);
-
-class TempDir {
- public:
-  TempDir();
-  ~TempDir();
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-
-  // Without a trailing "/".
-  const std::string& Path() const { return path_; }
-  std::string PathOf(const std::string& name) const { return path_ + "/" + name; }
-
-  void WriteBmp(const std::string& name, std::int32_t width, std::int32_t height) const;
-  void WriteFile(const std::string& name, const std::string& bytes) const;
-  void MakeDir(const std::string& name) const;
-  // `count` headers of 8 by 8 named img001.bmp, img002.bmp ...
-  void WriteBmps(int count) const;
-
- private:
-  std::string path_;
-};
 
 inline toolkit::ControlRef Text1(int index) { return {toolkit::Group::Text1, index}; }
 inline toolkit::ControlRef Label1(int index) { return {toolkit::Group::Label1, index}; }

@@ -4,7 +4,6 @@
 #include "tools/samples.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <cstdint>
 #include <filesystem>
@@ -15,25 +14,13 @@
 
 #include "platform/bmp_loader/load_image.h"
 #include "platform/gdi/gdi.h"
+#include "tests/support/temp_dir.h"
 
 namespace eveda::testing {
 namespace {
 
 using samples::ParseSampleArguments;
 using samples::SampleRequest;
-
-class ScratchDir {
- public:
-  ScratchDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "eveda-samples-XXXXXX");
-    path_ = mkdtemp(pattern.data());
-  }
-  ~ScratchDir() { std::filesystem::remove_all(path_); }
-  std::string PathOf(const std::string& name) const { return (path_ / name).string(); }
-
- private:
-  std::filesystem::path path_;
-};
 
 std::vector<std::uint8_t> ReadAll(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -94,7 +81,7 @@ TEST(SampleArguments, ShowcaseTilesAndMistakes) {
 
 // Two tiles of 2 x 1: each tile's hue starts a turn further along the 256-entry wheel.
 TEST(Samples, EightBitTilesAreExactBytes) {
-  const ScratchDir dir;
+  const TempDir dir;
   const auto outcome = samples::WriteSamples({dir.PathOf("tiles"), true, 2, 2, 1, 8});
   ASSERT_EQ(outcome.written, std::vector<std::string>({dir.PathOf("tiles/tile0001.bmp"),
                                                        dir.PathOf("tiles/tile0002.bmp")}));
@@ -121,7 +108,7 @@ TEST(Samples, EightBitTilesAreExactBytes) {
 
 // Every showcase file loads, at the size and depth its name gives.
 TEST(Samples, ShowcaseFilesLoadAtTheirNamedSizeAndDepth) {
-  const ScratchDir dir;
+  const TempDir dir;
   const auto outcome = samples::WriteSamples({dir.PathOf("show")});
   EXPECT_EQ(outcome.failed, "");
   struct Expected {
@@ -156,8 +143,8 @@ TEST(Samples, ShowcaseFilesLoadAtTheirNamedSizeAndDepth) {
 
 // A directory that cannot be made is named as the first file that could not be written.
 TEST(Samples, AnUnwritableDirectoryIsNamedAndNothingIsClaimed) {
-  const ScratchDir dir;
-  std::ofstream(dir.PathOf("plain")) << "a file, not a directory";
+  const TempDir dir;
+  dir.WriteFile("plain", "a file, not a directory");
   const auto outcome = samples::WriteSamples({dir.PathOf("plain/sub"), true, 3, 4, 4, 24});
   EXPECT_TRUE(outcome.written.empty());
   EXPECT_EQ(outcome.failed, dir.PathOf("plain/sub/tile0001.bmp"));

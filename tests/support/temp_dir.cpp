@@ -1,4 +1,4 @@
-#include "tests/support/form_test_support.h"
+#include "tests/support/temp_dir.h"
 
 #include <stdlib.h>
 
