@@ -34,7 +34,7 @@ void EnterOptions(const BatchOptions& options, toolkit::Services& ui, main_windo
   // A name of our own choosing must not replace a file another run wrote meanwhile; a name
   // the user gave is replaced, as asked.
   if (options.output) {
-    form.OutputPath = *options.output;
+    form.SetOutputPath(*options.output);
   } else {
     form.KeepExistingOutput(true);
   }
@@ -85,13 +85,13 @@ int RunBatch(const BatchOptions& options, std::ostream& out, std::ostream& err) 
        toolkit::ShouldShowProgress(options.quiet), main_window::kReadyTitle, kPrefix});
   main_window::Form1 form(ui);
   ui.Load();
-  if (GTFile::UBound(form.FileList) == 0) {
+  if (GTFile::UBound(form.Job().FileList) == 0) {
     err << kPrefix << "no BMP files in " << directory << '\n';
     return kExitNothingWritten;
   }
   // The scan proposes the first free name, or the last one when none is free: the window
   // shows that name before the user runs, but a script would replace a file unasked.
-  if (!options.output && main_window::NameIsTaken(form.OutputPath)) {
+  if (!options.output && main_window::NameIsTaken(form.Job().OutputPath)) {
     err << kPrefix << directory << ": plemo001.bmp to plemo999.bmp are all taken; give -o\n";
     return kExitNothingWritten;
   }

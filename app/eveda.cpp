@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "app/display_check.h"
+#include "comdlg/comdlg.h"
 #include "main_window/form1.h"
 #include "main_window/form1_design.h"
 #include "platform/qt/application_font.h"
@@ -28,6 +29,8 @@ int main(int argc, char* argv[]) {
   toolkit::SetUpApplicationFont(application, design);
   toolkit::InstallJapaneseQtTexts(application);
   toolkit::QtToolkit window(design, std::move(commandLine), toolkit::ExecutableDirectory());
+  window.ModalDialogs().browseForFolder = Comdlg::BrowseForFolder;
+  window.ModalDialogs().chooseBackColor = Comdlg::ChooseBackColor;
   main_window::Form1 form(window);
   window.Show();
   return QApplication::exec();

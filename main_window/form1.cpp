@@ -1,4 +1,12 @@
+// Form1's start-up and its handlers: each hands the event to a named operation.
+
 #include "main_window/form1.h"
+
+#include <cstdio>
+#include <string>
+
+#include "main_window/form1_design.h"
+#include "platform/toolkit/characters.h"
 
 namespace main_window {
 
@@ -14,6 +22,66 @@ Form1::Form1(toolkit::Services& ui) : ui_(ui) {
   ui_.Connect(Group::Command2, Event::Click, [this](int) { Command2_Click(); });
   ui_.Connect(Group::Command4, Event::Click, [this](int) { Command4_Click(); });
   // "出力ファイル名変更" has no handler: the output name is always the scan's choice.
+}
+
+void Form1::Form_Load() {
+  // First, because the list selections below already refresh the status line, which asks
+  // for the file count.
+  job_.FileList.assign(1, std::string());
+  ui_.SetTitle(kReadyTitle);
+  ui_.SetListIndex(Combo1(0), 0);
+  ui_.SetListIndex(Combo1(1), 0);
+  job_.Loaded = false;
+  const std::string commandLine = ui_.CommandLine();
+  GetBMPList(commandLine.empty() ? ui_.AppPath() : commandLine);
+  job_.Loaded = true;
+}
+
+void Form1::Text1_Change(int) { UpdateStatus(); }
+
+void Form1::Combo1_Click(int) { UpdateStatus(); }
+
+// Selecting the whole text lets the user's typing replace it.
+void Form1::Text1_GotFocus(int Index) {
+  ui_.SetSelection(Text1(Index), 0, toolkit::CharacterCount(ui_.Text(Text1(Index))));
+}
+
+void Form1::UpdateStatus() {
+  std::int32_t Columns = 0;
+  std::int32_t Rows = 0;
+  std::int32_t OutWidth = 0;
+  std::int32_t OutHeight = 0;
+  if (CalcSize(Columns, Rows, OutWidth, OutHeight)) {
+    ui_.SetText(Label1(11), "生成画像ステータス － 横" + std::to_string(Columns) + "個、縦" +
+                                std::to_string(Rows) + "個  " + "横" + std::to_string(OutWidth) +
+                                "×縦" + std::to_string(OutHeight));
+  } else {
+    ui_.SetText(Label1(11), "生成画像ステータス － 未設定もしくは正しくない値があります");
+  }
+}
+
+void Form1::Command1_Click() {
+  if (busy_) return;
+  const std::string dir = ui_.BrowseForFolder("BMPのあるディレクトリ");
+  if (!dir.empty()) GetBMPList(dir);
+}
+
+void Form1::Command2_Click() {
+  const std::int32_t colour = ui_.ChooseBackColor();
+  if (colour >= 0) SetBackColor(static_cast<gdi::COLORREF>(colour));
+}
+
+// The caption shows the colour as the COLORREF reads: blue, green, red.
+void Form1::SetBackColor(gdi::COLORREF colour) {
+  job_.BackColor = colour;
+  char caption[16];
+  std::snprintf(caption, sizeof caption, "%06X", static_cast<unsigned>(job_.BackColor));
+  ui_.SetText({toolkit::Group::Command2, 0}, caption);
+}
+
+void Form1::Command4_Click() {
+  if (busy_) return;
+  PlemoBMP();
 }
 
 }  // namespace main_window

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "dsmod/canvas_file.h"
@@ -35,7 +36,7 @@ struct RunReport {
   DSMod::SaveError saveError;  // when the save failed: why, for a caller with its own voice
 };
 
-class Form1 : public JobState {
+class Form1 {
  public:
   // Connects every handler; the toolkit raises Load afterwards.
   explicit Form1(toolkit::Services& ui);
@@ -54,6 +55,12 @@ class Form1 : public JobState {
   void GetBMPList(std::string Dirname);
 
   const RunReport& LastRun() const { return lastRun_; }
+  // The job as the window last read it.
+  const JobState& Job() const { return job_; }
+
+  // Where the next run writes, instead of the scan's proposal (eveda-batch's output option).
+  // The next scan proposes its own again.
+  void SetOutputPath(std::string path) { job_.OutputPath = std::move(path); }
 
   // Makes `colour` the background and shows it on the colour button.
   void SetBackColor(gdi::COLORREF colour);
@@ -104,6 +111,7 @@ class Form1 : public JobState {
   toolkit::ControlRef Combo1(int index) const { return {toolkit::Group::Combo1, index}; }
 
   toolkit::Services& ui_;
+  JobState job_;
   bool busy_ = false;
   bool keepExistingOutput_ = false;
   RunReport lastRun_;

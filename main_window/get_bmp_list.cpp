@@ -32,8 +32,8 @@ void Form1::GetBMPList(std::string Dirname) {
   if (names.empty()) names.assign(1, std::string());
   const int n = GTFile::UBound(names);
   if (n == 0) {
-    FileList = std::move(names);
-    if (Loaded) {
+    job_.FileList = std::move(names);
+    if (job_.Loaded) {
       ui_.MsgBox("ディレクトリ [ " + Dirname + " ]にはBMPファイルがありませんでした",
                  toolkit::kStyleOkExclamation);
     }
@@ -55,7 +55,7 @@ void Form1::GetBMPList(std::string Dirname) {
       ui_.DoEvents();
     }
   }
-  FileList = std::move(names);
+  job_.FileList = std::move(names);
   ui_.SetTitle(kReadyTitle);
   ui_.DoEvents();
 
@@ -64,8 +64,8 @@ void Form1::GetBMPList(std::string Dirname) {
   ui_.SetText(Text1(3), std::to_string(WrapProposal(n)));
   ui_.SetText(Label1(0), Dirname);
   ui_.SetText(Label1(1), "対象ファイル数－ " + std::to_string(n));
-  OutputPath = ChooseOutputPath(Dirname);
-  ui_.SetText(Label1(10), OutputPath);
+  job_.OutputPath = ChooseOutputPath(Dirname);
+  ui_.SetText(Label1(10), job_.OutputPath);
   UpdateStatus();
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "gtfile/gtfile.h"
+#include "main_window/tile_plan.h"
 #include "platform/gdi/gdi.h"
 
 namespace main_window {
@@ -22,10 +23,10 @@ struct JobState {
   // Keeps the typed fraction (12.5 stays 12.5); no value until the settings are first read.
   std::optional<double> BlockWidth;
   std::int32_t BlockHeight = 0;
-  std::int32_t WrapCount = 0;     // cells per row (row by row) or per column (column by column)
-  std::int32_t ArrangeOrder = 0;  // 0 rows from the top left, 1 columns, 2 columns from the right
+  std::int32_t WrapCount = 0;  // cells per row (row by row) or per column (column by column)
+  main_window::ArrangeOrder ArrangeOrder = main_window::ArrangeOrder::RowsFromTopLeft;
   std::int32_t Spacing = 0;
-  std::int32_t FitMode = 0;  // 0 top left, 1 centre, 2 stretch; -1 while no entry is selected
+  main_window::FitMode FitMode = main_window::FitMode::TopLeft;
 };
 
 }  // namespace main_window

@@ -72,15 +72,15 @@ void Form1::FinishRun(RunReport::Outcome outcome, std::string message) {
 
 Form1::RunSnapshot Form1::TakeRunSnapshot() const {
   RunSnapshot job;
-  job.settings.BlockWidth = BlockWidth.value_or(0);
-  job.settings.BlockHeight = BlockHeight;
-  job.settings.Spacing = Spacing;
-  job.settings.WrapCount = WrapCount;
-  job.settings.ArrangeOrder = ArrangeOrder;
-  job.settings.FitMode = FitMode;
-  job.settings.BackColor = BackColor;
-  job.files = FileList;
-  job.outputPath = OutputPath;
+  job.settings.BlockWidth = job_.BlockWidth.value_or(0);
+  job.settings.BlockHeight = job_.BlockHeight;
+  job.settings.Spacing = job_.Spacing;
+  job.settings.WrapCount = job_.WrapCount;
+  job.settings.ArrangeOrder = job_.ArrangeOrder;
+  job.settings.FitMode = job_.FitMode;
+  job.settings.BackColor = job_.BackColor;
+  job.files = job_.FileList;
+  job.outputPath = job_.OutputPath;
   job.keepExistingOutput = keepExistingOutput_;
   return job;
 }

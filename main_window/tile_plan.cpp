@@ -1,27 +1,36 @@
 #include "main_window/tile_plan.h"
 
-#include <cmath>
+#include "main_window/rounding.h"
 
 namespace main_window {
 namespace {
 
-// Fractions become integers once, for the whole expression, halves going to the even
-// neighbour (the default rounding mode of nearbyint).
-std::int32_t Round(double value) { return static_cast<std::int32_t>(std::nearbyint(value)); }
+// Fractions become integers once, for the whole expression. The values are cell positions
+// and sizes on a canvas whose size already fits 32 bits.
+std::int32_t Round(double value) { return static_cast<std::int32_t>(RoundHalfEven(value)); }
 
 }  // namespace
+
+ArrangeOrder ArrangeOrderFromListIndex(int index) {
+  if (index == 0) return ArrangeOrder::RowsFromTopLeft;
+  return index == 2 ? ArrangeOrder::ColumnsFromTopRight : ArrangeOrder::ColumnsFromTopLeft;
+}
+
+FitMode FitModeFromListIndex(int index) {
+  return index >= 0 && index <= 2 ? static_cast<FitMode>(index) : FitMode::None;
+}
 
 CellOrigin CellOriginOf(const TileSettings& s, std::int32_t canvasWidth, std::int32_t i) {
   const std::int64_t q = (i - 1) / s.WrapCount;
   const std::int64_t r = (i - 1) % s.WrapCount;
-  const bool byRows = s.ArrangeOrder == 0;
+  const bool byRows = s.ArrangeOrder == ArrangeOrder::RowsFromTopLeft;
   const std::int64_t col = byRows ? r : q;
   const std::int64_t row = byRows ? q : r;
 
   CellOrigin origin;
   origin.y = static_cast<std::int32_t>(row * s.BlockHeight + (row + 1) * s.Spacing);
   const double colD = static_cast<double>(col);
-  if (s.ArrangeOrder == 2) {
+  if (s.ArrangeOrder == ArrangeOrder::ColumnsFromTopRight) {
     // Columns are counted from the canvas's right edge.
     origin.x = Round(canvasWidth - ((colD + 1) * s.BlockWidth + (colD + 1) * s.Spacing));
   } else {
@@ -34,11 +43,11 @@ TileCopy PlanTileCopy(const TileSettings& s, CellOrigin cell, std::int32_t sw, s
   TileCopy copy{false, cell.x, cell.y, sw, sh, 0, 0};
   const std::int32_t blockWidth = Round(s.BlockWidth);
   switch (s.FitMode) {
-    case 0:  // top left: a larger source loses its right and bottom parts
+    case FitMode::TopLeft:  // a larger source loses its right and bottom parts
       if (sw > s.BlockWidth) copy.cx = blockWidth;
       if (sh > s.BlockHeight) copy.cy = s.BlockHeight;
       break;
-    case 1:  // centre: a larger source is cropped to its middle, a smaller one is centred
+    case FitMode::Centre:  // a larger source is cropped to its middle, a smaller one is centred
       if (sw > s.BlockWidth) {
         copy.cx = blockWidth;
         copy.sx = Round((sw - copy.cx) / 2.0);
@@ -52,8 +61,8 @@ TileCopy PlanTileCopy(const TileSettings& s, CellOrigin cell, std::int32_t sw, s
         copy.y = Round(cell.y + (s.BlockHeight - sh) / 2.0);
       }
       break;
-    case 2:
-    default:  // stretch: the whole source scaled into the whole cell
+    case FitMode::Stretch:
+    case FitMode::None:  // the whole source scaled into the whole cell
       copy.stretch = true;
       copy.cx = blockWidth;
       copy.cy = s.BlockHeight;

@@ -8,15 +8,25 @@
 
 namespace main_window {
 
+// The entries of the arrangement-order list, in list order.
+enum class ArrangeOrder { RowsFromTopLeft, ColumnsFromTopLeft, ColumnsFromTopRight };
+// The entries of the fit-mode list, in list order; None while no entry is selected, which
+// draws as Stretch.
+enum class FitMode { None = -1, TopLeft, Centre, Stretch };
+
+// A list index read from the window. An index outside the order list reads as columns from
+// the top left, the order every index but 0 and 2 has always drawn.
+ArrangeOrder ArrangeOrderFromListIndex(int index);
+FitMode FitModeFromListIndex(int index);
+
 // The layout a drawing pass works with, fixed when the run starts.
 struct TileSettings {
   double BlockWidth = 0;
   std::int32_t BlockHeight = 0;
   std::int32_t Spacing = 0;
   std::int32_t WrapCount = 1;
-  std::int32_t ArrangeOrder = 0;  // 0 rows from the top left, 1 columns from the top left,
-                                  // 2 columns from the top right
-  std::int32_t FitMode = 0;       // 0 top left, 1 centre, 2 stretch
+  main_window::ArrangeOrder ArrangeOrder = main_window::ArrangeOrder::RowsFromTopLeft;
+  main_window::FitMode FitMode = main_window::FitMode::TopLeft;
   gdi::COLORREF BackColor = 0;
 };
 

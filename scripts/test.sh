@@ -25,6 +25,12 @@ run_ctest() {  # name build-dir
   passed=$((passed + $(sed -E 's/.* out of ([0-9]+).*/\1/' <<<"${line:-out of 0}")))
 }
 
+# --- layers: includes follow the allowed edges (scripts/check_layers.sh) ---
+echo "== layers =="
+bash scripts/check_layers.sh
+summary+=("layers: passed")
+# --- end layers ---
+
 echo "== tests =="
 run_ctest tests build
 

@@ -28,7 +28,7 @@ constexpr int kRuns = 7;
 
 using Clock = std::chrono::steady_clock;
 
-double best_ms(const std::function<void()>& work) {
+double BestMs(const std::function<void()>& work) {
   double best = 1e300;
   for (int i = 0; i < kRuns; ++i) {
     const auto start = Clock::now();
@@ -38,7 +38,7 @@ double best_ms(const std::function<void()>& work) {
   return best;
 }
 
-std::vector<std::uint8_t> make_file(unsigned bitCount) {
+std::vector<std::uint8_t> MakeFile(unsigned bitCount) {
   std::vector<std::uint32_t> values(static_cast<std::size_t>(kSide) * kSide);
   for (int y = 0; y < kSide; ++y) {
     for (int x = 0; x < kSide; ++x) {
@@ -54,12 +54,12 @@ std::vector<std::uint8_t> make_file(unsigned bitCount) {
   if (bitCount == 8) {
     for (std::uint32_t i = 0; i < 256; ++i) spec.palette.push_back(i * 0x010101);
   }
-  return eveda::testing::build_bmp(
-      spec, eveda::testing::pack_rows(kSide, kSide, bitCount, false, values));
+  return eveda::testing::BuildBmp(spec,
+                                  eveda::testing::PackRows(kSide, kSide, bitCount, false, values));
 }
 
 // One read of the whole file into `size` bytes at `buffer`.
-std::size_t read_into(const std::filesystem::path& path, std::uint8_t* buffer, std::size_t size) {
+std::size_t ReadInto(const std::filesystem::path& path, std::uint8_t* buffer, std::size_t size) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return 0;
   std::size_t done = 0;
@@ -74,10 +74,10 @@ std::size_t read_into(const std::filesystem::path& path, std::uint8_t* buffer, s
 
 // The same into pages never touched before, as a new bitmap's are: the allocator may hand
 // back warm memory for some sizes and not for others, so map fresh pages explicitly.
-std::size_t read_into_fresh_pages(const std::filesystem::path& path, std::size_t size) {
+std::size_t ReadIntoFreshPages(const std::filesystem::path& path, std::size_t size) {
   void* pages = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   if (pages == MAP_FAILED) return 0;
-  const std::size_t done = read_into(path, static_cast<std::uint8_t*>(pages), size);
+  const std::size_t done = ReadInto(path, static_cast<std::uint8_t*>(pages), size);
   ::munmap(pages, size);
   return done;
 }
@@ -91,27 +91,27 @@ bool measure(const std::filesystem::path& path, const char* label) {
   const double mib = static_cast<double>(size) / (1024.0 * 1024.0);
   std::size_t sink = 0;
   std::vector<std::uint8_t> buffer(size);
-  const double readMs = best_ms([&] { sink += read_into(path, buffer.data(), buffer.size()); });
+  const double readMs = BestMs([&] { sink += ReadInto(path, buffer.data(), buffer.size()); });
 
   const auto plan = eveda::bmp::plan_decode(file);
   if (!plan) return false;
   std::vector<std::uint8_t> bitmap(plan->layout.byteSize());
-  const double decodeMs = best_ms([&] {
+  const double decodeMs = BestMs([&] {
     const auto again = eveda::bmp::plan_decode(file);
     eveda::bmp::decode_pixels(file, *again, bitmap);
     sink += bitmap[bitmap.size() / 2];
   });
 
-  const double freshReadMs = best_ms([&] { sink += read_into_fresh_pages(path, size); });
+  const double freshReadMs = BestMs([&] { sink += ReadIntoFreshPages(path, size); });
   bool loaded = true;
-  const double loadMs = best_ms([&] {
+  const double loadMs = BestMs([&] {
     std::vector<std::uint8_t> bytes(size);
-    const std::size_t got = read_into(path, bytes.data(), size);
+    const std::size_t got = ReadInto(path, bytes.data(), size);
     const auto image = eveda::bmp::decode(std::span(bytes.data(), got));
     loaded = loaded && image.has_value();
     sink += image ? image->pixels.size() : 0;
   });
-  const double loadImageMs = best_ms([&] {
+  const double loadImageMs = BestMs([&] {
     const gdi::HGDIOBJ bitmap = gdi::LoadImageA(nullptr, path.c_str(), gdi::IMAGE_BITMAP, 0, 0,
                                                 gdi::LR_LOADFROMFILE | gdi::LR_CREATEDIBSECTION);
     loaded = loaded && static_cast<bool>(bitmap);
@@ -138,7 +138,7 @@ int main() {
   bool ok = true;
   for (const unsigned bits : {24u, 8u}) {
     const auto path = dir / ("bench_" + std::to_string(bits) + ".bmp");
-    ok = ok && eveda::testing::write_file(path.string(), make_file(bits));
+    ok = ok && eveda::testing::WriteFile(path.string(), MakeFile(bits));
     ok = ok && measure(path, bits == 24 ? "24-bit 4096x4096" : "8-bit 4096x4096 paletted");
   }
   std::filesystem::remove_all(dir);

@@ -16,8 +16,8 @@ int main(int argc, char** argv) {
   std::error_code error;
   std::filesystem::create_directories(dir, error);
   int written = 0;
-  for (const auto& image : eveda::testing::bmp_catalogue()) {
-    if (!eveda::testing::write_file((dir / (image.name + ".bmp")).string(), image.file)) {
+  for (const auto& image : eveda::testing::BmpCatalogue()) {
+    if (!eveda::testing::WriteFile((dir / (image.name + ".bmp")).string(), image.file)) {
       std::fprintf(stderr, "cannot write %s\n", (dir / image.name).c_str());
       return 1;
     }

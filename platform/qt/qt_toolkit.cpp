@@ -6,8 +6,8 @@
 #include <QPushButton>
 #include <QString>
 #include <QWidget>
+#include <algorithm>
 
-#include "comdlg/comdlg.h"
 #include "platform/qt/control_factory.h"
 #include "platform/qt/message_box.h"
 #include "platform/qt/qt_text.h"
@@ -29,10 +29,9 @@ QtToolkit::QtToolkit(const FormDesign& design, std::string commandLine, std::str
   dialogs_.messageBox = [this](const std::string& prompt, int style) {
     return ShowMessageBox(window_.get(), prompt, style);
   };
-  dialogs_.browseForFolder = [](const std::string& prompt) {
-    return Comdlg::BrowseForFolder(prompt);
-  };
-  dialogs_.chooseBackColor = [] { return Comdlg::ChooseBackColor(); };
+  // Until the executable wires in the real choosers, asking one reads as the user's cancel.
+  dialogs_.browseForFolder = [](const std::string&) { return std::string(); };
+  dialogs_.chooseBackColor = [] { return std::int32_t{-1}; };
   BuildWindow(design);
 }
 
@@ -180,7 +179,11 @@ void QtToolkit::SetListIndex(ControlRef control, int index) {
 void QtToolkit::SetSelection(ControlRef control, int start, int length) {
   const Control* found = Find(control);
   if (found == nullptr || found->kind != ControlKind::TextBox) return;
-  static_cast<TextBox*>(found->widget)->setSelection(start, length);
+  auto* box = static_cast<TextBox*>(found->widget);
+  const QString text = box->text();
+  const int from = Utf16Offset(text, start);
+  const int to = Utf16Offset(text, qsizetype{start} + std::max(length, 0));
+  box->setSelection(from, to - from);
 }
 
 void QtToolkit::SetEnabled(ControlRef control, bool enabled) {

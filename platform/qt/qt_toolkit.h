@@ -17,8 +17,9 @@ namespace toolkit {
 
 class QtToolkit final : public Services {
  public:
-  // The boxes and choosers that wait for the user. They default to the real Qt dialogs;
-  // tests put answers in their place, since a modal box would wait forever without a user.
+  // The boxes and choosers that wait for the user. The message box defaults to the real Qt
+  // one; the choosers live above this layer, so the executable puts them in. Tests put
+  // answers in their place, since a modal box would wait forever without a user.
   struct Dialogs {
     std::function<int(const std::string& prompt, int style)> messageBox;
     std::function<std::string(const std::string& prompt)> browseForFolder;

@@ -13,7 +13,7 @@
 
 #include "dsmod/dsmod.h"
 
-namespace dsmod_test {
+namespace eveda::testing {
 
 // A fresh directory, removed with its contents at the end of the test.
 class ScratchDirectory {
@@ -57,4 +57,4 @@ inline std::uint16_t U16At(const std::vector<std::uint8_t>& bytes, std::size_t o
   return static_cast<std::uint16_t>(bytes[offset] | (bytes[offset + 1] << 8));
 }
 
-}  // namespace dsmod_test
+}  // namespace eveda::testing

@@ -14,10 +14,10 @@ namespace {
 
 using DSMod::Canvas;
 using DSMod::SaveError;
-using dsmod_test::ReadBytes;
-using dsmod_test::ScratchDirectory;
-using dsmod_test::U16At;
-using dsmod_test::U32At;
+using eveda::testing::ReadBytes;
+using eveda::testing::ScratchDirectory;
+using eveda::testing::U16At;
+using eveda::testing::U32At;
 
 std::vector<gdi::RGBQUAD> Ramp(int count) {
   std::vector<gdi::RGBQUAD> colours;
@@ -110,7 +110,7 @@ TEST(SaveCanvasBMP, WritesTheFileByteForByte) {
 TEST(SaveCanvasBMP, ReplacesALongerFileCompletely) {
   ScratchDirectory directory;
   const std::string path = directory / "plemo001.bmp";
-  dsmod_test::WriteBytes(path, std::string(5000, 'x'));
+  eveda::testing::WriteBytes(path, std::string(5000, 'x'));
   Canvas canvas = PatternCanvas(24, 101, 2);
   ASSERT_TRUE(DSMod::SaveCanvasBMP(canvas, path));
   EXPECT_EQ(ReadBytes(path), ExpectedFile(canvas, 54));
@@ -180,7 +180,7 @@ TEST(SaveCanvasBMP, FailuresLeaveOldFilesAndNoTemporaryFile) {
     SCOPED_TRACE(testing::Message() << c.what << (named ? ", named" : ", unnamed"));
     const NamedFiles way(named);
     ScratchDirectory directory;
-    dsmod_test::WriteBytes(directory / "old.bmp", "old contents");
+    eveda::testing::WriteBytes(directory / "old.bmp", "old contents");
     std::filesystem::create_directory(directory / "folder");
     Canvas canvas = PatternCanvas(24, 5, 5);
     const auto saved = DSMod::SaveCanvasBMP(canvas, c.target(directory));
@@ -202,7 +202,7 @@ TEST(SaveCanvasBMP, WriteFailingPartWayKeepsTheOldFile) {
     const NamedFiles way(named);
     ScratchDirectory directory;
     const std::string path = directory / "plemo001.bmp";
-    dsmod_test::WriteBytes(path, "old contents");
+    eveda::testing::WriteBytes(path, "old contents");
     Canvas canvas = PatternCanvas(24, 101, 2);
 
     rlimit saved{};
@@ -275,7 +275,7 @@ TEST(CanvasFile, AbandonedFileLeavesNothing) {
     SCOPED_TRACE(named ? "named" : "unnamed");
     const NamedFiles way(named);
     ScratchDirectory directory;
-    dsmod_test::WriteBytes(directory / "out.bmp", "old contents");
+    eveda::testing::WriteBytes(directory / "out.bmp", "old contents");
     Canvas canvas = PatternCanvas(24, 8, 8);
     {
       DSMod::CanvasFile file(canvas, directory / "out.bmp");
@@ -292,7 +292,7 @@ TEST(CanvasFile, AbandonedFileLeavesNothing) {
 TEST(CanvasFile, PendingFileIsRemovedForASignalHandler) {
   const NamedFiles way(true);
   ScratchDirectory directory;
-  dsmod_test::WriteBytes(directory / "out.bmp", "old contents");
+  eveda::testing::WriteBytes(directory / "out.bmp", "old contents");
   Canvas canvas = PatternCanvas(24, 8, 8);
   DSMod::CanvasFile file(canvas, directory / "out.bmp");
   EXPECT_EQ(directory.Names().size(), 2u);
@@ -312,7 +312,7 @@ TEST(CanvasFile, NameTakenMeanwhileIsKept) {
       std::set<std::string> before;
       for (int k = 1; k <= taken; ++k) {
         const std::string name = "plemo00" + std::to_string(k) + ".bmp";
-        dsmod_test::WriteBytes(directory / name, "another run");
+        eveda::testing::WriteBytes(directory / name, "another run");
         before.insert(name);
       }
       const DSMod::NextOutputName next =

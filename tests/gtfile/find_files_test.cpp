@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "gtfile/gtfile.h"
-#include "temp_dir.h"
+#include "tests/gtfile/temp_dir.h"
 
 namespace {
 

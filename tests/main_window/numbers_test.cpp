@@ -5,6 +5,7 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <string_view>
 
 #include "main_window/leading_number.h"
 #include "main_window/rounding.h"
@@ -55,6 +56,38 @@ INSTANTIATE_TEST_SUITE_P(
                     NumberCase{"abc", 0}, NumberCase{"1\r2", 1}, NumberCase{"１２", 0},
                     NumberCase{"0x10", 0}, NumberCase{"1,5", 1}, NumberCase{"1e-999", 0},
                     NumberCase{"00012", 12}));
+
+// Too small for a double reads as 0 whatever the exponent says; only too large is infinite.
+TEST(LeadingNumber, NumbersTooCloseToZeroReadAsZero) {
+  const auto text = [](std::initializer_list<std::string_view> parts) {
+    std::string joined;
+    for (std::string_view part : parts) joined += part;
+    return joined;
+  };
+  const std::string zeros(400, '0');
+  const double infinity = std::numeric_limits<double>::infinity();
+  const struct {
+    std::string text;
+    double value;
+  } cases[] = {
+      {text({"0.", zeros, "1"}), 0.0},
+      {text({"0.", zeros, "1e+3"}), 0.0},
+      {text({"0.", zeros, "1e3"}), 0.0},
+      {text({"-0.", zeros, "1"}), -0.0},
+      {text({".", zeros, "5"}), 0.0},
+      {text({zeros, ".0", zeros, "1"}), 0.0},
+      {text({"0.", zeros, "1e+399"}), 1e-2},
+      {text({"1", zeros, "e-399"}), 10},
+      {text({"0.", zeros, "1e+800"}), infinity},
+      {text({"1", zeros, "e-3"}), infinity},
+      {"0.1e-99999999999999999999", 0.0},
+  };
+  for (const auto& c : cases) {
+    const double value = LeadingNumber(c.text);
+    EXPECT_EQ(value, c.value) << c.text;
+    EXPECT_EQ(std::signbit(value), std::signbit(c.value)) << c.text;
+  }
+}
 
 TEST(LeadingNumber, HugeNumbersBecomeInfinityNotGarbage) {
   EXPECT_EQ(LeadingNumber("1e99999"), std::numeric_limits<double>::infinity());

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "tests/main_window/form_test_support.h"
+#include "tests/support/form_test_support.h"
 
-namespace eveda_test {
+namespace eveda::testing {
 namespace {
 
 std::string NoFilesMessage(const std::string& dir) {
@@ -29,7 +29,7 @@ struct ProposalCase {
 
 void PrintTo(const ProposalCase& c, std::ostream* out) { *out << c.files << " files"; }
 
-class Proposals : public testing::TestWithParam<ProposalCase> {};
+class Proposals : public ::testing::TestWithParam<ProposalCase> {};
 
 TEST_P(Proposals, WrapCountAndProgressTitlesFollowTheFileCount) {
   TempDir dir;
@@ -44,17 +44,17 @@ TEST_P(Proposals, WrapCountAndProgressTitlesFollowTheFileCount) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, Proposals,
-    testing::Values(ProposalCase{1, "1", {"title:DID Eveda v1.0"}},
-                    ProposalCase{2, "2", {"title:DID Eveda v1.0"}},
-                    ProposalCase{4, "2", {"title:DID Eveda v1.0"}},
-                    ProposalCase{5, "3", {"title:DID Eveda v1.0"}},
-                    ProposalCase{9, "3", {"title:DID Eveda v1.0"}},
-                    ProposalCase{
-                        10, "4", {"title:画像サイズ取得中・・・10/10", "title:DID Eveda v1.0"}},
-                    ProposalCase{25,
-                                 "5",
-                                 {"title:画像サイズ取得中・・・10/25",
-                                  "title:画像サイズ取得中・・・20/25", "title:DID Eveda v1.0"}}));
+    ::testing::Values(ProposalCase{1, "1", {"title:DID Eveda v1.0"}},
+                      ProposalCase{2, "2", {"title:DID Eveda v1.0"}},
+                      ProposalCase{4, "2", {"title:DID Eveda v1.0"}},
+                      ProposalCase{5, "3", {"title:DID Eveda v1.0"}},
+                      ProposalCase{9, "3", {"title:DID Eveda v1.0"}},
+                      ProposalCase{
+                          10, "4", {"title:画像サイズ取得中・・・10/10", "title:DID Eveda v1.0"}},
+                      ProposalCase{25,
+                                   "5",
+                                   {"title:画像サイズ取得中・・・10/25",
+                                    "title:画像サイズ取得中・・・20/25", "title:DID Eveda v1.0"}}));
 
 TEST(Scan, ShowsEverythingInOrderWithEachProposalRefreshingTheStatus) {
   TempDir dir;
@@ -82,7 +82,7 @@ TEST(Scan, ShowsEverythingInOrderWithEachProposalRefreshingTheStatus) {
                 "caption:Label1(10)=" + dir.PathOf("plemo001.bmp"),
                 "caption:Label1(11)=生成画像ステータス － 横4個、縦3個  横480×縦210",
             }));
-  EXPECT_EQ(window.form.OutputPath, dir.PathOf("plemo001.bmp"));
+  EXPECT_EQ(window.form.Job().OutputPath, dir.PathOf("plemo001.bmp"));
 }
 
 TEST(Scan, ListsFullPathsInNameOrderWithOrWithoutATrailingSlash) {
@@ -95,8 +95,9 @@ TEST(Scan, ListsFullPathsInNameOrderWithOrWithoutATrailingSlash) {
     Window window("");
     window.Loaded();
     window.form.GetBMPList(given);
-    EXPECT_EQ(window.form.FileList, GTFile::NameList({"", dir.PathOf("A.BMP"), dir.PathOf("b.bmp"),
-                                                      dir.PathOf("c.Bmp")}));
+    EXPECT_EQ(
+        window.form.Job().FileList,
+        GTFile::NameList({"", dir.PathOf("A.BMP"), dir.PathOf("b.bmp"), dir.PathOf("c.Bmp")}));
     EXPECT_EQ(window.ui.Text(Label1(0)), dir.Path() + "/");
   }
 }
@@ -144,7 +145,7 @@ struct NamingCase {
 
 void PrintTo(const NamingCase& c, std::ostream* out) { *out << c.label; }
 
-class OutputNaming : public testing::TestWithParam<NamingCase> {};
+class OutputNaming : public ::testing::TestWithParam<NamingCase> {};
 
 TEST_P(OutputNaming, ChoosesTheFirstNameNotTaken) {
   TempDir dir;
@@ -156,18 +157,18 @@ TEST_P(OutputNaming, ChoosesTheFirstNameNotTaken) {
   }
   Window window(dir.Path());
   window.Loaded();
-  EXPECT_EQ(window.form.OutputPath, dir.PathOf(Numbered(GetParam().expected)));
-  EXPECT_EQ(window.ui.Text(Label1(10)), window.form.OutputPath);
+  EXPECT_EQ(window.form.Job().OutputPath, dir.PathOf(Numbered(GetParam().expected)));
+  EXPECT_EQ(window.ui.Text(Label1(10)), window.form.Job().OutputPath);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Table, OutputNaming,
-    testing::Values(NamingCase{"none", {}, {}, false, 1},
-                    NamingCase{"first two", {"plemo001.bmp", "plemo002.bmp"}, {}, false, 3},
-                    NamingCase{"only second", {"plemo002.bmp"}, {}, false, 1},
-                    NamingCase{"directory", {}, {"plemo001.bmp"}, false, 2},
-                    NamingCase{"dangling link", {}, {}, true, 2},
-                    NamingCase{"other case", {"PLEMO001.BMP"}, {}, false, 1}),
+    ::testing::Values(NamingCase{"none", {}, {}, false, 1},
+                      NamingCase{"first two", {"plemo001.bmp", "plemo002.bmp"}, {}, false, 3},
+                      NamingCase{"only second", {"plemo002.bmp"}, {}, false, 1},
+                      NamingCase{"directory", {}, {"plemo001.bmp"}, false, 2},
+                      NamingCase{"dangling link", {}, {}, true, 2},
+                      NamingCase{"other case", {"PLEMO001.BMP"}, {}, false, 1}),
     [](const auto& info) {
       std::string name = info.param.label;
       for (char& c : name) {
@@ -182,7 +183,7 @@ TEST(OutputNamingFull, AllNamesTakenEndsOnTheLast) {
   for (int number = 1; number <= 999; ++number) dir.WriteFile(Numbered(number), "");
   Window window(dir.Path());
   window.Loaded();
-  EXPECT_EQ(window.form.OutputPath, dir.PathOf("plemo999.bmp"));
+  EXPECT_EQ(window.form.Job().OutputPath, dir.PathOf("plemo999.bmp"));
 }
 
 TEST(Rescan, FindingNothingEmptiesTheListButKeepsWhatIsShown) {
@@ -192,12 +193,12 @@ TEST(Rescan, FindingNothingEmptiesTheListButKeepsWhatIsShown) {
   Window window(pictures.Path());
   window.Loaded();
   const std::string status = window.ui.Text(Label1(11));
-  const std::string output = window.form.OutputPath;
+  const std::string output = window.form.Job().OutputPath;
 
   window.form.GetBMPList(empty.Path());
   EXPECT_EQ(window.ui.Log(), std::vector<std::string>({NoFilesMessage(empty.Path())}));
-  EXPECT_EQ(window.form.FileList, GTFile::NameList({""}));
-  EXPECT_EQ(window.form.OutputPath, output);
+  EXPECT_EQ(window.form.Job().FileList, GTFile::NameList({""}));
+  EXPECT_EQ(window.form.Job().OutputPath, output);
   EXPECT_EQ(window.ui.Text(Label1(0)), pictures.Path() + "/");
   EXPECT_EQ(window.ui.Text(Label1(1)), "対象ファイル数－ 5");
   EXPECT_EQ(window.ui.Text(Label1(10)), output);
@@ -233,12 +234,12 @@ TEST(ScanEvents, EditsDuringTheScanSeeTheWholePreviousList) {
   window.ui.AtDoEvents(1, [&] {
     window.ui.Focus(Text1(2));
     window.ui.Type(Text1(2), "1");
-    seen = window.form.FileList;
+    seen = window.form.Job().FileList;
   });
   window.form.GetBMPList(second.Path());
   EXPECT_EQ(seen, GTFile::NameList({"", first.PathOf("img001.bmp"), first.PathOf("img002.bmp"),
                                     first.PathOf("img003.bmp")}));
-  EXPECT_EQ(window.form.Spacing, 1);
+  EXPECT_EQ(window.form.Job().Spacing, 1);
   // Wrap 5 over 20 files of 8 by 8, spacing 1.
   EXPECT_EQ(window.ui.Text(Label1(11)), "生成画像ステータス － 横5個、縦4個  横46×縦37");
 }
@@ -253,13 +254,13 @@ TEST(ScanEvents, AScanStartedInsideAScanLeavesTheOuterScansList) {
   window.ui.AnswerFolder(inner.Path());
   window.ui.AtDoEvents(1, [&] { window.ui.Click({toolkit::Group::Command1, 0}); });
   window.form.GetBMPList(outer.Path());
-  ASSERT_EQ(GTFile::UBound(window.form.FileList), 10);
+  ASSERT_EQ(GTFile::UBound(window.form.Job().FileList), 10);
   for (int i = 1; i <= 10; ++i) {
-    EXPECT_TRUE(window.form.FileList[i].starts_with(outer.Path() + "/")) << i;
+    EXPECT_TRUE(window.form.Job().FileList[i].starts_with(outer.Path() + "/")) << i;
   }
   EXPECT_EQ(window.ui.Text(Label1(0)), outer.Path() + "/");
   EXPECT_EQ(window.ui.Text(Label1(1)), "対象ファイル数－ 10");
 }
 
 }  // namespace
-}  // namespace eveda_test
+}  // namespace eveda::testing

@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "tests/main_window/form_test_support.h"
+#include "tests/support/form_test_support.h"
 
-namespace eveda_test {
+namespace eveda::testing {
 namespace {
 
 const std::string kInvalidCaption = std::string("caption:Label1(11)=") + kInvalidStatus;
@@ -30,17 +30,17 @@ TEST(StartUp, WithoutBmpsOpensInTheDesignStateSilently) {
   EXPECT_EQ(window.ui.Text({toolkit::Group::Command2, 0}), "000000");
   EXPECT_EQ(window.ui.ListIndex(Combo1(0)), 0);
   EXPECT_EQ(window.ui.ListIndex(Combo1(1)), 0);
-  EXPECT_EQ(window.form.FileList, GTFile::NameList({""}));
-  EXPECT_EQ(window.form.OutputPath, "");
-  EXPECT_EQ(window.form.BackColor, 0u);
-  EXPECT_TRUE(window.form.Loaded);
+  EXPECT_EQ(window.form.Job().FileList, GTFile::NameList({""}));
+  EXPECT_EQ(window.form.Job().OutputPath, "");
+  EXPECT_EQ(window.form.Job().BackColor, 0u);
+  EXPECT_TRUE(window.form.Job().Loaded);
 }
 
 TEST(StartUp, BeforeLoadTheStateIsZeroed) {
   Window window("");
-  EXPECT_FALSE(window.form.Loaded);
-  EXPECT_TRUE(window.form.FileList.empty());
-  EXPECT_FALSE(window.form.BlockWidth.has_value());
+  EXPECT_FALSE(window.form.Job().Loaded);
+  EXPECT_TRUE(window.form.Job().FileList.empty());
+  EXPECT_FALSE(window.form.Job().BlockWidth.has_value());
   EXPECT_EQ(window.ui.ListIndex(Combo1(0)), -1);
   EXPECT_EQ(window.ui.Text(Label1(11)), "生成画像ステータス");
 }
@@ -51,10 +51,10 @@ class FitModeWatcher : public toolkit::ScriptedToolkit {
   using ScriptedToolkit::ScriptedToolkit;
   void SetListIndex(toolkit::ControlRef control, int index) override {
     ScriptedToolkit::SetListIndex(control, index);
-    if (form) seen.push_back(form->FitMode);
+    if (form) seen.push_back(form->Job().FitMode);
   }
   const main_window::Form1* form = nullptr;
-  std::vector<int> seen;
+  std::vector<main_window::FitMode> seen;
 };
 
 TEST(StartUp, FitModeIsUnselectedDuringTheFirstListSelection) {
@@ -63,7 +63,8 @@ TEST(StartUp, FitModeIsUnselectedDuringTheFirstListSelection) {
   main_window::Form1 form(ui);
   ui.form = &form;
   ui.Load();
-  EXPECT_EQ(ui.seen, std::vector<int>({-1, 0}));
+  EXPECT_EQ(ui.seen, std::vector<main_window::FitMode>(
+                         {main_window::FitMode::None, main_window::FitMode::TopLeft}));
 }
 
 TEST(StartUp, WithBmpsFillsTheWindowWithoutAMessage) {
@@ -84,8 +85,8 @@ TEST(StartUp, WithBmpsFillsTheWindowWithoutAMessage) {
   EXPECT_EQ(window.ui.Text(Label1(1)), "対象ファイル数－ 3");
   EXPECT_EQ(window.ui.Text(Label1(10)), dir.PathOf("plemo001.bmp"));
   EXPECT_EQ(window.ui.Text(Label1(11)), "生成画像ステータス － 横2個、縦2個  横200×縦160");
-  EXPECT_EQ(window.form.FitMode, 0);
-  EXPECT_TRUE(window.form.Loaded);
+  EXPECT_EQ(window.form.Job().FitMode, main_window::FitMode::TopLeft);
+  EXPECT_TRUE(window.form.Job().Loaded);
 }
 
 TEST(StartUp, EmptyCommandLineReadsTheProgramsOwnDirectory) {
@@ -120,4 +121,4 @@ TEST(StartUp, AMissingDirectoryShowsNoMessage) {
 }
 
 }  // namespace
-}  // namespace eveda_test
+}  // namespace eveda::testing

@@ -4,13 +4,13 @@
 #include <string>
 #include <vector>
 
-#include "tests/main_window/form_test_support.h"
+#include "tests/support/form_test_support.h"
 
-namespace eveda_test {
+namespace eveda::testing {
 namespace {
 
 // Five sources of 100 by 50, the window started on them: proposals 100, 50 and wrap 3.
-class StatusTest : public testing::Test {
+class StatusTest : public ::testing::Test {
  protected:
   StatusTest() {
     for (const char* name : {"a.bmp", "b.bmp", "c.bmp", "d.bmp", "e.bmp"}) {
@@ -44,7 +44,7 @@ struct OrderCase {
 
 void PrintTo(const OrderCase& c, std::ostream* out) { *out << "order " << c.order; }
 
-class WorkedExample : public StatusTest, public testing::WithParamInterface<OrderCase> {};
+class WorkedExample : public StatusTest, public ::testing::WithParamInterface<OrderCase> {};
 
 TEST_P(WorkedExample, ShowsTheGridAndOutputSizeOfEachOrder) {
   Example();
@@ -56,15 +56,16 @@ TEST_P(WorkedExample, ShowsTheGridAndOutputSizeOfEachOrder) {
   EXPECT_EQ(rows, GetParam().rows);
   EXPECT_EQ(width, GetParam().width);
   EXPECT_EQ(height, GetParam().height);
-  EXPECT_EQ(window.form.ArrangeOrder, GetParam().order);
+  EXPECT_EQ(window.form.Job().ArrangeOrder,
+            static_cast<main_window::ArrangeOrder>(GetParam().order));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     AllOrders, WorkedExample,
-    testing::Values(OrderCase{0, "生成画像ステータス － 横2個、縦3個  横209×縦162", 2, 3, 209, 162},
-                    OrderCase{1, "生成画像ステータス － 横3個、縦2個  横312×縦109", 3, 2, 312, 109},
-                    OrderCase{2, "生成画像ステータス － 横3個、縦2個  横312×縦109", 3, 2, 312,
-                              109}));
+    ::testing::Values(
+        OrderCase{0, "生成画像ステータス － 横2個、縦3個  横209×縦162", 2, 3, 209, 162},
+        OrderCase{1, "生成画像ステータス － 横3個、縦2個  横312×縦109", 3, 2, 312, 109},
+        OrderCase{2, "生成画像ステータス － 横3個、縦2個  横312×縦109", 3, 2, 312, 109}));
 
 TEST_F(StatusTest, CaptionIsExactToTheCharacter) {
   Example();
@@ -88,7 +89,7 @@ void PrintTo(const SettingCase& c, std::ostream* out) {
   *out << "Text1(" << c.box << ") \"" << c.text << '"';
 }
 
-class SettingValidity : public StatusTest, public testing::WithParamInterface<SettingCase> {};
+class SettingValidity : public StatusTest, public ::testing::WithParamInterface<SettingCase> {};
 
 TEST_P(SettingValidity, DecidesTheStatusAndLeavesOutputsAloneWhenInvalid) {
   Example();
@@ -107,7 +108,7 @@ TEST_P(SettingValidity, DecidesTheStatusAndLeavesOutputsAloneWhenInvalid) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, SettingValidity,
-    testing::Values(
+    ::testing::Values(
         SettingCase{0, "", false}, SettingCase{1, "", false}, SettingCase{3, "", false},
         SettingCase{2, "", true}, SettingCase{1, "0.5", false}, SettingCase{1, "0.6", true},
         SettingCase{0, "0.5", true}, SettingCase{0, "0.3", true}, SettingCase{0, "0", false},
@@ -128,28 +129,28 @@ TEST_F(StatusTest, InvalidCallStillCopiesEverySetting) {
   window.ui.SetText(Text1(1), "12.5");
   window.ui.SetText(Text1(3), "-1");
   EXPECT_EQ(Status(), kInvalidStatus);
-  EXPECT_EQ(window.form.BlockWidth, 12.5);
-  EXPECT_EQ(window.form.BlockHeight, 12);
-  EXPECT_EQ(window.form.Spacing, 3);
-  EXPECT_EQ(window.form.WrapCount, -1);
-  EXPECT_EQ(window.form.ArrangeOrder, 0);
-  EXPECT_EQ(window.form.FitMode, 2);
+  EXPECT_EQ(window.form.Job().BlockWidth, 12.5);
+  EXPECT_EQ(window.form.Job().BlockHeight, 12);
+  EXPECT_EQ(window.form.Job().Spacing, 3);
+  EXPECT_EQ(window.form.Job().WrapCount, -1);
+  EXPECT_EQ(window.form.Job().ArrangeOrder, main_window::ArrangeOrder::RowsFromTopLeft);
+  EXPECT_EQ(window.form.Job().FitMode, main_window::FitMode::Stretch);
 }
 
 TEST_F(StatusTest, SettingsTooLargeForTheirFieldsAreStoredAsZero) {
   Example();
   window.ui.SetText(Text1(1), "9E9");
   window.ui.SetText(Text1(3), "9E9");
-  EXPECT_EQ(window.form.BlockHeight, 0);
-  EXPECT_EQ(window.form.WrapCount, 0);
+  EXPECT_EQ(window.form.Job().BlockHeight, 0);
+  EXPECT_EQ(window.form.Job().WrapCount, 0);
 }
 
 TEST_F(StatusTest, HeightsRoundHalfToEven) {
   Example();
   window.ui.SetText(Text1(1), "2.5");
-  EXPECT_EQ(window.form.BlockHeight, 2);
+  EXPECT_EQ(window.form.Job().BlockHeight, 2);
   window.ui.SetText(Text1(1), "3.5");
-  EXPECT_EQ(window.form.BlockHeight, 4);
+  EXPECT_EQ(window.form.Job().BlockHeight, 4);
 }
 
 TEST_F(StatusTest, FractionalWidthRoundsTheWholeSum) {
@@ -178,7 +179,7 @@ TEST_F(StatusTest, FitModeRefreshesTheStateButNotTheCaption) {
   window.ui.ClearLog();
   window.ui.Choose(Combo1(1), 1);
   EXPECT_EQ(window.ui.Log(), std::vector<std::string>({"caption:Label1(11)=" + before}));
-  EXPECT_EQ(window.form.FitMode, 1);
+  EXPECT_EQ(window.form.Job().FitMode, main_window::FitMode::Centre);
 }
 
 TEST_F(StatusTest, TypingRefreshesOncePerCharacter) {
@@ -219,4 +220,4 @@ TEST(StatusWithoutFiles, EverySettingIsInvalid) {
 }
 
 }  // namespace
-}  // namespace eveda_test
+}  // namespace eveda::testing

@@ -8,8 +8,8 @@
 #include "main_window/form1_design.h"
 #include "platform/toolkit/characters.h"
 #include "platform/toolkit/console_toolkit.h"
-#include "platform/toolkit/scripted_toolkit.h"
-#include "tests/main_window/form_test_support.h"
+#include "tests/support/form_test_support.h"
+#include "tests/support/scripted_toolkit.h"
 
 namespace toolkit {
 namespace {
@@ -185,9 +185,9 @@ TEST(ConsoleToolkit, QuietOrNotATerminalShowsNoProgress) {
 }
 
 TEST(ConsoleToolkit, RunsTheSameWindowWithSettingsTypedAfterTheScan) {
-  eveda_test::TempDir dir;
+  eveda::testing::TempDir dir;
   dir.WriteBmps(5);
-  eveda_test::TempDir empty;
+  eveda::testing::TempDir empty;
   std::ostringstream err;
   ConsoleToolkit ui(main_window::Form1Design(),
                     {dir.Path(), "", &err, true, main_window::kReadyTitle});

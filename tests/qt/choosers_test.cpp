@@ -7,7 +7,7 @@
 #include "comdlg/color_ref.h"
 #include "tests/qt/recording_window.h"
 
-namespace toolkit::testing {
+namespace eveda::testing {
 namespace {
 
 using ChoosersTest = RecordingWindow;
@@ -41,4 +41,4 @@ TEST_F(ChoosersTest, ChoosersGoThroughTheReplaceableDialogs) {
 }
 
 }  // namespace
-}  // namespace toolkit::testing
+}  // namespace eveda::testing

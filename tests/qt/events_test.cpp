@@ -10,7 +10,7 @@
 
 #include "tests/qt/recording_window.h"
 
-namespace toolkit::testing {
+namespace eveda::testing {
 namespace {
 
 using EventsTest = RecordingWindow;
@@ -126,4 +126,4 @@ TEST_F(EventsTest, CaptionsTitleAndEnabledStateAreSetAsGiven) {
 }
 
 }  // namespace
-}  // namespace toolkit::testing
+}  // namespace eveda::testing

@@ -12,7 +12,7 @@
 
 #include "tests/qt/recording_window.h"
 
-namespace toolkit::testing {
+namespace eveda::testing {
 namespace {
 
 using LayoutTest = RecordingWindow;
@@ -151,4 +151,4 @@ TEST_F(LayoutTest, TextIsSetInTheDesignFontThroughItsSubstitute) {
 }
 
 }  // namespace
-}  // namespace toolkit::testing
+}  // namespace eveda::testing

@@ -10,8 +10,15 @@
 #include "platform/qt/message_box.h"
 #include "tests/qt/recording_window.h"
 
-namespace toolkit::testing {
+namespace eveda::testing {
 namespace {
+
+using toolkit::ConfigureMessageBox;
+using toolkit::kAnswerCancel;
+using toolkit::kAnswerOk;
+using toolkit::kStyleOkCancelDefaultCancel;
+using toolkit::kStyleOkExclamation;
+using toolkit::MessageBoxAnswer;
 
 using MessageBoxTest = RecordingWindow;
 
@@ -72,4 +79,4 @@ TEST_F(MessageBoxTest, MsgBoxGoesThroughTheReplaceableBox) {
 }
 
 }  // namespace
-}  // namespace toolkit::testing
+}  // namespace eveda::testing

@@ -6,7 +6,7 @@
 
 #include "main_window/form1_design.h"
 
-namespace toolkit::testing {
+namespace eveda::testing {
 
 void PrintTo(const Raised& raised, std::ostream* out) {
   *out << "{group " << static_cast<int>(raised.group) << ", event "
@@ -42,4 +42,4 @@ std::vector<Raised> RecordingWindow::TakeRaised() {
   return taken;
 }
 
-}  // namespace toolkit::testing
+}  // namespace eveda::testing

@@ -7,7 +7,11 @@
 
 #include "platform/qt/qt_toolkit.h"
 
-namespace toolkit::testing {
+namespace eveda::testing {
+
+using toolkit::Event;
+using toolkit::Group;
+using toolkit::QtToolkit;
 
 struct Raised {
   Group group;
@@ -32,4 +36,4 @@ class RecordingWindow : public ::testing::Test {
   std::vector<Raised> raised_;
 };
 
-}  // namespace toolkit::testing
+}  // namespace eveda::testing

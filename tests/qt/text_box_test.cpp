@@ -5,9 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "main_window/form1.h"
 #include "tests/qt/recording_window.h"
 
-namespace toolkit::testing {
+namespace eveda::testing {
 namespace {
 
 using TextBoxTest = RecordingWindow;
@@ -110,13 +111,42 @@ TEST_F(TextBoxTest, ChangeHandlerReadsTheNewTextAndMayWriteAnotherBox) {
   EXPECT_EQ(box->text().toStdString(), "123");
 }
 
+// Start and length count characters; one outside the Basic Multilingual Plane is two UTF-16
+// units to Qt.
 TEST_F(TextBoxTest, SelectionCoversTheGivenRange) {
-  toolkit_.SetText({Group::Text1, 0}, "1234");
-  toolkit_.SetSelection({Group::Text1, 0}, 1, 2);
-  EXPECT_EQ(Box(Widget(Group::Text1, 0))->selectedText().toStdString(), "23");
-  toolkit_.SetSelection({Group::Text1, 0}, 0, 4);
-  EXPECT_EQ(Box(Widget(Group::Text1, 0))->selectedText().toStdString(), "1234");
+  struct Case {
+    std::string text;
+    int start, length;
+    std::string selected;
+  };
+  const std::vector<Case> cases = {
+      {"1234", 1, 2, "23"},   {"1234", 0, 4, "1234"}, {"😀1", 0, 2, "😀1"},
+      {"a😀b", 1, 1, "😀"},     {"😀😀1", 1, 2, "😀1"},    {"😀😀", 1, 9, "😀"},
+      {"日本", 0, 2, "日本"}, {"12", 5, 1, ""},       {"😀1", 0, 2147483647, "😀1"},
+  };
+  for (const Case& c : cases) {
+    toolkit_.SetText({Group::Text1, 0}, c.text);
+    toolkit_.SetSelection({Group::Text1, 0}, c.start, c.length);
+    EXPECT_EQ(Box(Widget(Group::Text1, 0))->selectedText().toStdString(), c.selected)
+        << c.text << " " << c.start << " " << c.length;
+  }
+}
+
+// The window's own handler: tabbing into a box selects all of it, so typing replaces it.
+TEST_F(TextBoxTest, TabbingIntoABoxSelectsItAllSoTypingReplacesIt) {
+  main_window::Form1 form(toolkit_);
+  ShowActive();
+  for (const std::string text : {"12", "😀1", "1😀", "𠀋𠀋"}) {
+    toolkit_.SetText({Group::Text1, 0}, text);
+    Widget(Group::Text1, 1)->setFocus(Qt::TabFocusReason);
+    QLineEdit* box = Box(Widget(Group::Text1, 0));
+    box->setFocus(Qt::TabFocusReason);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return box->hasFocus(); }));
+    EXPECT_EQ(box->selectedText().toStdString(), text);
+    QTest::keyClicks(box, "7");
+    EXPECT_EQ(box->text().toStdString(), "7") << text;
+  }
 }
 
 }  // namespace
-}  // namespace toolkit::testing
+}  // namespace eveda::testing

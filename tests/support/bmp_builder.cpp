@@ -24,7 +24,7 @@ bool bitfields(std::uint32_t compression) {
   return compression == kBiBitfields || compression == kBiAlphaBitfields;
 }
 
-void write_info_header(ByteWriter& out, const BmpSpec& spec, std::uint32_t sizeImage) {
+void WriteInfoHeader(ByteWriter& out, const BmpSpec& spec, std::uint32_t sizeImage) {
   out.u32(spec.headerSize);
   if (spec.headerSize == 12) {
     out.u16(static_cast<std::uint32_t>(spec.width));
@@ -50,13 +50,13 @@ void write_info_header(ByteWriter& out, const BmpSpec& spec, std::uint32_t sizeI
   out.zeros(spec.headerSize - (spec.headerSize == 52 ? 52 : 56));
 }
 
-void write_masks_after_header(ByteWriter& out, const BmpSpec& spec) {
+void WriteMasksAfterHeader(ByteWriter& out, const BmpSpec& spec) {
   if (spec.headerSize != 40 || !bitfields(spec.compression)) return;
   const std::size_t count = spec.compression == kBiAlphaBitfields ? 4 : 3;
   for (std::size_t i = 0; i < count; ++i) out.u32(spec.masks[i]);
 }
 
-void write_palette(ByteWriter& out, const BmpSpec& spec) {
+void WritePalette(ByteWriter& out, const BmpSpec& spec) {
   for (const std::uint32_t rgb : spec.palette) {
     out.u8(rgb);
     out.u8(rgb >> 8);
@@ -67,12 +67,12 @@ void write_palette(ByteWriter& out, const BmpSpec& spec) {
 
 }  // namespace
 
-std::vector<std::uint8_t> build_bmp(const BmpSpec& spec, std::span<const std::uint8_t> pixelData) {
+std::vector<std::uint8_t> BuildBmp(const BmpSpec& spec, std::span<const std::uint8_t> pixelData) {
   ByteWriter body;
-  write_info_header(body, spec,
-                    spec.sizeImage.value_or(static_cast<std::uint32_t>(pixelData.size())));
-  write_masks_after_header(body, spec);
-  write_palette(body, spec);
+  WriteInfoHeader(body, spec,
+                  spec.sizeImage.value_or(static_cast<std::uint32_t>(pixelData.size())));
+  WriteMasksAfterHeader(body, spec);
+  WritePalette(body, spec);
   body.zeros(spec.gapBytes);
   const std::uint32_t offset = 14 + static_cast<std::uint32_t>(body.bytes.size());
 
@@ -87,8 +87,8 @@ std::vector<std::uint8_t> build_bmp(const BmpSpec& spec, std::span<const std::ui
   return std::move(file.bytes);
 }
 
-std::vector<std::uint8_t> pack_rows(int width, int height, unsigned bitCount, bool topDown,
-                                    std::span<const std::uint32_t> values) {
+std::vector<std::uint8_t> PackRows(int width, int height, unsigned bitCount, bool topDown,
+                                   std::span<const std::uint32_t> values) {
   const std::size_t stride = (static_cast<std::size_t>(width) * bitCount + 31) / 32 * 4;
   std::vector<std::uint8_t> out(stride * static_cast<std::size_t>(height));
   for (int y = 0; y < height; ++y) {
@@ -112,42 +112,42 @@ std::vector<std::uint8_t> pack_rows(int width, int height, unsigned bitCount, bo
   return out;
 }
 
-RleStream& RleStream::run(std::uint8_t count, std::uint8_t value) {
+RleStream& RleStream::Run(std::uint8_t count, std::uint8_t value) {
   bytes_.push_back(count);
   bytes_.push_back(value);
   return *this;
 }
 
-RleStream& RleStream::absolute8(std::span<const std::uint8_t> indices) {
-  run(0, static_cast<std::uint8_t>(indices.size()));
+RleStream& RleStream::Absolute8(std::span<const std::uint8_t> indices) {
+  Run(0, static_cast<std::uint8_t>(indices.size()));
   bytes_.insert(bytes_.end(), indices.begin(), indices.end());
-  pad_to_word();
+  PadToWord();
   return *this;
 }
 
-RleStream& RleStream::absolute4(std::span<const std::uint8_t> indices) {
-  run(0, static_cast<std::uint8_t>(indices.size()));
+RleStream& RleStream::Absolute4(std::span<const std::uint8_t> indices) {
+  Run(0, static_cast<std::uint8_t>(indices.size()));
   for (std::size_t i = 0; i < indices.size(); i += 2) {
     const std::uint8_t low = i + 1 < indices.size() ? indices[i + 1] & 0x0F : 0;
     bytes_.push_back(static_cast<std::uint8_t>((indices[i] << 4) | low));
   }
-  pad_to_word();
+  PadToWord();
   return *this;
 }
 
-RleStream& RleStream::end_of_line() { return run(0, 0); }
-RleStream& RleStream::end_of_bitmap() { return run(0, 1); }
-RleStream& RleStream::delta(std::uint8_t right, std::uint8_t up) {
-  run(0, 2);
-  return run(right, up);
+RleStream& RleStream::EndOfLine() { return Run(0, 0); }
+RleStream& RleStream::EndOfBitmap() { return Run(0, 1); }
+RleStream& RleStream::Delta(std::uint8_t right, std::uint8_t up) {
+  Run(0, 2);
+  return Run(right, up);
 }
 
-void RleStream::pad_to_word() {
+void RleStream::PadToWord() {
   // Absolute runs end on a 16-bit boundary of the stream.
   if (bytes_.size() % 2 != 0) bytes_.push_back(0);
 }
 
-bool write_file(const std::string& path, std::span<const std::uint8_t> bytes) {
+bool WriteFile(const std::string& path, std::span<const std::uint8_t> bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(reinterpret_cast<const char*>(bytes.data()),
             static_cast<std::streamsize>(bytes.size()));

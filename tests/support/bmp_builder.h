@@ -35,30 +35,30 @@ struct BmpSpec {
 };
 
 // The whole file: headers, masks, colour table, gap and `pixelData` as given.
-std::vector<std::uint8_t> build_bmp(const BmpSpec& spec, std::span<const std::uint8_t> pixelData);
+std::vector<std::uint8_t> BuildBmp(const BmpSpec& spec, std::span<const std::uint8_t> pixelData);
 
 // Rows in file order (bottom row first unless `topDown`), each padded to 4 bytes, from one
 // value per pixel given top row first: a palette index at 1, 2, 4 and 8 bits, the raw
 // 16- or 32-bit word, or 0x00RRGGBB at 24 bits.
-std::vector<std::uint8_t> pack_rows(int width, int height, unsigned bitCount, bool topDown,
-                                    std::span<const std::uint32_t> values);
+std::vector<std::uint8_t> PackRows(int width, int height, unsigned bitCount, bool topDown,
+                                   std::span<const std::uint32_t> values);
 
 // An RLE8 or RLE4 stream, code by code.
 class RleStream {
  public:
-  RleStream& run(std::uint8_t count, std::uint8_t value);
-  RleStream& absolute8(std::span<const std::uint8_t> indices);  // 3 to 255 pixels
-  RleStream& absolute4(std::span<const std::uint8_t> indices);  // 3 to 255 pixels
-  RleStream& end_of_line();
-  RleStream& end_of_bitmap();
-  RleStream& delta(std::uint8_t right, std::uint8_t up);
+  RleStream& Run(std::uint8_t count, std::uint8_t value);
+  RleStream& Absolute8(std::span<const std::uint8_t> indices);  // 3 to 255 pixels
+  RleStream& Absolute4(std::span<const std::uint8_t> indices);  // 3 to 255 pixels
+  RleStream& EndOfLine();
+  RleStream& EndOfBitmap();
+  RleStream& Delta(std::uint8_t right, std::uint8_t up);
   const std::vector<std::uint8_t>& bytes() const { return bytes_; }
 
  private:
-  void pad_to_word();
+  void PadToWord();
   std::vector<std::uint8_t> bytes_;
 };
 
-bool write_file(const std::string& path, std::span<const std::uint8_t> bytes);
+bool WriteFile(const std::string& path, std::span<const std::uint8_t> bytes);
 
 }  // namespace eveda::testing

@@ -11,7 +11,7 @@ const Values kSixteen = {0x000000, 0xFF0000, 0x00FF00, 0x0000FF, 0xFFFF00, 0x00F
                          0xFF00FF, 0xFFFFFF, 0x808080, 0x800000, 0x008000, 0x000080,
                          0x808000, 0x008080, 0x800080, 0xC0C0C0};
 
-Values gradient_palette() {
+Values GradientPalette() {
   Values palette(256);
   for (std::uint32_t i = 0; i < 256; ++i) palette[i] = (i << 16) | ((255 - i) << 8) | (i * 3 & 255);
   return palette;
@@ -26,7 +26,7 @@ Values indices(int width, int height, unsigned bitCount, std::uint32_t step) {
 }
 
 // Colours of indexed pixels; an index the palette does not reach is black.
-Values through_palette(const Values& pixels, const Values& palette, std::size_t entries) {
+Values ThroughPalette(const Values& pixels, const Values& palette, std::size_t entries) {
   Values out;
   for (const std::uint32_t index : pixels) out.push_back(index < entries ? palette[index] : 0);
   return out;
@@ -44,8 +44,8 @@ CatalogueImage indexed(std::string name, std::uint32_t headerSize, int width, in
   spec.palette.assign(palette.begin(), palette.begin() + static_cast<long>(entries));
   spec.colorsUsed = colorsUsed;
   spec.gapBytes = gap;
-  return {std::move(name), build_bmp(spec, pack_rows(width, height, bitCount, topDown, pixels)),
-          width, height, through_palette(pixels, palette, entries)};
+  return {std::move(name), BuildBmp(spec, PackRows(width, height, bitCount, topDown, pixels)),
+          width, height, ThroughPalette(pixels, palette, entries)};
 }
 
 // Direct colour: raw pixel words with the colours they must give, top row first.
@@ -53,11 +53,11 @@ CatalogueImage direct(std::string name, BmpSpec spec, int width, int height, Val
                       Values expected) {
   spec.width = width;
   spec.height = spec.height < 0 ? -height : height;
-  const auto rows = pack_rows(width, height, spec.bitCount, spec.height < 0, words);
-  return {std::move(name), build_bmp(spec, rows), width, height, std::move(expected)};
+  const auto rows = PackRows(width, height, spec.bitCount, spec.height < 0, words);
+  return {std::move(name), BuildBmp(spec, rows), width, height, std::move(expected)};
 }
 
-void add_indexed(std::vector<CatalogueImage>& out) {
+void AddIndexed(std::vector<CatalogueImage>& out) {
   const Values two = {0x112233, 0xFFEEDD};
   out.push_back(indexed("info40_1bpp", 40, 9, 3, 1, two));
   out.push_back(indexed("core12_1bpp", 12, 9, 3, 1, two));
@@ -65,18 +65,18 @@ void add_indexed(std::vector<CatalogueImage>& out) {
   out.push_back(indexed("info40_4bpp", 40, 5, 3, 4, kSixteen));
   out.push_back(indexed("core12_4bpp", 12, 5, 3, 4, kSixteen));
   out.push_back(indexed("info40_4bpp_short_palette", 40, 5, 3, 4, kSixteen, 3));
-  out.push_back(indexed("info40_8bpp", 40, 7, 3, 8, gradient_palette()));
-  out.push_back(indexed("info40_8bpp_16_colours", 40, 7, 3, 8, gradient_palette(), 16));
-  out.push_back(indexed("core12_8bpp", 12, 7, 3, 8, gradient_palette()));
-  out.push_back(indexed("info40_8bpp_top_down", 40, 7, 3, 8, gradient_palette(), 0, true));
-  out.push_back(indexed("info40_8bpp_gap", 40, 7, 3, 8, gradient_palette(), 0, false, 10));
-  out.push_back(indexed("os2_16_8bpp", 16, 6, 2, 8, gradient_palette()));
+  out.push_back(indexed("info40_8bpp", 40, 7, 3, 8, GradientPalette()));
+  out.push_back(indexed("info40_8bpp_16_colours", 40, 7, 3, 8, GradientPalette(), 16));
+  out.push_back(indexed("core12_8bpp", 12, 7, 3, 8, GradientPalette()));
+  out.push_back(indexed("info40_8bpp_top_down", 40, 7, 3, 8, GradientPalette(), 0, true));
+  out.push_back(indexed("info40_8bpp_gap", 40, 7, 3, 8, GradientPalette(), 0, false, 10));
+  out.push_back(indexed("os2_16_8bpp", 16, 6, 2, 8, GradientPalette()));
   out.push_back(indexed("os2_64_4bpp", 64, 6, 2, 4, kSixteen));
-  out.push_back(indexed("v4_8bpp", 108, 7, 3, 8, gradient_palette()));
+  out.push_back(indexed("v4_8bpp", 108, 7, 3, 8, GradientPalette()));
   out.push_back(indexed("v5_4bpp_top_down", 124, 5, 3, 4, kSixteen, 0, true));
 }
 
-void add_sixteen_bit(std::vector<CatalogueImage>& out) {
+void AddSixteenBit(std::vector<CatalogueImage>& out) {
   // Narrow channels widen by bit replication: 5-bit 16 gives 0x84, 6-bit 32 gives 0x82.
   const Values words555 = {0x7C00, 0x03E0, 0x001F, 0x4210, 0x7FFF, 0x0000};
   const Values rgb555 = {0xFF0000, 0x00FF00, 0x0000FF, 0x848484, 0xFFFFFF, 0x000000};
@@ -109,7 +109,7 @@ void add_sixteen_bit(std::vector<CatalogueImage>& out) {
       2, 1, {0x3A5F, 0xF10C}, {0xAA55FF, 0x1100CC}));
 }
 
-void add_wide(std::vector<CatalogueImage>& out) {
+void AddWide(std::vector<CatalogueImage>& out) {
   const Values rgb = {0xFF0000, 0x00FF00, 0x0000FF, 0x123456, 0xFEDCBA,
                       0x000000, 0xFFFFFF, 0x808080, 0x010203, 0xA0A0A0};
   out.push_back(direct("info40_24bpp", {}, 5, 2, rgb, rgb));
@@ -145,14 +145,14 @@ void add_wide(std::vector<CatalogueImage>& out) {
 // 6 x 4, bottom row first in the stream: encoded runs, an odd absolute run with its pad
 // byte, an early end of line, a delta that skips into the next row, a run past the right
 // edge and the end of the bitmap.
-void add_rle(std::vector<CatalogueImage>& out) {
+void AddRle(std::vector<CatalogueImage>& out) {
   const Values palette = {0x000000, 0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF};
   const std::uint8_t row1[] = {3, 4, 3};
   RleStream rle8;
-  rle8.run(3, 1).run(3, 2).end_of_line();
-  rle8.absolute8(row1).run(2, 1).end_of_line();
-  rle8.run(1, 4).delta(2, 1);
-  rle8.run(10, 3).end_of_bitmap();
+  rle8.Run(3, 1).Run(3, 2).EndOfLine();
+  rle8.Absolute8(row1).Run(2, 1).EndOfLine();
+  rle8.Run(1, 4).Delta(2, 1);
+  rle8.Run(10, 3).EndOfBitmap();
   const Values rle8Indices = {0, 0, 0, 3, 3, 3,  //
                               4, 0, 0, 0, 0, 0,  //
                               3, 4, 3, 1, 1, 0,  //
@@ -163,37 +163,39 @@ void add_rle(std::vector<CatalogueImage>& out) {
                 .compression = kBiRle8,
                 .palette = palette,
                 .colorsUsed = 5};
-  out.push_back({"info40_rle8", build_bmp(spec8, rle8.bytes()), 6, 4,
-                 through_palette(rle8Indices, palette, 5)});
+  out.push_back({"info40_rle8", BuildBmp(spec8, rle8.bytes()), 6, 4,
+                 ThroughPalette(rle8Indices, palette, 5)});
   spec8.headerSize = 124;
   out.push_back(
-      {"v5_rle8", build_bmp(spec8, rle8.bytes()), 6, 4, through_palette(rle8Indices, palette, 5)});
+      {"v5_rle8", BuildBmp(spec8, rle8.bytes()), 6, 4, ThroughPalette(rle8Indices, palette, 5)});
 
   const std::uint8_t row1Nibbles[] = {4, 3, 2, 1, 4};
   RleStream rle4;
-  rle4.run(5, 0x12).run(1, 0x30).end_of_line();
-  rle4.absolute4(row1Nibbles).end_of_line();
-  rle4.delta(1, 0).run(2, 0x44).end_of_line();
-  rle4.run(8, 0x21).end_of_bitmap();
+  rle4.Run(5, 0x12).Run(1, 0x30).EndOfLine();
+  rle4.Absolute4(row1Nibbles).EndOfLine();
+  rle4.Delta(1, 0).Run(2, 0x44).EndOfLine();
+  rle4.Run(8, 0x21).EndOfBitmap();
   const Values rle4Indices = {2, 1, 2, 1, 2, 1,  //
                               0, 4, 4, 0, 0, 0,  //
                               4, 3, 2, 1, 4, 0,  //
                               1, 2, 1, 2, 1, 3};
   const BmpSpec spec4{
       .width = 6, .height = 4, .bitCount = 4, .compression = kBiRle4, .palette = kSixteen};
-  out.push_back({"info40_rle4", build_bmp(spec4, rle4.bytes()), 6, 4,
-                 through_palette(rle4Indices, kSixteen, 16)});
+  out.push_back({"info40_rle4", BuildBmp(spec4, rle4.bytes()), 6, 4,
+                 ThroughPalette(rle4Indices, kSixteen, 16)});
 }
 
 }  // namespace
 
-std::vector<CatalogueImage> bmp_catalogue() {
+std::vector<CatalogueImage> BmpCatalogue() {
   std::vector<CatalogueImage> out;
-  add_indexed(out);
-  add_sixteen_bit(out);
-  add_wide(out);
-  add_rle(out);
+  AddIndexed(out);
+  AddSixteenBit(out);
+  AddWide(out);
+  AddRle(out);
   return out;
 }
+
+void PrintTo(const CatalogueImage& image, std::ostream* out) { *out << image.name; }
 
 }  // namespace eveda::testing

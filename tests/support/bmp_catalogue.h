@@ -3,6 +3,7 @@
 // The loader's tests replay them, the fuzzer starts from them.
 
 #include <cstdint>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,9 @@ struct CatalogueImage {
   std::vector<std::uint32_t> expectedRgb;  // 0x00RRGGBB, top row first
 };
 
-std::vector<CatalogueImage> bmp_catalogue();
+std::vector<CatalogueImage> BmpCatalogue();
+
+// GoogleTest names a parameterised case by its image.
+void PrintTo(const CatalogueImage& image, std::ostream* out);
 
 }  // namespace eveda::testing

@@ -1,0 +1,363 @@
+// eveda-batch's job, run in-process: exit status, the result line, the reasons, the file.
+
+#include "app/batch_run.h"
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdio>
+#include <random>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/stop_signals.h"
+#include "dsmod/output_file.h"
+#include "tests/support/run_test_support.h"
+
+namespace eveda::testing {
+namespace {
+
+struct BatchResult {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+BatchResult RunBatchWith(std::vector<std::string> args) {
+  args.insert(args.begin(), "-q");
+  const std::vector<std::string_view> views(args.begin(), args.end());
+  const auto options = batch::ParseBatchOptions(views);
+  EXPECT_TRUE(options) << options.error();
+  if (!options) return {};
+  std::ostringstream out;
+  std::ostringstream err;
+  const int status = batch::RunBatch(*options, out, err);
+  return {status, out.str(), err.str()};
+}
+
+TEST(Batch, DefaultsAreTheWindowsProposals) {
+  TempDir dir;
+  for (const char* name : {"a.bmp", "b.bmp", "c.bmp", "d.bmp"})
+    WriteSolid(dir, name, 40, 20, 0xFF0000);
+  WriteSolid(dir, "e.bmp", 30, 25, 0x00FF00);
+  const BatchResult r = RunBatchWith({dir.Path()});
+  EXPECT_EQ(r.status, batch::kExitWritten);
+  EXPECT_EQ(r.out, dir.PathOf("plemo001.bmp") + " 120x50\n");
+  EXPECT_EQ(r.err, "");
+  const WrittenBmp out = ReadWritten(dir.PathOf("plemo001.bmp"));
+  EXPECT_EQ(out.Pixel(39, 19), 0xFF0000u);  // first cell, top left
+  EXPECT_EQ(out.Pixel(0, 20), 0x000000u);   // below the shorter source
+  EXPECT_EQ(out.Pixel(40, 25), 0x00FF00u);  // fifth cell, second row
+  EXPECT_EQ(out.Pixel(69, 49), 0x00FF00u);
+  EXPECT_EQ(out.Pixel(70, 25), 0x000000u);   // beside the narrower source
+  EXPECT_EQ(out.Pixel(119, 49), 0x000000u);  // the empty sixth cell
+}
+
+TEST(Batch, OptionsOverrideTheProposals) {
+  TempDir dir;
+  TempDir elsewhere;
+  for (const char* name : {"a.bmp", "b.bmp", "d.bmp", "e.bmp"})
+    WriteSolid(dir, name, 100, 50, 0xFF0000);
+  WriteSolid(dir, "c.bmp", 60, 30, 0x0000FF);
+  const std::string output = elsewhere.PathOf("joined.bmp");
+  const BatchResult r =
+      RunBatchWith({"-W", "100", "-H", "50", "-s", "3", "-w", "2", "-a", "columns", "-f", "center",
+                    "-b", "#804020", "-o", output, dir.Path()});
+  EXPECT_EQ(r.status, batch::kExitWritten);
+  EXPECT_EQ(r.out, output + " 312x109\n");
+  EXPECT_FALSE(std::filesystem::exists(dir.PathOf("plemo001.bmp")));
+  const WrittenBmp out = ReadWritten(output);
+  EXPECT_EQ(out.Pixel(0, 0), 0x804020u);
+  EXPECT_EQ(out.Pixel(3, 56), 0xFF0000u);    // second file below the first
+  EXPECT_EQ(out.Pixel(126, 13), 0x0000FFu);  // third file centred in (106, 3)
+  EXPECT_EQ(out.Pixel(125, 13), 0x804020u);
+  EXPECT_EQ(out.Pixel(209, 56), 0x804020u);  // the empty cell under the fifth file
+}
+
+// The boxes' own reading: height and spacing rounded half to even, the width kept as typed
+// and the output width rounded once.
+TEST(Batch, NumbersAreReadAsTheWindowReadsItsBoxes) {
+  TempDir dir;
+  WriteSolid(dir, "a.bmp", 10, 10, 0xFF0000);
+  const BatchResult r =
+      RunBatchWith({"-W", "10.5", "-H", "10.5", "-s", "2.5", "-b", "FFFFFF", dir.Path()});
+  EXPECT_EQ(r.status, batch::kExitWritten);
+  EXPECT_EQ(r.out, dir.PathOf("plemo001.bmp") + " 14x14\n");
+  const WrittenBmp out = ReadWritten(dir.PathOf("plemo001.bmp"));
+  EXPECT_EQ(out.Pixel(1, 1), 0xFFFFFFu);
+  EXPECT_EQ(out.Pixel(2, 2), 0xFF0000u);
+  EXPECT_EQ(out.Pixel(11, 11), 0xFF0000u);
+  EXPECT_EQ(out.Pixel(12, 12), 0xFFFFFFu);
+}
+
+// A spacing too small for a double is no spacing, not an invalid setting.
+TEST(Batch, ASpacingTooCloseToZeroIsNone) {
+  const std::string tiny = "0." + std::string(400, '0');
+  for (const std::string& spacing : {tiny + "1", tiny + "1e+3"}) {
+    TempDir dir;
+    WriteSolid(dir, "a.bmp", 10, 10, 0xFF0000);
+    const BatchResult r = RunBatchWith({"-s", spacing, dir.Path()});
+    EXPECT_EQ(r.status, batch::kExitWritten);
+    EXPECT_EQ(r.out, dir.PathOf("plemo001.bmp") + " 10x10\n");
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(ReadWritten(dir.PathOf("plemo001.bmp")).Pixel(0, 0), 0xFF0000u);
+  }
+}
+
+TEST(Batch, UnreadableSourcesAreNamedAndTheRestIsWritten) {
+  TempDir dir;
+  WriteSolid(dir, "a.bmp", 10, 10, 0xFF0000);
+  dir.WriteFile("b.bmp", "garbage");
+  WriteSolid(dir, "c.bmp", 10, 10, 0x00FF00);
+  dir.WriteFile("d.bmp", std::string(100, '\0'));
+  const BatchResult r = RunBatchWith({dir.Path()});
+  EXPECT_EQ(r.status, batch::kExitSomeSourcesUnread);
+  EXPECT_EQ(r.out, dir.PathOf("plemo001.bmp") + " 20x20\n");
+  // Each file named once: the window's message that lists them is not repeated.
+  EXPECT_EQ(r.err, "eveda-batch: could not read " + dir.PathOf("b.bmp") + ": not a BMP file\n" +
+                       "eveda-batch: could not read " + dir.PathOf("d.bmp") + ": not a BMP file\n");
+  const WrittenBmp out = ReadWritten(dir.PathOf("plemo001.bmp"));
+  EXPECT_EQ(out.Pixel(0, 0), 0xFF0000u);
+  EXPECT_EQ(out.Pixel(10, 0), 0x000000u);
+  EXPECT_EQ(out.Pixel(0, 10), 0x00FF00u);
+}
+
+struct FailureCase {
+  const char* name;
+  int sources;                       // of 100 x 50
+  std::vector<std::string> options;  // "DIR" in these and in the reason: the directory
+  std::string reason;
+  std::string directory = "DIR";  // the DIRECTORY argument
+};
+
+std::string InDir(std::string text, const TempDir& dir) {
+  if (const auto at = text.find("DIR"); at != std::string::npos) text.replace(at, 3, dir.Path());
+  return text;
+}
+
+void PrintTo(const FailureCase& c, std::ostream* out) { *out << c.name; }
+
+class BatchFailure : public ::testing::TestWithParam<FailureCase> {};
+
+TEST_P(BatchFailure, WritesNothingAndSaysWhyInOneLine) {
+  const FailureCase& c = GetParam();
+  TempDir dir;
+  for (int i = 0; i < c.sources; ++i)
+    WriteSolid(dir, std::string(1, 'a' + i) + ".bmp", 100, 50, 0xFF0000);
+  std::vector<std::string> args;
+  for (const std::string& option : c.options) args.push_back(InDir(option, dir));
+  args.push_back(InDir(c.directory, dir));
+  const std::vector<std::string> before = Tree(dir.Path());
+  const BatchResult r = RunBatchWith(args);
+  EXPECT_EQ(r.status, batch::kExitNothingWritten);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err, InDir(c.reason, dir) + "\n");
+  EXPECT_EQ(Tree(dir.Path()), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, BatchFailure,
+    ::testing::Values(
+        FailureCase{"NoBmpFiles", 0, {}, "eveda-batch: no BMP files in DIR"},
+        FailureCase{"NoSuchDirectory",
+                    1,
+                    {},
+                    "eveda-batch: DIR/none: No such file or directory",
+                    "DIR/none"},
+        FailureCase{
+            "DirectoryIsAFile", 1, {}, "eveda-batch: DIR/a.bmp: Not a directory", "DIR/a.bmp"},
+        FailureCase{"DirectoryNameTooLong",
+                    1,
+                    {},
+                    "eveda-batch: DIR/" + std::string(256, 'x') + ": File name too long",
+                    "DIR/" + std::string(256, 'x')},
+        FailureCase{"EmptyDirectoryName", 1, {}, "eveda-batch: '': No such file or directory", ""},
+        FailureCase{"DirectoryNameWithAnEscape",
+                    1,
+                    {},
+                    "eveda-batch: 'DIR/x'$'\\033''[2J': No such file or directory",
+                    "DIR/x\033[2J"},
+        FailureCase{"InvalidSettings",
+                    2,
+                    {"-W", "2000000000", "-w", "2"},
+                    "eveda-batch: 設定が正しくありません"},
+        FailureCase{"NoCanvas",
+                    1,
+                    {"-W", "0.3", "-w", "1"},
+                    "eveda-batch: 出力画像の大きさが横0×縦50になるため作成できません"},
+        FailureCase{"ImageBeyond32Bits",
+                    1,
+                    {"-W", "9999", "-H", "9999", "-s", "0", "-w", "999"},
+                    "eveda-batch: the output image (9989001 x 9999) exceeds the 2 GB limit of a "
+                    "BMP file"},
+        FailureCase{"FileOneHeaderTooLong",
+                    1,
+                    {"-W", "342665", "-H", "2089", "-s", "0", "-w", "1"},
+                    "eveda-batch: the output image (342665 x 2089) exceeds the 2 GB limit of a "
+                    "BMP file"},
+        FailureCase{"CannotWrite",
+                    1,
+                    {"-o", "DIR/missing/x.bmp"},
+                    "eveda-batch: ファイル [ DIR/missing/x.bmp ] "
+                    "を保存できませんでした（No such file or directory）"},
+        FailureCase{"CannotWriteANameWithANewline",
+                    1,
+                    {"-o", "DIR/missing\n/x.bmp"},
+                    "eveda-batch: ファイル [ 'DIR/missing'$'\\n''/x.bmp' ] "
+                    "を保存できませんでした（No such file or directory）"}),
+    [](const ::testing::TestParamInfo<FailureCase>& info) { return std::string(info.param.name); });
+
+// Names print as they are unless they hold control characters or bytes that are not UTF-8;
+// those print quoted so that a shell reads them back, and never reach the terminal raw.
+TEST(Batch, NamesArePrintedSafely) {
+  TempDir dir;
+  TempDir elsewhere;
+  WriteSolid(dir, "a.bmp", 10, 10, 0xFF0000);
+  dir.WriteFile("esc\033[2J.bmp", "garbage");
+  dir.WriteFile("日本 語.bmp", "garbage");
+  dir.WriteFile("two\nlines.bmp", "garbage");
+  dir.WriteFile("latin1 \xE9.bmp", "garbage");
+  const std::string output = elsewhere.PathOf("out\n1 0x0\n.bmp");
+  const BatchResult r = RunBatchWith({"-o", output, dir.Path()});
+  EXPECT_EQ(r.status, batch::kExitSomeSourcesUnread);
+  EXPECT_EQ(r.out, "'" + elsewhere.Path() + "/out'$'\\n''1 0x0'$'\\n''.bmp' 30x20\n");
+  EXPECT_EQ(r.err, "eveda-batch: could not read '" + dir.Path() +
+                       "/esc'$'\\033''[2J.bmp': not a BMP file\n"
+                       "eveda-batch: could not read '" +
+                       dir.Path() +
+                       "/latin1 '$'\\351''.bmp': not a BMP file\n"
+                       "eveda-batch: could not read '" +
+                       dir.Path() +
+                       "/two'$'\\n''lines.bmp': not a BMP file\n"
+                       "eveda-batch: could not read " +
+                       dir.PathOf("日本 語.bmp") + ": not a BMP file\n");
+  EXPECT_EQ(ReadWritten(output).Pixel(0, 0), 0xFF0000u);
+}
+
+// The scan proposes the first free name; with every name taken a script stops rather than
+// replace the last one, and nothing is written.
+TEST(Batch, AllOutputNamesTakenWritesNothing) {
+  for (const int taken : {998, 999}) {
+    SCOPED_TRACE(taken);
+    TempDir dir;
+    WriteSolid(dir, "a.bmp", 10, 10, 0xFF0000);
+    for (int number = 1; number <= taken; ++number) {
+      char name[32];
+      std::snprintf(name, sizeof name, "plemo%03d.bmp", number);
+      dir.WriteFile(name, "kept");
+    }
+    const std::vector<std::string> before = Tree(dir.Path());
+    const BatchResult r = RunBatchWith({"-w", "1", "-H", "10", "-W", "10", dir.Path()});
+    if (taken == 998) {
+      EXPECT_EQ(r.status, batch::kExitSomeSourcesUnread);
+      EXPECT_EQ(r.out, dir.PathOf("plemo999.bmp") + " 10x9990\n");
+      continue;
+    }
+    EXPECT_EQ(r.status, batch::kExitNothingWritten);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "eveda-batch: " + dir.Path() +
+                         ": plemo001.bmp to plemo999.bmp are all taken; give -o\n");
+    EXPECT_EQ(Tree(dir.Path()), before);
+    EXPECT_EQ(ReadBytes(dir.PathOf("plemo999.bmp")),
+              std::vector<std::uint8_t>({'k', 'e', 'p', 't'}));
+  }
+}
+
+TEST(Batch, ALargeOutputIsWrittenWithoutAsking) {
+  TempDir dir;
+  WriteSolid(dir, "a.bmp", 1001, 2, 0x00FF00);
+  const BatchResult r = RunBatchWith({dir.Path()});
+  EXPECT_EQ(r.status, batch::kExitWritten);
+  EXPECT_EQ(r.out, dir.PathOf("plemo001.bmp") + " 1001x2\n");
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(ReadWritten(dir.PathOf("plemo001.bmp")).Pixel(1000, 1), 0x00FF00u);
+}
+
+// A header that claims more than the file holds must not size every cell of the job: the
+// good sources keep their own size and the liar is named with its reason.
+TEST(Batch, AHeaderThatLiesAboutItsSizeDoesNotSizeTheCells) {
+  const struct {
+    std::int32_t side;
+    const char* reason;
+  } cases[] = {{65536, "the image is too large"},
+               {16384, "the pixel data offset lies outside the file"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.side);
+    TempDir dir;
+    for (const char* name : {"a.bmp", "b.bmp", "c.bmp", "d.bmp"})
+      WriteSolid(dir, name, 8, 8, 0xFF0000);
+    dir.WriteFile("liar.bmp", BmpHeader(c.side, c.side));
+    const BatchResult r = RunBatchWith({dir.Path()});
+    EXPECT_EQ(r.status, batch::kExitSomeSourcesUnread);
+    EXPECT_EQ(r.out, dir.PathOf("plemo001.bmp") + " 24x16\n");
+    EXPECT_EQ(r.err,
+              "eveda-batch: could not read " + dir.PathOf("liar.bmp") + ": " + c.reason + "\n");
+  }
+}
+
+// eveda-batch stopped by a signal at any moment leaves the folder as it was, or, when the run
+// had already finished, with the whole new file: never a half-written or hidden leftover. Both
+// ways of writing are tried: the unnamed file, which even SIGKILL cannot leave behind, and the
+// named one some file systems need, which the handlers of the other three signals remove.
+TEST(Batch, StoppedAtAnyMomentLeavesNothingBehind) {
+  TempDir dir;
+  for (int i = 0; i < 150; ++i) {
+    char name[16];
+    std::snprintf(name, sizeof name, "s%03d.bmp", i);
+    WriteSolid(dir, name, 96, 96, 0x102030u * static_cast<Rgb>(i % 7));
+  }
+  dir.MakeDir("out");
+  const std::string output = dir.PathOf("out/joined.bmp");
+  dir.WriteFile("out/joined.bmp", "the previous output");
+  std::mt19937 random(12345);
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGKILL}) {
+    for (int attempt = 0; attempt < 6; ++attempt) {
+      const bool named = attempt % 2 == 1 && signal != SIGKILL;
+      int ready[2];
+      ASSERT_EQ(::pipe(ready), 0);
+      const pid_t child = ::fork();
+      ASSERT_GE(child, 0);
+      if (child == 0) {
+        DSMod::detail::UseNamedTemporaryFiles(named);
+        batch::RemoveOutputOnStopSignals();
+        (void)!::write(ready[1], "r", 1);  // the handlers are in place: stop me any time now
+        ::_exit(RunBatchWith({"-o", output, dir.Path()}).status);
+      }
+      char byte = 0;
+      ASSERT_EQ(::read(ready[0], &byte, 1), 1);
+      ::close(ready[0]);
+      ::close(ready[1]);
+      ::usleep(std::uniform_int_distribution<useconds_t>(0, 60000)(random));
+      ::kill(child, signal);
+      int status = 0;
+      ASSERT_EQ(::waitpid(child, &status, 0), child);
+      SCOPED_TRACE(testing::Message() << "signal " << signal << (named ? ", named" : ""));
+      EXPECT_EQ(Tree(dir.PathOf("out")), std::vector<std::string>({"joined.bmp"}));
+      const std::vector<std::uint8_t> bytes = ReadBytes(output);
+      if (WIFEXITED(status) && WEXITSTATUS(status) == batch::kExitWritten) {
+        EXPECT_EQ(bytes.size(), 54u + 1248u * 3 * 1152u);
+      } else {
+        EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "the previous output");
+        if (signal == SIGKILL) {
+          EXPECT_TRUE(WIFSIGNALED(status));
+        } else {
+          EXPECT_EQ(WEXITSTATUS(status), 128 + signal);
+        }
+      }
+      std::filesystem::remove_all(dir.PathOf("out"));
+      dir.MakeDir("out");
+      dir.WriteFile("out/joined.bmp", "the previous output");
+    }
+  }
+}
+
+}  // namespace
+}  // namespace eveda::testing

@@ -1,0 +1,149 @@
+#include "main_window/tile_plan.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cfenv>
+
+namespace main_window {
+namespace {
+
+// Five sources, wrap 2, cells of 100 x 50, spacing 3: the canvas is 209 wide by rows and
+// 312 wide by columns.
+TileSettings WorkedExample(int order, int fit = 0) {
+  TileSettings s;
+  s.BlockWidth = 100;
+  s.BlockHeight = 50;
+  s.Spacing = 3;
+  s.WrapCount = 2;
+  s.ArrangeOrder = ArrangeOrderFromListIndex(order);
+  s.FitMode = FitModeFromListIndex(fit);
+  return s;
+}
+
+TEST(CellOriginTest, WorkedExampleInAllThreeOrders) {
+  const std::array<std::array<CellOrigin, 5>, 3> expected = {{
+      {{{3, 3}, {106, 3}, {3, 56}, {106, 56}, {3, 109}}},
+      {{{3, 3}, {3, 56}, {106, 3}, {106, 56}, {209, 3}}},
+      {{{209, 3}, {209, 56}, {106, 3}, {106, 56}, {3, 3}}},
+  }};
+  for (int order = 0; order < 3; ++order) {
+    const int width = order == 0 ? 209 : 312;
+    for (int i = 1; i <= 5; ++i) {
+      EXPECT_EQ(CellOriginOf(WorkedExample(order), width, i), expected[order][i - 1])
+          << "order " << order << ", file " << i;
+    }
+  }
+}
+
+TEST(CellOriginTest, FractionalBlockWidthRoundsTheWholeSumHalfToEven) {
+  TileSettings s = WorkedExample(0);
+  s.BlockWidth = 100.5;
+  EXPECT_EQ(CellOriginOf(s, 0, 2).x, 106);  // round(100.5 + 6) = round(106.5)
+  s.Spacing = 0;
+  s.WrapCount = 4;
+  EXPECT_EQ(CellOriginOf(s, 0, 2).x, 100);  // round(100.5) = 100
+  EXPECT_EQ(CellOriginOf(s, 0, 4).x, 302);  // round(301.5) = 302
+}
+
+TEST(CellOriginTest, RightToLeftColumnsStartAtTheRightEdgeAndEndAtTheMargin) {
+  const TileSettings s = WorkedExample(2);
+  EXPECT_EQ(CellOriginOf(s, 312, 1).x, 312 - 100 - 3);
+  EXPECT_EQ(CellOriginOf(s, 312, 5).x, 3);
+}
+
+struct FitCase {
+  const char* name;
+  int fit;
+  CellOrigin cell;
+  int sw, sh;
+  TileCopy expected;
+};
+
+TEST(PlanTileCopyTest, FitModes) {
+  const std::array<FitCase, 11> cases = {{
+      {"exact size, top left", 0, {3, 3}, 100, 50, {false, 3, 3, 100, 50, 0, 0}},
+      {"exact size, centre", 1, {3, 3}, 100, 50, {false, 3, 3, 100, 50, 0, 0}},
+      {"exact size, stretch", 2, {3, 3}, 100, 50, {true, 3, 3, 100, 50, 0, 0}},
+      {"smaller, top left", 0, {3, 3}, 40, 20, {false, 3, 3, 40, 20, 0, 0}},
+      {"larger, top left keeps the top-left part",
+       0,
+       {3, 3},
+       300,
+       90,
+       {false, 3, 3, 100, 50, 0, 0}},
+      {"60x80 centred", 1, {106, 3}, 60, 80, {false, 126, 3, 60, 50, 0, 15}},
+      {"95x50 centred from an odd origin", 1, {3, 3}, 95, 50, {false, 6, 3, 95, 50, 0, 0}},
+      {"95x50 centred from an even origin", 1, {106, 3}, 95, 50, {false, 108, 3, 95, 50, 0, 0}},
+      {"5 wider starts at column 2", 1, {3, 3}, 105, 50, {false, 3, 3, 100, 50, 2, 0}},
+      {"7 wider starts at column 4", 1, {3, 3}, 107, 50, {false, 3, 3, 100, 50, 4, 0}},
+      {"wider but shorter: cropped and centred in one copy",
+       1,
+       {3, 3},
+       120,
+       30,
+       {false, 3, 13, 100, 30, 10, 0}},
+  }};
+  for (const FitCase& c : cases) {
+    EXPECT_EQ(PlanTileCopy(WorkedExample(0, c.fit), c.cell, c.sw, c.sh), c.expected) << c.name;
+  }
+}
+
+TEST(PlanTileCopyTest, FractionalBlockWidthCopiesTheRoundedWidth) {
+  TileSettings s = WorkedExample(0, 0);
+  s.BlockWidth = 100.5;
+  EXPECT_EQ(PlanTileCopy(s, {3, 3}, 200, 50).cx, 100);
+  s.FitMode = FitMode::Centre;
+  EXPECT_EQ(PlanTileCopy(s, {3, 3}, 200, 50).cx, 100);
+  EXPECT_EQ(PlanTileCopy(s, {3, 3}, 200, 50).sx, 50);
+  s.FitMode = FitMode::Stretch;
+  EXPECT_EQ(PlanTileCopy(s, {3, 3}, 7, 9), (TileCopy{true, 3, 3, 100, 50, 0, 0}));
+}
+
+// The lists' indices as the window reads them, including none selected (-1) and one past
+// the end.
+TEST(ListIndexTest, ConvertsToTheOrderAndFitMode) {
+  struct Case {
+    int index;
+    ArrangeOrder order;
+    FitMode fit;
+  };
+  const std::array<Case, 5> cases = {{
+      {-1, ArrangeOrder::ColumnsFromTopLeft, FitMode::None},
+      {0, ArrangeOrder::RowsFromTopLeft, FitMode::TopLeft},
+      {1, ArrangeOrder::ColumnsFromTopLeft, FitMode::Centre},
+      {2, ArrangeOrder::ColumnsFromTopRight, FitMode::Stretch},
+      {3, ArrangeOrder::ColumnsFromTopLeft, FitMode::None},
+  }};
+  for (const Case& c : cases) {
+    EXPECT_EQ(ArrangeOrderFromListIndex(c.index), c.order) << c.index;
+    EXPECT_EQ(FitModeFromListIndex(c.index), c.fit) << c.index;
+  }
+}
+
+TEST(PlanTileCopyTest, NoFitModeSelectedStretches) {
+  TileSettings s = WorkedExample(0);
+  s.FitMode = FitMode::None;
+  EXPECT_EQ(PlanTileCopy(s, {3, 3}, 7, 9), (TileCopy{true, 3, 3, 100, 50, 0, 0}));
+}
+
+// Halves go to the even neighbour whatever rounding mode the process happens to be in.
+TEST(PlanTileCopyTest, HalvesRoundToEvenInEveryRoundingMode) {
+  const int previous = std::fegetround();
+  for (int mode : {FE_TONEAREST, FE_UPWARD, FE_DOWNWARD, FE_TOWARDZERO}) {
+    ASSERT_EQ(std::fesetround(mode), 0);
+    TileSettings s = WorkedExample(0, 1);
+    s.BlockWidth = 100.5;
+    const TileCopy wide = PlanTileCopy(s, {3, 3}, 200, 50);
+    const TileCopy oddCentred = PlanTileCopy(WorkedExample(0, 1), {3, 3}, 95, 50);  // 3 + 2.5
+    const CellOrigin second = CellOriginOf(s, 210, 2);                              // 100.5 + 6
+    std::fesetround(previous);
+    EXPECT_EQ(wide.cx, 100) << mode;
+    EXPECT_EQ(wide.sx, 50) << mode;
+    EXPECT_EQ(oddCentred.x, 6) << mode;
+    EXPECT_EQ(second.x, 106) << mode;
+  }
+}
+
+}  // namespace
+}  // namespace main_window

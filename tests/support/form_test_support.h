@@ -1,0 +1,37 @@
+#pragma once
+// Form1 on the scripted toolkit, with sources in a temporary directory.
+
+#include <cstdint>
+#include <string>
+
+#include "main_window/form1.h"
+#include "main_window/form1_design.h"
+#include "tests/support/scripted_toolkit.h"
+#include "tests/support/temp_dir.h"
+
+namespace eveda::testing {
+
+inline toolkit::ControlRef Text1(int index) { return {toolkit::Group::Text1, index}; }
+inline toolkit::ControlRef Label1(int index) { return {toolkit::Group::Label1, index}; }
+inline toolkit::ControlRef Combo1(int index) { return {toolkit::Group::Combo1, index}; }
+
+inline constexpr const char* kInvalidStatus =
+    "生成画像ステータス － 未設定もしくは正しくない値があります";
+inline constexpr const char* kReadyTitle = "DID Eveda v1.0";
+
+// The window as a test sees it: the toolkit first, so that it outlives the form.
+struct Window {
+  explicit Window(std::string commandLine, std::string appPath = "/nonexistent-app-dir")
+      : ui(main_window::Form1Design(), std::move(commandLine), std::move(appPath)), form(ui) {}
+  // Starts the window and forgets what start-up showed.
+  Window& Loaded() {
+    ui.Load();
+    ui.ClearLog();
+    return *this;
+  }
+
+  toolkit::ScriptedToolkit ui;
+  main_window::Form1 form;
+};
+
+}  // namespace eveda::testing

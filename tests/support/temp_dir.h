@@ -1,0 +1,33 @@
+#pragma once
+// A real temporary directory, removed with everything in it, and small BMP files in it.
+
+#include <cstdint>
+#include <string>
+
+namespace eveda::testing {
+
+// The 54 header bytes of an uncompressed BMP file; the probe reads nothing more.
+std::string BmpHeader(std::int32_t width, std::int32_t height, std::uint16_t bitCount = 24);
+
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  // Without a trailing "/".
+  const std::string& Path() const { return path_; }
+  std::string PathOf(const std::string& name) const { return path_ + "/" + name; }
+
+  void WriteBmp(const std::string& name, std::int32_t width, std::int32_t height) const;
+  void WriteFile(const std::string& name, const std::string& bytes) const;
+  void MakeDir(const std::string& name) const;
+  // `count` headers of 8 by 8 named img001.bmp, img002.bmp ...
+  void WriteBmps(int count) const;
+
+ private:
+  std::string path_;
+};
+
+}  // namespace eveda::testing

@@ -1,0 +1,34 @@
+#pragma once
+// What eveda-samples writes: a showcase of small images of every depth the joiner reads, or
+// numbered tiles of one size for benchmarks.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace samples {
+
+struct SampleRequest {
+  std::string directory;
+  bool tiles = false;  // false: the showcase
+  int count = 0;
+  int width = 0;
+  int height = 0;
+  int bitCount = 24;  // tiles: 24, or 8 with a 256-entry palette
+};
+
+// DIR | DIR --count N --size WxH [--bits 8|24]; nothing when the arguments are not that.
+std::optional<SampleRequest> ParseSampleArguments(const std::vector<std::string>& arguments);
+
+inline constexpr const char* kSamplesUsage =
+    "usage: eveda-samples DIR [--count N --size WxH [--bits 8|24]]";
+
+// Writes the files into the directory (creating it) and returns their paths in order; on
+// the first file that cannot be written, the paths so far and that file's path as `failed`.
+struct SampleOutcome {
+  std::vector<std::string> written;
+  std::string failed;
+};
+SampleOutcome WriteSamples(const SampleRequest& request);
+
+}  // namespace samples
