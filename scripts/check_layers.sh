@@ -23,7 +23,7 @@ platform/gdi:        platform
 platform:
 tests:               *
 bench:               *
-fuzz:                platform/bmp_loader platform tests
+fuzz:                platform/bmp_loader platform/gdi platform tests
 '
 
 declare -A uses=()

@@ -4,9 +4,11 @@
 #include <gtest/gtest.h>
 
 #include "gtfile/gtfile.h"
-#include "tests/gtfile/temp_dir.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
+
+using eveda::testing::TempDir;
 
 using GTFile::NameList;
 
@@ -24,7 +26,7 @@ NameList FindBmp(const std::string& dir, bool recurse = false) {
 
 TEST(FindFilesTest, EmptyDirectoryGivesElementZeroOnly) {
   TempDir dir;
-  dir.AddFile("notes.txt");
+  dir.WriteFile("notes.txt", "data");
   NameList names = {"", "left over", "from before"};
   GTFile::FindFiles(dir.Path(), names, {"*.bmp"}, false);
   EXPECT_EQ(names, Listed({}));
@@ -33,7 +35,7 @@ TEST(FindFilesTest, EmptyDirectoryGivesElementZeroOnly) {
 
 TEST(FindFilesTest, MissingOrUnlistableDirectoryGivesEmptyList) {
   TempDir dir;
-  dir.AddFile("plain.bmp");
+  dir.WriteFile("plain.bmp", "data");
   EXPECT_EQ(FindBmp(dir.Path() + "/missing"), Listed({}));
   EXPECT_EQ(FindBmp(dir.Path() + "/missing", true), Listed({}));
   EXPECT_EQ(FindBmp(dir.Path() + "/plain.bmp"), Listed({}));
@@ -42,7 +44,7 @@ TEST(FindFilesTest, MissingOrUnlistableDirectoryGivesEmptyList) {
 TEST(FindFilesTest, UpperBoundEqualsMatchCountAcrossGrowthSteps) {
   for (const int count : {100, 101}) {
     TempDir dir;
-    for (int i = 0; i < count; ++i) dir.AddFile(std::to_string(1000 + i) + ".bmp");
+    for (int i = 0; i < count; ++i) dir.WriteFile(std::to_string(1000 + i) + ".bmp", "data");
     const NameList names = FindBmp(dir.Path());
     ASSERT_EQ(GTFile::UBound(names), count);
     EXPECT_EQ(names[0], "");
@@ -55,18 +57,18 @@ TEST(FindFilesTest, ListsOnlyVisibleRegularFilesAsSpelled) {
   TempDir dir;
   for (const char* name : {"ok.bmp", "PHOTO.BMP", "ÄPFEL.Bmp", ".hidden.bmp", "photo.bmpx", "bmp",
                            "nodot", "other.txt"})
-    dir.AddFile(name);
-  dir.AddDir("x.bmp");
-  dir.AddLink("link.bmp", "ok.bmp");
-  dir.AddLink("dangling.bmp", "missing.bmp");
-  dir.AddLink("dirlink.bmp", "x.bmp");
+    dir.WriteFile(name, "data");
+  dir.MakeDir("x.bmp");
+  dir.MakeLink("link.bmp", "ok.bmp");
+  dir.MakeLink("dangling.bmp", "missing.bmp");
+  dir.MakeLink("dirlink.bmp", "x.bmp");
   EXPECT_EQ(FindBmp(dir.Path()), Listed({"ÄPFEL.Bmp", "link.bmp", "ok.bmp", "PHOTO.BMP"}));
 }
 
 // Capitals in a pattern never match: names are lower-cased before matching.
 TEST(FindFilesTest, AnyPatternOfTheListSelects) {
   TempDir dir;
-  for (const char* name : {"b.dib", "A.bmp", "c.png", "D.PNG"}) dir.AddFile(name);
+  for (const char* name : {"b.dib", "A.bmp", "c.png", "D.PNG"}) dir.WriteFile(name, "data");
   NameList names;
   GTFile::FindFiles(dir.Path(), names, {"*.bmp", "*.dib", "*.bmp", "*.PNG"}, false);
   EXPECT_EQ(names, Listed({"A.bmp", "b.dib"}));
@@ -74,7 +76,8 @@ TEST(FindFilesTest, AnyPatternOfTheListSelects) {
 
 TEST(FindFilesTest, TrailingSlashMakesNoDifference) {
   TempDir dir;
-  for (const char* name : {"c.bmp", "B.bmp", "a.bmp", "img2.bmp", "img10.bmp"}) dir.AddFile(name);
+  for (const char* name : {"c.bmp", "B.bmp", "a.bmp", "img2.bmp", "img10.bmp"})
+    dir.WriteFile(name, "data");
   const NameList expected = Listed({"a.bmp", "B.bmp", "c.bmp", "img10.bmp", "img2.bmp"});
   EXPECT_EQ(FindBmp(dir.Path()), expected);
   EXPECT_EQ(FindBmp(dir.Path() + "/"), expected);
@@ -84,7 +87,7 @@ TEST(FindFilesTest, RecursionListsSubdirectoryGroupsFirst) {
   TempDir dir;
   for (const char* name : {"b.bmp", "A.bmp", "y/z.bmp", "X/k.bmp", "X/J.bmp", "X/deeper/q.bmp",
                            "empty/readme.txt", ".hidden/h.bmp"})
-    dir.AddFile(name);
+    dir.WriteFile(name, "data");
   EXPECT_EQ(FindBmp(dir.Path(), true),
             Listed({"X/deeper/q.bmp", "X/J.bmp", "X/k.bmp", "y/z.bmp", "A.bmp", "b.bmp"}));
   EXPECT_EQ(FindBmp(dir.Path(), false), Listed({"A.bmp", "b.bmp"}));
@@ -92,19 +95,19 @@ TEST(FindFilesTest, RecursionListsSubdirectoryGroupsFirst) {
 
 TEST(FindFilesTest, RecursionStopsAtLinksBackUpThePath) {
   TempDir dir;
-  dir.AddFile("top.bmp");
-  dir.AddFile("a/inner.bmp");
-  dir.AddLink("a/up", "..");
-  dir.AddLink("a/self", ".");
-  dir.AddLink("b", "a");  // a second way into a, not a cycle: listed again under its own name
+  dir.WriteFile("top.bmp", "data");
+  dir.WriteFile("a/inner.bmp", "data");
+  dir.MakeLink("a/up", "..");
+  dir.MakeLink("a/self", ".");
+  dir.MakeLink("b", "a");  // a second way into a, not a cycle: listed again under its own name
   EXPECT_EQ(FindBmp(dir.Path(), true), Listed({"a/inner.bmp", "b/inner.bmp", "top.bmp"}));
 }
 
 TEST(ListSubDirsTest, ListsVisibleDirectoriesSorted) {
   TempDir dir;
-  for (const char* name : {"b", "A", "c.bmp", ".hidden"}) dir.AddDir(name);
-  dir.AddFile("file");
-  dir.AddLink("link", "b");
+  for (const char* name : {"b", "A", "c.bmp", ".hidden"}) dir.MakeDir(name);
+  dir.WriteFile("file", "data");
+  dir.MakeLink("link", "b");
   NameList names = {"", "stale"};
   GTFile::ListSubDirs(dir.Path() + "/", names);
   EXPECT_EQ(names, Listed({"A", "b", "c.bmp", "link"}));

@@ -44,6 +44,8 @@ TempDir::~TempDir() {
 }
 
 void TempDir::WriteFile(const std::string& name, const std::string& bytes) const {
+  std::error_code ignored;  // a folder that cannot be made shows as the file not written
+  std::filesystem::create_directories(std::filesystem::path(PathOf(name)).parent_path(), ignored);
   std::ofstream out(PathOf(name), std::ios::binary);
   out << bytes;
   if (!out) throw std::runtime_error("cannot write " + PathOf(name));
@@ -60,6 +62,10 @@ void TempDir::WriteBmp(const std::string& name, std::int32_t width, std::int32_t
 
 void TempDir::MakeDir(const std::string& name) const {
   std::filesystem::create_directories(PathOf(name));
+}
+
+void TempDir::MakeLink(const std::string& name, const std::string& target) const {
+  std::filesystem::create_symlink(target, PathOf(name));
 }
 
 void TempDir::WriteBmps(int count) const {

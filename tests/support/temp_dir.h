@@ -21,8 +21,11 @@ class TempDir {
   std::string PathOf(const std::string& name) const { return path_ + "/" + name; }
 
   void WriteBmp(const std::string& name, std::int32_t width, std::int32_t height) const;
+  // Makes the folders on the way.
   void WriteFile(const std::string& name, const std::string& bytes) const;
   void MakeDir(const std::string& name) const;
+  // A symbolic link `name` to `target`, which need not exist.
+  void MakeLink(const std::string& name, const std::string& target) const;
   // `count` headers of 8 by 8 named img001.bmp, img002.bmp ...
   void WriteBmps(int count) const;
 
