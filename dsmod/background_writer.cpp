@@ -1,9 +1,11 @@
 #include "dsmod/background_writer.h"
 
 #include <fcntl.h>
+#include <pthread.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <system_error>
 
 namespace DSMod::detail {
@@ -43,11 +45,27 @@ void BackgroundWriter::Write(std::uint64_t offset, std::span<const std::uint8_t>
   }
   try {
     parts_.push_back({offset, bytes});
-    thread_ = std::thread([this] { Run(); });
+    StartThread();
   } catch (const std::system_error&) {
     parts_.clear();  // no thread to be had: this part is written here and now
     WritePart({offset, bytes});
   }
+}
+
+// The thread starts with the stop signals blocked, so that they always reach the thread that
+// keeps track of the output's temporary name (see output_file.h).
+void BackgroundWriter::StartThread() {
+  sigset_t stops, previous;
+  sigemptyset(&stops);
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&stops, signal);
+  ::pthread_sigmask(SIG_BLOCK, &stops, &previous);
+  try {
+    thread_ = std::thread([this] { Run(); });
+  } catch (...) {
+    ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    throw;
+  }
+  ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
 }
 
 void BackgroundWriter::Run() {

@@ -33,6 +33,7 @@ class BackgroundWriter {
     std::uint64_t offset;
     std::span<const std::uint8_t> bytes;
   };
+  void StartThread();
   void Run();
   void WritePart(const Part& part);
 

@@ -1,6 +1,7 @@
 #include "dsmod/output_file.h"
 
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -52,6 +53,25 @@ void SetPending(const std::string& path) {
 
 void ClearPending() { pendingSet = 0; }
 
+// While a named file comes into being or goes under another name, a stop signal waits: the
+// handler then sees exactly the files that are ours to remove. (A system call can take a
+// while on a busy disk, and a signal is handled as it returns.)
+class StopSignalsHeld {
+ public:
+  StopSignalsHeld() {
+    sigset_t stops;
+    sigemptyset(&stops);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&stops, signal);
+    ::pthread_sigmask(SIG_BLOCK, &stops, &previous_);
+  }
+  ~StopSignalsHeld() { ::pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }
+  StopSignalsHeld(const StopSignalsHeld&) = delete;
+  StopSignalsHeld& operator=(const StopSignalsHeld&) = delete;
+
+ private:
+  sigset_t previous_;
+};
+
 std::string TemporaryName(const std::string& directory) {
   static constexpr char kLetters[] =
       "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
@@ -84,6 +104,7 @@ eveda::Result<OutputFile, SaveError> OutputFile::Create(const std::string& targe
   std::string temporary;
   if (fd < 0 && NoUnnamedFiles(errno)) {
     temporary = directory + "/.eveda-save-XXXXXX";
+    const StopSignalsHeld held;
     fd = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (fd >= 0) SetPending(temporary);
   }
@@ -126,6 +147,7 @@ int OutputFile::LinkUnnamed(const std::string& name) const {
 eveda::Result<void, SaveError> OutputFile::LinkAsTemporary() {
   for (int attempt = 0; attempt < 100; ++attempt) {
     const std::string name = TemporaryName(directory_);
+    const StopSignalsHeld held;
     const int error = LinkUnnamed(name);
     if (error == 0) {
       temporaryName_ = name;
@@ -141,6 +163,7 @@ eveda::Result<void, SaveError> OutputFile::LinkAsTemporary() {
 // link never replaces either.
 int OutputFile::PutWithoutReplacing(const std::string& name) {
   if (temporaryName_.empty()) return LinkUnnamed(name);
+  const StopSignalsHeld held;
   if (::renameat2(AT_FDCWD, temporaryName_.c_str(), AT_FDCWD, name.c_str(), RENAME_NOREPLACE) ==
       0) {
     Forget();
@@ -162,6 +185,7 @@ eveda::Result<std::string, SaveError> OutputFile::PutInPlace(
     if (temporaryName_.empty()) {
       if (auto linked = LinkAsTemporary(); !linked) return eveda::Unexpected{linked.error()};
     }
+    const StopSignalsHeld held;
     if (::rename(temporaryName_.c_str(), target.c_str()) != 0)
       return eveda::Unexpected{Failure(SaveError::Kind::CannotWrite, errno)};
     Forget();

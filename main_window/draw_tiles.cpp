@@ -53,7 +53,7 @@ std::vector<SkippedSource> DrawTilesPass(const TileSettings& settings,
   const auto n = files.empty() ? 0 : static_cast<std::int32_t>(files.size() - 1);
   // Row by row, every copy stays inside its cell and cells only move down, so the rows above
   // the next source's cell are final.
-  const bool byRows = settings.ArrangeOrder == 0 && rowsFinished;
+  const bool byRows = settings.ArrangeOrder == ArrangeOrder::RowsFromTopLeft && rowsFinished;
   for (std::int32_t i = 1; i <= n; ++i) {
     // Only one source is in memory at a time: each is released before the next is loaded.
     if (!DrawOneTile(settings, files[i], i, canvas, sourceDC))

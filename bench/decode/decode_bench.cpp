@@ -87,7 +87,7 @@ bool measure(const std::filesystem::path& path, const char* label) {
   const auto size = static_cast<std::size_t>(std::filesystem::file_size(path, error));
   if (error) return false;
   std::vector<std::uint8_t> file(size);
-  if (read_into(path, file.data(), size) != size) return false;  // also fills the page cache
+  if (ReadInto(path, file.data(), size) != size) return false;  // also fills the page cache
   const double mib = static_cast<double>(size) / (1024.0 * 1024.0);
   std::size_t sink = 0;
   std::vector<std::uint8_t> buffer(size);

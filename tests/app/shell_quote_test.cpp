@@ -83,7 +83,7 @@ TEST(ShellQuoted, QuotesAsLsDoesAndTheShellReadsItBack) {
   TempDir dir;
   int index = 0;
   for (const std::string& name : QuotedNames()) {
-    SCOPED_TRACE(testing::PrintToString(name));
+    SCOPED_TRACE(::testing::PrintToString(name));
     const std::string quoted = batch::ShellQuoted(name);
     EXPECT_TRUE(batch::NeedsShellQuoting(name));
     EXPECT_EQ(quoted, LsQuoted(dir, index++, name));
@@ -107,7 +107,7 @@ TEST(ShellQuoted, SingleQuotesCloseAndReopenTheQuote) {
        "'a'\\''b'$'\\001''c'\\''d'"},
   };
   for (const auto& [name, expected] : cases) {
-    SCOPED_TRACE(testing::PrintToString(name));
+    SCOPED_TRACE(::testing::PrintToString(name));
     EXPECT_EQ(batch::ShellQuoted(name), expected);
     EXPECT_EQ(ShellReads(dir, expected), name);
   }
