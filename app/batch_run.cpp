@@ -66,7 +66,7 @@ int RunScanned(const BatchOptions& options, main_window::Form1& form, toolkit::S
   // The window's message listing these is left unsaid: each file is named once, here.
   for (const main_window::NotDrawnSource& source : run.notDrawn)
     err << kPrefix << "could not read " << ShellQuoted(source.path) << ": "
-        << eveda::bmp::describe(source.reason) << '\n';
+        << eveda::bmp::Describe(source.reason) << '\n';
   out << ShellQuoted(run.outputPath) << ' ' << run.width << 'x' << run.height << '\n';
   return run.notDrawn.empty() ? kExitWritten : kExitSomeSourcesUnread;
 }

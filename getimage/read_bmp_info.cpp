@@ -35,7 +35,7 @@ BMPInfo ReadBMPInfo(std::string FilePath) {
   BMPInfo info;
   info.IsBMP = 1;
   if (file->size() > eveda::bmp::kMaxFileBytes) return info;
-  const auto plan = eveda::bmp::plan_decode(*head, file->size());
+  const auto plan = eveda::bmp::PlanDecode(*head, file->size());
   if (!plan) return info;
   info.Width = plan->layout.width;
   info.Height = plan->layout.height;

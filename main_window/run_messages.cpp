@@ -63,7 +63,7 @@ std::string NotDrawnMessage(const std::vector<NotDrawnSource>& sources) {
   const std::size_t shown = std::min(sources.size(), kNamesShown);
   for (std::size_t k = 0; k < shown; ++k) {
     text.append("\n").append(PrintableName(FileNameOf(sources[k].path)));
-    text.append("（").append(eveda::bmp::reason_text(sources[k].reason).japanese).append("）");
+    text.append("（").append(eveda::bmp::ReasonTextOf(sources[k].reason).japanese).append("）");
   }
   if (sources.size() > shown) {
     text.append("\nほか").append(std::to_string(sources.size() - shown)).append("個");

@@ -93,12 +93,12 @@ bool measure(const std::filesystem::path& path, const char* label) {
   std::vector<std::uint8_t> buffer(size);
   const double readMs = BestMs([&] { sink += ReadInto(path, buffer.data(), buffer.size()); });
 
-  const auto plan = eveda::bmp::plan_decode(file);
+  const auto plan = eveda::bmp::PlanDecode(file);
   if (!plan) return false;
-  std::vector<std::uint8_t> bitmap(plan->layout.byteSize());
+  std::vector<std::uint8_t> bitmap(plan->layout.ByteSize());
   const double decodeMs = BestMs([&] {
-    const auto again = eveda::bmp::plan_decode(file);
-    eveda::bmp::decode_pixels(file, *again, bitmap);
+    const auto again = eveda::bmp::PlanDecode(file);
+    eveda::bmp::DecodePixels(file, *again, bitmap);
     sink += bitmap[bitmap.size() / 2];
   });
 
@@ -107,7 +107,7 @@ bool measure(const std::filesystem::path& path, const char* label) {
   const double loadMs = BestMs([&] {
     std::vector<std::uint8_t> bytes(size);
     const std::size_t got = ReadInto(path, bytes.data(), size);
-    const auto image = eveda::bmp::decode(std::span(bytes.data(), got));
+    const auto image = eveda::bmp::Decode(std::span(bytes.data(), got));
     loaded = loaded && image.has_value();
     sink += image ? image->pixels.size() : 0;
   });

@@ -7,35 +7,35 @@
 namespace eveda::bmp {
 namespace {
 
-std::uint16_t output_bit_count(const InfoHeader& header) {
+std::uint16_t OutputBitCount(const InfoHeader& header) {
   return header.bitCount == 2 ? 4 : header.bitCount;  // no 2-bit bitmaps downstream
 }
 
-Layout make_layout(const InfoHeader& header) {
+Layout MakeLayout(const InfoHeader& header) {
   Layout layout;
   layout.width = static_cast<std::int32_t>(header.width);
   layout.height = static_cast<std::int32_t>(header.height < 0 ? -header.height : header.height);
-  layout.bitCount = output_bit_count(header);
+  layout.bitCount = OutputBitCount(header);
   layout.paletteSize = layout.bitCount <= 8 ? 1u << layout.bitCount : 0;
   layout.stride = static_cast<std::size_t>(bmp_format::RowStride(header.width, layout.bitCount));
   return layout;
 }
 
 // Bytes of colour table the file holds, for files that leave bfOffBits 0.
-std::uint64_t table_bytes(const InfoHeader& header) {
+std::uint64_t TableBytes(const InfoHeader& header) {
   if (header.bitCount > 8) return std::uint64_t{header.colorsUsed} * 4;
   if (header.core) return std::uint64_t{3} << header.bitCount;
   return (header.colorsUsed == 0 ? std::uint64_t{1} << header.bitCount : header.colorsUsed) * 4;
 }
 
-SourceEncoding encoding_of(std::uint32_t compression) {
+SourceEncoding EncodingOf(std::uint32_t compression) {
   if (compression == BI_RLE8) return SourceEncoding::Rle8;
   if (compression == BI_RLE4) return SourceEncoding::Rle4;
   return SourceEncoding::Rows;
 }
 
 // How many pixel bytes there are, refusing a file that is too short or implausibly small.
-eveda::Result<void, DecodeError> locate_pixels(const InfoHeader& header, std::uint64_t fileSize,
+eveda::Result<void, DecodeError> LocatePixels(const InfoHeader& header, std::uint64_t fileSize,
                                                DecodePlan& plan) {
   const std::uint64_t available = fileSize - plan.pixelOffset;
   const std::uint64_t width = static_cast<std::uint64_t>(header.width);
@@ -59,27 +59,27 @@ eveda::Result<void, DecodeError> locate_pixels(const InfoHeader& header, std::ui
 
 }  // namespace
 
-eveda::Result<DecodePlan, DecodeError> plan_decode(std::span<const std::uint8_t> file) {
-  return plan_decode(file, file.size());
+eveda::Result<DecodePlan, DecodeError> PlanDecode(std::span<const std::uint8_t> file) {
+  return PlanDecode(file, file.size());
 }
 
-eveda::Result<DecodePlan, DecodeError> plan_decode(std::span<const std::uint8_t> head,
+eveda::Result<DecodePlan, DecodeError> PlanDecode(std::span<const std::uint8_t> head,
                                                    std::uint64_t fileSize) {
   if (head.size() > fileSize) head = head.first(static_cast<std::size_t>(fileSize));
   ByteCursor cursor(head);
-  const auto offBits = read_file_header(cursor);
+  const auto offBits = ReadFileHeader(cursor);
   if (!offBits) return eveda::Unexpected{offBits.error()};
-  const auto header = read_info_header(cursor);
+  const auto header = ReadInfoHeader(cursor);
   if (!header) return eveda::Unexpected{header.error()};
-  if (auto ok = check_format(*header); !ok) return eveda::Unexpected{ok.error()};
+  if (auto ok = CheckFormat(*header); !ok) return eveda::Unexpected{ok.error()};
 
   DecodePlan plan;
-  plan.layout = make_layout(*header);
-  plan.encoding = encoding_of(header->compression);
+  plan.layout = MakeLayout(*header);
+  plan.encoding = EncodingOf(header->compression);
   plan.sourceBitCount = header->bitCount;
   plan.topDown = header->height < 0;
   if (header->compression == BI_BITFIELDS || header->compression == BI_ALPHABITFIELDS) {
-    const auto masks = read_masks(cursor, *header);
+    const auto masks = ReadMasks(cursor, *header);
     if (!masks) return eveda::Unexpected{masks.error()};
     plan.layout.compression = BI_BITFIELDS;
     plan.layout.masks = *masks;
@@ -89,46 +89,46 @@ eveda::Result<DecodePlan, DecodeError> plan_decode(std::span<const std::uint8_t>
     return eveda::Unexpected{DecodeError::BadPixelOffset};
   }
   if (header->bitCount <= 8) {
-    if (auto ok = read_palette(cursor, *header, *offBits, plan.layout); !ok) {
+    if (auto ok = ReadPalette(cursor, *header, *offBits, plan.layout); !ok) {
       return eveda::Unexpected{ok.error()};
     }
   }
-  const std::uint64_t offset = *offBits != 0 ? *offBits : tableStart + table_bytes(*header);
+  const std::uint64_t offset = *offBits != 0 ? *offBits : tableStart + TableBytes(*header);
   if (offset >= fileSize) return eveda::Unexpected{DecodeError::BadPixelOffset};
   plan.pixelOffset = static_cast<std::size_t>(offset);
-  if (auto ok = locate_pixels(*header, fileSize, plan); !ok) {
+  if (auto ok = LocatePixels(*header, fileSize, plan); !ok) {
     return eveda::Unexpected{ok.error()};
   }
   return plan;
 }
 
-std::span<std::uint8_t> bitmap_row(const Layout& layout, std::span<std::uint8_t> pixels,
+std::span<std::uint8_t> BitmapRow(const Layout& layout, std::span<std::uint8_t> pixels,
                                    std::int64_t row) {
   return pixels.subspan(static_cast<std::size_t>(row) * layout.stride, layout.stride);
 }
 
-void decode_pixels(std::span<const std::uint8_t> file, const DecodePlan& plan,
+void DecodePixels(std::span<const std::uint8_t> file, const DecodePlan& plan,
                    std::span<std::uint8_t> pixels) {
-  if (pixels.size() < plan.layout.byteSize() || plan.pixelOffset > file.size() ||
+  if (pixels.size() < plan.layout.ByteSize() || plan.pixelOffset > file.size() ||
       plan.pixelBytes > file.size() - plan.pixelOffset) {
     return;  // not the file or the bitmap this plan was made for
   }
   ByteCursor cursor(file.subspan(plan.pixelOffset, plan.pixelBytes));
   switch (plan.encoding) {
     case SourceEncoding::Rows:
-      return decode_rows(cursor, plan, pixels);
+      return DecodeRows(cursor, plan, pixels);
     case SourceEncoding::Rle8:
-      return decode_rle8(cursor, plan.layout, pixels);
+      return DecodeRle8(cursor, plan.layout, pixels);
     case SourceEncoding::Rle4:
-      return decode_rle4(cursor, plan.layout, pixels);
+      return DecodeRle4(cursor, plan.layout, pixels);
   }
 }
 
-eveda::Result<DecodedImage, DecodeError> decode(std::span<const std::uint8_t> file) {
-  auto plan = plan_decode(file);
+eveda::Result<DecodedImage, DecodeError> Decode(std::span<const std::uint8_t> file) {
+  auto plan = PlanDecode(file);
   if (!plan) return eveda::Unexpected{plan.error()};
-  DecodedImage image{plan->layout, std::vector<std::uint8_t>(plan->layout.byteSize())};
-  decode_pixels(file, *plan, image.pixels);
+  DecodedImage image{plan->layout, std::vector<std::uint8_t>(plan->layout.ByteSize())};
+  DecodePixels(file, *plan, image.pixels);
   return image;
 }
 

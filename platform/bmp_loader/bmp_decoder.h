@@ -1,7 +1,7 @@
 #pragma once
 // Decodes BMP files held in memory, in two steps so that the pixels go straight into memory
-// the caller owns (a DIB section): plan_decode() reads and checks the headers and says what
-// bitmap the file needs; decode_pixels() then writes the rows. The decoder knows nothing of
+// the caller owns (a DIB section): PlanDecode() reads and checks the headers and says what
+// bitmap the file needs; DecodePixels() then writes the rows. The decoder knows nothing of
 // the raster layer; its layout maps one to one onto a BITMAPINFO.
 //
 // What is accepted (everything else is refused with a DecodeError):
@@ -55,8 +55,8 @@ struct ReasonText {
   std::string_view english;
   std::string_view japanese;
 };
-ReasonText reason_text(DecodeError error);
-std::string_view describe(DecodeError error);  // reason_text(error).english
+ReasonText ReasonTextOf(DecodeError error);
+std::string_view Describe(DecodeError error);  // ReasonTextOf(error).english
 
 // 16384 x 16384: big enough for any scan or screenshot, small enough that no header can ask
 // for more than 1 GiB of pixels (at 32 bits).
@@ -92,7 +92,7 @@ struct Layout {
   std::uint32_t paletteSize = 0;         // 2, 16 or 256 entries at 1, 4 and 8 bits, else 0
   std::array<PaletteEntry, 256> palette{};
   std::size_t stride = 0;
-  std::size_t byteSize() const { return stride * static_cast<std::size_t>(height); }
+  std::size_t ByteSize() const { return stride * static_cast<std::size_t>(height); }
 };
 
 enum class SourceEncoding { Rows, Rle8, Rle4 };
@@ -108,19 +108,19 @@ struct DecodePlan {
   std::size_t sourceStride = 0;
 };
 
-eveda::Result<DecodePlan, DecodeError> plan_decode(std::span<const std::uint8_t> file);
+eveda::Result<DecodePlan, DecodeError> PlanDecode(std::span<const std::uint8_t> file);
 
 // The same plan from the first bytes of a file `fileSize` bytes long: every header check, and
 // for uncompressed rows the check that the file is long enough for them, without reading the
 // pixels. kHeadBytes from the start are always enough.
 inline constexpr std::size_t kHeadBytes = bmp_format::kLongestHeaders;
-eveda::Result<DecodePlan, DecodeError> plan_decode(std::span<const std::uint8_t> head,
+eveda::Result<DecodePlan, DecodeError> PlanDecode(std::span<const std::uint8_t> head,
                                                    std::uint64_t fileSize);
 
-// Writes the rows described by `plan` into `pixels` (layout.byteSize() bytes, zero-filled:
+// Writes the rows described by `plan` into `pixels` (layout.ByteSize() bytes, zero-filled:
 // pixels an RLE stream skips keep index 0). Cannot fail: the plan has checked every size,
 // and a short or damaged RLE stream simply leaves the rest of the bitmap at index 0.
-void decode_pixels(std::span<const std::uint8_t> file, const DecodePlan& plan,
+void DecodePixels(std::span<const std::uint8_t> file, const DecodePlan& plan,
                    std::span<std::uint8_t> pixels);
 
 // Both steps into memory of its own; for tests, the fuzzer and tools.
@@ -128,6 +128,6 @@ struct DecodedImage {
   Layout layout;
   std::vector<std::uint8_t> pixels;
 };
-eveda::Result<DecodedImage, DecodeError> decode(std::span<const std::uint8_t> file);
+eveda::Result<DecodedImage, DecodeError> Decode(std::span<const std::uint8_t> file);
 
 }  // namespace eveda::bmp

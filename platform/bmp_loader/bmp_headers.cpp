@@ -10,7 +10,7 @@ namespace {
 
 constexpr std::uint32_t kFileHeaderSize = 14;
 
-bool known_header_size(std::uint32_t size) {
+bool KnownHeaderSize(std::uint32_t size) {
   switch (size) {
     case 12:
     case 16:
@@ -28,71 +28,71 @@ bool known_header_size(std::uint32_t size) {
 
 // OS/2 2.x headers share the first fields of the 40-byte header, but their compression
 // values 3 and 4 mean Huffman and RLE24, which we do not decode.
-std::uint32_t os2_compression(std::uint32_t value) {
+std::uint32_t Os2Compression(std::uint32_t value) {
   return value >= BI_BITFIELDS ? 0xFFFFFFFFu : value;
 }
 
-void read_core_fields(ByteCursor& cursor, InfoHeader& header) {
+void ReadCoreFields(ByteCursor& cursor, InfoHeader& header) {
   // A core header keeps 16-bit unsigned sizes.
-  header.width = cursor.u16();
-  header.height = cursor.u16();
-  cursor.u16();  // planes: ignored, writers get it wrong and it changes nothing
-  header.bitCount = cursor.u16();
+  header.width = cursor.U16();
+  header.height = cursor.U16();
+  cursor.U16();  // planes: ignored, writers get it wrong and it changes nothing
+  header.bitCount = cursor.U16();
   header.core = true;
 }
 
-void read_info_fields(ByteCursor& cursor, InfoHeader& header) {
-  header.width = cursor.i32();
-  header.height = cursor.i32();
-  cursor.u16();  // planes
-  header.bitCount = cursor.u16();
+void ReadInfoFields(ByteCursor& cursor, InfoHeader& header) {
+  header.width = cursor.I32();
+  header.height = cursor.I32();
+  cursor.U16();  // planes
+  header.bitCount = cursor.U16();
   if (header.size == 16) return;
-  header.compression = cursor.u32();
-  cursor.u32();    // biSizeImage: never trusted, the row layout and the file length decide
-  cursor.skip(8);  // resolution
-  header.colorsUsed = cursor.u32();
-  cursor.u32();  // colours important
+  header.compression = cursor.U32();
+  cursor.U32();    // biSizeImage: never trusted, the row layout and the file length decide
+  cursor.Skip(8);  // resolution
+  header.colorsUsed = cursor.U32();
+  cursor.U32();  // colours important
   if (header.size == 64) {
-    header.compression = os2_compression(header.compression);
+    header.compression = Os2Compression(header.compression);
   } else if (header.size >= 52) {
-    header.masks = {cursor.u32(), cursor.u32(), cursor.u32()};
+    header.masks = {cursor.U32(), cursor.U32(), cursor.U32()};
     header.hasMasks = true;
   }
 }
 
-bool contiguous(std::uint32_t mask) {
+bool Contiguous(std::uint32_t mask) {
   const std::uint32_t shifted = mask >> std::countr_zero(mask);
   return (shifted & (shifted + 1)) == 0;
 }
 
 }  // namespace
 
-eveda::Result<std::uint32_t, DecodeError> read_file_header(ByteCursor& cursor) {
-  if (!cursor.has(2) || cursor.u8() != 'B' || cursor.u8() != 'M') {
+eveda::Result<std::uint32_t, DecodeError> ReadFileHeader(ByteCursor& cursor) {
+  if (!cursor.Has(2) || cursor.U8() != 'B' || cursor.U8() != 'M') {
     return eveda::Unexpected{DecodeError::NotBmp};
   }
-  if (!cursor.has(kFileHeaderSize - 2)) return eveda::Unexpected{DecodeError::TruncatedHeader};
-  cursor.skip(8);  // file size (often wrong, never needed) and the reserved words
-  return cursor.u32();
+  if (!cursor.Has(kFileHeaderSize - 2)) return eveda::Unexpected{DecodeError::TruncatedHeader};
+  cursor.Skip(8);  // file size (often wrong, never needed) and the reserved words
+  return cursor.U32();
 }
 
-eveda::Result<InfoHeader, DecodeError> read_info_header(ByteCursor& cursor) {
-  if (!cursor.has(4)) return eveda::Unexpected{DecodeError::TruncatedHeader};
+eveda::Result<InfoHeader, DecodeError> ReadInfoHeader(ByteCursor& cursor) {
+  if (!cursor.Has(4)) return eveda::Unexpected{DecodeError::TruncatedHeader};
   InfoHeader header;
-  header.size = cursor.u32();
-  if (!known_header_size(header.size)) return eveda::Unexpected{DecodeError::UnsupportedHeader};
-  if (!cursor.has(header.size - 4)) return eveda::Unexpected{DecodeError::TruncatedHeader};
+  header.size = cursor.U32();
+  if (!KnownHeaderSize(header.size)) return eveda::Unexpected{DecodeError::UnsupportedHeader};
+  if (!cursor.Has(header.size - 4)) return eveda::Unexpected{DecodeError::TruncatedHeader};
   const std::size_t end = cursor.position() + header.size - 4;
   if (header.size == 12) {
-    read_core_fields(cursor, header);
+    ReadCoreFields(cursor, header);
   } else {
-    read_info_fields(cursor, header);
+    ReadInfoFields(cursor, header);
   }
-  cursor.seek(end);
+  cursor.Seek(end);
   return header;
 }
 
-eveda::Result<void, DecodeError> check_format(const InfoHeader& header) {
+eveda::Result<void, DecodeError> CheckFormat(const InfoHeader& header) {
   if (header.width <= 0 || header.height == 0) {
     return eveda::Unexpected{DecodeError::BadDimensions};
   }
@@ -126,20 +126,20 @@ eveda::Result<void, DecodeError> check_format(const InfoHeader& header) {
   }
 }
 
-eveda::Result<std::array<std::uint32_t, 3>, DecodeError> read_masks(ByteCursor& cursor,
+eveda::Result<std::array<std::uint32_t, 3>, DecodeError> ReadMasks(ByteCursor& cursor,
                                                                     const InfoHeader& header) {
   std::array<std::uint32_t, 3> masks = header.masks;
   if (!header.hasMasks) {
     // A 40-byte header is followed by the masks; BI_ALPHABITFIELDS adds the alpha mask.
     const std::size_t count = header.compression == BI_ALPHABITFIELDS ? 4 : 3;
-    if (!cursor.has(count * 4)) return eveda::Unexpected{DecodeError::TruncatedHeader};
-    masks = {cursor.u32(), cursor.u32(), cursor.u32()};
-    if (count == 4) cursor.u32();  // alpha: the output has none
+    if (!cursor.Has(count * 4)) return eveda::Unexpected{DecodeError::TruncatedHeader};
+    masks = {cursor.U32(), cursor.U32(), cursor.U32()};
+    if (count == 4) cursor.U32();  // alpha: the output has none
   }
   const std::uint64_t pixelRange = header.bitCount == 16 ? 0xFFFF : 0xFFFFFFFF;
   std::uint32_t seen = 0;
   for (const std::uint32_t mask : masks) {
-    if (mask == 0 || mask > pixelRange || !contiguous(mask) || (mask & seen) != 0) {
+    if (mask == 0 || mask > pixelRange || !Contiguous(mask) || (mask & seen) != 0) {
       return eveda::Unexpected{DecodeError::BadMasks};
     }
     seen |= mask;
@@ -147,7 +147,7 @@ eveda::Result<std::array<std::uint32_t, 3>, DecodeError> read_masks(ByteCursor& 
   return masks;
 }
 
-eveda::Result<void, DecodeError> read_palette(ByteCursor& cursor, const InfoHeader& header,
+eveda::Result<void, DecodeError> ReadPalette(ByteCursor& cursor, const InfoHeader& header,
                                               std::uint32_t pixelOffset, Layout& layout) {
   const std::uint32_t full = 1u << header.bitCount;
   const std::size_t entryBytes = header.core ? 3 : 4;
@@ -157,13 +157,13 @@ eveda::Result<void, DecodeError> read_palette(ByteCursor& cursor, const InfoHead
     count = (pixelOffset - cursor.position()) / 3;
   }
   count = std::min<std::uint64_t>(count, full);
-  if (!cursor.has(count * entryBytes)) return eveda::Unexpected{DecodeError::TruncatedPalette};
+  if (!cursor.Has(count * entryBytes)) return eveda::Unexpected{DecodeError::TruncatedPalette};
   for (std::uint64_t i = 0; i < count; ++i) {
     PaletteEntry& entry = layout.palette[i];
-    entry.blue = cursor.u8();
-    entry.green = cursor.u8();
-    entry.red = cursor.u8();
-    if (entryBytes == 4) cursor.u8();
+    entry.blue = cursor.U8();
+    entry.green = cursor.U8();
+    entry.red = cursor.U8();
+    if (entryBytes == 4) cursor.U8();
   }
   return {};
 }

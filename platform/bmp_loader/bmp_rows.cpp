@@ -10,7 +10,7 @@ namespace eveda::bmp {
 namespace {
 
 // Each 2-bit source byte (four pixels) becomes two 4-bit bytes.
-constexpr std::array<std::uint16_t, 256> make_two_bit_table() {
+constexpr std::array<std::uint16_t, 256> MakeTwoBitTable() {
   std::array<std::uint16_t, 256> table{};
   for (unsigned byte = 0; byte < 256; ++byte) {
     const unsigned p0 = (byte >> 6) & 3, p1 = (byte >> 4) & 3, p2 = (byte >> 2) & 3, p3 = byte & 3;
@@ -18,9 +18,9 @@ constexpr std::array<std::uint16_t, 256> make_two_bit_table() {
   }
   return table;
 }
-constexpr std::array<std::uint16_t, 256> kTwoBitToFour = make_two_bit_table();
+constexpr std::array<std::uint16_t, 256> kTwoBitToFour = MakeTwoBitTable();
 
-void expand_two_bit_row(std::span<const std::uint8_t> source, std::span<std::uint8_t> row) {
+void ExpandTwoBitRow(std::span<const std::uint8_t> source, std::span<std::uint8_t> row) {
   const std::size_t count = std::min(source.size(), row.size() / 2);
   for (std::size_t i = 0; i < count; ++i) {
     const std::uint16_t pair = kTwoBitToFour[source[i]];
@@ -31,18 +31,18 @@ void expand_two_bit_row(std::span<const std::uint8_t> source, std::span<std::uin
 
 }  // namespace
 
-void decode_rows(ByteCursor& cursor, const DecodePlan& plan, std::span<std::uint8_t> pixels) {
+void DecodeRows(ByteCursor& cursor, const DecodePlan& plan, std::span<std::uint8_t> pixels) {
   const Layout& layout = plan.layout;
   const std::size_t rowBytes =
       (static_cast<std::size_t>(layout.width) * plan.sourceBitCount + 7) / 8;
   for (std::int64_t i = 0; i < layout.height; ++i) {
-    if (!cursor.has(rowBytes)) return;
-    const auto source = cursor.take(rowBytes);
-    cursor.skip(std::min(plan.sourceStride - rowBytes, cursor.remaining()));
+    if (!cursor.Has(rowBytes)) return;
+    const auto source = cursor.Take(rowBytes);
+    cursor.Skip(std::min(plan.sourceStride - rowBytes, cursor.remaining()));
     const std::int64_t row = plan.topDown ? layout.height - 1 - i : i;
-    const auto target = bitmap_row(layout, pixels, row);
+    const auto target = BitmapRow(layout, pixels, row);
     if (plan.sourceBitCount == 2) {
-      expand_two_bit_row(source, target);
+      ExpandTwoBitRow(source, target);
     } else {
       std::memcpy(target.data(), source.data(), std::min(rowBytes, target.size()));
     }

@@ -22,19 +22,19 @@ struct InfoHeader {
   std::array<std::uint32_t, 3> masks{};
 };
 
-eveda::Result<std::uint32_t, DecodeError> read_file_header(ByteCursor& cursor);
-eveda::Result<InfoHeader, DecodeError> read_info_header(ByteCursor& cursor);
-eveda::Result<void, DecodeError> check_format(const InfoHeader& header);
-eveda::Result<std::array<std::uint32_t, 3>, DecodeError> read_masks(ByteCursor& cursor,
+eveda::Result<std::uint32_t, DecodeError> ReadFileHeader(ByteCursor& cursor);
+eveda::Result<InfoHeader, DecodeError> ReadInfoHeader(ByteCursor& cursor);
+eveda::Result<void, DecodeError> CheckFormat(const InfoHeader& header);
+eveda::Result<std::array<std::uint32_t, 3>, DecodeError> ReadMasks(ByteCursor& cursor,
                                                                     const InfoHeader& header);
-eveda::Result<void, DecodeError> read_palette(ByteCursor& cursor, const InfoHeader& header,
+eveda::Result<void, DecodeError> ReadPalette(ByteCursor& cursor, const InfoHeader& header,
                                               std::uint32_t pixelOffset, Layout& layout);
 
 // Writers into the bottom-up bitmap; `row` 0 is the bottom row.
-std::span<std::uint8_t> bitmap_row(const Layout& layout, std::span<std::uint8_t> pixels,
+std::span<std::uint8_t> BitmapRow(const Layout& layout, std::span<std::uint8_t> pixels,
                                    std::int64_t row);
-void decode_rows(ByteCursor& cursor, const DecodePlan& plan, std::span<std::uint8_t> pixels);
-void decode_rle8(ByteCursor& cursor, const Layout& layout, std::span<std::uint8_t> pixels);
-void decode_rle4(ByteCursor& cursor, const Layout& layout, std::span<std::uint8_t> pixels);
+void DecodeRows(ByteCursor& cursor, const DecodePlan& plan, std::span<std::uint8_t> pixels);
+void DecodeRle8(ByteCursor& cursor, const Layout& layout, std::span<std::uint8_t> pixels);
+void DecodeRle4(ByteCursor& cursor, const Layout& layout, std::span<std::uint8_t> pixels);
 
 }  // namespace eveda::bmp

@@ -48,12 +48,12 @@ static_assert(InEnumOrder(), "one entry per error, in the order of the enum");
 
 }  // namespace
 
-ReasonText reason_text(DecodeError error) {
+ReasonText ReasonTextOf(DecodeError error) {
   const auto index = static_cast<std::size_t>(error);
   if (index >= kReasons.size()) return {"unknown error", "不明なエラーです"};
   return kReasons[index].second;
 }
 
-std::string_view describe(DecodeError error) { return reason_text(error).english; }
+std::string_view Describe(DecodeError error) { return ReasonTextOf(error).english; }
 
 }  // namespace eveda::bmp

@@ -28,14 +28,14 @@ eveda::Result<PixelMemory, DecodeError> Allocate(std::size_t bytes) {
 // Uncompressed rows at a depth the raster layer has are already a DIB section's memory: they
 // are read straight into it, in the file's own row order, and drawn from there.
 eveda::Result<gdi::HBITMAP, DecodeError> LoadRows(const SourceFile& file, const DecodePlan& plan) {
-  auto memory = Allocate(plan.layout.byteSize());
+  auto memory = Allocate(plan.layout.ByteSize());
   if (!memory) return eveda::Unexpected{memory.error()};
   const auto got = file.ReadAt(plan.pixelOffset, std::span(memory->get(), plan.pixelBytes));
   if (!got) return eveda::Unexpected{got.error()};
   if (*got < plan.pixelBytes) return eveda::Unexpected{DecodeError::TruncatedPixels};  // shrank
   // Some writers leave out the last row's padding.
   std::memset(memory->get() + plan.pixelBytes, 0, memory->size() - plan.pixelBytes);
-  gdi::BITMAPINFO info = bitmap_info(plan.layout);
+  gdi::BITMAPINFO info = BitmapInfoFor(plan.layout);
   if (plan.topDown) info.bmiHeader.biHeight = -info.bmiHeader.biHeight;
   const gdi::HBITMAP bitmap = gdi::CreateDIBSectionOver(&info, std::move(*memory), nullptr);
   if (!bitmap) return eveda::Unexpected{DecodeError::OutOfMemory};
@@ -55,7 +55,7 @@ eveda::Result<gdi::HBITMAP, DecodeError> LoadDecoded(const SourceFile& file, Dec
     plan.pixelBytes = *got;
   }
   plan.pixelOffset = 0;
-  const gdi::BITMAPINFO info = bitmap_info(plan.layout);
+  const gdi::BITMAPINFO info = BitmapInfoFor(plan.layout);
   void* bits = nullptr;
   const gdi::HBITMAP bitmap =
       gdi::CreateDIBSection(gdi::HDC{}, &info, gdi::DIB_RGB_COLORS, &bits, nullptr, 0);
@@ -64,14 +64,14 @@ eveda::Result<gdi::HBITMAP, DecodeError> LoadDecoded(const SourceFile& file, Dec
     return eveda::Unexpected{DecodeError::OutOfMemory};
   }
   // A new DIB section is zero-filled, as decode_pixels requires.
-  decode_pixels(std::span(stream->get(), plan.pixelBytes), plan,
-                std::span(static_cast<std::uint8_t*>(bits), plan.layout.byteSize()));
+  DecodePixels(std::span(stream->get(), plan.pixelBytes), plan,
+                std::span(static_cast<std::uint8_t*>(bits), plan.layout.ByteSize()));
   return bitmap;
 }
 
 }  // namespace
 
-gdi::BITMAPINFO bitmap_info(const Layout& layout) {
+gdi::BITMAPINFO BitmapInfoFor(const Layout& layout) {
   gdi::BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof(gdi::BITMAPINFOHEADER);
   info.bmiHeader.biWidth = layout.width;
@@ -89,14 +89,14 @@ gdi::BITMAPINFO bitmap_info(const Layout& layout) {
   return info;
 }
 
-eveda::Result<gdi::HBITMAP, DecodeError> load_bitmap(const char* path) {
+eveda::Result<gdi::HBITMAP, DecodeError> LoadBitmap(const char* path) {
   const auto file = SourceFile::Open(path);
   if (!file) return eveda::Unexpected{file.error()};
   if (file->size() > kMaxFileBytes) return eveda::Unexpected{DecodeError::TooLarge};
   SourceFile::HeadBuffer buffer;
   const auto head = file->ReadHead(buffer);
   if (!head) return eveda::Unexpected{head.error()};
-  const auto plan = plan_decode(*head, file->size());
+  const auto plan = PlanDecode(*head, file->size());
   if (!plan) return eveda::Unexpected{plan.error()};
   if (plan->encoding == SourceEncoding::Rows && plan->sourceBitCount == plan->layout.bitCount)
     return LoadRows(*file, *plan);
@@ -119,7 +119,7 @@ HGDIOBJ LoadImageA(void* /*instance*/, const char* path, UINT type, int cx, int 
     lastLoadError = eveda::bmp::DecodeError::Unreadable;
     return {};
   }
-  const auto bitmap = eveda::bmp::load_bitmap(path);
+  const auto bitmap = eveda::bmp::LoadBitmap(path);
   if (!bitmap) lastLoadError = bitmap.error();
   return bitmap ? *bitmap : HGDIOBJ{};
 }

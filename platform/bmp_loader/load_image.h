@@ -9,13 +9,13 @@ namespace eveda::bmp {
 // Reads the file and returns a DIB section at its own size and depth (see bmp_decoder.h);
 // the caller deletes it. Uncompressed rows keep the file's row order (a top-down file gives
 // a top-down section); RLE and 2-bit images are decoded into a bottom-up one.
-eveda::Result<gdi::HBITMAP, DecodeError> load_bitmap(const char* path);
+eveda::Result<gdi::HBITMAP, DecodeError> LoadBitmap(const char* path);
 
 // Why the latest LoadImageA on this thread returned no bitmap, kept the way the system keeps
 // its last error: read it right after the failing call.
 DecodeError LastLoadError();
 
 // The DIB section header and colour table for a decoder layout.
-gdi::BITMAPINFO bitmap_info(const Layout& layout);
+gdi::BITMAPINFO BitmapInfoFor(const Layout& layout);
 
 }  // namespace eveda::bmp

@@ -16,8 +16,8 @@ constexpr std::uint32_t R = 0xFF0000, G = 0x00FF00, B = 0x0000FF, W = 0xFFFFFF, 
 const std::vector<std::uint32_t> kPalette = {K, R, G, B, W};
 
 Colours DecodeColours(const Bytes& file) {
-  const auto image = bmp::decode(file);
-  EXPECT_TRUE(image) << bmp::describe(image.error());
+  const auto image = bmp::Decode(file);
+  EXPECT_TRUE(image) << bmp::Describe(image.error());
   return image ? DecodedRgb(*image) : Colours{};
 }
 

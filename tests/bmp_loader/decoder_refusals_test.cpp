@@ -165,9 +165,9 @@ void PrintTo(const Refusal& refusal, std::ostream* out) { *out << refusal.name; 
 class DecoderRefusals : public ::testing::TestWithParam<Refusal> {};
 
 TEST_P(DecoderRefusals, RefusesWithTheReason) {
-  const auto result = bmp::decode(GetParam().file);
+  const auto result = bmp::Decode(GetParam().file);
   ASSERT_FALSE(result);
-  EXPECT_EQ(result.error(), GetParam().error) << bmp::describe(result.error());
+  EXPECT_EQ(result.error(), GetParam().error) << bmp::Describe(result.error());
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, DecoderRefusals, ::testing::ValuesIn(refusals()),
@@ -194,9 +194,9 @@ TEST(DecoderRefusals, EveryPrefixOfAValidFileIsRefusedOrDecoded) {
   for (const Bytes& whole : {rle, v5}) {
     for (std::size_t size = 0; size < whole.size(); ++size) {
       const Bytes prefix(whole.begin(), whole.begin() + static_cast<long>(size));
-      const auto result = bmp::decode(prefix);
+      const auto result = bmp::Decode(prefix);
       if (result) {
-        EXPECT_EQ(result->pixels.size(), result->layout.byteSize());
+        EXPECT_EQ(result->pixels.size(), result->layout.ByteSize());
       }
     }
   }
@@ -204,14 +204,14 @@ TEST(DecoderRefusals, EveryPrefixOfAValidFileIsRefusedOrDecoded) {
 
 TEST(DecodeErrors, EveryErrorHasAReasonInBothLanguages) {
   for (int e = 0; e <= static_cast<int>(DecodeError::Unreadable); ++e) {
-    const bmp::ReasonText text = bmp::reason_text(static_cast<DecodeError>(e));
+    const bmp::ReasonText text = bmp::ReasonTextOf(static_cast<DecodeError>(e));
     EXPECT_NE(text.english, "unknown error") << e;
     EXPECT_NE(text.japanese, "不明なエラーです") << e;
   }
-  EXPECT_EQ(bmp::describe(DecodeError::TruncatedPixels),
+  EXPECT_EQ(bmp::Describe(DecodeError::TruncatedPixels),
             "the file ends before the last row of pixels");
-  EXPECT_EQ(bmp::reason_text(DecodeError::NotBmp).japanese, "BMPファイルではありません");
-  EXPECT_EQ(bmp::describe(DecodeError::PermissionDenied), "permission denied");
+  EXPECT_EQ(bmp::ReasonTextOf(DecodeError::NotBmp).japanese, "BMPファイルではありません");
+  EXPECT_EQ(bmp::Describe(DecodeError::PermissionDenied), "permission denied");
 }
 
 }  // namespace

@@ -14,8 +14,8 @@ class DecoderVariants : public ::testing::TestWithParam<CatalogueImage> {};
 
 TEST_P(DecoderVariants, DecodesEveryPixel) {
   const CatalogueImage& image = GetParam();
-  const auto decoded = bmp::decode(image.file);
-  ASSERT_TRUE(decoded) << bmp::describe(decoded.error());
+  const auto decoded = bmp::Decode(image.file);
+  ASSERT_TRUE(decoded) << bmp::Describe(decoded.error());
   EXPECT_EQ(decoded->layout.width, image.width);
   EXPECT_EQ(decoded->layout.height, image.height);
   EXPECT_EQ(DecodedRgb(*decoded), image.expectedRgb);
@@ -48,7 +48,7 @@ TEST(DecoderLayout, KeepsTheSourceDepthExceptTwoBits) {
     const auto it = std::find_if(catalogue.begin(), catalogue.end(),
                                  [&](const CatalogueImage& c) { return c.name == name; });
     ASSERT_NE(it, catalogue.end()) << name;
-    const auto plan = bmp::plan_decode(it->file);
+    const auto plan = bmp::PlanDecode(it->file);
     ASSERT_TRUE(plan) << name;
     EXPECT_EQ(plan->layout.bitCount, depth.outputBits) << name;
     EXPECT_EQ(plan->layout.compression, depth.compression) << name;
