@@ -107,7 +107,7 @@ BOOL DeleteDC(HDC dc);
 bool IsDibDepth(long bitCount);
 
 // A DIB section of 1, 4, 8, 16, 24 or 32 bits per pixel, uncompressed (BI_RGB) or, at 16 and
-// 32 bits, BI_BITFIELDS. Rows are ((width * bits - 1) / 32 + 1) * 4 bytes, bottom row first
+// 32 bits, BI_BITFIELDS. Rows are bmp_format::RowStride(width, bits) bytes, bottom row first
 // for a positive height, top row first for a negative one; the memory starts zero-filled.
 // `*bits` receives the pixel memory (null on failure). Fails with a null handle on a bad
 // header, sizes beyond 2^31 - 1 bytes, or memory that cannot be had.

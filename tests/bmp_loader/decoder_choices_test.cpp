@@ -25,7 +25,7 @@ Bytes Rle8File(int width, int height, const RleStream& stream) {
   return BuildBmp({.width = width,
                    .height = height,
                    .bitCount = 8,
-                   .compression = kBiRle8,
+                   .compression = bmp_format::BI_RLE8,
                    .palette = kPalette,
                    .colorsUsed = 5},
                   stream.bytes());
@@ -69,7 +69,7 @@ TEST(DecoderChoices, RleStreamCutShortKeepsWhatItHas) {
   const Bytes file = BuildBmp({.width = 2,
                                .height = 2,
                                .bitCount = 8,
-                               .compression = kBiRle8,
+                               .compression = bmp_format::BI_RLE8,
                                .palette = kPalette,
                                .colorsUsed = 5},
                               stream);
@@ -83,7 +83,7 @@ TEST(DecoderChoices, Rle4OddRunsAlternateNibbles) {
   const Bytes file = BuildBmp({.width = 7,
                                .height = 1,
                                .bitCount = 4,
-                               .compression = kBiRle4,
+                               .compression = bmp_format::BI_RLE4,
                                .palette = kPalette,
                                .colorsUsed = 5},
                               s.bytes());
@@ -101,7 +101,7 @@ TEST(DecoderChoices, WrongSizeImageIsIgnored) {
     const Bytes rle = BuildBmp({.width = 2,
                                 .height = 2,
                                 .bitCount = 8,
-                                .compression = kBiRle8,
+                                .compression = bmp_format::BI_RLE8,
                                 .palette = kPalette,
                                 .colorsUsed = 5,
                                 .sizeImage = sizeImage},

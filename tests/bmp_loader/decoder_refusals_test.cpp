@@ -43,7 +43,7 @@ Bytes poke32(Bytes bytes, std::size_t offset, std::uint32_t value) {
 Bytes bitfields(std::uint16_t bits, std::array<std::uint32_t, 4> masks) {
   return WithSpec([&](BmpSpec& s) {
     s.bitCount = bits;
-    s.compression = kBiBitfields;
+    s.compression = bmp_format::BI_BITFIELDS;
     s.masks = masks;
   });
 }
@@ -59,7 +59,7 @@ std::vector<Refusal> refusals() {
   RleStream blackRle;
   blackRle.EndOfBitmap();
   const auto rle = [&](std::function<void(BmpSpec&)> edit) {
-    BmpSpec spec{.width = 4, .height = 4, .bitCount = 8, .compression = kBiRle8};
+    BmpSpec spec{.width = 4, .height = 4, .bitCount = 8, .compression = bmp_format::BI_RLE8};
     spec.palette.assign(256, 0x808080);
     edit(spec);
     return BuildBmp(spec, blackRle.bytes());
@@ -90,7 +90,8 @@ std::vector<Refusal> refusals() {
       {"BitCount3", WithSpec([](BmpSpec& s) { s.bitCount = 3; }), DecodeError::BadBitCount},
       {"BitCount48", WithSpec([](BmpSpec& s) { s.bitCount = 48; }), DecodeError::BadBitCount},
       {"Rle8At4Bits", rle([](BmpSpec& s) { s.bitCount = 4; }), DecodeError::BadBitCount},
-      {"Rle4At8Bits", rle([](BmpSpec& s) { s.compression = kBiRle4; }), DecodeError::BadBitCount},
+      {"Rle4At8Bits", rle([](BmpSpec& s) { s.compression = bmp_format::BI_RLE4; }),
+       DecodeError::BadBitCount},
       {"BitfieldsAt24Bits", bitfields(24, {0xFF0000, 0xFF00, 0xFF, 0}), DecodeError::BadBitCount},
       {"Jpeg", WithSpec([](BmpSpec& s) { s.compression = 4; }),
        DecodeError::UnsupportedCompression},
@@ -181,14 +182,14 @@ TEST(DecoderRefusals, EveryPrefixOfAValidFileIsRefusedOrDecoded) {
   const Bytes rle = BuildBmp({.width = 6,
                               .height = 2,
                               .bitCount = 8,
-                              .compression = kBiRle8,
+                              .compression = bmp_format::BI_RLE8,
                               .palette = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF}},
                              stream.bytes());
   const Bytes v5 = BuildBmp({.headerSize = 124,
                              .width = 3,
                              .height = 2,
                              .bitCount = 16,
-                             .compression = kBiBitfields,
+                             .compression = bmp_format::BI_BITFIELDS,
                              .masks = {0xF800, 0x7E0, 0x1F, 0}},
                             Bytes(16, 0x77));
   for (const Bytes& whole : {rle, v5}) {

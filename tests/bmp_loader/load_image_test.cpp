@@ -7,6 +7,7 @@
 
 #include <filesystem>
 
+#include "platform/bmp_format/bmp_format.h"
 #include "platform/bmp_loader/load_image.h"
 #include "platform/gdi/gdi.h"
 #include "tests/support/bmp_builder.h"
@@ -52,7 +53,7 @@ std::vector<std::uint32_t> BlitToRgb(gdi::HBITMAP source, int width, int height)
   EXPECT_NE(gdi::BitBlt(target, 0, 0, width, height, from, 0, 0, gdi::SRCCOPY), 0);
 
   std::vector<std::uint32_t> out;
-  const std::size_t stride = (static_cast<std::size_t>(width) * 24 + 31) / 32 * 4;
+  const std::size_t stride = static_cast<std::size_t>(bmp_format::RowStride(width, 24));
   const auto* rows = static_cast<const std::uint8_t*>(bits);
   for (int y = 0; y < height; ++y) {
     const std::uint8_t* row = rows + stride * static_cast<std::size_t>(height - 1 - y);

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/bmp_format/bmp_format.h"
 #include "platform/gdi/gdi.h"
 
 namespace eveda::testing {
@@ -57,7 +58,9 @@ class Dib {
   bool ok() const { return bitmap_ && bits_; }
   int width() const { return options_.width; }
   int height() const { return options_.height < 0 ? -options_.height : options_.height; }
-  int stride() const { return ((options_.width * options_.bitCount - 1) / 32 + 1) * 4; }
+  int stride() const {
+    return static_cast<int>(bmp_format::RowStride(options_.width, options_.bitCount));
+  }
   // Memory of image row y (counted from the top).
   std::uint8_t* row(int y) const {
     const int memoryRow = options_.height < 0 ? y : height() - 1 - y;

@@ -1,4 +1,5 @@
 #include "tests/support/bmp_builder.h"
+#include "platform/bmp_format/bmp_format.h"
 
 #include <fstream>
 
@@ -21,7 +22,7 @@ class ByteWriter {
 };
 
 bool bitfields(std::uint32_t compression) {
-  return compression == kBiBitfields || compression == kBiAlphaBitfields;
+  return compression == bmp_format::BI_BITFIELDS || compression == bmp_format::BI_ALPHABITFIELDS;
 }
 
 void WriteInfoHeader(ByteWriter& out, const BmpSpec& spec, std::uint32_t sizeImage) {
@@ -52,7 +53,7 @@ void WriteInfoHeader(ByteWriter& out, const BmpSpec& spec, std::uint32_t sizeIma
 
 void WriteMasksAfterHeader(ByteWriter& out, const BmpSpec& spec) {
   if (spec.headerSize != 40 || !bitfields(spec.compression)) return;
-  const std::size_t count = spec.compression == kBiAlphaBitfields ? 4 : 3;
+  const std::size_t count = spec.compression == bmp_format::BI_ALPHABITFIELDS ? 4 : 3;
   for (std::size_t i = 0; i < count; ++i) out.u32(spec.masks[i]);
 }
 
@@ -89,7 +90,7 @@ std::vector<std::uint8_t> BuildBmp(const BmpSpec& spec, std::span<const std::uin
 
 std::vector<std::uint8_t> PackRows(int width, int height, unsigned bitCount, bool topDown,
                                    std::span<const std::uint32_t> values) {
-  const std::size_t stride = (static_cast<std::size_t>(width) * bitCount + 31) / 32 * 4;
+  const std::size_t stride = static_cast<std::size_t>(bmp_format::RowStride(width, bitCount));
   std::vector<std::uint8_t> out(stride * static_cast<std::size_t>(height));
   for (int y = 0; y < height; ++y) {
     std::uint8_t* row =

@@ -9,20 +9,16 @@
 #include <string>
 #include <vector>
 
-namespace eveda::testing {
+#include "platform/bmp_format/bmp_format.h"
 
-inline constexpr std::uint32_t kBiRgb = 0;
-inline constexpr std::uint32_t kBiRle8 = 1;
-inline constexpr std::uint32_t kBiRle4 = 2;
-inline constexpr std::uint32_t kBiBitfields = 3;
-inline constexpr std::uint32_t kBiAlphaBitfields = 6;
+namespace eveda::testing {
 
 struct BmpSpec {
   std::uint32_t headerSize = 40;  // 12, 16, 40, 52, 56, 64, 108 or 124
   std::int32_t width = 1;
   std::int32_t height = 1;  // negative: rows top-down
   std::uint16_t bitCount = 24;
-  std::uint32_t compression = kBiRgb;
+  std::uint32_t compression = bmp_format::BI_RGB;
   std::vector<std::uint32_t> palette;  // 0x00RRGGBB, written as 3- or 4-byte entries
   std::uint32_t colorsUsed = 0;        // biClrUsed as written
   // Red, green, blue, alpha. Written inside 52-byte and larger headers, and after a 40-byte

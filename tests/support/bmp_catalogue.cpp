@@ -87,26 +87,27 @@ void AddSixteenBit(std::vector<CatalogueImage>& out) {
   const Values words565 = {0xF800, 0x07E0, 0x001F, 0x0410, 0xFFFF, 0x8000};
   const Values rgb565 = {0xFF0000, 0x00FF00, 0x0000FF, 0x008284, 0xFFFFFF, 0x840000};
   out.push_back(direct("info40_16bpp_565",
-                       {.bitCount = 16, .compression = kBiBitfields, .masks = m565}, 3, 2, words565,
-                       rgb565));
-  out.push_back(
-      direct("info56_16bpp_565",
-             {.headerSize = 56, .bitCount = 16, .compression = kBiBitfields, .masks = m565}, 3, 2,
-             words565, rgb565));
-  out.push_back(
-      direct("v4_16bpp_565",
-             {.headerSize = 108, .bitCount = 16, .compression = kBiBitfields, .masks = m565}, 3, 2,
-             words565, rgb565));
+                       {.bitCount = 16, .compression = bmp_format::BI_BITFIELDS, .masks = m565}, 3,
+                       2, words565, rgb565));
+  out.push_back(direct(
+      "info56_16bpp_565",
+      {.headerSize = 56, .bitCount = 16, .compression = bmp_format::BI_BITFIELDS, .masks = m565}, 3,
+      2, words565, rgb565));
+  out.push_back(direct(
+      "v4_16bpp_565",
+      {.headerSize = 108, .bitCount = 16, .compression = bmp_format::BI_BITFIELDS, .masks = m565},
+      3, 2, words565, rgb565));
   out.push_back(direct("info52_16bpp_444",
                        {.headerSize = 52,
                         .bitCount = 16,
-                        .compression = kBiBitfields,
+                        .compression = bmp_format::BI_BITFIELDS,
                         .masks = {0x0F00, 0x00F0, 0x000F, 0}},
                        2, 1, {0x0A5F, 0xF10C}, {0xAA55FF, 0x1100CC}));
-  out.push_back(direct(
-      "info40_16bpp_alpha_bitfields",
-      {.bitCount = 16, .compression = kBiAlphaBitfields, .masks = {0x0F00, 0x00F0, 0x000F, 0xF000}},
-      2, 1, {0x3A5F, 0xF10C}, {0xAA55FF, 0x1100CC}));
+  out.push_back(direct("info40_16bpp_alpha_bitfields",
+                       {.bitCount = 16,
+                        .compression = bmp_format::BI_ALPHABITFIELDS,
+                        .masks = {0x0F00, 0x00F0, 0x000F, 0xF000}},
+                       2, 1, {0x3A5F, 0xF10C}, {0xAA55FF, 0x1100CC}));
 }
 
 void AddWide(std::vector<CatalogueImage>& out) {
@@ -124,20 +125,20 @@ void AddWide(std::vector<CatalogueImage>& out) {
   const Values swapped = {0x0000FF, 0x00FF00, 0xFF0000, 0x563412};  // red in the low byte
   out.push_back(direct("info40_32bpp_bgr_bitfields",
                        {.bitCount = 32,
-                        .compression = kBiBitfields,
+                        .compression = bmp_format::BI_BITFIELDS,
                         .masks = {0x000000FF, 0x0000FF00, 0x00FF0000, 0}},
                        2, 2, swapped, {0xFF0000, 0x00FF00, 0x0000FF, 0x123456}));
   out.push_back(direct("v5_32bpp_alpha_bitfields",
                        {.headerSize = 124,
                         .bitCount = 32,
-                        .compression = kBiAlphaBitfields,
+                        .compression = bmp_format::BI_ALPHABITFIELDS,
                         .masks = {0x00FF0000, 0x0000FF00, 0x000000FF, 0xFF000000}},
                        2, 1, {0x80123456, 0x00FEDCBA}, {0x123456, 0xFEDCBA}));
   // Channels wider than 8 bits keep their top 8 bits: 0x3FF, 0x200, 0x155 give FF, 80, 55.
   out.push_back(direct("v4_32bpp_10_10_10",
                        {.headerSize = 108,
                         .bitCount = 32,
-                        .compression = kBiBitfields,
+                        .compression = bmp_format::BI_BITFIELDS,
                         .masks = {0x3FF00000, 0x000FFC00, 0x000003FF, 0}},
                        1, 1, {(0x3FFu << 20) | (0x200u << 10) | 0x155u}, {0xFF8055}));
 }
@@ -160,7 +161,7 @@ void AddRle(std::vector<CatalogueImage>& out) {
   BmpSpec spec8{.width = 6,
                 .height = 4,
                 .bitCount = 8,
-                .compression = kBiRle8,
+                .compression = bmp_format::BI_RLE8,
                 .palette = palette,
                 .colorsUsed = 5};
   out.push_back({"info40_rle8", BuildBmp(spec8, rle8.bytes()), 6, 4,
@@ -179,8 +180,11 @@ void AddRle(std::vector<CatalogueImage>& out) {
                               0, 4, 4, 0, 0, 0,  //
                               4, 3, 2, 1, 4, 0,  //
                               1, 2, 1, 2, 1, 3};
-  const BmpSpec spec4{
-      .width = 6, .height = 4, .bitCount = 4, .compression = kBiRle4, .palette = kSixteen};
+  const BmpSpec spec4{.width = 6,
+                      .height = 4,
+                      .bitCount = 4,
+                      .compression = bmp_format::BI_RLE4,
+                      .palette = kSixteen};
   out.push_back({"info40_rle4", BuildBmp(spec4, rle4.bytes()), 6, 4,
                  ThroughPalette(rle4Indices, kSixteen, 16)});
 }

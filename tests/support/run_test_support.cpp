@@ -6,6 +6,7 @@
 #include <iterator>
 #include <stdexcept>
 
+#include "platform/bmp_format/bmp_format.h"
 #include "platform/gdi/object_table.h"
 #include "tests/support/bmp_builder.h"
 
@@ -65,7 +66,7 @@ std::vector<std::uint8_t> ExpectedHeader(int width, int height) {
   auto put = [&](std::uint32_t value, int size) {
     for (int i = 0; i < size; ++i) header.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
   };
-  const std::uint32_t stride = (static_cast<std::uint32_t>(width) * 24 + 31) / 32 * 4;
+  const std::uint32_t stride = static_cast<std::uint32_t>(bmp_format::RowStride(width, 24));
   header = {'B', 'M'};
   put(54 + stride * static_cast<std::uint32_t>(height), 4);
   put(0, 4);   // reserved

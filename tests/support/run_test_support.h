@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/bmp_format/bmp_format.h"
 #include "tests/support/form_test_support.h"
 
 namespace eveda::testing {
@@ -36,7 +37,7 @@ struct WrittenBmp {
   std::vector<std::uint8_t> bytes;  // the whole file; empty when it cannot be read
   int width = 0;
   int height = 0;
-  int Stride() const { return (width * 24 + 31) / 32 * 4; }
+  int Stride() const { return static_cast<int>(bmp_format::RowStride(width, 24)); }
   // Throws for a pixel outside the file rather than reading past it.
   Rgb Pixel(int x, int y) const;
 };
