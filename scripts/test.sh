@@ -25,11 +25,10 @@ run_ctest() {  # name build-dir
   passed=$((passed + $(sed -E 's/.* out of ([0-9]+).*/\1/' <<<"${line:-out of 0}")))
 }
 
-# --- layers: includes follow the allowed edges (scripts/check_layers.sh) ---
+# Includes follow the allowed edges (scripts/check_layers.sh).
 echo "== layers =="
 bash scripts/check_layers.sh
 summary+=("layers: passed")
-# --- end layers ---
 
 echo "== tests =="
 run_ctest tests build

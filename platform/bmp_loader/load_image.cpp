@@ -1,5 +1,6 @@
 #include "platform/bmp_loader/load_image.h"
 
+#include <array>
 #include <bit>
 #include <cstring>
 #include <new>
@@ -25,9 +26,26 @@ eveda::Result<PixelMemory, DecodeError> Allocate(std::size_t bytes) {
   }
 }
 
+// A small file is read whole with its headers, in one read; a larger one gives its headers
+// first and its pixels later, straight to where they go.
+constexpr std::size_t kReadWholeBytes = std::size_t{64} << 10;
+
+struct SourceBytes {
+  const SourceFile& file;
+  std::span<const std::uint8_t> start;  // the bytes from offset 0 already read
+
+  eveda::Result<std::size_t, DecodeError> ReadAt(std::size_t offset,
+                                                 std::span<std::uint8_t> out) const {
+    if (offset > start.size() || out.size() > start.size() - offset)
+      return file.ReadAt(offset, out);
+    std::memcpy(out.data(), start.data() + offset, out.size());
+    return out.size();
+  }
+};
+
 // Uncompressed rows at a depth the raster layer has are already a DIB section's memory: they
 // are read straight into it, in the file's own row order, and drawn from there.
-eveda::Result<gdi::HBITMAP, DecodeError> LoadRows(const SourceFile& file, const DecodePlan& plan) {
+eveda::Result<gdi::HBITMAP, DecodeError> LoadRows(const SourceBytes& file, const DecodePlan& plan) {
   auto memory = Allocate(plan.layout.ByteSize());
   if (!memory) return eveda::Unexpected{memory.error()};
   const auto got = file.ReadAt(plan.pixelOffset, std::span(memory->get(), plan.pixelBytes));
@@ -43,7 +61,7 @@ eveda::Result<gdi::HBITMAP, DecodeError> LoadRows(const SourceFile& file, const 
 }
 
 // RLE streams and 2-bit rows are decoded into a new bottom-up section.
-eveda::Result<gdi::HBITMAP, DecodeError> LoadDecoded(const SourceFile& file, DecodePlan plan) {
+eveda::Result<gdi::HBITMAP, DecodeError> LoadDecoded(const SourceBytes& file, DecodePlan plan) {
   auto stream = Allocate(plan.pixelBytes);
   if (!stream) return eveda::Unexpected{stream.error()};
   const auto got = file.ReadAt(plan.pixelOffset, std::span(stream->get(), plan.pixelBytes));
@@ -65,7 +83,7 @@ eveda::Result<gdi::HBITMAP, DecodeError> LoadDecoded(const SourceFile& file, Dec
   }
   // A new DIB section is zero-filled, as decode_pixels requires.
   DecodePixels(std::span(stream->get(), plan.pixelBytes), plan,
-                std::span(static_cast<std::uint8_t*>(bits), plan.layout.ByteSize()));
+               std::span(static_cast<std::uint8_t*>(bits), plan.layout.ByteSize()));
   return bitmap;
 }
 
@@ -93,14 +111,16 @@ eveda::Result<gdi::HBITMAP, DecodeError> LoadBitmap(const char* path) {
   const auto file = SourceFile::Open(path);
   if (!file) return eveda::Unexpected{file.error()};
   if (file->size() > kMaxFileBytes) return eveda::Unexpected{DecodeError::TooLarge};
-  SourceFile::HeadBuffer buffer;
-  const auto head = file->ReadHead(buffer);
-  if (!head) return eveda::Unexpected{head.error()};
-  const auto plan = PlanDecode(*head, file->size());
+  thread_local std::array<std::uint8_t, kReadWholeBytes> buffer;
+  const std::size_t first = file->size() <= buffer.size() ? buffer.size() : kHeadBytes;
+  const auto got = file->ReadAt(0, std::span(buffer).first(first));
+  if (!got) return eveda::Unexpected{got.error()};
+  const SourceBytes bytes{*file, std::span(buffer).first(*got)};
+  const auto plan = PlanDecode(bytes.start, file->size());
   if (!plan) return eveda::Unexpected{plan.error()};
   if (plan->encoding == SourceEncoding::Rows && plan->sourceBitCount == plan->layout.bitCount)
-    return LoadRows(*file, *plan);
-  return LoadDecoded(*file, *plan);
+    return LoadRows(bytes, *plan);
+  return LoadDecoded(bytes, *plan);
 }
 
 DecodeError LastLoadError() { return lastLoadError; }

@@ -8,6 +8,7 @@
 #include <csignal>
 #include <cstdio>
 #include <random>
+#include <set>
 
 #include <gtest/gtest.h>
 
@@ -357,6 +358,49 @@ TEST(Batch, StoppedAtAnyMomentLeavesNothingBehind) {
       dir.WriteFile("out/joined.bmp", "the previous output");
     }
   }
+}
+
+// Runs started together on one folder all propose plemo001.bmp; each writes a file of its own
+// and prints the name it wrote, so no run's output is lost.
+TEST(Batch, RunsStartedTogetherEachKeepTheirOwnOutput) {
+  TempDir dir;
+  for (int i = 0; i < 40; ++i)
+    WriteSolid(dir, "s" + std::to_string(100 + i) + ".bmp", 64, 64, 0x00FF00);
+  constexpr int kRuns = 4;
+  std::vector<pid_t> children;
+  std::vector<int> outputs;
+  for (int k = 0; k < kRuns; ++k) {
+    int out[2];
+    ASSERT_EQ(::pipe(out), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      const BatchResult r = RunBatchWith({dir.Path()});
+      (void)!::write(out[1], r.out.data(), r.out.size());
+      ::_exit(r.status);
+    }
+    ::close(out[1]);
+    children.push_back(child);
+    outputs.push_back(out[0]);
+  }
+  std::set<std::string> printed;
+  for (int k = 0; k < kRuns; ++k) {
+    std::string line;
+    char buffer[512];
+    for (ssize_t got; (got = ::read(outputs[k], buffer, sizeof buffer)) > 0;)
+      line.append(buffer, got);
+    ::close(outputs[k]);
+    int status = 0;
+    ASSERT_EQ(::waitpid(children[k], &status, 0), children[k]);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == batch::kExitWritten) << line;
+    printed.insert(line.substr(0, line.find(' ')));
+  }
+  std::set<std::string> expected;
+  for (int k = 1; k <= kRuns; ++k)
+    expected.insert(dir.PathOf("plemo00" + std::to_string(k) + ".bmp"));
+  EXPECT_EQ(printed, expected);
+  for (const std::string& path : expected)
+    EXPECT_EQ(ReadWritten(path).Pixel(63, 63), 0x00FF00u) << path;
 }
 
 }  // namespace
