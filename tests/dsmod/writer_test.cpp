@@ -258,7 +258,9 @@ TEST(CanvasFile, RowsWrittenWhileDrawingMakeTheSameFile) {
       }
       const std::set<std::string> during = directory.Names();
       EXPECT_EQ(during.size(), named ? 1u : 0u);
-      if (named) EXPECT_TRUE(during.begin()->starts_with(".eveda-save-"));
+      if (named) {
+        EXPECT_TRUE(during.begin()->starts_with(".eveda-save-"));
+      }
       const auto written = file.Finish();
       ASSERT_TRUE(written);
       EXPECT_EQ(*written, directory / "out.bmp");
