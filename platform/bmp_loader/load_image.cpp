@@ -1,9 +1,9 @@
 #include "platform/bmp_loader/load_image.h"
 
-#include <array>
 #include <bit>
 #include <cstring>
 #include <new>
+#include <vector>
 
 #include "platform/bmp_loader/source_file.h"
 #include "platform/gdi/dib_section_over.h"
@@ -111,7 +111,8 @@ eveda::Result<gdi::HBITMAP, DecodeError> LoadBitmap(const char* path) {
   const auto file = SourceFile::Open(path);
   if (!file) return eveda::Unexpected{file.error()};
   if (file->size() > kMaxFileBytes) return eveda::Unexpected{DecodeError::TooLarge};
-  thread_local std::array<std::uint8_t, kReadWholeBytes> buffer;
+  // One buffer a thread, made on first use and kept: reading thousands of small files reuses it.
+  thread_local std::vector<std::uint8_t> buffer(kReadWholeBytes);
   const std::size_t first = file->size() <= buffer.size() ? buffer.size() : kHeadBytes;
   const auto got = file->ReadAt(0, std::span(buffer).first(first));
   if (!got) return eveda::Unexpected{got.error()};

@@ -344,8 +344,9 @@ TEST(Batch, StoppedAtAnyMomentLeavesNothingBehind) {
       EXPECT_EQ(Tree(dir.PathOf("out")), std::vector<std::string>({"joined.bmp"}));
       // Old or new, never a mix: a run stopped after its rename has put the whole new file.
       const std::vector<std::uint8_t> bytes = ReadBytes(output);
-      if (std::string(bytes.begin(), bytes.end()) != "the previous output")
+      if (std::string(bytes.begin(), bytes.end()) != "the previous output") {
         EXPECT_EQ(bytes.size(), 54u + 1248u * 3 * 1152u);
+      }
       if (signal == SIGKILL) {
         EXPECT_TRUE(WIFSIGNALED(status) || WEXITSTATUS(status) == batch::kExitWritten);
       } else {
@@ -365,7 +366,8 @@ TEST(Batch, StoppedAtAnyMomentLeavesNothingBehind) {
 TEST(Batch, RunsStartedTogetherEachKeepTheirOwnOutput) {
   TempDir dir;
   for (int i = 0; i < 40; ++i)
-    WriteSolid(dir, "s" + std::to_string(100 + i) + ".bmp", 64, 64, 0x00FF00);
+    WriteSolid(dir, std::string("s").append(std::to_string(100 + i)).append(".bmp"), 64, 64,
+               0x00FF00);
   constexpr int kRuns = 4;
   std::vector<pid_t> children;
   std::vector<int> outputs;
@@ -397,7 +399,7 @@ TEST(Batch, RunsStartedTogetherEachKeepTheirOwnOutput) {
   }
   std::set<std::string> expected;
   for (int k = 1; k <= kRuns; ++k)
-    expected.insert(dir.PathOf("plemo00" + std::to_string(k) + ".bmp"));
+    expected.insert(dir.PathOf(std::string("plemo00").append(std::to_string(k)).append(".bmp")));
   EXPECT_EQ(printed, expected);
   for (const std::string& path : expected)
     EXPECT_EQ(ReadWritten(path).Pixel(63, 63), 0x00FF00u) << path;

@@ -72,7 +72,8 @@ std::vector<std::string> QuotedNames() {
                                     "\xF4\x90\x80\x80",
                                     "日本\xE3\x81\x82\xE3",
                                     "😀\x7F"};
-  for (int byte = 1; byte < 0x20; ++byte) names.push_back("c" + std::string(1, char(byte)) + "d");
+  for (int byte = 1; byte < 0x20; ++byte)
+    names.push_back(std::string("c").append(1, char(byte)).append("d"));
   names.push_back(
       "c\x7F"
       "d");

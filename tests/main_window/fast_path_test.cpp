@@ -94,7 +94,7 @@ TEST(FastPaths, WriteWhatTheStraightforwardJoinWrites) {
   TempDir dir;
   const std::vector<CatalogueImage> catalogue = BmpCatalogue();
   for (std::size_t k = 0; k < catalogue.size(); ++k) {
-    char name[16];
+    char name[32];
     std::snprintf(name, sizeof name, "v%02zu.bmp", k);
     dir.WriteFile(name, std::string(catalogue[k].file.begin(), catalogue[k].file.end()));
   }

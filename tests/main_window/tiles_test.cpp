@@ -246,7 +246,8 @@ TEST(UnreadableSource, KeepsItsCellInTheBackgroundAndIsNamedOnceAfterTheSave) {
 // b.bmp to k.bmp, each on its own line followed by `reason`.
 std::string TenNames(const std::string& reason) {
   std::string names;
-  for (char name = 'b'; name <= 'k'; ++name) names += "\n" + std::string(1, name) + ".bmp" + reason;
+  for (char name = 'b'; name <= 'k'; ++name)
+    names.append("\n").append(1, name).append(".bmp").append(reason);
   return names;
 }
 
