@@ -56,8 +56,7 @@ eveda::Result<void, SaveError> CanvasFile::Check() const {
     return Unexpected{SaveError{SaveError::Kind::NotACanvas, {}}};
   const std::int64_t fileBytes =
       std::int64_t{canvas_.Stride} * canvas_.Height + 54 + 4 * ColourTableEntries(canvas_.BitCount);
-  if (fileBytes > kMaxBmpFileBytes)
-    return Unexpected{SaveError{SaveError::Kind::Overflow, {}}};
+  if (fileBytes > kMaxBmpFileBytes) return Unexpected{SaveError{SaveError::Kind::Overflow, {}}};
   if (detail::LivePixels(canvas_) == nullptr)
     return Unexpected{SaveError{SaveError::Kind::NotACanvas, {}}};
   return {};

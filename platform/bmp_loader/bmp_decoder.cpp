@@ -36,7 +36,7 @@ SourceEncoding EncodingOf(std::uint32_t compression) {
 
 // How many pixel bytes there are, refusing a file that is too short or implausibly small.
 eveda::Result<void, DecodeError> LocatePixels(const InfoHeader& header, std::uint64_t fileSize,
-                                               DecodePlan& plan) {
+                                              DecodePlan& plan) {
   const std::uint64_t available = fileSize - plan.pixelOffset;
   const std::uint64_t width = static_cast<std::uint64_t>(header.width);
   const std::uint64_t height = static_cast<std::uint64_t>(plan.layout.height);
@@ -64,7 +64,7 @@ eveda::Result<DecodePlan, DecodeError> PlanDecode(std::span<const std::uint8_t> 
 }
 
 eveda::Result<DecodePlan, DecodeError> PlanDecode(std::span<const std::uint8_t> head,
-                                                   std::uint64_t fileSize) {
+                                                  std::uint64_t fileSize) {
   if (head.size() > fileSize) head = head.first(static_cast<std::size_t>(fileSize));
   ByteCursor cursor(head);
   const auto offBits = ReadFileHeader(cursor);
@@ -103,12 +103,12 @@ eveda::Result<DecodePlan, DecodeError> PlanDecode(std::span<const std::uint8_t> 
 }
 
 std::span<std::uint8_t> BitmapRow(const Layout& layout, std::span<std::uint8_t> pixels,
-                                   std::int64_t row) {
+                                  std::int64_t row) {
   return pixels.subspan(static_cast<std::size_t>(row) * layout.stride, layout.stride);
 }
 
 void DecodePixels(std::span<const std::uint8_t> file, const DecodePlan& plan,
-                   std::span<std::uint8_t> pixels) {
+                  std::span<std::uint8_t> pixels) {
   if (pixels.size() < plan.layout.ByteSize() || plan.pixelOffset > file.size() ||
       plan.pixelBytes > file.size() - plan.pixelOffset) {
     return;  // not the file or the bitmap this plan was made for

@@ -115,13 +115,13 @@ eveda::Result<DecodePlan, DecodeError> PlanDecode(std::span<const std::uint8_t> 
 // pixels. kHeadBytes from the start are always enough.
 inline constexpr std::size_t kHeadBytes = bmp_format::kLongestHeaders;
 eveda::Result<DecodePlan, DecodeError> PlanDecode(std::span<const std::uint8_t> head,
-                                                   std::uint64_t fileSize);
+                                                  std::uint64_t fileSize);
 
 // Writes the rows described by `plan` into `pixels` (layout.ByteSize() bytes, zero-filled:
 // pixels an RLE stream skips keep index 0). Cannot fail: the plan has checked every size,
 // and a short or damaged RLE stream simply leaves the rest of the bitmap at index 0.
 void DecodePixels(std::span<const std::uint8_t> file, const DecodePlan& plan,
-                   std::span<std::uint8_t> pixels);
+                  std::span<std::uint8_t> pixels);
 
 // Both steps into memory of its own; for tests, the fuzzer and tools.
 struct DecodedImage {

@@ -127,7 +127,7 @@ eveda::Result<void, DecodeError> CheckFormat(const InfoHeader& header) {
 }
 
 eveda::Result<std::array<std::uint32_t, 3>, DecodeError> ReadMasks(ByteCursor& cursor,
-                                                                    const InfoHeader& header) {
+                                                                   const InfoHeader& header) {
   std::array<std::uint32_t, 3> masks = header.masks;
   if (!header.hasMasks) {
     // A 40-byte header is followed by the masks; BI_ALPHABITFIELDS adds the alpha mask.
@@ -148,7 +148,7 @@ eveda::Result<std::array<std::uint32_t, 3>, DecodeError> ReadMasks(ByteCursor& c
 }
 
 eveda::Result<void, DecodeError> ReadPalette(ByteCursor& cursor, const InfoHeader& header,
-                                              std::uint32_t pixelOffset, Layout& layout) {
+                                             std::uint32_t pixelOffset, Layout& layout) {
   const std::uint32_t full = 1u << header.bitCount;
   const std::size_t entryBytes = header.core ? 3 : 4;
   std::uint64_t count = header.colorsUsed == 0 ? full : header.colorsUsed;

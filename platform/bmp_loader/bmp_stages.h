@@ -26,13 +26,13 @@ eveda::Result<std::uint32_t, DecodeError> ReadFileHeader(ByteCursor& cursor);
 eveda::Result<InfoHeader, DecodeError> ReadInfoHeader(ByteCursor& cursor);
 eveda::Result<void, DecodeError> CheckFormat(const InfoHeader& header);
 eveda::Result<std::array<std::uint32_t, 3>, DecodeError> ReadMasks(ByteCursor& cursor,
-                                                                    const InfoHeader& header);
+                                                                   const InfoHeader& header);
 eveda::Result<void, DecodeError> ReadPalette(ByteCursor& cursor, const InfoHeader& header,
-                                              std::uint32_t pixelOffset, Layout& layout);
+                                             std::uint32_t pixelOffset, Layout& layout);
 
 // Writers into the bottom-up bitmap; `row` 0 is the bottom row.
 std::span<std::uint8_t> BitmapRow(const Layout& layout, std::span<std::uint8_t> pixels,
-                                   std::int64_t row);
+                                  std::int64_t row);
 void DecodeRows(ByteCursor& cursor, const DecodePlan& plan, std::span<std::uint8_t> pixels);
 void DecodeRle8(ByteCursor& cursor, const Layout& layout, std::span<std::uint8_t> pixels);
 void DecodeRle4(ByteCursor& cursor, const Layout& layout, std::span<std::uint8_t> pixels);
