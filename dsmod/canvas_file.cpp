@@ -99,12 +99,12 @@ void CanvasFile::RowsFinished(std::int32_t rows) {
 }
 
 eveda::Result<std::string, SaveError> CanvasFile::Finish(const NextOutputName& nextName) {
+  // The writer is stopped first: nothing may read the pixels once this returns.
+  const int writeError = writer_ ? writer_->Wait() : 0;
   if (error_) return Unexpected{*error_};
   if (auto ok = Check(); !ok) return Unexpected{ok.error()};  // released while drawing
-  if (writer_) {
-    if (const int error = writer_->Wait(); error != 0)
-      return Unexpected{SaveError{SaveError::Kind::CannotWrite, std::strerror(error)}};
-  }
+  if (writeError != 0)
+    return Unexpected{SaveError{SaveError::Kind::CannotWrite, std::strerror(writeError)}};
   detail::BitmapFileHeader header;
   header.bfOffBits = offBits_;
   header.bfSize = static_cast<std::uint32_t>(offBits_ + ImageBytes(canvas_));
