@@ -21,10 +21,8 @@ void RemoveOutputOnStopSignals() {
   struct sigaction action {};
   action.sa_handler = StopNow;
   sigemptyset(&action.sa_mask);
-  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
-    sigaddset(&action.sa_mask, signal);  // one stop at a time
-  }
-  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) ::sigaction(signal, &action, nullptr);
+  for (const int signal : DSMod::kStopSignals) sigaddset(&action.sa_mask, signal);  // one at a time
+  for (const int signal : DSMod::kStopSignals) ::sigaction(signal, &action, nullptr);
 }
 
 }  // namespace batch

@@ -1,11 +1,11 @@
 #include "dsmod/background_writer.h"
 
+#include "dsmod/output_file.h"
+
 #include <fcntl.h>
-#include <pthread.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <csignal>
 #include <system_error>
 
 namespace DSMod::detail {
@@ -52,20 +52,11 @@ void BackgroundWriter::Write(std::uint64_t offset, std::span<const std::uint8_t>
   }
 }
 
-// The thread starts with the stop signals blocked, so that they always reach the thread that
+// The thread starts with the stop signals held, so that they always reach the thread that
 // keeps track of the output's temporary name (see output_file.h).
 void BackgroundWriter::StartThread() {
-  sigset_t stops, previous;
-  sigemptyset(&stops);
-  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&stops, signal);
-  ::pthread_sigmask(SIG_BLOCK, &stops, &previous);
-  try {
-    thread_ = std::thread([this] { Run(); });
-  } catch (...) {
-    ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
-    throw;
-  }
-  ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+  const StopSignalsHeld held;
+  thread_ = std::thread([this] { Run(); });
 }
 
 void BackgroundWriter::Run() {

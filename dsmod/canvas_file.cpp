@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
-#include <limits>
 #include <vector>
 
 #include "dsmod/background_writer.h"
@@ -16,10 +15,8 @@ namespace {
 
 using eveda::Unexpected;
 
-bool HasColourTable(std::int32_t BitCount) { return BitCount >= 1 && BitCount <= 8; }
-
 std::uint32_t ColourTableEntries(std::int32_t BitCount) {
-  return HasColourTable(BitCount) ? 1u << BitCount : 0;
+  return BitCount >= 1 && BitCount <= 8 ? 1u << BitCount : 0;
 }
 
 // The file states biSizeImage 0: the size follows from the other fields.
@@ -54,9 +51,8 @@ void RemovePendingOutputFile() { detail::RemovePendingFile(); }
 eveda::Result<void, SaveError> CanvasFile::Check() const {
   if (!gdi::IsDibDepth(canvas_.BitCount) || canvas_.Stride < 1 || canvas_.Height < 1)
     return Unexpected{SaveError{SaveError::Kind::NotACanvas, {}}};
-  const std::int64_t fileBytes =
-      std::int64_t{canvas_.Stride} * canvas_.Height + 54 + 4 * ColourTableEntries(canvas_.BitCount);
-  if (fileBytes > kMaxBmpFileBytes) return Unexpected{SaveError{SaveError::Kind::Overflow, {}}};
+  if (BmpFileBytes(canvas_.BitCount, canvas_.Width, canvas_.Height) > kMaxBmpFileBytes)
+    return Unexpected{SaveError{SaveError::Kind::Overflow, {}}};
   if (detail::LivePixels(canvas_) == nullptr)
     return Unexpected{SaveError{SaveError::Kind::NotACanvas, {}}};
   return {};
@@ -64,7 +60,7 @@ eveda::Result<void, SaveError> CanvasFile::Check() const {
 
 CanvasFile::CanvasFile(const Canvas& canvas, std::string FilePath)
     : canvas_(canvas), path_(std::move(FilePath)) {
-  offBits_ = 54 + 4 * ColourTableEntries(canvas.BitCount);
+  offBits_ = detail::HeaderBytes(canvas.BitCount);
   if (auto ok = Check(); !ok) {
     error_ = ok.error();
     return;

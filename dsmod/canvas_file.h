@@ -3,6 +3,8 @@
 // drawing can touch go to the file at once, and the save at the end has only the rest to
 // write. The file appears whole or not at all (see output_file.h).
 
+#include <array>
+#include <csignal>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -52,8 +54,11 @@ class CanvasFile {
   std::int32_t rowsQueued_ = 0;
 };
 
+// The signals that stop a run: their handlers call RemovePendingOutputFile.
+inline constexpr std::array<int, 3> kStopSignals = {SIGINT, SIGTERM, SIGHUP};
+
 // Unlinks the named temporary file of a save in progress, where the file system had no
-// unnamed files. Async-signal-safe: for handlers of SIGINT, SIGTERM and SIGHUP.
+// unnamed files. Async-signal-safe: for handlers of the kStopSignals.
 void RemovePendingOutputFile();
 
 }  // namespace DSMod

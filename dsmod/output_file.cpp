@@ -53,25 +53,6 @@ void SetPending(const std::string& path) {
 
 void ClearPending() { pendingSet = 0; }
 
-// While a named file comes into being or goes under another name, a stop signal waits: the
-// handler then sees exactly the files that are ours to remove. (A system call can take a
-// while on a busy disk, and a signal is handled as it returns.)
-class StopSignalsHeld {
- public:
-  StopSignalsHeld() {
-    sigset_t stops;
-    sigemptyset(&stops);
-    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&stops, signal);
-    ::pthread_sigmask(SIG_BLOCK, &stops, &previous_);
-  }
-  ~StopSignalsHeld() { ::pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }
-  StopSignalsHeld(const StopSignalsHeld&) = delete;
-  StopSignalsHeld& operator=(const StopSignalsHeld&) = delete;
-
- private:
-  sigset_t previous_;
-};
-
 std::string TemporaryName(const std::string& directory) {
   static constexpr char kLetters[] =
       "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
@@ -88,6 +69,15 @@ std::atomic<bool> namedOnly{false};
 }  // namespace
 
 void UseNamedTemporaryFiles(bool named) { namedOnly = named; }
+
+StopSignalsHeld::StopSignalsHeld() {
+  sigset_t stops;
+  sigemptyset(&stops);
+  for (const int signal : kStopSignals) sigaddset(&stops, signal);
+  ::pthread_sigmask(SIG_BLOCK, &stops, &previous_);
+}
+
+StopSignalsHeld::~StopSignalsHeld() { ::pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }
 
 void RemovePendingFile() {
   if (pendingSet) ::unlink(pendingPath);

@@ -5,10 +5,13 @@
 // unnamed files, a hidden `.eveda-save-XXXXXX` beside the target serves instead, and
 // RemovePendingFile() lets a signal handler take it away.
 
+#include <signal.h>
+
 #include <functional>
 #include <optional>
 #include <string>
 
+#include "dsmod/canvas_file.h"
 #include "dsmod/dsmod.h"
 
 namespace DSMod::detail {
@@ -45,6 +48,22 @@ class OutputFile {
   int fd_ = -1;
   std::string directory_;
   std::string temporaryName_;  // empty while the file has no name
+};
+
+// Holds the stop signals (kStopSignals) back on the calling thread while it lives. A named file
+// comes into being or goes under another name only while they are held, so that the handler
+// sees exactly the files that are ours to remove (a system call can take a while on a busy
+// disk, and a signal is handled as it returns); a thread started while they are held never
+// receives them.
+class StopSignalsHeld {
+ public:
+  StopSignalsHeld();
+  ~StopSignalsHeld();
+  StopSignalsHeld(const StopSignalsHeld&) = delete;
+  StopSignalsHeld& operator=(const StopSignalsHeld&) = delete;
+
+ private:
+  sigset_t previous_;
 };
 
 // Makes every new OutputFile take the named way, as on a file system without unnamed files,

@@ -1,7 +1,5 @@
-#include <filesystem>
-#include <limits>
-
 #include "getimage/getimage.h"
+#include "getimage/hidden_name.h"
 #include "platform/bmp_loader/bmp_decoder.h"
 #include "platform/bmp_loader/source_file.h"
 
@@ -9,11 +7,6 @@ namespace GetImage {
 namespace {
 
 using eveda::bmp::SourceFile;
-
-bool IsHiddenName(const std::string& path) {
-  const std::string name = std::filesystem::path(path).filename().string();
-  return name.empty() || name.front() == '.';  // dot-files are hidden
-}
 
 bool StartsWithSignature(std::span<const std::uint8_t> head) {
   return head.size() >= 2 && head[0] == 0x42 && head[1] == 0x4D;  // "BM"
@@ -26,7 +19,7 @@ bool StartsWithSignature(std::span<const std::uint8_t> head) {
 // is long enough for them. Anything else keeps its cell in the background and must not size
 // every cell of the job.
 BMPInfo ReadBMPInfo(std::string FilePath) {
-  if (IsHiddenName(FilePath)) return {};
+  if (detail::IsHiddenName(FilePath)) return {};
   const auto file = SourceFile::Open(FilePath.c_str());
   if (!file || file->size() < 2) return {};
   SourceFile::HeadBuffer buffer;
