@@ -100,9 +100,11 @@ std::vector<SkippedSource> Form1::DrawTiles(DSMod::Canvas& canvas, const RunSnap
 // next free name in the same directory is used instead of replacing that file.
 DSMod::NextOutputName Form1::NextOutputName(const RunSnapshot& job) {
   if (!job.keepExistingOutput) return {};
+  // Only when all 999 are taken does the search give back the name that was just refused; a
+  // name another run takes between the search and the link is simply searched past again.
   return [](const std::string& taken) -> std::optional<std::string> {
-    const std::string next = ChooseOutputPath(DirectoryOf(taken));
-    if (NameIsTaken(next)) return std::nullopt;
+    std::string next = ChooseOutputPath(DirectoryOf(taken));
+    if (next == taken) return std::nullopt;
     return next;
   };
 }
