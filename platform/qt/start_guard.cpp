@@ -51,7 +51,7 @@ void StartGuard::Release() {
   for (const HeldMessage& held : heldMessages) {
     const QMessageLogContext context(held.file.c_str(), held.line, held.function.c_str(),
                                      held.category.c_str());
-    previousHandler(held.type, context, held.text);
+    qt_message_output(held.type, context, held.text);  // through whatever handler is current
   }
   heldMessages.clear();
 }
