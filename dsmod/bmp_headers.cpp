@@ -22,11 +22,15 @@ class LittleEndianWriter {
 
 }  // namespace
 
+std::uint32_t ColourTableEntries(std::int32_t BitCount) {
+  return BitCount >= 1 && BitCount <= 8 ? 1u << BitCount : 0;
+}
+
 std::vector<std::uint8_t> EncodeHeaders(const BitmapFileHeader& file,
                                         const gdi::BITMAPINFOHEADER& info,
                                         std::span<const gdi::RGBQUAD> colours) {
   std::vector<std::uint8_t> bytes;
-  bytes.reserve(14 + 40 + colours.size() * 4);
+  bytes.reserve(kHeaderBytes + colours.size() * sizeof(gdi::RGBQUAD));
   LittleEndianWriter out(bytes);
   out.U16(file.bfType);
   out.U32(file.bfSize);

@@ -1,5 +1,6 @@
 #include <limits>
 
+#include "dsmod/bmp_headers.h"
 #include "dsmod/canvas_layout.h"
 #include "dsmod/dsmod.h"
 #include "platform/bmp_format/bmp_format.h"
@@ -9,7 +10,7 @@ namespace DSMod {
 namespace detail {
 
 std::uint32_t HeaderBytes(std::int32_t BitCount) {
-  return 54 + (BitCount >= 1 && BitCount <= 8 ? 4u << BitCount : 0);
+  return kHeaderBytes + ColourTableEntries(BitCount) * std::uint32_t{sizeof(gdi::RGBQUAD)};
 }
 
 }  // namespace detail
