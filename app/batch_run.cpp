@@ -46,7 +46,8 @@ std::string FailureText(const RunReport& run) {
   if (run.outcome == RunReport::Outcome::CanvasFailed &&
       !main_window::OutputFitsInBmpFile(run.width, run.height)) {
     return "the output image (" + std::to_string(run.width) + " x " + std::to_string(run.height) +
-           ") exceeds the 2 GB limit of a BMP file";
+           ") exceeds the " + std::to_string(DSMod::kMaxBmpFileGigabytes) +
+           " GB limit of a BMP file";
   }
   if (run.outcome == RunReport::Outcome::SaveFailed)
     return main_window::SaveFailureMessage(ShellQuoted(run.outputPath), run.saveError);
@@ -92,7 +93,9 @@ int RunBatch(const BatchOptions& options, std::ostream& out, std::ostream& err) 
   // The scan proposes the first free name, or the last one when none is free: the window
   // shows that name before the user runs, but a script would replace a file unasked.
   if (!options.output && main_window::NameIsTaken(form.Job().OutputPath)) {
-    err << kPrefix << directory << ": plemo001.bmp to plemo999.bmp are all taken; give -o\n";
+    err << kPrefix << directory << ": " << main_window::OutputName(main_window::kFirstOutputNumber)
+        << " to " << main_window::OutputName(main_window::kLastOutputNumber)
+        << " are all taken; give -o\n";
     return kExitNothingWritten;
   }
   return RunScanned(options, form, ui, out, err);

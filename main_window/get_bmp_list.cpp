@@ -7,6 +7,7 @@
 #include "main_window/form1.h"
 #include "main_window/form1_design.h"
 #include "main_window/output_name.h"
+#include "main_window/window_texts.h"
 
 namespace main_window {
 namespace {
@@ -17,7 +18,7 @@ struct LargestSize {
 };
 
 std::string ProbeTitle(int done, int count) {
-  return "画像サイズ取得中・・・" + std::to_string(done) + "/" + std::to_string(count);
+  return Fill(WindowText::ProbeTitle, {std::to_string(done), std::to_string(count)});
 }
 
 // The smallest whole number not below the square root: cells per row of a near-square grid.
@@ -34,8 +35,7 @@ void Form1::GetBMPList(std::string Dirname) {
   if (n == 0) {
     job_.FileList = std::move(names);
     if (job_.Loaded) {
-      ui_.MsgBox("ディレクトリ [ " + Dirname + " ]にはBMPファイルがありませんでした",
-                 toolkit::kStyleOkExclamation);
+      ui_.MsgBox(Fill(WindowText::NoBmpFiles, {Dirname}), toolkit::kStyleOkExclamation);
     }
     return;
   }
@@ -63,7 +63,7 @@ void Form1::GetBMPList(std::string Dirname) {
   ui_.SetText(Text1(1), std::to_string(largest.height));
   ui_.SetText(Text1(3), std::to_string(WrapProposal(n)));
   ui_.SetText(Label1(0), Dirname);
-  ui_.SetText(Label1(1), "対象ファイル数－ " + std::to_string(n));
+  ui_.SetText(Label1(1), Fill(WindowText::FileCount, {std::to_string(n)}));
   job_.OutputPath = ChooseOutputPath(Dirname);
   ui_.SetText(Label1(10), job_.OutputPath);
   UpdateStatus();
