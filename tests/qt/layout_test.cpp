@@ -1,4 +1,5 @@
-// The window as designed: places, sizes, kinds, captions, entries, tab order, font.
+// The window as Form1Design describes it: places, sizes, kinds, captions, entries, tab order,
+// font.
 
 #include <QApplication>
 #include <QComboBox>
@@ -8,7 +9,11 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <span>
+#include <string>
 #include <vector>
+
+#include "main_window/form1_design.h"
 
 #include "tests/qt/recording_window.h"
 
@@ -16,121 +21,118 @@ namespace eveda::testing {
 namespace {
 
 using LayoutTest = RecordingWindow;
+using toolkit::ControlDesign;
+using toolkit::ControlKind;
 
-struct Place {
-  Group group;
-  int index;
-  QRect pixels;
-};
+const toolkit::FormDesign& Design() { return main_window::Form1Design(); }
 
-// The designed places in twips, divided by 15.
-const std::vector<Place> kPlaces = {
-    {Group::Command1, 0, {8, 8, 121, 25}},   {Group::Label1, 0, {8, 40, 441, 25}},
-    {Group::Label1, 1, {16, 96, 401, 25}},   {Group::Label1, 2, {16, 128, 129, 25}},
-    {Group::Label1, 3, {152, 128, 33, 25}},  {Group::Label1, 4, {240, 128, 33, 25}},
-    {Group::Text1, 0, {184, 132, 41, 25}},   {Group::Text1, 1, {272, 132, 41, 25}},
-    {Group::Label1, 5, {328, 128, 33, 25}},  {Group::Text1, 2, {368, 132, 41, 25}},
-    {Group::Label1, 6, {16, 168, 97, 25}},   {Group::Combo1, 0, {128, 164, 113, 23}},
-    {Group::Text1, 3, {360, 172, 41, 25}},   {Group::Label1, 7, {256, 168, 97, 25}},
-    {Group::Label1, 8, {16, 208, 97, 25}},   {Group::Combo1, 1, {128, 204, 113, 23}},
-    {Group::Label1, 9, {256, 208, 65, 25}},  {Group::Command2, 0, {344, 204, 89, 25}},
-    {Group::Command3, 0, {8, 240, 169, 25}}, {Group::Label1, 10, {8, 272, 441, 25}},
-    {Group::Label1, 11, {8, 328, 441, 25}},  {Group::Command4, 0, {312, 360, 137, 33}},
-    {Group::Line1, 0, {8, 80, 448, 1}},      {Group::Line1, 1, {8, 312, 448, 1}},
-};
+std::vector<std::string> Strings(std::span<const std::string_view> views) {
+  std::vector<std::string> out;
+  for (std::string_view view : views)
+    if (!view.empty()) out.emplace_back(view);
+  return out;
+}
+
+// The design places everything on whole pixels: a place is its twips divided exactly, and a
+// line is one pixel high from (x1, y1) to x2.
+QRect DesignedPixels(const ControlDesign& control) {
+  auto pixels = [](int twips) {
+    EXPECT_EQ(twips % toolkit::kTwipsPerPixel, 0) << twips;
+    return twips / toolkit::kTwipsPerPixel;
+  };
+  if (control.kind == ControlKind::Line)
+    return {pixels(control.left), pixels(control.top), pixels(control.width - control.left), 1};
+  return {pixels(control.left), pixels(control.top), pixels(control.width), pixels(control.height)};
+}
 
 TEST_F(LayoutTest, WindowHasItsDesignedCaptionAndFixedClientArea) {
   QWidget* window = toolkit_.Window();
-  EXPECT_EQ(window->windowTitle().toStdString(), "DID Eveda");
+  EXPECT_EQ(window->windowTitle().toStdString(), Design().caption);
   EXPECT_EQ(window->geometry(), QRect(159, 108, 472, 420));
-  EXPECT_EQ(window->minimumSize(), QSize(472, 420));
-  EXPECT_EQ(window->maximumSize(), QSize(472, 420));
+  const QSize client(Design().clientWidth / toolkit::kTwipsPerPixel,
+                     Design().clientHeight / toolkit::kTwipsPerPixel);
+  EXPECT_EQ(window->geometry().size(), client);
+  EXPECT_EQ(window->minimumSize(), client);
+  EXPECT_EQ(window->maximumSize(), client);
 }
 
 TEST_F(LayoutTest, EveryControlSitsAtItsDesignedPlace) {
-  for (const Place& place : kPlaces) {
+  EXPECT_EQ(Widget(Group::Command1)->geometry(), QRect(8, 8, 121, 25));
+  for (const ControlDesign& control : Design().controls) {
     SCOPED_TRACE(::testing::Message()
-                 << "group " << static_cast<int>(place.group) << " index " << place.index);
-    QWidget* widget = Widget(place.group, place.index);
+                 << "group " << static_cast<int>(control.group) << " index " << control.index);
+    QWidget* widget = Widget(control.group, control.index);
     ASSERT_NE(widget, nullptr);
     EXPECT_EQ(widget->parentWidget(), toolkit_.Window());
-    EXPECT_EQ(widget->geometry(), place.pixels);
+    EXPECT_EQ(widget->geometry(), DesignedPixels(control));
   }
+  EXPECT_EQ(Design().controls.size(), 24u);
   EXPECT_EQ(Widget(Group::Label1, 12), nullptr);
   EXPECT_EQ(Widget(Group::Text1, 4), nullptr);
 }
 
-TEST_F(LayoutTest, ButtonsShowTheirCaptionsAndAreNeverDefault) {
-  const std::vector<std::pair<Group, std::string>> buttons = {
-      {Group::Command1, "ディレクトリ選択"},
-      {Group::Command2, "000000"},
-      {Group::Command3, "出力ファイル名変更"},
-      {Group::Command4, "実行"}};
-  for (const auto& [group, caption] : buttons) {
-    auto* button = qobject_cast<QPushButton*>(Widget(group));
-    ASSERT_NE(button, nullptr);
-    EXPECT_EQ(button->text().toStdString(), caption);
-    EXPECT_EQ(toolkit_.Text({group, 0}), caption);
-    EXPECT_FALSE(button->autoDefault());
-    EXPECT_FALSE(button->isDefault());
-  }
-}
-
-TEST_F(LayoutTest, LabelsArePlainBorderlessAndTakeNoFocus) {
-  const std::vector<std::string> captions = {
-      "",       "対象ファイル数－", "各ブロックのサイズ", "横",     "縦", "間隔",
-      "並べ方", "折り返し間隔",     "空白の埋め方",       "背景色", "",   "生成画像ステータス"};
-  for (int i = 0; i < 12; ++i) {
-    auto* label = qobject_cast<QLabel*>(Widget(Group::Label1, i));
-    ASSERT_NE(label, nullptr) << i;
-    EXPECT_EQ(label->text().toStdString(), captions[static_cast<std::size_t>(i)]) << i;
-    EXPECT_EQ(label->frameShape(), QFrame::NoFrame) << i;
-    EXPECT_EQ(label->textFormat(), Qt::PlainText) << i;
-    EXPECT_EQ(label->focusPolicy(), Qt::NoFocus) << i;
-  }
-}
-
-TEST_F(LayoutTest, TextBoxesStartWithTheirDesignTexts) {
-  const std::vector<std::string> texts = {"", "", "0", ""};
-  for (int i = 0; i < 4; ++i) {
-    auto* box = qobject_cast<QLineEdit*>(Widget(Group::Text1, i));
-    ASSERT_NE(box, nullptr) << i;
-    EXPECT_EQ(box->text().toStdString(), texts[static_cast<std::size_t>(i)]) << i;
-  }
-}
-
-TEST_F(LayoutTest, ListsAreClosedWithTheirEntriesAndNothingSelected) {
-  const std::vector<std::vector<std::string>> entries = {{"左上→右上", "左上→左下", "右上→右下"},
-                                                         {"左上", "中央", "拡大縮小"}};
-  for (int i = 0; i < 2; ++i) {
-    auto* list = qobject_cast<QComboBox*>(Widget(Group::Combo1, i));
-    ASSERT_NE(list, nullptr) << i;
-    EXPECT_FALSE(list->isEditable()) << i;
-    std::vector<std::string> shown;
-    for (int entry = 0; entry < list->count(); ++entry) {
-      shown.push_back(list->itemText(entry).toStdString());
+TEST_F(LayoutTest, EachControlShowsItsDesignedTextInItsKindOfWidget) {
+  for (const ControlDesign& control : Design().controls) {
+    SCOPED_TRACE(::testing::Message()
+                 << "group " << static_cast<int>(control.group) << " index " << control.index);
+    QWidget* widget = Widget(control.group, control.index);
+    const std::string caption(control.caption);
+    switch (control.kind) {
+      case ControlKind::Button: {
+        auto* button = qobject_cast<QPushButton*>(widget);
+        ASSERT_NE(button, nullptr);
+        EXPECT_EQ(button->text().toStdString(), caption);
+        EXPECT_EQ(toolkit_.Text({control.group, control.index}), caption);
+        EXPECT_FALSE(button->autoDefault());
+        EXPECT_FALSE(button->isDefault());
+        break;
+      }
+      case ControlKind::Label: {
+        auto* label = qobject_cast<QLabel*>(widget);
+        ASSERT_NE(label, nullptr);
+        EXPECT_EQ(label->text().toStdString(), caption);
+        EXPECT_EQ(label->frameShape(), QFrame::NoFrame);
+        EXPECT_EQ(label->textFormat(), Qt::PlainText);
+        EXPECT_EQ(label->focusPolicy(), Qt::NoFocus);
+        break;
+      }
+      case ControlKind::TextBox: {
+        auto* box = qobject_cast<QLineEdit*>(widget);
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(box->text().toStdString(), caption);
+        break;
+      }
+      case ControlKind::DropDownList: {
+        auto* list = qobject_cast<QComboBox*>(widget);
+        ASSERT_NE(list, nullptr);
+        EXPECT_FALSE(list->isEditable());
+        std::vector<std::string> shown;
+        for (int entry = 0; entry < list->count(); ++entry)
+          shown.push_back(list->itemText(entry).toStdString());
+        EXPECT_EQ(shown, Strings(control.entries));
+        EXPECT_EQ(shown.size(), 3u);
+        EXPECT_EQ(list->currentIndex(), -1);
+        EXPECT_EQ(toolkit_.ListIndex({control.group, control.index}), -1);
+        break;
+      }
+      case ControlKind::Line: {
+        auto* line = qobject_cast<QFrame*>(widget);
+        ASSERT_NE(line, nullptr);
+        EXPECT_EQ(line->frameShape(), QFrame::HLine);
+        EXPECT_EQ(line->focusPolicy(), Qt::NoFocus);
+        break;
+      }
     }
-    EXPECT_EQ(shown, entries[static_cast<std::size_t>(i)]) << i;
-    EXPECT_EQ(list->currentIndex(), -1) << i;
-    EXPECT_EQ(toolkit_.ListIndex({Group::Combo1, i}), -1) << i;
   }
 }
 
-TEST_F(LayoutTest, LinesAreThinHorizontalRulesWithoutFocus) {
-  for (int i = 0; i < 2; ++i) {
-    auto* line = qobject_cast<QFrame*>(Widget(Group::Line1, i));
-    ASSERT_NE(line, nullptr) << i;
-    EXPECT_EQ(line->frameShape(), QFrame::HLine) << i;
-    EXPECT_EQ(line->focusPolicy(), Qt::NoFocus) << i;
+TEST_F(LayoutTest, TabVisitsTheFocusableControlsInDesignOrder) {
+  std::vector<QWidget*> expected;
+  for (const ControlDesign& control : Design().controls) {
+    if (control.kind != ControlKind::Label && control.kind != ControlKind::Line)
+      expected.push_back(Widget(control.group, control.index));
   }
-}
-
-TEST_F(LayoutTest, TabVisitsTheTenFocusableControlsInDesignOrder) {
-  const std::vector<QWidget*> expected = {Widget(Group::Command1),  Widget(Group::Text1, 0),
-                                          Widget(Group::Text1, 1),  Widget(Group::Text1, 2),
-                                          Widget(Group::Combo1, 0), Widget(Group::Text1, 3),
-                                          Widget(Group::Combo1, 1), Widget(Group::Command2),
-                                          Widget(Group::Command3),  Widget(Group::Command4)};
+  ASSERT_EQ(expected.size(), 10u);
   ShowActive();
   expected.front()->setFocus(Qt::TabFocusReason);
   std::vector<QWidget*> visited = {QApplication::focusWidget()};
@@ -146,8 +148,8 @@ TEST_F(LayoutTest, TabVisitsTheTenFocusableControlsInDesignOrder) {
 TEST_F(LayoutTest, TextIsSetInTheDesignFontThroughItsSubstitute) {
   const QFontInfo info(Widget(Group::Label1, 2)->font());
   EXPECT_EQ(info.family().toStdString(), "IPAPGothic");
-  EXPECT_DOUBLE_EQ(Widget(Group::Label1, 2)->font().pointSizeF(), 11.25);
-  EXPECT_DOUBLE_EQ(QApplication::font().pointSizeF(), 11.25);
+  EXPECT_DOUBLE_EQ(Widget(Group::Label1, 2)->font().pointSizeF(), Design().fontPoints);
+  EXPECT_DOUBLE_EQ(QApplication::font().pointSizeF(), Design().fontPoints);
 }
 
 }  // namespace
