@@ -17,7 +17,7 @@ namespace {
 using DSMod::Canvas;
 using DSMod::SaveError;
 using eveda::testing::ReadBytes;
-using eveda::testing::TempDir;
+using ScratchDirectory = eveda::testing::TempDir;
 using eveda::testing::U16At;
 using eveda::testing::U32At;
 
@@ -68,11 +68,11 @@ TEST(SaveCanvasBMP, WritesTheFileByteForByte) {
       {4, 3, 2, 118, 118 + 8}, {1, 3, 2, 62, 62 + 8}, {16, 3, 2, 54, 54 + 16},
       {32, 3, 2, 54, 54 + 24},
   };
-  TempDir directory;
+  ScratchDirectory directory;
   for (const FileCase& c : cases) {
     SCOPED_TRACE(testing::Message() << c.bitCount << " bits, " << c.width << " x " << c.height);
     Canvas canvas = PatternCanvas(c.bitCount, c.width, c.height);
-    const std::string path = directory.PathOf("out.bmp");
+    const std::string path = directory / "out.bmp";
     ASSERT_TRUE(DSMod::SaveCanvasBMP(canvas, path));
     const std::vector<std::uint8_t> file = ReadBytes(path);
     EXPECT_EQ(file.size(), c.fileSize);
@@ -93,8 +93,8 @@ TEST(SaveCanvasBMP, WritesTheFileByteForByte) {
 }
 
 TEST(SaveCanvasBMP, ReplacesALongerFileCompletely) {
-  TempDir directory;
-  const std::string path = directory.PathOf("plemo001.bmp");
+  ScratchDirectory directory;
+  const std::string path = directory / "plemo001.bmp";
   eveda::testing::WriteBytes(path, std::string(5000, 'x'));
   Canvas canvas = PatternCanvas(24, 101, 2);
   ASSERT_TRUE(DSMod::SaveCanvasBMP(canvas, path));
@@ -104,13 +104,13 @@ TEST(SaveCanvasBMP, ReplacesALongerFileCompletely) {
 }
 
 TEST(SaveCanvasBMP, RefusesAFileSizeBeyondTheRangeBeforeTouchingAnything) {
-  TempDir directory;
+  ScratchDirectory directory;
   Canvas canvas;  // no pixel memory: nothing may be read
   canvas.BitCount = 24;
   canvas.Width = 1;
   canvas.Height = 536870899;
   canvas.Stride = 4;  // 2,147,483,596 bytes of pixels fit; the 54 bytes of headers do not
-  const auto saved = DSMod::SaveCanvasBMP(canvas, directory.PathOf("big.bmp"));
+  const auto saved = DSMod::SaveCanvasBMP(canvas, directory / "big.bmp");
   ASSERT_FALSE(saved);
   EXPECT_EQ(saved.error().kind, SaveError::Kind::Overflow);
   EXPECT_TRUE(directory.Names().empty());
@@ -118,10 +118,10 @@ TEST(SaveCanvasBMP, RefusesAFileSizeBeyondTheRangeBeforeTouchingAnything) {
 }
 
 TEST(SaveCanvasBMP, RefusesAReleasedCanvas) {
-  TempDir directory;
+  ScratchDirectory directory;
   Canvas canvas = PatternCanvas(24, 4, 4);
   DSMod::ReleaseCanvas(canvas);
-  const auto saved = DSMod::SaveCanvasBMP(canvas, directory.PathOf("out.bmp"));
+  const auto saved = DSMod::SaveCanvasBMP(canvas, directory / "out.bmp");
   ASSERT_FALSE(saved);
   EXPECT_EQ(saved.error().kind, SaveError::Kind::NotACanvas);
   EXPECT_TRUE(directory.Names().empty());
@@ -145,36 +145,36 @@ std::vector<std::pair<Case, bool>> BothWays(const Case (&cases)[N]) {
 
 struct FailureCase {
   const char* what;
-  std::string (*target)(const TempDir&);
+  std::string (*target)(const ScratchDirectory&);
   SaveError::Kind kind;
   const char* reason;
 };
 
 TEST(SaveCanvasBMP, FailuresLeaveOldFilesAndNoTemporaryFile) {
   const FailureCase cases[] = {
-      {"missing directory", [](const TempDir& d) { return d.PathOf("missing/out.bmp"); },
+      {"missing directory", [](const ScratchDirectory& d) { return d / "missing/out.bmp"; },
        SaveError::Kind::CannotCreate, "No such file or directory"},
-      {"parent is a file", [](const TempDir& d) { return d.PathOf("old.bmp/out.bmp"); },
+      {"parent is a file", [](const ScratchDirectory& d) { return d / "old.bmp/out.bmp"; },
        SaveError::Kind::CannotCreate, "Not a directory"},
-      {"target is a directory", [](const TempDir& d) { return d.PathOf("folder"); },
+      {"target is a directory", [](const ScratchDirectory& d) { return d / "folder"; },
        SaveError::Kind::CannotWrite, "Is a directory"},
-      {"no file name", [](const TempDir& d) { return d.PathOf(""); }, SaveError::Kind::CannotCreate,
-       "Is a directory"},
+      {"no file name", [](const ScratchDirectory& d) { return d / ""; },
+       SaveError::Kind::CannotCreate, "Is a directory"},
   };
   for (const auto& [c, named] : BothWays(cases)) {
     SCOPED_TRACE(testing::Message() << c.what << (named ? ", named" : ", unnamed"));
     const NamedFiles way(named);
-    TempDir directory;
-    eveda::testing::WriteBytes(directory.PathOf("old.bmp"), "old contents");
-    std::filesystem::create_directory(directory.PathOf("folder"));
+    ScratchDirectory directory;
+    eveda::testing::WriteBytes(directory / "old.bmp", "old contents");
+    std::filesystem::create_directory(directory / "folder");
     Canvas canvas = PatternCanvas(24, 5, 5);
     const auto saved = DSMod::SaveCanvasBMP(canvas, c.target(directory));
     ASSERT_FALSE(saved);
     EXPECT_EQ(saved.error().kind, c.kind);
     EXPECT_EQ(saved.error().reason, c.reason);
     EXPECT_EQ(directory.Names(), (std::set<std::string>{"folder", "old.bmp"}));
-    EXPECT_TRUE(std::filesystem::is_empty(directory.PathOf("folder")));
-    const std::vector<std::uint8_t> old = ReadBytes(directory.PathOf("old.bmp"));
+    EXPECT_TRUE(std::filesystem::is_empty(directory / "folder"));
+    const std::vector<std::uint8_t> old = ReadBytes(directory / "old.bmp");
     EXPECT_EQ(std::string(old.begin(), old.end()), "old contents");
     DSMod::ReleaseCanvas(canvas);
   }
@@ -185,8 +185,8 @@ TEST(SaveCanvasBMP, WriteFailingPartWayKeepsTheOldFile) {
   for (const bool named : {false, true}) {
     SCOPED_TRACE(named ? "named" : "unnamed");
     const NamedFiles way(named);
-    TempDir directory;
-    const std::string path = directory.PathOf("plemo001.bmp");
+    ScratchDirectory directory;
+    const std::string path = directory / "plemo001.bmp";
     eveda::testing::WriteBytes(path, "old contents");
     Canvas canvas = PatternCanvas(24, 101, 2);
 
@@ -211,9 +211,9 @@ TEST(SaveCanvasBMP, WriteFailingPartWayKeepsTheOldFile) {
 }
 
 TEST(SaveCanvasBMP, NewFileGetsOrdinaryPermissions) {
-  TempDir directory;
+  ScratchDirectory directory;
   Canvas canvas = PatternCanvas(24, 2, 2);
-  const std::string path = directory.PathOf("out.bmp");
+  const std::string path = directory / "out.bmp";
   ASSERT_TRUE(DSMod::SaveCanvasBMP(canvas, path));
   const mode_t mask = umask(0);
   umask(mask);
@@ -229,13 +229,13 @@ TEST(CanvasFile, RowsWrittenWhileDrawingMakeTheSameFile) {
   for (const bool named : {false, true}) {
     SCOPED_TRACE(named ? "named" : "unnamed");
     const NamedFiles way(named);
-    TempDir directory;
+    ScratchDirectory directory;
     auto created = DSMod::CreateCanvas(gdi::HDC{}, 24, 7, 9, {});
     ASSERT_TRUE(created);
     Canvas& canvas = *created;
     auto* bytes = static_cast<std::uint8_t*>(canvas.pBits);
     {
-      DSMod::CanvasFile file(canvas, directory.PathOf("out.bmp"));
+      DSMod::CanvasFile file(canvas, directory / "out.bmp");
       for (int top = 1; top <= 9; ++top) {
         std::uint8_t* row = bytes + (9 - top) * canvas.Stride;  // rows are stored bottom-up
         for (int i = 0; i < canvas.Stride; ++i) row[i] = static_cast<std::uint8_t>(top * 16 + i);
@@ -248,9 +248,9 @@ TEST(CanvasFile, RowsWrittenWhileDrawingMakeTheSameFile) {
       }
       const auto written = file.Finish();
       ASSERT_TRUE(written);
-      EXPECT_EQ(*written, directory.PathOf("out.bmp"));
+      EXPECT_EQ(*written, directory / "out.bmp");
     }
-    EXPECT_EQ(ReadBytes(directory.PathOf("out.bmp")), ExpectedFile(canvas, 54));
+    EXPECT_EQ(ReadBytes(directory / "out.bmp"), ExpectedFile(canvas, 54));
     EXPECT_EQ(directory.Names(), std::set<std::string>{"out.bmp"});
     DSMod::ReleaseCanvas(canvas);
   }
@@ -261,15 +261,15 @@ TEST(CanvasFile, AbandonedFileLeavesNothing) {
   for (const bool named : {false, true}) {
     SCOPED_TRACE(named ? "named" : "unnamed");
     const NamedFiles way(named);
-    TempDir directory;
-    eveda::testing::WriteBytes(directory.PathOf("out.bmp"), "old contents");
+    ScratchDirectory directory;
+    eveda::testing::WriteBytes(directory / "out.bmp", "old contents");
     Canvas canvas = PatternCanvas(24, 8, 8);
     {
-      DSMod::CanvasFile file(canvas, directory.PathOf("out.bmp"));
+      DSMod::CanvasFile file(canvas, directory / "out.bmp");
       file.RowsFinished(5);
     }
     EXPECT_EQ(directory.Names(), std::set<std::string>{"out.bmp"});
-    const std::vector<std::uint8_t> old = ReadBytes(directory.PathOf("out.bmp"));
+    const std::vector<std::uint8_t> old = ReadBytes(directory / "out.bmp");
     EXPECT_EQ(std::string(old.begin(), old.end()), "old contents");
     DSMod::ReleaseCanvas(canvas);
   }
@@ -278,10 +278,10 @@ TEST(CanvasFile, AbandonedFileLeavesNothing) {
 // What a signal handler calls takes the hidden file away, and only that.
 TEST(CanvasFile, PendingFileIsRemovedForASignalHandler) {
   const NamedFiles way(true);
-  TempDir directory;
-  eveda::testing::WriteBytes(directory.PathOf("out.bmp"), "old contents");
+  ScratchDirectory directory;
+  eveda::testing::WriteBytes(directory / "out.bmp", "old contents");
   Canvas canvas = PatternCanvas(24, 8, 8);
-  DSMod::CanvasFile file(canvas, directory.PathOf("out.bmp"));
+  DSMod::CanvasFile file(canvas, directory / "out.bmp");
   EXPECT_EQ(directory.Names().size(), 2u);
   DSMod::RemovePendingOutputFile();
   EXPECT_EQ(directory.Names(), std::set<std::string>{"out.bmp"});
@@ -295,23 +295,23 @@ TEST(CanvasFile, NameTakenMeanwhileIsKept) {
     for (const int taken : {1, 2, 3}) {
       SCOPED_TRACE(testing::Message() << (named ? "named, " : "unnamed, ") << taken << " taken");
       const NamedFiles way(named);
-      TempDir directory;
+      ScratchDirectory directory;
       std::set<std::string> before;
       for (int k = 1; k <= taken; ++k) {
         const std::string name = "plemo00" + std::to_string(k) + ".bmp";
-        eveda::testing::WriteBytes(directory.PathOf(name), "another run");
+        eveda::testing::WriteBytes(directory / name, "another run");
         before.insert(name);
       }
       const DSMod::NextOutputName next =
           [&](const std::string& name) -> std::optional<std::string> {
         const int number = name.back() == 'p' ? name[name.size() - 5] - '0' : 0;
         if (number >= 3) return std::nullopt;
-        return directory.PathOf("plemo00" + std::to_string(number + 1) + ".bmp");
+        return directory / ("plemo00" + std::to_string(number + 1) + ".bmp");
       };
       Canvas canvas = PatternCanvas(24, 4, 4);
-      const auto written = DSMod::CanvasFile(canvas, directory.PathOf("plemo001.bmp")).Finish(next);
+      const auto written = DSMod::CanvasFile(canvas, directory / "plemo001.bmp").Finish(next);
       for (const std::string& name : before) {
-        const std::vector<std::uint8_t> bytes = ReadBytes(directory.PathOf(name));
+        const std::vector<std::uint8_t> bytes = ReadBytes(directory / name);
         EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "another run") << name;
       }
       if (taken == 3) {
@@ -321,7 +321,7 @@ TEST(CanvasFile, NameTakenMeanwhileIsKept) {
       } else {
         ASSERT_TRUE(written);
         const std::string expected = "plemo00" + std::to_string(taken + 1) + ".bmp";
-        EXPECT_EQ(*written, directory.PathOf(expected));
+        EXPECT_EQ(*written, directory / expected);
         EXPECT_EQ(ReadBytes(*written), ExpectedFile(canvas, 54));
         before.insert(expected);
         EXPECT_EQ(directory.Names(), before);

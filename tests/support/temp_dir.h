@@ -23,6 +23,7 @@ class TempDir {
   // Without a trailing "/".
   const std::string& Path() const { return path_; }
   std::string PathOf(const std::string& name) const { return path_ + "/" + name; }
+  std::string operator/(const std::string& name) const { return PathOf(name); }
 
   void WriteBmp(const std::string& name, std::int32_t width, std::int32_t height) const;
   // Makes the folders on the way; returns the file's path.
