@@ -64,7 +64,7 @@ void QtToolkit::ConnectEvents(const ControlDesign& design, QWidget* widget) {
       break;
     case ControlKind::DropDownList:
       // activated, unlike currentIndexChanged, also reports the user choosing the entry
-      // that was already selected, as the original list does.
+      // that was already selected: every choice by the user is a Click, changed or not.
       QObject::connect(static_cast<QComboBox*>(widget), &QComboBox::activated, window_.get(),
                        [this, group, index] { Raise(group, Event::Click, index); });
       break;
