@@ -1,49 +1,57 @@
 #include "main_window/window_texts.h"
 
-#include <array>
-#include <utility>
 #include <vector>
 
 namespace main_window {
-namespace {
 
-constexpr std::size_t kTextCount = static_cast<std::size_t>(WindowText::NotDrawnMore) + 1;
-
-constexpr std::array<std::pair<WindowText, std::string_view>, kTextCount> kTexts = {{
-    {WindowText::FolderPrompt, "BMPのあるディレクトリ"},
-    {WindowText::ProbeTitle, "画像サイズ取得中・・・%1/%2"},
-    {WindowText::NoBmpFiles, "ディレクトリ [ %1 ]にはBMPファイルがありませんでした"},
-    {WindowText::FileCount, "対象ファイル数－ %1"},
-    {WindowText::StatusValid, "生成画像ステータス － 横%1個、縦%2個  %3"},
-    {WindowText::StatusInvalid, "生成画像ステータス － 未設定もしくは正しくない値があります"},
-    {WindowText::InvalidSettings, "設定が正しくありません"},
-    {WindowText::PreparingTitle, "描画準備中・・・"},
-    {WindowText::DrawingTitle, "描画中・・・%1/%2"},
-    {WindowText::SavingTitle, "保存中・・・"},
-    {WindowText::SizeText, "横%1×縦%2"},
-    {WindowText::LargeOutputQuestion, "%1の大きなファイルになりますが実行しますか？"},
-    {WindowText::CanvasBadSize, "出力画像の大きさが%1になるため作成できません"},
-    {WindowText::CanvasOverflow, "出力画像（%1）はBMPファイルの上限（%2GB）を超えます"},
-    {WindowText::CanvasOutOfMemory, "出力画像（%1）が大きすぎるため、メモリを確保できませんでした"},
-    {WindowText::CanvasFailed, "出力画像を作成できませんでした"},
-    {WindowText::SaveFailed, "ファイル [ %1 ] を保存できませんでした"},
-    {WindowText::SaveFailedReason, "（%1）"},
-    {WindowText::NotDrawnHead,
-     "読み込めなかった画像が%1個あります。そのブロックは背景色のままです："},
-    {WindowText::NotDrawnSource, "\n%1（%2）"},
-    {WindowText::NotDrawnMore, "\nほか%1個"},
-}};
-
-constexpr bool InEnumOrder() {
-  for (std::size_t i = 0; i < kTexts.size(); ++i)
-    if (static_cast<std::size_t>(kTexts[i].first) != i) return false;
-  return true;
+// A switch rather than an array, so that the compiler names any text left without words.
+std::string_view TextOf(WindowText text) {
+  switch (text) {
+    case WindowText::FolderPrompt:
+      return "BMPのあるディレクトリ";
+    case WindowText::ProbeTitle:
+      return "画像サイズ取得中・・・%1/%2";
+    case WindowText::NoBmpFiles:
+      return "ディレクトリ [ %1 ]にはBMPファイルがありませんでした";
+    case WindowText::FileCount:
+      return "対象ファイル数－ %1";
+    case WindowText::StatusValid:
+      return "生成画像ステータス － 横%1個、縦%2個  %3";
+    case WindowText::StatusInvalid:
+      return "生成画像ステータス － 未設定もしくは正しくない値があります";
+    case WindowText::InvalidSettings:
+      return "設定が正しくありません";
+    case WindowText::PreparingTitle:
+      return "描画準備中・・・";
+    case WindowText::DrawingTitle:
+      return "描画中・・・%1/%2";
+    case WindowText::SavingTitle:
+      return "保存中・・・";
+    case WindowText::SizeText:
+      return "横%1×縦%2";
+    case WindowText::LargeOutputQuestion:
+      return "%1の大きなファイルになりますが実行しますか？";
+    case WindowText::CanvasBadSize:
+      return "出力画像の大きさが%1になるため作成できません";
+    case WindowText::CanvasOverflow:
+      return "出力画像（%1）はBMPファイルの上限（%2GB）を超えます";
+    case WindowText::CanvasOutOfMemory:
+      return "出力画像（%1）が大きすぎるため、メモリを確保できませんでした";
+    case WindowText::CanvasFailed:
+      return "出力画像を作成できませんでした";
+    case WindowText::SaveFailed:
+      return "ファイル [ %1 ] を保存できませんでした";
+    case WindowText::SaveFailedReason:
+      return "（%1）";
+    case WindowText::NotDrawnHead:
+      return "読み込めなかった画像が%1個あります。そのブロックは背景色のままです：";
+    case WindowText::NotDrawnSource:
+      return "\n%1（%2）";
+    case WindowText::NotDrawnMore:
+      return "\nほか%1個";
+  }
+  return {};
 }
-static_assert(InEnumOrder(), "one entry per text, in the order of the enum");
-
-}  // namespace
-
-std::string_view TextOf(WindowText text) { return kTexts[static_cast<std::size_t>(text)].second; }
 
 std::string Fill(WindowText text, std::initializer_list<std::string_view> values) {
   const std::string_view pattern = TextOf(text);
