@@ -4,6 +4,7 @@
 
 #include "app/directory_check.h"
 #include "app/shell_quote.h"
+#include "dsmod/dsmod.h"
 #include "main_window/form1.h"
 #include "main_window/form1_design.h"
 #include "main_window/output_canvas.h"
