@@ -132,9 +132,13 @@ int Run(const BatchOptions& options, std::ostream& out, std::ostream& err) {
     err << kPrefix << *refusal << '\n';
     return kExitNothingWritten;
   }
-  toolkit::ConsoleOptions console{options.directory, toolkit::ExecutableDirectory(), &err,
+  toolkit::ConsoleOptions console{options.directory,
+                                  toolkit::ExecutableDirectory(),
+                                  &err,
                                   toolkit::ShouldShowProgress(options.quiet),
-                                  main_window::kReadyTitle, kPrefix, ProgressText};
+                                  main_window::kReadyTitle,
+                                  kPrefix,
+                                  ProgressText};
   toolkit::ConsoleToolkit ui(main_window::Form1Design(), std::move(console));
   main_window::Form1 form(ui);
   std::string leftOut;

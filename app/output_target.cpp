@@ -13,7 +13,8 @@ namespace {
 
 bool EqualIgnoringCase(std::string_view a, std::string_view b) {
   return std::ranges::equal(a, b, [](char x, char y) {
-    return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+    return std::tolower(static_cast<unsigned char>(x)) ==
+           std::tolower(static_cast<unsigned char>(y));
   });
 }
 

@@ -24,8 +24,7 @@ class System final : public FileSystem {
   // process that may use it.
   int LinkUnnamed(int fd, const std::string& name) override {
     const std::string self = "/proc/self/fd/" + std::to_string(fd);
-    if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0)
-      return 0;
+    if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) return 0;
     const int error = errno;
     if (error != ENOENT || ::access("/proc/self/fd", F_OK) == 0) {
       errno = error;

@@ -59,8 +59,7 @@ bool IsTemporaryName(std::string_view name) {
   name.remove_prefix(kTemporaryPrefix.size());
   if (name.size() != 6 && name.size() != 12) return false;
   for (const char c : name) {
-    if (!(c >= 'a' && c <= 'z') && !(c >= 'A' && c <= 'Z') && !(c >= '0' && c <= '9'))
-      return false;
+    if (!(c >= 'a' && c <= 'z') && !(c >= 'A' && c <= 'Z') && !(c >= '0' && c <= '9')) return false;
   }
   return true;
 }

@@ -28,8 +28,8 @@ void ConsoleToolkit::SetTitle(const std::string& title) {
   if (!showProgress_) return;
   if (title == idleTitle_) return EndProgressLine();
   // One line, rewritten in place, so that thousands of titles do not scroll the terminal.
-  err_ << '\r' << linePrefix_ << (progressText_ ? progressText_(title) : title)
-       << kClearToEndOfLine << std::flush;
+  err_ << '\r' << linePrefix_ << (progressText_ ? progressText_(title) : title) << kClearToEndOfLine
+       << std::flush;
   progressLineOpen_ = true;
 }
 

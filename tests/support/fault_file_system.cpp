@@ -17,6 +17,17 @@ FaultFileSystem& FaultFileSystem::FailFrom(Call call, int error, int nth) {
   return *this;
 }
 
+FaultFileSystem& FaultFileSystem::After(Call call, std::function<void()> action) {
+  after_[call] = std::move(action);
+  return *this;
+}
+
+int FaultFileSystem::Then(Call call, int result) {
+  const auto action = after_.find(call);
+  if (result >= 0 && action != after_.end()) action->second();
+  return result;
+}
+
 bool FaultFileSystem::Fails(Call call) {
   calls_.push_back(call);
   const int count = ++counts_[call];
@@ -36,33 +47,35 @@ int FaultFileSystem::OpenUnnamed(const std::string& directory) {
     errno = EOPNOTSUPP;
     return -1;
   }
-  return real_.OpenUnnamed(directory);
+  return Then(Call::OpenUnnamed, real_.OpenUnnamed(directory));
 }
 
 int FaultFileSystem::OpenNamed(std::string& pattern) {
-  return Fails(Call::OpenNamed) ? -1 : real_.OpenNamed(pattern);
+  return Fails(Call::OpenNamed) ? -1 : Then(Call::OpenNamed, real_.OpenNamed(pattern));
 }
 
 int FaultFileSystem::LinkUnnamed(int fd, const std::string& name) {
-  return Fails(Call::LinkUnnamed) ? -1 : real_.LinkUnnamed(fd, name);
+  return Fails(Call::LinkUnnamed) ? -1 : Then(Call::LinkUnnamed, real_.LinkUnnamed(fd, name));
 }
 
 int FaultFileSystem::Link(const std::string& from, const std::string& to) {
-  return Fails(Call::Link) ? -1 : real_.Link(from, to);
+  return Fails(Call::Link) ? -1 : Then(Call::Link, real_.Link(from, to));
 }
 
 int FaultFileSystem::Rename(const std::string& from, const std::string& to, unsigned flags) {
-  return Fails(Call::Rename) ? -1 : real_.Rename(from, to, flags);
+  return Fails(Call::Rename) ? -1 : Then(Call::Rename, real_.Rename(from, to, flags));
 }
 
 int FaultFileSystem::Unlink(const std::string& path) {
-  return Fails(Call::Unlink) ? -1 : real_.Unlink(path);
+  return Fails(Call::Unlink) ? -1 : Then(Call::Unlink, real_.Unlink(path));
 }
 
-int FaultFileSystem::Sync(int fd) { return Fails(Call::Sync) ? -1 : real_.Sync(fd); }
+int FaultFileSystem::Sync(int fd) {
+  return Fails(Call::Sync) ? -1 : Then(Call::Sync, real_.Sync(fd));
+}
 
 int FaultFileSystem::ChangeMode(int fd, mode_t mode) {
-  return Fails(Call::ChangeMode) ? -1 : real_.ChangeMode(fd, mode);
+  return Fails(Call::ChangeMode) ? -1 : Then(Call::ChangeMode, real_.ChangeMode(fd, mode));
 }
 
 int FaultFileSystem::Lock(int fd, bool wait) { return real_.Lock(fd, wait); }

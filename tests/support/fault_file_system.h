@@ -4,6 +4,7 @@
 // any one call with a chosen error, as a full disk or a lost server would.
 
 #include <cerrno>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -22,6 +23,9 @@ class FaultFileSystem : public DSMod::detail::FileSystem {
   FaultFileSystem& Fail(Call call, int error, int nth = 1);
   // Every call of `call`, from the `nth` on, fails with `error`.
   FaultFileSystem& FailFrom(Call call, int error, int nth = 1);
+  // Runs `action` after each call of `call` that succeeded: a signal raised there arrives at
+  // that very moment of the save, an exception is thrown from it.
+  FaultFileSystem& After(Call call, std::function<void()> action);
   // The calls made, in order.
   const std::vector<Call>& Calls() const { return calls_; }
 
@@ -43,11 +47,14 @@ class FaultFileSystem : public DSMod::detail::FileSystem {
   };
   // True (errno set) when this call is to fail.
   bool Fails(Call call);
+  // The real call's result, after the action for `call` when it succeeded.
+  int Then(Call call, int result);
 
   DSMod::detail::FileSystem& real_ = DSMod::detail::SystemFileSystem();
   bool refuseUnnamed_ = false;
   std::map<Call, Fault> faults_;
   std::map<Call, int> counts_;
+  std::map<Call, std::function<void()>> after_;
   std::vector<Call> calls_;
 };
 
