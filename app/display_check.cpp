@@ -56,13 +56,21 @@ DisplayPlan PlanDisplay(std::string_view qpaPlatform, std::string_view display,
   return DisplayPlan::kNoDisplay;
 }
 
-// A server busy accepting other clients can hang up during connection setup: one more try.
+void PauseBeforeConnecting() {
+  std::random_device random;
+  std::this_thread::sleep_for(
+      std::chrono::milliseconds(std::uniform_int_distribution(100, 300)(random)));
+}
+
+// A server that has just seen another client hang up can refuse the next connection during
+// its setup; a few tries apart tell that from a display that does not answer at all.
 bool XDisplayAnswers() {
-  heldConnection = Connect();
-  if (heldConnection != nullptr) return true;
-  std::this_thread::sleep_for(std::chrono::milliseconds(200));
-  heldConnection = Connect();
-  return heldConnection != nullptr;
+  for (int attempt = 1; attempt <= kCheckAttempts; ++attempt) {
+    heldConnection = Connect();
+    if (heldConnection != nullptr) return true;
+    if (attempt < kCheckAttempts) PauseBeforeConnecting();
+  }
+  return false;
 }
 
 int Attempt() { return std::atoi(std::string(Environment(kAttemptVariable)).c_str()); }
@@ -94,16 +102,12 @@ void RememberArguments(int argc, char* argv[]) { arguments.assign(argv, argv + a
 
 void StartAgain() {
   const int attempt = Attempt();
+  // The check's connection is the proof that the display answers: Qt met a refusal of the
+  // moment, which a later connection does not meet.
   if (attempt >= kStartAttempts || arguments.empty() || heldConnection == nullptr) return;
-  // The display answered the check and still answers: Qt met a refusal of the moment.
   CloseDisplayCheck();
-  xcb_connection_t* still = Connect();
-  if (still == nullptr) return;
-  xcb_disconnect(still);
   ::setenv(kAttemptVariable, std::to_string(attempt + 1).c_str(), 1);
-  std::random_device random;
-  std::this_thread::sleep_for(
-      std::chrono::milliseconds(std::uniform_int_distribution(100, 300)(random)));
+  PauseBeforeConnecting();
   std::vector<char*> argv;
   for (std::string& argument : arguments) argv.push_back(argument.data());
   argv.push_back(nullptr);
