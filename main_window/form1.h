@@ -4,6 +4,7 @@
 // in the tests' scripted toolkit and in eveda-batch's console toolkit.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -69,6 +70,12 @@ class Form1 {
   // it writes to the next free name instead. For callers that did not show the name first.
   void KeepExistingOutput(bool keep) { keepExistingOutput_ = keep; }
 
+  // Files the scan leaves out of the sources as though they were not there: not counted, not
+  // probed, not drawn (eveda-batch's own output). Takes the full path; the window sets none.
+  void LeaveOutOfScan(std::function<bool(const std::string& path)> leaveOut) {
+    leaveOut_ = std::move(leaveOut);
+  }
+
  private:
   // What a run draws and where it writes, fixed when it starts: edits made while it runs
   // refresh the status line but cannot change the job under it.
@@ -114,6 +121,7 @@ class Form1 {
   JobState job_;
   bool busy_ = false;
   bool keepExistingOutput_ = false;
+  std::function<bool(const std::string&)> leaveOut_;
   RunReport lastRun_;
 };
 

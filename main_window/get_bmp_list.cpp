@@ -30,6 +30,14 @@ void Form1::GetBMPList(std::string Dirname) {
   BusyScope busy(*this);
   GTFile::NameList names;
   GTFile::FindFiles(Dirname, names, {"*.bmp"}, false);
+  if (leaveOut_ && names.size() > 1) {
+    const std::string prefix = GTFile::NormalizeDir(Dirname);
+    GTFile::NameList kept(1);  // element 0 stays unused
+    for (std::size_t i = 1; i < names.size(); ++i) {
+      if (!leaveOut_(prefix + names[i])) kept.push_back(std::move(names[i]));
+    }
+    names = kept.size() > 1 ? std::move(kept) : GTFile::NameList();
+  }
   if (names.empty()) names.assign(1, std::string());
   const int n = GTFile::UBound(names);
   if (n == 0) {

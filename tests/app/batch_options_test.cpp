@@ -115,6 +115,49 @@ TEST(BatchOptionsTest, ValuesTheBoxesWouldRefuseNameTheOption) {
   }
 }
 
+// The output's extension picks the format: .bmp in any case, or none, is BMP; any other is a
+// usage error that names it; "-" is standard output.
+TEST(BatchOptionsTest, OutputExtensionNamesAFormatEvedaWrites) {
+  const struct {
+    std::string_view path;
+    const char* error;  // nullptr: accepted
+  } cases[] = {
+      {"out.bmp", nullptr},
+      {"OUT.BMP", nullptr},
+      {"dir.png/out.Bmp", nullptr},
+      {"out", nullptr},
+      {".hidden", nullptr},
+      {"-", nullptr},
+      {"./-", nullptr},
+      {"out.png",
+       "--output: eveda-batch does not write '.png' files; give a name ending in .bmp, or none"},
+      {"out.JPG",
+       "--output: eveda-batch does not write '.JPG' files; give a name ending in .bmp, or none"},
+      {"out.bmp.",
+       "--output: eveda-batch does not write '.' files; give a name ending in .bmp, or "
+       "none"},
+      {"x.\n\033",
+       "--output: eveda-batch does not write '.'$'\\n\\033' files; give a name ending in .bmp, "
+       "or none"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.path);
+    const auto r = Parse({"-o", c.path, "d"});
+    if (c.error == nullptr) {
+      ASSERT_TRUE(r) << r.error();
+      EXPECT_EQ(r->output, c.path);
+    } else {
+      ASSERT_FALSE(r);
+      EXPECT_EQ(r.error(), c.error);
+    }
+  }
+  const auto control = Parse({"-o", "x.b\033mp", "d"});
+  ASSERT_FALSE(control);
+  EXPECT_EQ(control.error(),
+            "--output: eveda-batch does not write '.b'$'\\033''mp' files; give a name ending in "
+            ".bmp, or none");
+}
+
 TEST(BatchOptionsTest, StrictNumbers) {
   for (std::string_view good : {"0", "12", "-1", "+3", "100.5", ".5", "5.", "9E9", "1e-3"}) {
     EXPECT_TRUE(IsStrictNumber(good)) << good;

@@ -11,6 +11,7 @@
 #include "dsmod/output_file.h"
 #include "tests/dsmod/dsmod_support.h"
 #include "tests/support/bmp_builder.h"
+#include "tests/support/fault_file_system.h"
 
 namespace {
 
@@ -128,11 +129,15 @@ TEST(SaveCanvasBMP, RefusesAReleasedCanvas) {
 }
 
 // Every save runs with an unnamed file where the file system has them and a hidden named one
-// where it has not; the named way is forced for these tests.
+// where it has not; for these tests a file system that refuses unnamed files forces the
+// named way.
 class NamedFiles {
  public:
-  explicit NamedFiles(bool named) { DSMod::detail::UseNamedTemporaryFiles(named); }
-  ~NamedFiles() { DSMod::detail::UseNamedTemporaryFiles(false); }
+  explicit NamedFiles(bool named) : inUse_(fileSystem_.RefuseUnnamed(named)) {}
+
+ private:
+  eveda::testing::FaultFileSystem fileSystem_;
+  eveda::testing::SaveFileSystemInUse inUse_;
 };
 
 template <class Case, std::size_t N>
@@ -157,7 +162,7 @@ TEST(SaveCanvasBMP, FailuresLeaveOldFilesAndNoTemporaryFile) {
       {"parent is a file", [](const ScratchDirectory& d) { return d / "old.bmp/out.bmp"; },
        SaveError::Kind::CannotCreate, "Not a directory"},
       {"target is a directory", [](const ScratchDirectory& d) { return d / "folder"; },
-       SaveError::Kind::CannotWrite, "Is a directory"},
+       SaveError::Kind::CannotCreate, "Is a directory"},
       {"no file name", [](const ScratchDirectory& d) { return d / ""; },
        SaveError::Kind::CannotCreate, "Is a directory"},
   };
@@ -283,7 +288,7 @@ TEST(CanvasFile, PendingFileIsRemovedForASignalHandler) {
   Canvas canvas = PatternCanvas(24, 8, 8);
   DSMod::CanvasFile file(canvas, directory / "out.bmp");
   EXPECT_EQ(directory.Names().size(), 2u);
-  DSMod::RemovePendingOutputFile();
+  stop_signals::RemovePendingFile();
   EXPECT_EQ(directory.Names(), std::set<std::string>{"out.bmp"});
   DSMod::ReleaseCanvas(canvas);
 }
