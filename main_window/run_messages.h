@@ -13,6 +13,7 @@ namespace main_window {
 inline constexpr const char* kInvalidSettingsMessage = "設定が正しくありません";
 inline constexpr const char* kPreparingTitle = "描画準備中・・・";
 inline constexpr const char* kSavingTitle = "保存中・・・";
+inline constexpr const char* kStopQuestion = "処理を中止しますか？";
 
 std::string DrawingTitle(std::int32_t i, std::int32_t n);
 std::string LargeOutputQuestion(std::int32_t width, std::int32_t height);

@@ -1,12 +1,16 @@
 #include "platform/qt/qt_toolkit.h"
 
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QKeySequence>
 #include <QLabel>
 #include <QPushButton>
+#include <QShortcut>
 #include <QString>
 #include <QWidget>
 #include <algorithm>
+#include <utility>
 
 #include "platform/qt/control_factory.h"
 #include "platform/qt/message_box.h"
@@ -19,6 +23,23 @@ namespace {
 bool TakesFocus(ControlKind kind) {
   return kind != ControlKind::Label && kind != ControlKind::Line;
 }
+
+// Lets a close request through only when `mayClose` says so.
+class CloseFilter final : public QObject {
+ public:
+  CloseFilter(QObject* parent, std::function<bool()> mayClose)
+      : QObject(parent), mayClose_(std::move(mayClose)) {}
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() != QEvent::Close || mayClose_()) return QObject::eventFilter(watched, event);
+    event->ignore();
+    return true;
+  }
+
+ private:
+  std::function<bool()> mayClose_;
+};
 
 }  // namespace
 
@@ -33,6 +54,7 @@ QtToolkit::QtToolkit(const FormDesign& design, std::string commandLine, std::str
   dialogs_.browseForFolder = [](const std::string&) { return std::string(); };
   dialogs_.chooseBackColor = [] { return std::int32_t{-1}; };
   BuildWindow(design);
+  ConnectWindowEvents();
 }
 
 // The widgets may still signal while they are torn down (focus moving on); by then the
@@ -78,6 +100,38 @@ void QtToolkit::ConnectEvents(const ControlDesign& design, QWidget* widget) {
     case ControlKind::Line:
       break;
   }
+}
+
+// Escape is a window shortcut, so it reaches the handler once, whichever control has the
+// focus, and not while a message box or an open list has the keyboard.
+void QtToolkit::ConnectWindowEvents() {
+  auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), window_.get());
+  escape->setContext(Qt::WindowShortcut);
+  escape->setAutoRepeat(false);
+  QObject::connect(escape, &QShortcut::activated, window_.get(),
+                   [this] { Raise(Group::Form, Event::KeyDown, kKeyEscape); });
+  window_->installEventFilter(new CloseFilter(window_.get(), [this] { return MayClose(); }));
+}
+
+bool QtToolkit::MayClose() {
+  if (unloading_ || !handlers_.contains({Group::Form, Event::QueryUnload})) return true;
+  if (inQueryUnload_) return false;
+  inQueryUnload_ = true;
+  unloadAgreed_ = false;
+  Raise(Group::Form, Event::QueryUnload, 0);
+  inQueryUnload_ = false;
+  return unloadAgreed_;
+}
+
+// Inside the QueryUnload handler the request being asked about is let through; otherwise
+// the window is closed anew.
+void QtToolkit::Unload() {
+  if (inQueryUnload_) {
+    unloadAgreed_ = true;
+    return;
+  }
+  unloading_ = true;
+  window_->close();
 }
 
 void QtToolkit::SetTabOrder(const FormDesign& design) {

@@ -51,6 +51,7 @@ class QtToolkit final : public Services {
   void SetTitle(const std::string& title) override;
   int MsgBox(const std::string& prompt, int style) override;
   void DoEvents() override;
+  void Unload() override;
   gdi::HDC WindowDC() override;
   std::string CommandLine() const override;
   std::string AppPath() const override;
@@ -68,6 +69,9 @@ class QtToolkit final : public Services {
   void SetTabOrder(const FormDesign& design);
   const Control* Find(ControlRef control) const;
   void Raise(Group group, Event event, int index);
+  void ConnectWindowEvents();
+  // Whether a close request may close the window now.
+  bool MayClose();
 
   std::unique_ptr<QWidget> window_;
   std::map<std::pair<Group, int>, Control> controls_;
@@ -76,6 +80,9 @@ class QtToolkit final : public Services {
   std::string commandLine_;
   std::string appPath_;
   bool loaded_ = false;
+  bool unloading_ = false;      // the program closes the window
+  bool inQueryUnload_ = false;  // a close request is being asked about
+  bool unloadAgreed_ = false;   // … and the handler let it through
 };
 
 }  // namespace toolkit

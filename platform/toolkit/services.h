@@ -20,10 +20,17 @@ struct ControlRef {
   friend bool operator==(ControlRef, ControlRef) = default;
 };
 
-enum class Event { Load, Click, Change, GotFocus };
+// KeyDown and QueryUnload are the window's (Group::Form) only. KeyDown reports a key pressed
+// anywhere in the window, once per press (held keys do not repeat it), with the key code as
+// the index. QueryUnload reports that the user asked to close the window: while a handler is
+// connected the window stays open until the program calls Unload.
+enum class Event { Load, Click, Change, GotFocus, KeyDown, QueryUnload };
 
 // Handlers receive the index of the control that raised the event (0 for single controls).
 using Handler = std::function<void(int index)>;
+
+// Key codes as the original API numbers them.
+inline constexpr int kKeyEscape = 27;
 
 // Message box styles and answers, numbered as the original API numbers them.
 inline constexpr int kStyleOkExclamation = 48;           // OK button, exclamation icon
@@ -67,6 +74,10 @@ class Services {
 
   // Handles every pending window event, handlers included, before returning.
   virtual void DoEvents() = 0;
+
+  // Closes the window for good; the program ends with it. Called from a QueryUnload
+  // handler, it lets that close request through.
+  virtual void Unload() = 0;
 
   // The window's drawing context, used only as the reference for compatible contexts.
   virtual gdi::HDC WindowDC() = 0;

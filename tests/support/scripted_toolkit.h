@@ -5,7 +5,7 @@
 // clicking, focusing), also in the middle of a long operation's pending-event calls.
 //
 // Log entries:  "title:T"  "caption:Label1(11)=C"  "text:Text1(0)=T"  "list:Combo1(0)=I"
-//               "msgbox:STYLE:TEXT"  "doevents"  "browse:PROMPT"  "color"
+//               "msgbox:STYLE:TEXT"  "doevents"  "browse:PROMPT"  "color"  "unload"
 
 #include <deque>
 #include <functional>
@@ -28,6 +28,7 @@ class ScriptedToolkit : public HeadlessToolkit {
   void SetTitle(const std::string& title) override;
   int MsgBox(const std::string& prompt, int style) override;
   void DoEvents() override;
+  void Unload() override;
   std::string BrowseForFolder(const std::string& prompt) override;
   std::int32_t ChooseBackColor() override;
 
@@ -47,6 +48,8 @@ class ScriptedToolkit : public HeadlessToolkit {
   void Choose(ControlRef list, int index);
   void Click(ControlRef control);
   void Focus(ControlRef box);
+  // A key pressed in the window (toolkit::kKeyEscape, …).
+  void PressKey(int keyCode);
 
   // Runs `action` inside the n-th DoEvents call from now (1 = the next one).
   void AtDoEvents(int n, std::function<void()> action);
