@@ -1,14 +1,23 @@
 #include "platform/qt/qt_toolkit.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QCursor>
+#include <QFrame>
+#include <QGuiApplication>
 #include <QKeySequence>
 #include <QLabel>
+#include <QList>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
 #include <QShortcut>
 #include <QString>
+#include <QVBoxLayout>
 #include <QWidget>
+#include <QWindow>
 #include <algorithm>
 #include <utility>
 
@@ -16,6 +25,7 @@
 #include "platform/qt/message_box.h"
 #include "platform/qt/qt_text.h"
 #include "platform/qt/text_box.h"
+#include "platform/qt/window_placement.h"
 
 namespace toolkit {
 namespace {
@@ -63,17 +73,51 @@ QtToolkit::~QtToolkit() { handlers_.clear(); }
 
 void QtToolkit::BuildWindow(const FormDesign& design) {
   window_->setWindowTitle(ToQString(design.caption));
-  // The geometry of a top-level widget is its client area; nothing reacts to resizing, so
-  // the size is fixed.
-  window_->setGeometry(PixelsFromTwips(design.left), PixelsFromTwips(design.top),
-                       PixelsFromTwips(design.clientWidth), PixelsFromTwips(design.clientHeight));
-  window_->setFixedSize(PixelsFromTwips(design.clientWidth), PixelsFromTwips(design.clientHeight));
+  // The controls sit on a form of the designed size; nothing reacts to resizing, so the
+  // window has the form's size, or, on a screen too small for it, the screen's, and scrolls.
+  const QSize client(PixelsFromTwips(design.clientWidth), PixelsFromTwips(design.clientHeight));
+  form_ = new QWidget;
+  form_->setFixedSize(client);
+  auto* scroll = new QScrollArea(window_.get());
+  scroll->setFrameShape(QFrame::NoFrame);
+  scroll->setFocusPolicy(Qt::NoFocus);
+  scroll->setWidget(form_);
+  auto* layout = new QVBoxLayout(window_.get());
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(scroll);
+  window_->setFixedSize(client);
   for (const ControlDesign& control : design.controls) {
-    QWidget* widget = CreateControl(control, window_.get());
+    QWidget* widget = CreateControl(control, form_);
     controls_[{control.group, control.index}] = Control{control.kind, widget};
     ConnectEvents(control, widget);
   }
   SetTabOrder(design);
+}
+
+// The frame is known only once the window manager has framed the window; until then a
+// common title bar and border are assumed.
+void QtToolkit::PlaceOnScreen() {
+  constexpr QMargins kFrameGuess(4, 32, 4, 4);
+  PlacementRequest request;
+  request.client = form_->size();
+  const QList<QScreen*> screens = QGuiApplication::screens();
+  QScreen* pointer = QGuiApplication::screenAt(QCursor::pos());
+  if (pointer == nullptr) pointer = QGuiApplication::primaryScreen();
+  for (QScreen* screen : screens) request.screens.push_back(screen->availableGeometry());
+  request.pointerScreen = static_cast<int>(screens.indexOf(pointer));
+  request.scale = pointer != nullptr ? pointer->devicePixelRatio() : 1.0;
+  const QWindow* handle = window_->windowHandle();
+  request.frame = handle != nullptr && !handle->frameMargins().isNull()
+                      ? handle->frameMargins() * request.scale
+                      : kFrameGuess;
+  for (const QWidget* other : QApplication::topLevelWidgets()) {
+    if (other != window_.get() && other->isVisible() && other->isWindow() &&
+        other->windowType() == Qt::Window)
+      request.others.push_back(other->frameGeometry());
+  }
+  const QRect placed = PlaceWindow(request);
+  window_->setFixedSize(placed.size());
+  window_->setGeometry(placed);
 }
 
 void QtToolkit::ConnectEvents(const ControlDesign& design, QWidget* widget) {
@@ -149,6 +193,7 @@ void QtToolkit::Show() {
     loaded_ = true;
     Raise(Group::Form, Event::Load, 0);
   }
+  if (!window_->isVisible()) PlaceOnScreen();
   window_->show();
 }
 

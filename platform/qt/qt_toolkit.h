@@ -37,6 +37,8 @@ class QtToolkit final : public Services {
 
   Dialogs& ModalDialogs() { return dialogs_; }
   QWidget* Window() const { return window_.get(); }
+  // The designed client area that holds the controls, inside the window's scroll area.
+  QWidget* Form() const { return form_; }
   // The widget of a control; nullptr when the design has none of that group and index.
   QWidget* ControlWidget(ControlRef control) const;
 
@@ -65,6 +67,7 @@ class QtToolkit final : public Services {
   };
 
   void BuildWindow(const FormDesign& design);
+  void PlaceOnScreen();
   void ConnectEvents(const ControlDesign& design, QWidget* widget);
   void SetTabOrder(const FormDesign& design);
   const Control* Find(ControlRef control) const;
@@ -74,6 +77,7 @@ class QtToolkit final : public Services {
   bool MayClose();
 
   std::unique_ptr<QWidget> window_;
+  QWidget* form_ = nullptr;  // owned by the window
   std::map<std::pair<Group, int>, Control> controls_;
   std::map<std::pair<Group, Event>, Handler> handlers_;
   Dialogs dialogs_;
