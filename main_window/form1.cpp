@@ -88,7 +88,8 @@ void Form1::UpdateStatus() {
 
 void Form1::Command1_Click() {
   if (busy_) return;
-  const std::string dir = ui_.BrowseForFolder("BMPのあるディレクトリ");
+  // Opens where the user is: the directory shown.
+  const std::string dir = ui_.BrowseForFolder("BMPのあるディレクトリ", ui_.Text(Label1(0)));
   if (!dir.empty()) GetBMPList(dir);
 }
 

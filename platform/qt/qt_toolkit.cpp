@@ -15,6 +15,7 @@
 #include <QScrollArea>
 #include <QShortcut>
 #include <QString>
+#include <QTextDocument>
 #include <QVBoxLayout>
 #include <QWidget>
 #include <QWindow>
@@ -32,6 +33,19 @@ namespace {
 
 bool TakesFocus(ControlKind kind) {
   return kind != ControlKind::Label && kind != ControlKind::Line;
+}
+
+// A label cuts a text longer than itself (a deep directory's path, say) at its right edge;
+// the whole text is then its tooltip. The text itself stays as the program wrote it.
+void ShowInLabel(QLabel* label, const QString& text) {
+  label->setText(text);
+  const bool cut = label->fontMetrics().horizontalAdvance(text) > label->contentsRect().width();
+  if (!cut) return label->setToolTip(QString());
+  // A tooltip that looks like markup would be read as markup: such a text is escaped.
+  label->setToolTip(
+      Qt::mightBeRichText(text)
+          ? QStringLiteral("<p style='white-space:pre'>%1</p>").arg(text.toHtmlEscaped())
+          : text);
 }
 
 // Lets a close request through only when `mayClose` says so.
@@ -61,7 +75,7 @@ QtToolkit::QtToolkit(const FormDesign& design, std::string commandLine, std::str
     return ShowMessageBox(window_.get(), prompt, style);
   };
   // Until the executable wires in the real choosers, asking one reads as the user's cancel.
-  dialogs_.browseForFolder = [](const std::string&) { return std::string(); };
+  dialogs_.browseForFolder = [](const std::string&, const std::string&) { return std::string(); };
   dialogs_.chooseBackColor = [] { return std::int32_t{-1}; };
   BuildWindow(design);
   ConnectWindowEvents();
@@ -246,7 +260,7 @@ void QtToolkit::SetText(ControlRef control, const std::string& text) {
       static_cast<QPushButton*>(found->widget)->setText(value);
       break;
     case ControlKind::Label:
-      static_cast<QLabel*>(found->widget)->setText(value);
+      ShowInLabel(static_cast<QLabel*>(found->widget), value);
       break;
     case ControlKind::TextBox:
       static_cast<TextBox*>(found->widget)->SetProgramText(value);
@@ -311,8 +325,9 @@ std::string QtToolkit::CommandLine() const { return commandLine_; }
 
 std::string QtToolkit::AppPath() const { return appPath_; }
 
-std::string QtToolkit::BrowseForFolder(const std::string& prompt) {
-  return dialogs_.browseForFolder(prompt);
+std::string QtToolkit::BrowseForFolder(const std::string& prompt,
+                                       const std::string& startDirectory) {
+  return dialogs_.browseForFolder(prompt, startDirectory);
 }
 
 std::int32_t QtToolkit::ChooseBackColor() { return dialogs_.chooseBackColor(); }

@@ -22,7 +22,8 @@ class QtToolkit final : public Services {
   // answers in their place, since a modal box would wait forever without a user.
   struct Dialogs {
     std::function<int(const std::string& prompt, int style)> messageBox;
-    std::function<std::string(const std::string& prompt)> browseForFolder;
+    std::function<std::string(const std::string& prompt, const std::string& startDirectory)>
+        browseForFolder;
     std::function<std::int32_t()> chooseBackColor;
   };
 
@@ -57,7 +58,8 @@ class QtToolkit final : public Services {
   gdi::HDC WindowDC() override;
   std::string CommandLine() const override;
   std::string AppPath() const override;
-  std::string BrowseForFolder(const std::string& prompt) override;
+  std::string BrowseForFolder(const std::string& prompt,
+                              const std::string& startDirectory) override;
   std::int32_t ChooseBackColor() override;
 
  private:

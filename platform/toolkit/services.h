@@ -87,8 +87,11 @@ class Services {
   // The directory that holds the executable, without a trailing "/".
   virtual std::string AppPath() const = 0;
 
-  // The folder chooser with `prompt`: the chosen directory's full path, or "" when cancelled.
-  virtual std::string BrowseForFolder(const std::string& prompt) = 0;
+  // The folder chooser with `prompt`, opened at `startDirectory` (or where the user's files
+  // are, when that is "" or no directory): the chosen directory's full path, or "" when
+  // cancelled.
+  virtual std::string BrowseForFolder(const std::string& prompt,
+                                      const std::string& startDirectory) = 0;
   // The colour chooser: the chosen colour as 0x00BBGGRR, or -1 when cancelled.
   virtual std::int32_t ChooseBackColor() = 0;
 };

@@ -139,8 +139,8 @@ TEST_F(ScriptedToolkitTest, AnswersBoxesAndChoosersFromItsQueues) {
   ui.AnswerColor(0x0000FF);
   EXPECT_EQ(ui.MsgBox("big?", 257), kAnswerCancel);
   EXPECT_EQ(ui.MsgBox("oops", 48), kAnswerOk);
-  EXPECT_EQ(ui.BrowseForFolder("where"), "/pics");
-  EXPECT_EQ(ui.BrowseForFolder("where"), "");
+  EXPECT_EQ(ui.BrowseForFolder("where", ""), "/pics");
+  EXPECT_EQ(ui.BrowseForFolder("where", ""), "");
   EXPECT_EQ(ui.ChooseBackColor(), 0x0000FF);
   EXPECT_EQ(ui.ChooseBackColor(), -1);
   EXPECT_EQ(ui.Log(), std::vector<std::string>({"msgbox:257:big?", "msgbox:48:oops", "browse:where",
@@ -169,7 +169,7 @@ TEST(ConsoleToolkit, MessagesAreKeptAnsweredOkAndConfirmationsAreSkipped) {
     EXPECT_EQ(ui.MsgBox("設定が正しくありません", 48), kAnswerOk);
     ui.SetTitle("保存中・・・");
     EXPECT_EQ(ui.Messages(), std::vector<std::string>({"設定が正しくありません"}));
-    EXPECT_EQ(ui.BrowseForFolder("x"), "");
+    EXPECT_EQ(ui.BrowseForFolder("x", ""), "");
     EXPECT_EQ(ui.ChooseBackColor(), -1);
     ui.DoEvents();
   }

@@ -70,8 +70,10 @@ void ScriptedToolkit::Unload() {
   HeadlessToolkit::Unload();
 }
 
-std::string ScriptedToolkit::BrowseForFolder(const std::string& prompt) {
+std::string ScriptedToolkit::BrowseForFolder(const std::string& prompt,
+                                             const std::string& startDirectory) {
   log_.push_back("browse:" + prompt);
+  browseStarts_.push_back(startDirectory);
   return PopOr(folderAnswers_, std::string());
 }
 

@@ -29,7 +29,8 @@ class ScriptedToolkit : public HeadlessToolkit {
   int MsgBox(const std::string& prompt, int style) override;
   void DoEvents() override;
   void Unload() override;
-  std::string BrowseForFolder(const std::string& prompt) override;
+  std::string BrowseForFolder(const std::string& prompt,
+                              const std::string& startDirectory) override;
   std::int32_t ChooseBackColor() override;
 
   // Answers for the next boxes and choosers, in order. With the queue empty a box is
@@ -54,6 +55,8 @@ class ScriptedToolkit : public HeadlessToolkit {
   // Runs `action` inside the n-th DoEvents call from now (1 = the next one).
   void AtDoEvents(int n, std::function<void()> action);
   int DoEventsCount() const { return doEventsCount_; }
+  // Where each folder chooser was opened, in order.
+  const std::vector<std::string>& BrowseStarts() const { return browseStarts_; }
 
   const std::vector<std::string>& Log() const { return log_; }
   // The entries that start with `prefix` ("title:", "caption:Label1(11)=").
@@ -69,6 +72,7 @@ class ScriptedToolkit : public HeadlessToolkit {
   std::deque<std::int32_t> colourAnswers_;
   std::vector<std::pair<int, std::function<void()>>> scheduled_;
   int doEventsCount_ = 0;
+  std::vector<std::string> browseStarts_;
 };
 
 }  // namespace toolkit
