@@ -1,6 +1,5 @@
 #include "platform/qt/qt_toolkit.h"
 
-#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -23,6 +22,7 @@
 #include <utility>
 
 #include "platform/qt/control_factory.h"
+#include "platform/qt/eveda_windows.h"
 #include "platform/qt/message_box.h"
 #include "platform/qt/qt_text.h"
 #include "platform/qt/text_box.h"
@@ -124,11 +124,7 @@ void QtToolkit::PlaceOnScreen() {
   request.frame = handle != nullptr && !handle->frameMargins().isNull()
                       ? handle->frameMargins() * request.scale
                       : kFrameGuess;
-  for (const QWidget* other : QApplication::topLevelWidgets()) {
-    if (other != window_.get() && other->isVisible() && other->isWindow() &&
-        other->windowType() == Qt::Window)
-      request.others.push_back(other->frameGeometry());
-  }
+  request.others = OtherEvedaWindows(request.scale);
   const QRect placed = PlaceWindow(request);
   window_->setFixedSize(placed.size());
   window_->setGeometry(placed);

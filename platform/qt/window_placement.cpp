@@ -52,12 +52,13 @@ QRect PlaceWindow(const PlacementRequest& request) {
                                                  (area.height() - outer.height()) / 2),
                          outer, area);
   const int step = std::max(frame.top(), kCascadeStep);
-  for (int i = 0; i < kMaxCascade && Taken(corner, request.others); ++i) {
+  const QPoint clientOffset(frame.left(), frame.top());
+  for (int i = 0; i < kMaxCascade && Taken(corner + clientOffset, request.others); ++i) {
     // Off the bottom or the right, the cascade starts again from the area's corner.
     const QPoint next = corner + QPoint(step, step);
     corner = Inside(next, outer, area) == next ? next : area.topLeft();
   }
-  return {corner + QPoint(frame.left(), frame.top()), client};
+  return {corner + clientOffset, client};
 }
 
 }  // namespace toolkit

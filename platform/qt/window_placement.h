@@ -15,7 +15,7 @@ struct PlacementRequest {
   double scale = 1;            // device pixels per device-independent pixel
   std::vector<QRect> screens;  // each screen's available geometry, device-independent pixels
   int pointerScreen = 0;       // the screen under the pointer; out of range: the first
-  std::vector<QRect> others;   // the frames of Eveda's other windows
+  std::vector<QRect> others;   // the client areas of Eveda's other windows
 };
 
 // The client area's geometry. Centred on the pointer's screen; where another Eveda window
