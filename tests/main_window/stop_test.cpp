@@ -6,10 +6,10 @@
 #include <algorithm>
 #include <cstdint>
 #include <map>
-#include <random>
 #include <string>
 #include <vector>
 
+#include "dsmod/output_file.h"
 #include "tests/support/run_test_support.h"
 
 namespace eveda::testing {
@@ -60,47 +60,63 @@ void Ask(StopWindow& stop, Trigger trigger) {
 }
 
 // The DoEvents calls of a run: 1 after "描画準備中", 1 + k after source k, then the one after
-// "保存中". A request in call 1 + k stops after source k; in call 1 after source 1.
+// "保存中". A request in call 1 + k stops after source k; in call 1 after source 1. Every
+// one of them, rather than a random few: each run takes milliseconds.
 std::vector<int> StopPoints() {
-  std::mt19937 random(::testing::UnitTest::GetInstance()->random_seed());
-  std::uniform_int_distribution<int> source(1, kSources);
-  return {1, 1 + source(random), 1 + source(random), kSources + 2};
+  std::vector<int> calls;
+  for (int call = 1; call <= kSources + 2; ++call) calls.push_back(call);
+  return calls;
 }
 
+// Where the file system has no unnamed files, the run writes a named temporary file beside
+// the output: it must go as well.
+struct NamedTemporaryFiles {
+  explicit NamedTemporaryFiles(bool named) { DSMod::detail::UseNamedTemporaryFiles(named); }
+  ~NamedTemporaryFiles() { DSMod::detail::UseNamedTemporaryFiles(false); }
+};
+
 TEST(Stop, OkLeavesTheFolderAsItWasAndTheWindowUsable) {
-  for (const Trigger trigger : {Trigger::Escape, Trigger::Close}) {
-    for (const int call : StopPoints()) {
-      SCOPED_TRACE(::testing::Message() << (trigger == Trigger::Escape ? "Escape" : "close")
-                                        << " in DoEvents call " << call);
-      StopWindow stop;
-      const auto before = Contents(stop.dir);
-      stop.ui().AnswerMsgBox(toolkit::kAnswerOk);
-      stop.ui().AtDoEvents(call, [&] { Ask(stop, trigger); });
-      stop.ui().Click(kRunButton);
+  for (const bool named : {false, true}) {
+    const NamedTemporaryFiles mode(named);
+    for (const Trigger trigger : {Trigger::Escape, Trigger::Close}) {
+      for (const int call : StopPoints()) {
+        SCOPED_TRACE(::testing::Message() << (named ? "named" : "unnamed") << " file, "
+                                          << (trigger == Trigger::Escape ? "Escape" : "close")
+                                          << " in DoEvents call " << call);
+        StopWindow stop;
+        bool temporarySeen = false;
+        // After the first source, which every run draws.
+        stop.ui().AtDoEvents(2, [&] { temporarySeen = Tree(stop.dir.Path()).size() > 8; });
+        const auto before = Contents(stop.dir);
+        stop.ui().AnswerMsgBox(toolkit::kAnswerOk);
+        stop.ui().AtDoEvents(call, [&] { Ask(stop, trigger); });
+        stop.ui().Click(kRunButton);
 
-      EXPECT_EQ(stop.window.form.LastRun().outcome, Outcome::Stopped);
-      EXPECT_EQ(Contents(stop.dir), before);
-      EXPECT_EQ(stop.ui().Log("msgbox:"), std::vector<std::string>{kQuestion});
-      const int lastDrawn = std::clamp(call - 1, 1, kSources);
-      const std::vector<std::string> titles = stop.ui().Log("title:");
-      ASSERT_GE(titles.size(), 2u);
-      EXPECT_EQ(titles[titles.size() - 2], call > kSources + 1
-                                               ? std::string("title:保存中・・・")
-                                               : "title:描画中・・・" + std::to_string(lastDrawn) +
-                                                     "/" + std::to_string(kSources));
-      EXPECT_EQ(titles.back(), std::string("title:") + kReadyTitle);
-      EXPECT_EQ(stop.ui().Log().back(),
-                trigger == Trigger::Close ? "unload" : std::string("title:") + kReadyTitle);
-      EXPECT_EQ(stop.ui().Unloaded(), trigger == Trigger::Close);
-      EXPECT_TRUE(stop.ui().Enabled(kRunButton));
-      EXPECT_TRUE(stop.ui().Enabled(kFolderButton));
+        EXPECT_EQ(stop.window.form.LastRun().outcome, Outcome::Stopped);
+        EXPECT_EQ(Contents(stop.dir), before);
+        EXPECT_EQ(stop.ui().Log("msgbox:"), std::vector<std::string>{kQuestion});
+        const int lastDrawn = std::clamp(call - 1, 1, kSources);
+        const std::vector<std::string> titles = stop.ui().Log("title:");
+        ASSERT_GE(titles.size(), 2u);
+        EXPECT_EQ(titles[titles.size() - 2],
+                  call > kSources + 1 ? std::string("title:保存中・・・")
+                                      : "title:描画中・・・" + std::to_string(lastDrawn) + "/" +
+                                            std::to_string(kSources));
+        EXPECT_EQ(titles.back(), std::string("title:") + kReadyTitle);
+        EXPECT_EQ(stop.ui().Log().back(),
+                  trigger == Trigger::Close ? "unload" : std::string("title:") + kReadyTitle);
+        EXPECT_EQ(stop.ui().Unloaded(), trigger == Trigger::Close);
+        EXPECT_TRUE(stop.ui().Enabled(kRunButton));
+        EXPECT_TRUE(stop.ui().Enabled(kFolderButton));
 
-      // The next run is asked nothing and writes the new background.
-      stop.ui().ClearLog();
-      stop.ui().Click(kRunButton);
-      EXPECT_EQ(stop.window.form.LastRun().outcome, Outcome::Written);
-      EXPECT_TRUE(stop.ui().Log("msgbox:").empty());
-      EXPECT_EQ(ReadWritten(stop.Output()).Pixel(0, 0), 0x336699u);
+        // The next run is asked nothing and writes the new background.
+        stop.ui().ClearLog();
+        stop.ui().Click(kRunButton);
+        EXPECT_EQ(stop.window.form.LastRun().outcome, Outcome::Written);
+        EXPECT_TRUE(stop.ui().Log("msgbox:").empty());
+        EXPECT_EQ(ReadWritten(stop.Output()).Pixel(0, 0), 0x336699u);
+        EXPECT_EQ(temporarySeen, named);
+      }
     }
   }
 }
