@@ -28,8 +28,8 @@ struct SkippedSource {
 // Fills `canvas` with the background colour and draws `files` (1-based: element 0 unused)
 // into their cells. A source that cannot be loaded keeps its cell in the background colour
 // and the pass goes on; those sources are returned in order. A stopped pass leaves the
-// later cells as they are. In row order, `rowsFinished`
-// hears of each band of rows as soon as every later source lies below it.
+// later cells as they are. In row order, `rowsFinished` hears of each band of rows as soon
+// as every later source lies below it.
 std::vector<SkippedSource> DrawTilesPass(const TileSettings& settings,
                                          const std::vector<std::string>& files,
                                          DSMod::Canvas& canvas, const TileProgress& progress,
