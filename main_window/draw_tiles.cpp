@@ -59,7 +59,7 @@ std::vector<SkippedSource> DrawTilesPass(const TileSettings& settings,
     if (!DrawOneTile(settings, files[i], i, canvas, sourceDC))
       notDrawn.push_back({i, eveda::bmp::LastLoadError()});
     if (byRows && i < n) rowsFinished(CellOriginOf(settings, canvas.Width, i + 1).y);
-    if (progress) progress(i, n);
+    if (progress && !progress(i, n)) break;
   }
   gdi::DeleteDC(sourceDC);
   return notDrawn;

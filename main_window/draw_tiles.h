@@ -12,8 +12,9 @@
 
 namespace main_window {
 
-// Called after each source, drawn or not, with its 1-based number and the source count.
-using TileProgress = std::function<void(std::int32_t i, std::int32_t n)>;
+// Called after each source, drawn or not, with its 1-based number and the source count;
+// false stops the pass there.
+using TileProgress = std::function<bool(std::int32_t i, std::int32_t n)>;
 // Called when the canvas rows above `rows` (counted from the top) can no longer change.
 using RowsFinished = std::function<void(std::int32_t rows)>;
 
@@ -26,8 +27,9 @@ struct SkippedSource {
 
 // Fills `canvas` with the background colour and draws `files` (1-based: element 0 unused)
 // into their cells. A source that cannot be loaded keeps its cell in the background colour
-// and the pass goes on; those sources are returned in order. In row order, `rowsFinished`
-// hears of each band of rows as soon as every later source lies below it.
+// and the pass goes on; those sources are returned in order. A stopped pass leaves the
+// later cells as they are. In row order, `rowsFinished` hears of each band of rows as soon
+// as every later source lies below it.
 std::vector<SkippedSource> DrawTilesPass(const TileSettings& settings,
                                          const std::vector<std::string>& files,
                                          DSMod::Canvas& canvas, const TileProgress& progress,

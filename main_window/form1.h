@@ -27,7 +27,15 @@ struct NotDrawnSource {
 
 // How the latest run ended, for callers without a screen (eveda-batch).
 struct RunReport {
-  enum class Outcome { NotRun, InvalidSettings, Declined, CanvasFailed, SaveFailed, Written };
+  enum class Outcome {
+    NotRun,
+    InvalidSettings,
+    Declined,
+    CanvasFailed,
+    SaveFailed,
+    Written,
+    Stopped,  // the user stopped it: nothing was written, an older file is untouched
+  };
   Outcome outcome = Outcome::NotRun;
   std::string outputPath;
   std::int32_t width = 0;
@@ -98,14 +106,36 @@ class Form1 {
     Form1& form_;
     bool outer_;
   };
+  // A run from its start to its save, and the user's wish to stop it. Ends the run's stop
+  // state, and closes the window when the user closed it during the run.
+  class RunScope {
+   public:
+    explicit RunScope(Form1& form);
+    ~RunScope();
+    RunScope(const RunScope&) = delete;
+    RunScope& operator=(const RunScope&) = delete;
+
+   private:
+    Form1& form_;
+  };
+  struct RunState {
+    bool active = false;
+    bool stopRequested = false;
+    bool asking = false;           // the stop question is open
+    bool unloadWhenEnded = false;  // the user closed the window and agreed to stop
+  };
 
   RunSnapshot TakeRunSnapshot() const;
   std::vector<SkippedSource> DrawTiles(DSMod::Canvas& canvas, const RunSnapshot& job,
                                        DSMod::CanvasFile& file);
   static DSMod::NextOutputName NextOutputName(const RunSnapshot& job);
   void FinishRun(RunReport::Outcome outcome, std::string message);
+  // Asks whether to stop the run, unless a stop is already agreed; true when it is.
+  bool RequestStop();
 
   void Form_Load();
+  void Form_KeyDown(int KeyCode);
+  void Form_QueryUnload();
   void Text1_Change(int Index);
   void Text1_GotFocus(int Index);
   void Combo1_Click(int Index);
@@ -120,6 +150,7 @@ class Form1 {
   toolkit::Services& ui_;
   JobState job_;
   bool busy_ = false;
+  RunState run_;
   bool keepExistingOutput_ = false;
   std::function<bool(const std::string&)> leaveOut_;
   RunReport lastRun_;

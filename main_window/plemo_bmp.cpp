@@ -14,6 +14,7 @@ using Outcome = RunReport::Outcome;
 
 void Form1::PlemoBMP() {
   BusyScope busy(*this);
+  RunScope run(*this);
   lastRun_ = RunReport{};
   std::int32_t Columns = 0, Rows = 0, OutWidth = 0, OutHeight = 0;
   if (!CalcSize(Columns, Rows, OutWidth, OutHeight)) {
@@ -47,8 +48,16 @@ void Form1::PlemoBMP() {
     lastRun_.notDrawn.push_back(
         {job.files[static_cast<std::size_t>(skipped.index)], skipped.reason});
   }
-  ui_.SetTitle(kSavingTitle);
-  ui_.DoEvents();
+  if (!run_.stopRequested) {
+    ui_.SetTitle(kSavingTitle);
+    ui_.DoEvents();
+  }
+  if (run_.stopRequested) {  // the unnamed file goes with the CanvasFile
+    file.reset();
+    DSMod::ReleaseCanvas(*canvas);
+    FinishRun(Outcome::Stopped, {});
+    return;
+  }
   const auto saved = file->Finish(NextOutputName(job));
   file.reset();
   DSMod::ReleaseCanvas(*canvas);
@@ -92,6 +101,7 @@ std::vector<SkippedSource> Form1::DrawTiles(DSMod::Canvas& canvas, const RunSnap
       [this](std::int32_t i, std::int32_t n) {
         ui_.SetTitle(DrawingTitle(i, n));
         ui_.DoEvents();
+        return !run_.stopRequested;
       },
       [&file](std::int32_t rows) { file.RowsFinished(rows); });
 }
@@ -121,6 +131,14 @@ Form1::BusyScope::~BusyScope() {
   form_.busy_ = false;
   form_.ui_.SetEnabled({toolkit::Group::Command1, 0}, true);
   form_.ui_.SetEnabled({toolkit::Group::Command4, 0}, true);
+}
+
+Form1::RunScope::RunScope(Form1& form) : form_(form) { form_.run_ = RunState{.active = true}; }
+
+Form1::RunScope::~RunScope() {
+  const bool unload = form_.run_.unloadWhenEnded;
+  form_.run_ = RunState{};
+  if (unload) form_.ui_.Unload();
 }
 
 }  // namespace main_window

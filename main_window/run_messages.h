@@ -14,6 +14,7 @@ namespace main_window {
 inline const std::string kInvalidSettingsMessage{TextOf(WindowText::InvalidSettings)};
 inline const std::string kPreparingTitle{TextOf(WindowText::PreparingTitle)};
 inline const std::string kSavingTitle{TextOf(WindowText::SavingTitle)};
+inline const std::string kStopQuestion{TextOf(WindowText::StopQuestion)};
 
 // "横W×縦H", as every message states a size.
 std::string SizeText(std::int32_t width, std::int32_t height);
