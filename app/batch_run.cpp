@@ -4,6 +4,7 @@
 
 #include "app/directory_check.h"
 #include "app/shell_quote.h"
+#include "gtfile/name_text.h"
 #include "main_window/form1.h"
 #include "main_window/form1_design.h"
 #include "main_window/output_canvas.h"
@@ -29,15 +30,28 @@ void EnterOptions(const BatchOptions& options, toolkit::Services& ui, main_windo
     if (*boxes[index]) ui.SetText(ControlRef{Group::Text1, index}, **boxes[index]);
   }
   if (options.order) ui.SetListIndex(ControlRef{Group::Combo1, 0}, *options.order);
-  if (options.fit) ui.SetListIndex(ControlRef{Group::Combo1, 1}, *options.fit);
+  if (options.fit == 3) {
+    form.SetFitMode(main_window::FitMode::Contain);  // not in the window's list
+  } else if (options.fit) {
+    ui.SetListIndex(ControlRef{Group::Combo1, 1}, *options.fit);
+  }
   if (options.background) form.SetBackColor(*options.background);
   // A name of our own choosing must not replace a file another run wrote meanwhile; a name
   // the user gave is replaced, as asked.
   if (options.output) {
     form.SetOutputPath(*options.output);
+    if (IsPngOutputPath(*options.output)) form.SetPngOutput(options.compression.value_or(6));
   } else {
     form.KeepExistingOutput(true);
   }
+}
+
+// The listing compares names in lower case; the patterns are brought to it, so that -i '*.PNG'
+// finds what -i '*.png' finds.
+std::vector<std::string> LoweredPatterns(const std::vector<std::string>& patterns) {
+  std::vector<std::string> lowered;
+  for (const std::string& pattern : patterns) lowered.push_back(GTFile::LowerCaseName(pattern));
+  return lowered;
 }
 
 // Why a run wrote nothing. The window's own text, except where it would print a path raw,
@@ -66,7 +80,9 @@ int RunScanned(const BatchOptions& options, main_window::Form1& form, toolkit::S
   // The window's message listing these is left unsaid: each file is named once, here.
   for (const main_window::NotDrawnSource& source : run.notDrawn)
     err << kPrefix << "could not read " << ShellQuoted(source.path) << ": "
-        << eveda::bmp::Describe(source.reason) << '\n';
+        << (source.detail.empty() ? std::string(eveda::bmp::Describe(source.reason))
+                                  : source.detail)
+        << '\n';
   out << ShellQuoted(run.outputPath) << ' ' << run.width << 'x' << run.height << '\n';
   return run.notDrawn.empty() ? kExitWritten : kExitSomeSourcesUnread;
 }
@@ -84,9 +100,11 @@ int RunBatch(const BatchOptions& options, std::ostream& out, std::ostream& err) 
       {options.directory, toolkit::ExecutableDirectory(), &err,
        toolkit::ShouldShowProgress(options.quiet), main_window::kReadyTitle, kPrefix});
   main_window::Form1 form(ui);
+  if (!options.include.empty()) form.SetSourcePatterns(LoweredPatterns(options.include));
   ui.Load();
   if (GTFile::UBound(form.Job().FileList) == 0) {
-    err << kPrefix << "no BMP files in " << directory << '\n';
+    err << kPrefix << (options.include.empty() ? "no BMP files in " : "no files matching -i in ")
+        << directory << '\n';
     return kExitNothingWritten;
   }
   // The scan proposes the first free name, or the last one when none is free: the window

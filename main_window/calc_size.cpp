@@ -23,7 +23,7 @@ bool Form1::CalcSize(std::int32_t& Columns, std::int32_t& Rows, std::int32_t& Ou
   job_.BlockHeight = height.value_or(0);
   job_.Spacing = spacing.value_or(0);
   job_.ArrangeOrder = ArrangeOrderFromListIndex(ui_.ListIndex(Combo1(0)));
-  job_.FitMode = FitModeFromListIndex(ui_.ListIndex(Combo1(1)));
+  job_.FitMode = fitOverride_.value_or(FitModeFromListIndex(ui_.ListIndex(Combo1(1))));
   const std::optional<std::int32_t> wrap = RoundToInt32(LeadingNumber(ui_.Text(Text1(3))));
   job_.WrapCount = wrap.value_or(0);
 

@@ -28,7 +28,7 @@ int WrapProposal(int count) { return static_cast<int>(-std::floor(-std::sqrt(cou
 void Form1::GetBMPList(std::string Dirname) {
   BusyScope busy(*this);
   GTFile::NameList names;
-  GTFile::FindFiles(Dirname, names, {"*.bmp"}, false);
+  GTFile::FindFiles(Dirname, names, job_.SourcePatterns, false);
   if (names.empty()) names.assign(1, std::string());
   const int n = GTFile::UBound(names);
   if (n == 0) {
@@ -44,10 +44,12 @@ void Form1::GetBMPList(std::string Dirname) {
   // the sizes are read never sees a list that is half bare names and half full paths.
   Dirname = GTFile::NormalizeDir(std::move(Dirname));
   LargestSize largest;
+  const bool otherFormats = OtherFormatsListed(job_.SourcePatterns);
   for (int i = 1; i <= n; ++i) {
     std::string& entry = names[static_cast<std::size_t>(i)];
     entry.insert(0, Dirname);
-    const GetImage::BMPInfo info = GetImage::ReadBMPInfo(entry);
+    const GetImage::BMPInfo info =
+        otherFormats ? GetImage::ReadImageInfo(entry) : GetImage::ReadBMPInfo(entry);
     largest.width = std::max(largest.width, info.Width);
     largest.height = std::max(largest.height, info.Height);
     if (i % 10 == 0) {

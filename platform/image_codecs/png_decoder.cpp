@@ -56,6 +56,11 @@ void CompositeRows(const std::uint8_t* rgba, Colour background, DecodedImage& ou
 
 Result<void, CodecError> DecodePng(std::span<const std::uint8_t> file, Colour background,
                                    DecodedImage& out, const DecodeLimits& limits) {
+  // The declared size is judged by our own limit before libspng judges it by its own.
+  const auto declared = ProbePng(file);
+  if (!declared) return Unexpected{declared.error()};
+  if (std::uint64_t{declared->width} * declared->height > limits.maxPixels)
+    return Unexpected{CodecError{Kind::TooLarge, "the image has more pixels than the limit"}};
   const std::unique_ptr<spng_ctx, ContextDeleter> ctx(spng_ctx_new(0));
   if (!ctx) return Unexpected{CodecError{Kind::OutOfMemory, "out of memory"}};
   spng_set_image_limits(ctx.get(), 0x7FFFFFFF, 0x7FFFFFFF);
@@ -68,13 +73,11 @@ Result<void, CodecError> DecodePng(std::span<const std::uint8_t> file, Colour ba
   if (pixels > limits.maxPixels)
     return Unexpected{CodecError{Kind::TooLarge, "the image has more pixels than the limit"}};
   if (pixels * BitsPerPixel(ihdr) / 8 > kMaxDeflateRatio * file.size())
-    return Unexpected{
-        CodecError{Kind::Damaged, "the file is too short for the image it declares"}};
+    return Unexpected{CodecError{Kind::Damaged, "the file is too short for the image it declares"}};
   std::size_t rgbaBytes = 0;
   if (int code = spng_decoded_image_size(ctx.get(), SPNG_FMT_RGBA8, &rgbaBytes))
     return SpngFailure(code);
-  if (!Resize(out.scratch, rgbaBytes) ||
-      !ResizeBgr(out, ihdr.width, ihdr.height))
+  if (!Resize(out.scratch, rgbaBytes) || !ResizeBgr(out, ihdr.width, ihdr.height))
     return Unexpected{CodecError{Kind::OutOfMemory, "out of memory"}};
   if (int code = spng_decode_image(ctx.get(), out.scratch.data(), rgbaBytes, SPNG_FMT_RGBA8,
                                    SPNG_DECODE_TRNS))

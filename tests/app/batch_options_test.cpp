@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -110,6 +111,25 @@ TEST(BatchOptionsTest, ValuesTheBoxesWouldRefuseNameTheOption) {
     const auto r = Parse(args);
     EXPECT_TRUE(r) << args[0] << ' ' << args[1] << ": " << (r ? "" : r.error());
   }
+}
+
+TEST(BatchOptionsTest, FormatsCompressionAndContain) {
+  auto r = Parse({"-i", "*.png", "--include=*.JPG", "-z", "9", "-f", "contain", "d"});
+  ASSERT_TRUE(r) << r.error();
+  EXPECT_EQ(r->include, (std::vector<std::string>{"*.png", "*.JPG"}));
+  EXPECT_EQ(r->compression, 9);
+  EXPECT_EQ(r->fit, 3);
+  EXPECT_EQ(Parse({"-f", "3", "-z0", "d"})->fit, 3);
+  EXPECT_EQ(Parse({"--compression=0", "d"})->compression, 0);
+  EXPECT_TRUE(Parse({"d"})->include.empty());
+  EXPECT_EQ(Parse({"-z", "10", "d"}).error(), "--compression takes a level from 0 to 9, not '10'");
+  EXPECT_EQ(Parse({"-z", "-1", "d"}).error(), "--compression takes a level from 0 to 9, not '-1'");
+  EXPECT_EQ(Parse({"-i", "", "d"}).error(), "--include needs a pattern");
+  EXPECT_EQ(Parse({"-f", "4", "d"}).error(), "--fit takes top-left, center, stretch or contain");
+  for (std::string_view png : {"a.png", "/x/B.PNG", "c.pNg", ".png"})
+    EXPECT_TRUE(IsPngOutputPath(png)) << png;
+  for (std::string_view other : {"a.bmp", "png", "a.png.bmp", "a.pn", "apng"})
+    EXPECT_FALSE(IsPngOutputPath(other)) << other;
 }
 
 TEST(BatchOptionsTest, StrictNumbers) {
