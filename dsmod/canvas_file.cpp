@@ -78,6 +78,9 @@ CanvasFile::CanvasFile(const Canvas& canvas, std::string FilePath, std::optional
   file_ = std::make_unique<detail::OutputFile>(std::move(*file));
   if (!pngLevel) return;
   png_ = std::make_unique<eveda::codecs::PngEncoder>();
+  // Its threads start with the stop signals held, as the BMP writer's does, so that the
+  // signals reach the thread that keeps track of the temporary name.
+  const detail::StopSignalsHeld held;
   if (auto begun = png_->Begin(file_->fd(), static_cast<std::uint32_t>(canvas.Width),
                                static_cast<std::uint32_t>(canvas.Height), *pngLevel);
       !begun)

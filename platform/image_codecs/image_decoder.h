@@ -27,8 +27,8 @@ namespace eveda::codecs {
 struct DecodedImage {
   std::uint32_t width = 0;
   std::uint32_t height = 0;
-  std::size_t stride = 0;            // bytes per row: 3 * width rounded up to 4
-  std::vector<std::uint8_t> pixels;  // height * stride bytes, B,G,R
+  std::size_t stride = 0;             // bytes per row: 3 * width rounded up to 4
+  std::vector<std::uint8_t> pixels;   // height * stride bytes, B,G,R
   std::vector<std::uint8_t> scratch;  // the decoders' own working memory
   const std::uint8_t* Row(std::uint32_t y) const { return pixels.data() + y * stride; }
 };

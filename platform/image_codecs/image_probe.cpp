@@ -77,8 +77,8 @@ Result<ImageSize, CodecError> ProbePng(std::span<const std::uint8_t> head) {
 Result<ImageSize, CodecError> ProbeJpeg(const ReadAtFn& read) {
   using Kind = CodecError::Kind;
   std::array<std::uint8_t, 9> bytes{};
-  if (read(0, std::span(bytes).first(3)) < 3 || SniffFormat(std::span(bytes).first(3)) !=
-                                                    ImageFormat::Jpeg)
+  if (read(0, std::span(bytes).first(3)) < 3 ||
+      SniffFormat(std::span(bytes).first(3)) != ImageFormat::Jpeg)
     return Fail(Kind::NotAnImage, "not a JPEG file");
   // Each step moves forward by at least two bytes, so the walk ends with the file.
   std::uint64_t at = 2;
@@ -95,7 +95,8 @@ Result<ImageSize, CodecError> ProbeJpeg(const ReadAtFn& read) {
     if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) continue;  // no length
     if (marker == 0xD8 || marker == 0xD9 || marker == 0xDA)
       return Fail(Kind::Damaged, "no frame header before the image data");
-    if (read(at, std::span(bytes)) < 2) return Fail(Kind::Damaged, "the file ends inside a segment");
+    if (read(at, std::span(bytes)) < 2)
+      return Fail(Kind::Damaged, "the file ends inside a segment");
     const std::uint32_t length = Be16(bytes.data());
     if (length < 2) return Fail(Kind::Damaged, "a segment length below 2");
     if (IsOtherFrame(marker)) return Fail(Kind::Unsupported, "lossless or hierarchical JPEG");

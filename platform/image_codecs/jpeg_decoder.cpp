@@ -66,8 +66,7 @@ void OnProgress(j_common_ptr cinfo) {
 
 // CMYK as Adobe writes it is stored inverted (0 is full ink); without the Adobe marker the
 // plain convention holds.
-void CmykRowToBgr(const std::uint8_t* cmyk, std::uint32_t width, bool inverted,
-                  std::uint8_t* bgr) {
+void CmykRowToBgr(const std::uint8_t* cmyk, std::uint32_t width, bool inverted, std::uint8_t* bgr) {
   for (std::uint32_t x = 0; x < width; ++x, cmyk += 4, bgr += 3) {
     unsigned c = cmyk[0], m = cmyk[1], y = cmyk[2], k = cmyk[3];
     if (!inverted) c = 255 - c, m = 255 - m, y = 255 - y, k = 255 - k;
@@ -119,8 +118,7 @@ Result<void, CodecError> DecodeJpeg(std::span<const std::uint8_t> file, DecodedI
   }
   if (TooShortForItsBlocks(cinfo, file.size())) {
     jpeg_destroy_decompress(&cinfo);
-    return Unexpected{
-        CodecError{Kind::Damaged, "the file is too short for the image it declares"}};
+    return Unexpected{CodecError{Kind::Damaged, "the file is too short for the image it declares"}};
   }
   const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
   cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGR;

@@ -24,7 +24,6 @@ ImageFormat SniffFile(const char* path);
 
 // Reads and decodes `path` (PNG or JPEG, by signature), alpha blended over `background`; the
 // caller deletes the bitmap. The decoders' buffers are kept per thread and reused.
-Result<gdi::HBITMAP, SourceLoadError> LoadDecodedBitmap(const char* path,
-                                                        gdi::COLORREF background);
+Result<gdi::HBITMAP, SourceLoadError> LoadDecodedBitmap(const char* path, gdi::COLORREF background);
 
 }  // namespace eveda::codecs

@@ -1,10 +1,11 @@
 #pragma once
 // Writes a PNG (8-bit RGB, not interlaced) from 24-bit B,G,R rows handed over top-down in
-// bands, so that the whole image never has to be in memory. The rows are filtered and
-// deflated in segments of about kSegmentBytes on two threads; each segment is an independent
-// deflate stream ending on a byte boundary (a sync flush), so the segments joined in order make
-// one valid zlib stream whose Adler-32 is combined from theirs. Sides up to 2^31 - 1 pixels;
-// every size computation is 64-bit.
+// bands, so that the whole image never has to be in memory. The rows are filtered (each row
+// by the filter of smallest absolute sum) and deflated (level 0 stores; 1 to 9 use run-length
+// matching, and 7 to 9 also zlib's full search where it is smaller) in segments of about
+// kSegmentBytes on two threads; each segment is an independent deflate stream ending on a byte
+// boundary (a sync flush), so the segments joined in order make one valid zlib stream whose
+// Adler-32 is combined from theirs. Sides up to 2^31 - 1 pixels; every size computation is 64-bit.
 
 #include <cstddef>
 #include <cstdint>

@@ -47,8 +47,7 @@ std::uint64_t CostOf(const std::uint8_t* above, const std::uint8_t* row, std::ui
 }
 
 template <int kType>
-void Write(const std::uint8_t* above, const std::uint8_t* row, std::uint64_t n,
-           std::uint8_t* out) {
+void Write(const std::uint8_t* above, const std::uint8_t* row, std::uint64_t n, std::uint8_t* out) {
   for (std::uint64_t i = 0; i < n; ++i) out[i] = Filtered(kType, above, row, i);
 }
 
@@ -58,10 +57,9 @@ void FilterRow(const std::uint8_t* above, const std::uint8_t* row, std::uint64_t
                bool adaptive, std::uint8_t* out) {
   int best = 0;
   if (adaptive) {
-    const std::uint64_t sums[5] = {
-        CostOf<0>(above, row, rowBytes), CostOf<1>(above, row, rowBytes),
-        CostOf<2>(above, row, rowBytes), CostOf<3>(above, row, rowBytes),
-        CostOf<4>(above, row, rowBytes)};
+    const std::uint64_t sums[5] = {CostOf<0>(above, row, rowBytes), CostOf<1>(above, row, rowBytes),
+                                   CostOf<2>(above, row, rowBytes), CostOf<3>(above, row, rowBytes),
+                                   CostOf<4>(above, row, rowBytes)};
     for (int type = 1; type < 5; ++type)
       if (sums[type] < sums[best]) best = type;
   }
