@@ -140,7 +140,9 @@ TEST(HostileTest, DamagedAndHugeFilesAreRefusedWithAReason) {
     ASSERT_FALSE(decoded) << c.name;
     EXPECT_EQ(decoded.error().kind, c.kind) << c.name << ": " << decoded.error().reason;
     EXPECT_FALSE(decoded.error().reason.empty()) << c.name;
-    if (!c.reason.empty()) EXPECT_EQ(decoded.error().reason, c.reason) << c.name;
+    if (!c.reason.empty()) {
+      EXPECT_EQ(decoded.error().reason, c.reason) << c.name;
+    }
     // Nothing the size of the declared image was taken.
     EXPECT_LT(image.pixels.capacity() + image.scratch.capacity(), 1u << 20) << c.name;
   }
