@@ -34,6 +34,16 @@ std::uint64_t BitsPerPixel(const spng_ihdr& ihdr) {
   return std::uint64_t{ihdr.bit_depth} * channels[ihdr.color_type <= 6 ? ihdr.color_type : 1];
 }
 
+// Opaque RGB rows into B,G,R rows of the output's stride.
+void SwapRows(const std::uint8_t* rgb, DecodedImage& out) {
+  for (std::uint32_t y = 0; y < out.height; ++y) {
+    std::uint8_t* dst = out.pixels.data() + y * out.stride;
+    const std::uint8_t* src = rgb + std::uint64_t{y} * out.width * 3;
+    for (std::uint32_t x = 0; x < out.width; ++x, src += 3, dst += 3)
+      dst[0] = src[2], dst[1] = src[1], dst[2] = src[0];
+  }
+}
+
 // Blends straight RGBA over the background, rounding to nearest.
 void CompositeRows(const std::uint8_t* rgba, Colour background, DecodedImage& out) {
   const unsigned bg[3] = {(background >> 16) & 0xFF, (background >> 8) & 0xFF, background & 0xFF};
@@ -74,18 +84,27 @@ Result<void, CodecError> DecodePng(std::span<const std::uint8_t> file, Colour ba
     return Unexpected{CodecError{Kind::TooLarge, "the image has more pixels than the limit"}};
   if (pixels * BitsPerPixel(ihdr) / 8 > kMaxDeflateRatio * file.size())
     return Unexpected{CodecError{Kind::Damaged, "the file is too short for the image it declares"}};
-  std::size_t rgbaBytes = 0;
-  if (int code = spng_decoded_image_size(ctx.get(), SPNG_FMT_RGBA8, &rgbaBytes))
+  // Without an alpha channel or tRNS there is nothing to blend: three bytes a pixel will do.
+  spng_trns trns{};
+  const bool opaque = (ihdr.color_type == 0 || ihdr.color_type == 2 || ihdr.color_type == 3) &&
+                      spng_get_trns(ctx.get(), &trns) != 0;
+  const int format = opaque ? SPNG_FMT_RGB8 : SPNG_FMT_RGBA8;
+  std::size_t decodedBytes = 0;
+  if (int code = spng_decoded_image_size(ctx.get(), format, &decodedBytes))
     return SpngFailure(code);
-  if (!Resize(out.scratch, rgbaBytes) || !ResizeBgr(out, ihdr.width, ihdr.height))
+  if (!Resize(out.scratch, decodedBytes) || !ResizeBgr(out, ihdr.width, ihdr.height))
     return Unexpected{CodecError{Kind::OutOfMemory, "out of memory"}};
-  if (int code = spng_decode_image(ctx.get(), out.scratch.data(), rgbaBytes, SPNG_FMT_RGBA8,
-                                   SPNG_DECODE_TRNS))
+  if (int code = spng_decode_image(ctx.get(), out.scratch.data(), decodedBytes, format,
+                                   opaque ? 0 : SPNG_DECODE_TRNS))
     return SpngFailure(code);
   // The chunks after the image data up to IEND: a file cut there, or a checksum wrong there,
   // is as damaged as one cut in its pixels.
   if (int code = spng_decode_chunks(ctx.get())) return SpngFailure(code);
-  CompositeRows(out.scratch.data(), background, out);
+  if (opaque) {
+    SwapRows(out.scratch.data(), out);
+  } else {
+    CompositeRows(out.scratch.data(), background, out);
+  }
   return {};
 }
 
