@@ -12,7 +12,8 @@ namespace batch {
 
 const char* const kUsage =
     "usage: eveda-batch [OPTIONS] DIRECTORY\n"
-    "Joins the BMP images of DIRECTORY into one grid image.\n"
+    "Joins the BMP images of DIRECTORY (or the PNG and JPEG images -i lists) into one grid\n"
+    "image.\n"
     "  -W, --block-width N     cell width over 0, a fraction allowed (100.5)\n"
     "                                                                   default: widest source\n"
     "  -H, --block-height N    cell height, at least 1                  default: tallest source\n"
@@ -21,9 +22,16 @@ const char* const kUsage =
     "                                                                   default: "
     "ceil(sqrt(count))\n"
     "  -a, --order O           rows | columns | columns-rtl (or 0 1 2)  default: rows\n"
-    "  -f, --fit F             top-left | center | stretch (or 0 1 2)   default: top-left\n"
+    "  -f, --fit F             top-left | center | stretch | contain (or 0 1 2 3)\n"
+    "                          contain: scaled to fit the cell, aspect ratio kept, centred\n"
+    "                                                                   default: top-left\n"
+    "  -i, --include PATTERN   the files to join, by wildcard, case-insensitive; repeatable\n"
+    "                          (-i '*.png' -i '*.jpg'); BMP, PNG and JPEG are read\n"
+    "                                                                   default: *.bmp\n"
     "  -b, --background C      RRGGBB hex, '#' optional                 default: 000000\n"
     "  -o, --output PATH       default: the first free plemoNNN.bmp in DIRECTORY\n"
+    "                          a PATH ending in .png (any case) is written as a PNG\n"
+    "  -z, --compression N     PNG level, 0 (none) to 9 (smallest)      default: 6\n"
     "  -q, --quiet             no progress (progress goes to stderr when it is a terminal)\n"
     "  -h, --help\n"
     "  -V, --version           print the version and exit\n"
@@ -61,8 +69,8 @@ bool AllDigits(std::string_view text, bool hex) {
   return true;
 }
 
-std::optional<int> ChoiceOf(std::string_view value, const std::array<std::string_view, 3>& names) {
-  for (int i = 0; i < 3; ++i) {
+std::optional<int> ChoiceOf(std::string_view value, std::span<const std::string_view> names) {
+  for (int i = 0; i < static_cast<int>(names.size()); ++i) {
     if (value == names[i] || (value.size() == 1 && value[0] == '0' + i)) return i;
   }
   return std::nullopt;
@@ -84,7 +92,10 @@ struct OptionSpec {
   bool takesValue;
 };
 
-constexpr std::array<OptionSpec, 11> kOptions = {{
+constexpr std::array<std::string_view, 3> kOrders = {"rows", "columns", "columns-rtl"};
+constexpr std::array<std::string_view, 4> kFits = {"top-left", "center", "stretch", "contain"};
+
+constexpr std::array<OptionSpec, 13> kOptions = {{
     {'W', "block-width", true},
     {'H', "block-height", true},
     {'s', "spacing", true},
@@ -93,6 +104,8 @@ constexpr std::array<OptionSpec, 11> kOptions = {{
     {'f', "fit", true},
     {'b', "background", true},
     {'o', "output", true},
+    {'i', "include", true},
+    {'z', "compression", true},
     {'q', "quiet", false},
     {'h', "help", false},
     {'V', "version", false},
@@ -141,12 +154,12 @@ std::optional<std::string> Apply(const OptionSpec& spec, std::string_view value,
     case 'w':
       return number(options.wrap);
     case 'a':
-      options.order = ChoiceOf(value, {"rows", "columns", "columns-rtl"});
+      options.order = ChoiceOf(value, kOrders);
       if (!options.order) return name + " takes rows, columns or columns-rtl";
       return std::nullopt;
     case 'f':
-      options.fit = ChoiceOf(value, {"top-left", "center", "stretch"});
-      if (!options.fit) return name + " takes top-left, center or stretch";
+      options.fit = ChoiceOf(value, kFits);
+      if (!options.fit) return name + " takes top-left, center, stretch or contain";
       return std::nullopt;
     case 'b':
       options.background = ColourOf(value);
@@ -156,9 +169,19 @@ std::optional<std::string> Apply(const OptionSpec& spec, std::string_view value,
       if (value.empty()) return name + " needs a path";
       if (value != "-" && !FormatOf(value)) {
         return name + ": eveda-batch does not write " + Echoed(ExtensionOf(value)) +
-               " files; give a name ending in .bmp, or none";
+               " files; give a name ending in " +
+               KnownExtensions() + ", or none";
       }
       options.output = std::string(value);
+      return std::nullopt;
+    case 'i':
+      if (value.empty()) return name + " needs a pattern";
+      options.include.emplace_back(value);
+      return std::nullopt;
+    case 'z':
+      if (value.size() != 1 || value[0] < '0' || value[0] > '9')
+        return name + " takes a level from 0 to 9, not " + Echoed(value);
+      options.compression = value[0] - '0';
       return std::nullopt;
     case 'q':
       options.quiet = true;
@@ -173,6 +196,11 @@ std::optional<std::string> Apply(const OptionSpec& spec, std::string_view value,
 }
 
 }  // namespace
+
+bool IsPngOutputPath(std::string_view path) {
+  const std::optional<OutputFormat> format = FormatOf(path);
+  return format && format->name == "PNG";
+}
 
 bool IsStrictNumber(std::string_view text) {
   std::size_t i = 0;

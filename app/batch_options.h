@@ -5,6 +5,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/gdi/gdi.h"
 #include "platform/result.h"
@@ -19,7 +20,10 @@ struct BatchOptions {
   std::optional<std::string> spacing;
   std::optional<std::string> wrap;
   std::optional<int> order;  // list positions 0 to 2
-  std::optional<int> fit;
+  std::optional<int> fit;    // 3: contain, which the window's list does not offer
+  // -i: listing patterns, repeatable; none given lists *.bmp as the window does.
+  std::vector<std::string> include;
+  std::optional<int> compression;  // -z: zlib level of a PNG output
   std::optional<gdi::COLORREF> background;
   std::optional<std::string> output;
   bool quiet = false;
@@ -31,6 +35,9 @@ extern const char* const kUsage;
 
 // Parses the arguments after the program's name; the error is a one-line reason.
 eveda::Result<BatchOptions, std::string> ParseBatchOptions(std::span<const std::string_view> args);
+
+// Whether `path` names a PNG output: it ends in ".png", any case.
+bool IsPngOutputPath(std::string_view path);
 
 // True for a text that is wholly a decimal number: sign, digits, one point, exponent.
 bool IsStrictNumber(std::string_view text);

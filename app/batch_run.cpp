@@ -13,10 +13,12 @@
 #include "app/output_target.h"
 #include "app/shell_quote.h"
 #include "dsmod/output_file.h"
+#include "gtfile/name_text.h"
 #include "main_window/form1.h"
 #include "main_window/form1_design.h"
 #include "main_window/output_name.h"
 #include "platform/bmp_loader/load_image.h"
+#include "platform/image_codecs/load_decoded_bitmap.h"
 #include "platform/stop_signals/stop_signals.h"
 #include "platform/toolkit/console_toolkit.h"
 #include "platform/toolkit/process_info.h"
@@ -42,33 +44,66 @@ void EnterOptions(const BatchOptions& options, toolkit::Services& ui, main_windo
     if (*boxes[index]) ui.SetText(ControlRef{Group::Text1, index}, **boxes[index]);
   }
   if (options.order) ui.SetListIndex(ControlRef{Group::Combo1, 0}, *options.order);
-  if (options.fit) ui.SetListIndex(ControlRef{Group::Combo1, 1}, *options.fit);
+  if (options.fit == 3) {
+    form.SetFitMode(main_window::FitMode::Contain);  // not in the window's list
+  } else if (options.fit) {
+    ui.SetListIndex(ControlRef{Group::Combo1, 1}, *options.fit);
+  }
   if (options.background) form.SetBackColor(*options.background);
   // A name of our own choosing must not replace a file another run wrote meanwhile; a name
   // the user gave is replaced, as asked.
   if (options.output) {
     form.SetOutputPath(*options.output);
+    if (IsPngOutputPath(*options.output)) form.SetPngOutput(options.compression.value_or(6));
   } else {
     form.KeepExistingOutput(true);
   }
 }
 
+// The listing compares names in lower case; the patterns are brought to it, so that -i '*.PNG'
+// finds what -i '*.png' finds.
+std::vector<std::string> LoweredPatterns(const std::vector<std::string>& patterns) {
+  std::vector<std::string> lowered;
+  for (const std::string& pattern : patterns) lowered.push_back(GTFile::LowerCaseName(pattern));
+  return lowered;
+}
+
+// Why `path` does not load as a source, in the words eveda-batch prints; empty when it loads.
+std::string WhyNotLoaded(const std::string& path, bool otherFormats) {
+  if (otherFormats) {
+    const auto decoded = eveda::codecs::LoadDecodedBitmap(path.c_str(), 0);
+    if (decoded) {
+      gdi::DeleteObject(*decoded);
+      return {};
+    }
+    if (!decoded.error().notPngOrJpeg) {
+      return decoded.error().detail.empty()
+                 ? std::string(eveda::bmp::Describe(decoded.error().reason))
+                 : decoded.error().detail;
+    }
+  }
+  const auto loaded = eveda::bmp::LoadBitmap(path.c_str());
+  if (loaded) {
+    gdi::DeleteObject(*loaded);
+    return {};
+  }
+  return std::string(eveda::bmp::Describe(loaded.error()));
+}
+
 // The scan gives every cell the size of the largest source it could read; 0 means it read
 // none. Each file is then named with the loader's reason.
 bool NamedEveryUnreadableSource(const main_window::Form1& form, toolkit::Services& ui,
-                                const std::string& directory, std::ostream& err) {
+                                const std::string& directory, bool otherFormats,
+                                std::ostream& err) {
   if (ui.Text(ControlRef{Group::Text1, 0}) != "0" && ui.Text(ControlRef{Group::Text1, 1}) != "0")
     return false;
-  err << kPrefix << directory << ": no readable BMP file\n";
+  err << kPrefix << directory
+      << (otherFormats ? ": no readable file matching -i\n" : ": no readable BMP file\n");
   const GTFile::NameList& files = form.Job().FileList;
   for (std::size_t i = 1; i < files.size(); ++i) {
-    const auto loaded = eveda::bmp::LoadBitmap(files[i].c_str());
-    if (loaded) {
-      gdi::DeleteObject(*loaded);
-      continue;
-    }
-    err << kPrefix << "could not read " << ShellQuoted(files[i]) << ": "
-        << eveda::bmp::Describe(loaded.error()) << '\n';
+    const auto why = WhyNotLoaded(files[i], otherFormats);
+    if (why.empty()) continue;
+    err << kPrefix << "could not read " << ShellQuoted(files[i]) << ": " << why << '\n';
   }
   return true;
 }
@@ -108,7 +143,9 @@ int RunScanned(const BatchOptions& options, main_window::Form1& form, toolkit::S
   // The window's message listing these is left unsaid: each file is named once, here.
   for (const main_window::NotDrawnSource& source : run.notDrawn)
     err << kPrefix << "could not read " << ShellQuoted(source.path) << ": "
-        << eveda::bmp::Describe(source.reason) << '\n';
+        << (source.detail.empty() ? std::string(eveda::bmp::Describe(source.reason))
+                                  : source.detail)
+        << '\n';
   return Report(options, run, out, err);
 }
 
@@ -149,14 +186,16 @@ int Run(const BatchOptions& options, std::ostream& out, std::ostream& err) {
       return true;
     });
   }
+  if (!options.include.empty()) form.SetSourcePatterns(LoweredPatterns(options.include));
   ui.Load();
   if (!leftOut.empty() && !options.quiet)
     err << kPrefix << "leaving out the output file " << ShellQuoted(leftOut) << '\n';
   if (GTFile::UBound(form.Job().FileList) == 0) {
-    err << kPrefix << "no BMP files in " << directory << '\n';
+    err << kPrefix << (options.include.empty() ? "no BMP files in " : "no files matching -i in ")
+        << directory << '\n';
     return kExitNothingWritten;
   }
-  if (NamedEveryUnreadableSource(form, ui, directory, err)) return kExitNothingWritten;
+  if (NamedEveryUnreadableSource(form, ui, directory, !options.include.empty(), err)) return kExitNothingWritten;
   // The scan proposes the first free name, or the last one when none is free: the window
   // shows that name before the user runs, but a script would replace a file unasked.
   if (!options.output && main_window::NameIsTaken(form.Job().OutputPath)) {

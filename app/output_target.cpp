@@ -46,6 +46,15 @@ std::optional<OutputFormat> FormatOf(std::string_view path) {
   return std::nullopt;
 }
 
+std::string KnownExtensions() {
+  std::string text;
+  for (std::size_t i = 0; i < std::size(kOutputFormats); ++i) {
+    if (i > 0) text += i + 1 == std::size(kOutputFormats) ? " or " : ", ";
+    text += kOutputFormats[i].extension;
+  }
+  return text;
+}
+
 std::function<bool(const std::string&)> SameFileAs(const std::string& output) {
   struct stat target;
   if (::stat(output.c_str(), &target) == 0) {

@@ -14,7 +14,10 @@ struct OutputFormat {
   std::string_view extension;  // with its dot
   std::string_view name;
 };
-inline constexpr OutputFormat kOutputFormats[] = {{".bmp", "BMP"}};
+inline constexpr OutputFormat kOutputFormats[] = {{".bmp", "BMP"}, {".png", "PNG"}};
+
+// The extensions of kOutputFormats for a message: ".bmp or .png".
+std::string KnownExtensions();
 
 // The extension of the last part of `path` ("" for none; a leading dot starts no extension).
 std::string_view ExtensionOf(std::string_view path);

@@ -30,7 +30,7 @@ bool Form1::CalcSize(std::int32_t& Columns, std::int32_t& Rows, std::int32_t& Ou
   job_.BlockHeight = RoundToInt32(numbers[1]).value_or(0);
   job_.Spacing = RoundToInt32(numbers[2]).value_or(0);
   job_.ArrangeOrder = ArrangeOrderFromListIndex(ui_.ListIndex(Combo1(0)));
-  job_.FitMode = FitModeFromListIndex(ui_.ListIndex(Combo1(1)));
+  job_.FitMode = fitOverride_.value_or(FitModeFromListIndex(ui_.ListIndex(Combo1(1))));
   job_.WrapCount = RoundToInt32(numbers[3]).value_or(0);
 
   const double n = FileCount(job_.FileList);

@@ -1,6 +1,7 @@
 #include "main_window/draw_tiles.h"
 
 #include "platform/bmp_loader/load_image.h"
+#include "platform/image_codecs/load_decoded_bitmap.h"
 
 namespace main_window {
 namespace {
@@ -15,11 +16,30 @@ void FillBackground(DSMod::Canvas& canvas, gdi::COLORREF colour) {
   gdi::DeleteObject(brush);
 }
 
-// Loads one source and copies it into its cell; false when it cannot be loaded.
-bool DrawOneTile(const TileSettings& settings, const std::string& path, std::int32_t i,
-                 DSMod::Canvas& canvas, gdi::HDC sourceDC) {
+// One source as a bitmap: PNG and JPEG from their decoders when the job lists them (alpha
+// over the background), everything else from LoadImageA. On failure `skipped` says why.
+gdi::HGDIOBJ LoadSource(const TileSettings& settings, const std::string& path,
+                        SkippedSource& skipped) {
+  if (settings.OtherFormats) {
+    auto decoded = eveda::codecs::LoadDecodedBitmap(path.c_str(), settings.BackColor);
+    if (decoded) return *decoded;
+    if (!decoded.error().notPngOrJpeg) {
+      skipped.reason = decoded.error().reason;
+      skipped.detail = decoded.error().detail;
+      return {};
+    }
+  }
   const gdi::HGDIOBJ source = gdi::LoadImageA(nullptr, path.c_str(), gdi::IMAGE_BITMAP, 0, 0,
                                               gdi::LR_LOADFROMFILE | gdi::LR_CREATEDIBSECTION);
+  if (!source) skipped.reason = eveda::bmp::LastLoadError();
+  return source;
+}
+
+// Loads one source and copies it into its cell; false (and `skipped` says why) when it cannot
+// be loaded.
+bool DrawOneTile(const TileSettings& settings, const std::string& path, std::int32_t i,
+                 DSMod::Canvas& canvas, gdi::HDC sourceDC, SkippedSource& skipped) {
+  const gdi::HGDIOBJ source = LoadSource(settings, path, skipped);
   gdi::BITMAP info;
   if (gdi::GetObjectA(source, 24, &info) == 0) {
     if (source) gdi::DeleteObject(source);
@@ -56,8 +76,9 @@ std::vector<SkippedSource> DrawTilesPass(const TileSettings& settings,
   const bool byRows = settings.ArrangeOrder == ArrangeOrder::RowsFromTopLeft && rowsFinished;
   for (std::int32_t i = 1; i <= n; ++i) {
     // Only one source is in memory at a time: each is released before the next is loaded.
-    if (!DrawOneTile(settings, files[i], i, canvas, sourceDC))
-      notDrawn.push_back({i, eveda::bmp::LastLoadError()});
+    SkippedSource skipped{i};
+    if (!DrawOneTile(settings, files[i], i, canvas, sourceDC, skipped))
+      notDrawn.push_back(std::move(skipped));
     if (byRows && i < n) rowsFinished(CellOriginOf(settings, canvas.Width, i + 1).y);
     if (progress && !progress(i, n)) break;
   }

@@ -22,6 +22,7 @@ using RowsFinished = std::function<void(std::int32_t rows)>;
 struct SkippedSource {
   std::int32_t index = 0;
   eveda::bmp::DecodeError reason = eveda::bmp::DecodeError::Unreadable;
+  std::string detail;  // a PNG or JPEG decoder's own words, which say more than `reason`
   friend bool operator==(const SkippedSource&, const SkippedSource&) = default;
 };
 

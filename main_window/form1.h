@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -22,6 +23,7 @@ namespace main_window {
 struct NotDrawnSource {
   std::string path;
   eveda::bmp::DecodeError reason = eveda::bmp::DecodeError::Unreadable;
+  std::string detail;  // a PNG or JPEG decoder's own words, when it refused the file
   friend bool operator==(const NotDrawnSource&, const NotDrawnSource&) = default;
 };
 
@@ -71,6 +73,15 @@ class Form1 {
   // The next scan proposes its own again.
   void SetOutputPath(std::string path) { job_.OutputPath = std::move(path); }
 
+  // eveda-batch's choices beyond the window's controls, set before the scan (Load): what it
+  // lists (PNG and JPEG are read when the patterns are not just *.bmp), a PNG output at a
+  // zlib level, and a fit mode the fit list does not hold (Contain).
+  void SetSourcePatterns(std::vector<std::string> patterns) {
+    job_.SourcePatterns = std::move(patterns);
+  }
+  void SetPngOutput(int level) { job_.PngLevel = level; }
+  void SetFitMode(FitMode mode) { fitOverride_ = mode; }
+
   // Makes `colour` the background and shows it on the colour button.
   void SetBackColor(gdi::COLORREF colour);
 
@@ -92,6 +103,7 @@ class Form1 {
     GTFile::NameList files;
     std::string outputPath;
     bool keepExistingOutput = false;
+    std::optional<int> pngLevel;
   };
   // While a scan or a run is in progress the buttons that would start another are disabled
   // and their clicks ignored.
@@ -153,6 +165,7 @@ class Form1 {
   RunState run_;
   bool keepExistingOutput_ = false;
   std::function<bool(const std::string&)> leaveOut_;
+  std::optional<FitMode> fitOverride_;
   RunReport lastRun_;
 };
 

@@ -29,7 +29,7 @@ int WrapProposal(int count) { return static_cast<int>(-std::floor(-std::sqrt(cou
 void Form1::GetBMPList(std::string Dirname) {
   BusyScope busy(*this);
   GTFile::NameList names;
-  GTFile::FindFiles(Dirname, names, {"*.bmp"}, false);
+  GTFile::FindFiles(Dirname, names, job_.SourcePatterns, false);
   if (leaveOut_ && names.size() > 1) {
     const std::string prefix = GTFile::NormalizeDir(Dirname);
     GTFile::NameList kept(1);  // element 0 stays unused
@@ -52,10 +52,12 @@ void Form1::GetBMPList(std::string Dirname) {
   // the sizes are read never sees a list that is half bare names and half full paths.
   Dirname = GTFile::NormalizeDir(std::move(Dirname));
   LargestSize largest;
+  const bool otherFormats = OtherFormatsListed(job_.SourcePatterns);
   for (int i = 1; i <= n; ++i) {
     std::string& entry = names[static_cast<std::size_t>(i)];
     entry.insert(0, Dirname);
-    const GetImage::BMPInfo info = GetImage::ReadBMPInfo(entry);
+    const GetImage::BMPInfo info =
+        otherFormats ? GetImage::ReadImageInfo(entry) : GetImage::ReadBMPInfo(entry);
     largest.width = std::max(largest.width, info.Width);
     largest.height = std::max(largest.height, info.Height);
     if (i % 10 == 0) {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "gtfile/gtfile.h"
 #include "main_window/tile_plan.h"
@@ -27,6 +28,15 @@ struct JobState {
   main_window::ArrangeOrder ArrangeOrder = main_window::ArrangeOrder::RowsFromTopLeft;
   std::int32_t Spacing = 0;
   main_window::FitMode FitMode = main_window::FitMode::TopLeft;
+  // What the scan lists (the window: *.bmp). Any other list lets PNG and JPEG sources in.
+  std::vector<std::string> SourcePatterns{"*.bmp"};
+  // Set: the output is written as a PNG at this zlib level instead of a BMP.
+  std::optional<int> PngLevel;
 };
+
+// Whether the patterns list more than the window's *.bmp: PNG and JPEG are then read too.
+inline bool OtherFormatsListed(const std::vector<std::string>& patterns) {
+  return !(patterns.size() == 1 && patterns[0] == "*.bmp");
+}
 
 }  // namespace main_window

@@ -43,10 +43,10 @@ void Form1::PlemoBMP() {
   }
   // The file is written while the tiles are drawn; its failures are told after the drawing,
   // where a failed save is always told.
-  std::optional<DSMod::CanvasFile> file(std::in_place, *canvas, job.outputPath);
+  std::optional<DSMod::CanvasFile> file(std::in_place, *canvas, job.outputPath, job.pngLevel);
   for (const SkippedSource& skipped : DrawTiles(*canvas, job, *file)) {
     lastRun_.notDrawn.push_back(
-        {job.files[static_cast<std::size_t>(skipped.index)], skipped.reason});
+        {job.files[static_cast<std::size_t>(skipped.index)], skipped.reason, skipped.detail});
   }
   if (!run_.stopRequested) {
     ui_.SetTitle(kSavingTitle);
@@ -88,9 +88,11 @@ Form1::RunSnapshot Form1::TakeRunSnapshot() const {
   job.settings.ArrangeOrder = job_.ArrangeOrder;
   job.settings.FitMode = job_.FitMode;
   job.settings.BackColor = job_.BackColor;
+  job.settings.OtherFormats = OtherFormatsListed(job_.SourcePatterns);
   job.files = job_.FileList;
   job.outputPath = job_.OutputPath;
   job.keepExistingOutput = keepExistingOutput_;
+  job.pngLevel = job_.PngLevel;
   return job;
 }
 

@@ -1,5 +1,7 @@
 #include "main_window/tile_plan.h"
 
+#include <algorithm>
+
 #include "main_window/rounding.h"
 
 namespace main_window {
@@ -8,6 +10,29 @@ namespace {
 // Fractions become integers once, for the whole expression. The values are cell positions
 // and sizes on a canvas whose size already fits 32 bits.
 std::int32_t Round(double value) { return static_cast<std::int32_t>(RoundHalfEven(value)); }
+
+// The whole source scaled by one factor to touch the cell on two sides, centred on the other
+// axis with Centre's rounding; StretchBlt scales it, as it does for Stretch. Products are
+// 64-bit: sides up to 2^31 - 1 multiply past 32 bits.
+TileCopy ContainCopy(const TileSettings& s, CellOrigin cell, std::int32_t sw, std::int32_t sh) {
+  const std::int64_t cellW = Round(s.BlockWidth), cellH = s.BlockHeight;
+  std::int64_t cx = cellW, cy = cellH;
+  if (std::int64_t{sw} * cellH >= std::int64_t{sh} * cellW) {  // wider than the cell
+    cy = static_cast<std::int64_t>(RoundHalfEven(static_cast<double>(sh) * cellW / sw));
+  } else {
+    cx = static_cast<std::int64_t>(RoundHalfEven(static_cast<double>(sw) * cellH / sh));
+  }
+  TileCopy copy{true,
+                cell.x,
+                cell.y,
+                static_cast<std::int32_t>(std::max<std::int64_t>(cx, 1)),
+                static_cast<std::int32_t>(std::max<std::int64_t>(cy, 1)),
+                0,
+                0};
+  copy.x = Round(cell.x + (s.BlockWidth - copy.cx) / 2.0);
+  copy.y = Round(cell.y + (s.BlockHeight - copy.cy) / 2.0);
+  return copy;
+}
 
 }  // namespace
 
@@ -61,6 +86,8 @@ TileCopy PlanTileCopy(const TileSettings& s, CellOrigin cell, std::int32_t sw, s
         copy.y = Round(cell.y + (s.BlockHeight - sh) / 2.0);
       }
       break;
+    case FitMode::Contain:
+      return ContainCopy(s, cell, sw, sh);
     case FitMode::Stretch:
     case FitMode::None:  // the whole source scaled into the whole cell
       copy.stretch = true;

@@ -11,8 +11,9 @@ namespace main_window {
 // The entries of the arrangement-order list, in list order.
 enum class ArrangeOrder { RowsFromTopLeft, ColumnsFromTopLeft, ColumnsFromTopRight };
 // The entries of the fit-mode list, in list order; None while no entry is selected, which
-// draws as Stretch.
-enum class FitMode { None = -1, TopLeft, Centre, Stretch };
+// draws as Stretch. Contain (scaled to fit, aspect ratio kept, centred) is eveda-batch's
+// alone: the window's list never offers it.
+enum class FitMode { None = -1, TopLeft, Centre, Stretch, Contain };
 
 // A list index read from the window. An index outside the order list reads as columns from
 // the top left, the order every index but 0 and 2 has always drawn.
@@ -28,6 +29,8 @@ struct TileSettings {
   main_window::ArrangeOrder ArrangeOrder = main_window::ArrangeOrder::RowsFromTopLeft;
   main_window::FitMode FitMode = main_window::FitMode::TopLeft;
   gdi::COLORREF BackColor = 0;
+  // PNG and JPEG sources are decoded too (eveda-batch -i); the window draws BMP only.
+  bool OtherFormats = false;
 };
 
 struct CellOrigin {

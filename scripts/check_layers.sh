@@ -9,23 +9,24 @@ cd "$root"
 
 # folder: the folders its files may include from besides its own ("*": any folder).
 allowed='
-app:                 main_window comdlg dsmod platform/stop_signals gtfile getimage platform/qt platform/toolkit platform/bmp_loader platform/gdi platform/bmp_format platform Qt
-main_window:         dsmod gtfile getimage platform/toolkit platform/bmp_loader platform/gdi platform/bmp_format platform
-dsmod:               platform/stop_signals platform/gdi platform/bmp_format platform
+app:                 main_window comdlg dsmod platform/stop_signals gtfile getimage platform/qt platform/toolkit platform/image_codecs platform/bmp_loader platform/gdi platform/bmp_format platform Qt
+main_window:         dsmod gtfile getimage platform/toolkit platform/image_codecs platform/bmp_loader platform/gdi platform/bmp_format platform
+dsmod:               platform/stop_signals platform/image_codecs platform/gdi platform/bmp_format platform
 gtfile:              platform
-getimage:            platform/bmp_loader platform/gdi platform/bmp_format platform
+getimage:            platform/image_codecs platform/bmp_loader platform/gdi platform/bmp_format platform
 comdlg:              Qt
 tools:               dsmod platform/gdi platform/bmp_format platform
 platform/qt:         platform/toolkit platform/gdi platform/bmp_format platform Qt
 platform/toolkit:    platform/gdi platform/bmp_format platform
 platform/bmp_loader: platform/gdi platform/bmp_format platform
+platform/image_codecs: platform/bmp_loader platform/gdi platform/bmp_format platform
 platform/gdi:        platform/bmp_format platform
 platform/bmp_format:
 platform/stop_signals:
 platform:
 tests:               *
 bench:               *
-fuzz:                platform/bmp_loader platform/gdi platform/bmp_format platform tests
+fuzz:                platform/image_codecs platform/bmp_loader platform/gdi platform/bmp_format platform tests
 '
 
 declare -A uses=()

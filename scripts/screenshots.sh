@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Remakes the committed pictures: docs/window.png (the window after a run, taken by the smoke
 # test under Xvfb), docs/window-scale2.png (the window at scale 2 on a 1280x1024 screen),
-# docs/joined-samples.png (what eveda-batch makes of the samples) and packaging/eveda-256.png
-# (the icon, rendered from packaging/eveda.svg). Run it by hand when one of them would
-# change; CI never rewrites them. Installs ImageMagick and rsvg-convert when they are missing
-# (they are not needed to build or test).
+# docs/joined-samples.png (what eveda-batch makes of the samples), docs/joined-formats.png
+# (PNG and JPEG sources joined into a PNG) and packaging/eveda-256.png (the icon, rendered
+# from packaging/eveda.svg). Run it by hand when one of them would change; CI never rewrites
+# them. Installs ImageMagick and rsvg-convert when they are missing (they are not needed to
+# build or test).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -28,10 +29,22 @@ trap 'rm -rf "$work"' EXIT
 build/bin/eveda-samples "$work/samples" >/dev/null
 build/bin/eveda-batch -q -s 4 -b 303840 "$work/samples" >/dev/null
 convert "$work/samples/plemo001.bmp" -strip docs/joined-samples.png
+# PNG and JPEG sources of ImageMagick's built-in pictures, joined straight into a PNG.
+mkdir "$work/formats"
+(
+  cd "$work/formats"
+  convert rose: rose.jpg && convert wizard: -resize 40% wizard.png
+  convert logo: -resize 25% logo.jpg && convert -size 200x60 gradient:'#ff8000-#0040ff' banner.png
+  convert -size 120x120 radial-gradient:'#20c020'-none glow.png
+  convert granite: -resize 200% granite.jpg
+)
+build/bin/eveda-batch -q -i '*.png' -i '*.jpg' -W 160 -H 120 -s 8 -w 3 -f contain -b f0f0e8 \
+  -o docs/joined-formats.png "$work/formats" >/dev/null
 
 rsvg-convert -w 256 -h 256 packaging/eveda.svg -o packaging/eveda-256.png
 
-for picture in docs/window.png docs/window-scale2.png docs/joined-samples.png packaging/eveda-256.png; do
+for picture in docs/window.png docs/window-scale2.png docs/joined-samples.png \
+  docs/joined-formats.png packaging/eveda-256.png; do
   size=$(stat -c %s "$picture")
   ((size < 100 * 1024)) || { echo "screenshots: $picture is $size bytes, over 100 KB"; exit 1; }
   echo "screenshots: $picture ($size bytes)"

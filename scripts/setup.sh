@@ -7,6 +7,8 @@ cd "$(dirname "$0")/.."
 packages=(
   build-essential cmake ninja-build
   qt6-base-dev libicu-dev fonts-ipafont-gothic
+  libspng-dev libjpeg62-turbo-dev zlib1g-dev  # eveda-batch's PNG and JPEG sources and output
+  libpng-dev         # the tests write their PNG sources with the reference library
   libgtest-dev
   clang libclang-rt-14-dev
   xvfb xauth xdotool
@@ -17,6 +19,8 @@ packages=(
   lintian            # lintian --pedantic on both packages
   man-db groff-base  # man --warnings -l renders the manual pages
   python3            # the X relay that hangs up, in scripts/flaky_display_check.sh
+  # --- benchmarks (bench/w5_bench.sh) ---
+  libvips-tools imagemagick  # vips arrayjoin and montage, the peers of the PNG benchmark
 )
 
 missing=()

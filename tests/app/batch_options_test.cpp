@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -129,16 +130,15 @@ TEST(BatchOptionsTest, OutputExtensionNamesAFormatEvedaWrites) {
       {".hidden", nullptr},
       {"-", nullptr},
       {"./-", nullptr},
-      {"out.png",
-       "--output: eveda-batch does not write '.png' files; give a name ending in .bmp, or none"},
+      {"out.PNG", nullptr},
       {"out.JPG",
-       "--output: eveda-batch does not write '.JPG' files; give a name ending in .bmp, or none"},
+       "--output: eveda-batch does not write '.JPG' files; give a name ending in .bmp or .png, or none"},
       {"out.bmp.",
-       "--output: eveda-batch does not write '.' files; give a name ending in .bmp, or "
-       "none"},
+       "--output: eveda-batch does not write '.' files; give a name ending in .bmp or "
+       ".png, or none"},
       {"x.\n\033",
-       "--output: eveda-batch does not write '.'$'\\n\\033' files; give a name ending in .bmp, "
-       "or none"},
+       "--output: eveda-batch does not write '.'$'\\n\\033' files; give a name ending in .bmp "
+       "or .png, or none"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.path);
@@ -155,7 +155,26 @@ TEST(BatchOptionsTest, OutputExtensionNamesAFormatEvedaWrites) {
   ASSERT_FALSE(control);
   EXPECT_EQ(control.error(),
             "--output: eveda-batch does not write '.b'$'\\033''mp' files; give a name ending in "
-            ".bmp, or none");
+            ".bmp or .png, or none");
+}
+
+TEST(BatchOptionsTest, FormatsCompressionAndContain) {
+  auto r = Parse({"-i", "*.png", "--include=*.JPG", "-z", "9", "-f", "contain", "d"});
+  ASSERT_TRUE(r) << r.error();
+  EXPECT_EQ(r->include, (std::vector<std::string>{"*.png", "*.JPG"}));
+  EXPECT_EQ(r->compression, 9);
+  EXPECT_EQ(r->fit, 3);
+  EXPECT_EQ(Parse({"-f", "3", "-z0", "d"})->fit, 3);
+  EXPECT_EQ(Parse({"--compression=0", "d"})->compression, 0);
+  EXPECT_TRUE(Parse({"d"})->include.empty());
+  EXPECT_EQ(Parse({"-z", "10", "d"}).error(), "--compression takes a level from 0 to 9, not '10'");
+  EXPECT_EQ(Parse({"-z", "-1", "d"}).error(), "--compression takes a level from 0 to 9, not '-1'");
+  EXPECT_EQ(Parse({"-i", "", "d"}).error(), "--include needs a pattern");
+  EXPECT_EQ(Parse({"-f", "4", "d"}).error(), "--fit takes top-left, center, stretch or contain");
+  for (std::string_view png : {"a.png", "/x/B.PNG", "c.pNg"})
+    EXPECT_TRUE(IsPngOutputPath(png)) << png;
+  for (std::string_view other : {"a.bmp", "png", ".png", "a.png.bmp", "a.pn", "apng"})
+    EXPECT_FALSE(IsPngOutputPath(other)) << other;
 }
 
 TEST(BatchOptionsTest, StrictNumbers) {

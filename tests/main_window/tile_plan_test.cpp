@@ -100,6 +100,36 @@ TEST(PlanTileCopyTest, FractionalBlockWidthCopiesTheRoundedWidth) {
   EXPECT_EQ(PlanTileCopy(s, {3, 3}, 7, 9), (TileCopy{true, 3, 3, 100, 50, 0, 0}));
 }
 
+// Contain: one factor for both sides, the larger side's cell edge reached, centred with
+// Centre's half-to-even rounding on the other axis. Cells of 100 x 50 at (3, 3) and (106, 56).
+TEST(PlanTileCopyTest, ContainKeepsTheAspectRatio) {
+  struct Case {
+    const char* name;
+    CellOrigin cell;
+    int sw, sh;
+    TileCopy expected;
+  };
+  const Case cases[] = {
+      {"wide 300x40: 100 x 13.3, y 3 + 18.5", {3, 3}, 300, 40, {true, 3, 22, 100, 13, 0, 0}},
+      {"wide in the lower cell: 56 + 18.5", {106, 56}, 300, 40, {true, 106, 74, 100, 13, 0, 0}},
+      {"tall 50x120: 20.8 x 50, x 3 + 39.5", {3, 3}, 50, 120, {true, 42, 3, 21, 50, 0, 0}},
+      {"tall, x 106 + 39.5", {106, 56}, 50, 120, {true, 146, 56, 21, 50, 0, 0}},
+      {"square 10x10 enlarged to 50 x 50", {3, 3}, 10, 10, {true, 28, 3, 50, 50, 0, 0}},
+      {"the cell's own ratio fills it", {3, 3}, 200, 100, {true, 3, 3, 100, 50, 0, 0}},
+      {"a hair-thin source keeps one pixel", {3, 3}, 1, 100000, {true, 52, 3, 1, 50, 0, 0}},
+      {"2^31-1 wide: no 32-bit overflow",
+       {3, 3},
+       2147483647,
+       1073741824,
+       {true, 3, 3, 100, 50, 0, 0}},
+  };
+  for (const Case& c : cases) {
+    TileSettings s = WorkedExample(0);
+    s.FitMode = FitMode::Contain;
+    EXPECT_EQ(PlanTileCopy(s, c.cell, c.sw, c.sh), c.expected) << c.name;
+  }
+}
+
 // The lists' indices as the window reads them, including none selected (-1) and one past
 // the end.
 TEST(ListIndexTest, ConvertsToTheOrderAndFitMode) {
