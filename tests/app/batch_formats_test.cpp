@@ -93,9 +93,10 @@ TEST(BatchFormats, ContainFitsWideTallAndSquareSourcesInEveryOrder) {
       {"columns", {3, 22, 100, 13}, {42, 56, 21, 50}, {131, 3, 50, 50}},
       {"columns-rtl", {106, 22, 100, 13}, {146, 56, 21, 50}, {28, 3, 50, 50}},
   };
+  const TempDir outputs;  // not in the folder, so no output becomes the next order's source
   for (const Case& c : cases) {
     SCOPED_TRACE(c.order);
-    const std::string output = dir.PathOf(std::string(c.order) + "-out.bmp");
+    const std::string output = outputs.PathOf(std::string(c.order) + ".bmp");
     const BatchResult r = RunBatchWith({"-i", "*.png",   "-i", "*.BMP",  "-W", "100",  "-H",
                                         "50", "-s",      "3",  "-w",     "2",  "-a",   c.order,
                                         "-f", "contain", "-b", "808080", "-o", output, dir.Path()});
