@@ -169,8 +169,7 @@ std::optional<std::string> Apply(const OptionSpec& spec, std::string_view value,
       if (value.empty()) return name + " needs a path";
       if (value != "-" && !FormatOf(value)) {
         return name + ": eveda-batch does not write " + Echoed(ExtensionOf(value)) +
-               " files; give a name ending in " +
-               KnownExtensions() + ", or none";
+               " files; give a name ending in " + KnownExtensions() + ", or none";
       }
       options.output = std::string(value);
       return std::nullopt;

@@ -195,7 +195,8 @@ int Run(const BatchOptions& options, std::ostream& out, std::ostream& err) {
         << directory << '\n';
     return kExitNothingWritten;
   }
-  if (NamedEveryUnreadableSource(form, ui, directory, !options.include.empty(), err)) return kExitNothingWritten;
+  if (NamedEveryUnreadableSource(form, ui, directory, !options.include.empty(), err))
+    return kExitNothingWritten;
   // The scan proposes the first free name, or the last one when none is free: the window
   // shows that name before the user runs, but a script would replace a file unasked.
   if (!options.output && main_window::NameIsTaken(form.Job().OutputPath)) {

@@ -90,8 +90,8 @@ void Form1::UpdateStatus() {
 void Form1::Command1_Click() {
   if (busy_) return;
   // Opens where the user is: the directory shown.
-  const std::string dir = ui_.BrowseForFolder(std::string(TextOf(WindowText::FolderPrompt)),
-                                              ui_.Text(Label1(0)));
+  const std::string dir =
+      ui_.BrowseForFolder(std::string(TextOf(WindowText::FolderPrompt)), ui_.Text(Label1(0)));
   if (!dir.empty()) GetBMPList(dir);
 }
 

@@ -12,6 +12,7 @@
 
 #include "app/batch_run.h"
 #include "platform/image_codecs/image_decoder.h"
+#include "tests/app/batch_test_support.h"
 #include "tests/support/image_writers.h"
 #include "tests/support/run_test_support.h"
 

@@ -19,6 +19,7 @@
 #include <string_view>
 #include <vector>
 
+#include "tests/app/batch_test_support.h"
 #include "tests/support/fault_file_system.h"
 #include "tests/support/run_test_support.h"
 
