@@ -54,6 +54,35 @@ inline constexpr std::int64_t kMaxBmpFileBytes = 2147483647;
 // Puts the previous bitmap back and deletes the DIB section and the context. `Bits` stays.
 void ReleaseCanvas(Canvas& canvas);
 
+// A band of a 24-bit image: a band section (platform/gdi/dib_rows.h) in a memory context,
+// holding `Rows` rows from `FirstRow` and drawn on in the whole image's coordinates. A pass
+// draws the image band by band into the same memory.
+struct Band {
+  gdi::HDC hDC;
+  gdi::HBITMAP hBitmap;
+  void* pBits = nullptr;
+  gdi::HGDIOBJ hOldBitmap;
+  std::int32_t Width = 0;   // of the whole image
+  std::int32_t Height = 0;  // of the whole image
+  std::int32_t Capacity = 0;
+  std::int32_t FirstRow = 0;
+  std::int32_t Rows = 0;
+  std::int32_t Stride = 0;  // rows stored bottom-up, as a BMP file stores them
+
+  // The band's top row and the step to the row below it, as an ImageEncoder takes them.
+  const std::uint8_t* TopRow() const {
+    return static_cast<const std::uint8_t*>(pBits) + std::ptrdiff_t{Rows - 1} * Stride;
+  }
+  std::ptrdiff_t RowStep() const { return -std::ptrdiff_t{Stride}; }
+};
+
+// A band of up to `Rows` rows of a Width x Height image, holding its top rows first.
+eveda::Result<Band, CanvasError> CreateBand(gdi::HDC RefDC, std::int32_t Width, std::int32_t Height,
+                                            std::int32_t Rows);
+// Makes the band hold the rows from `FirstRow` (fewer at the bottom of the image).
+void MoveBand(Band& band, std::int32_t FirstRow);
+void ReleaseBand(Band& band);
+
 // Copies the pixel memory into `Bits` (made Stride * Height bytes long); false when the canvas
 // has no pixel memory or the copy no room.
 bool CopyCanvasBits(Canvas& canvas);

@@ -10,23 +10,27 @@
 
 #include "dsmod/canvas_file.h"
 #include "dsmod/dsmod.h"
+#include "dsmod/image_encoder.h"
+#include "dsmod/image_file.h"
 #include "main_window/draw_tiles.h"
 #include "main_window/job_state.h"
+#include "main_window/output_canvas.h"
 #include "main_window/tile_plan.h"
 #include "platform/toolkit/services.h"
 
 namespace main_window {
 
-// A source that kept its cell in the background colour, and why.
-struct NotDrawnSource {
-  std::string path;
-  eveda::bmp::DecodeError reason = eveda::bmp::DecodeError::Unreadable;
-  friend bool operator==(const NotDrawnSource&, const NotDrawnSource&) = default;
-};
-
 // How the latest run ended, for callers without a screen (eveda-batch).
 struct RunReport {
-  enum class Outcome { NotRun, InvalidSettings, Declined, CanvasFailed, SaveFailed, Written };
+  enum class Outcome {
+    NotRun,
+    InvalidSettings,
+    Declined,
+    CanvasFailed,
+    SaveFailed,
+    Written,
+    Stopped,  // RequestStop during the drawing: nothing written, nothing told
+  };
   Outcome outcome = Outcome::NotRun;
   std::string outputPath;
   std::int32_t width = 0;
@@ -69,6 +73,14 @@ class Form1 {
   // it writes to the next free name instead. For callers that did not show the name first.
   void KeepExistingOutput(bool keep) { keepExistingOutput_ = keep; }
 
+  // Stops the run in progress after the source being drawn: the output is not written (an
+  // existing file of its name stays as it was), the title returns to rest, nothing is told.
+  // For a handler that runs while the run lets events through.
+  void RequestStop() { stopRequested_ = true; }
+
+  // The output's format: BMP unless another encoder is given (eveda-batch's own formats).
+  void SetEncoder(DSMod::EncoderFactory encoder) { encoder_ = std::move(encoder); }
+
  private:
   // What a run draws and where it writes, fixed when it starts: edits made while it runs
   // refresh the status line but cannot change the job under it.
@@ -93,8 +105,10 @@ class Form1 {
   };
 
   RunSnapshot TakeRunSnapshot() const;
-  std::vector<SkippedSource> DrawTiles(DSMod::Canvas& canvas, const RunSnapshot& job,
-                                       DSMod::CanvasFile& file);
+  GridPassResult DrawAndWriteBands(OutputBands& bands, const RunSnapshot& job,
+                                   DSMod::ImageFile& file);
+  eveda::Result<std::string, DSMod::SaveError> FinishSave(DSMod::ImageFile& file,
+                                                          const RunSnapshot& job);
   static DSMod::NextOutputName NextOutputName(const RunSnapshot& job);
   void FinishRun(RunReport::Outcome outcome, std::string message);
 
@@ -114,6 +128,8 @@ class Form1 {
   JobState job_;
   bool busy_ = false;
   bool keepExistingOutput_ = false;
+  bool stopRequested_ = false;
+  DSMod::EncoderFactory encoder_;
   RunReport lastRun_;
 };
 

@@ -1,6 +1,7 @@
+#include <chrono>
 #include <optional>
 
-#include "dsmod/canvas_file.h"
+#include "dsmod/image_file.h"
 #include "main_window/draw_tiles.h"
 #include "main_window/form1.h"
 #include "main_window/form1_design.h"
@@ -15,6 +16,7 @@ using Outcome = RunReport::Outcome;
 void Form1::PlemoBMP() {
   BusyScope busy(*this);
   lastRun_ = RunReport{};
+  stopRequested_ = false;
   std::int32_t Columns = 0, Rows = 0, OutWidth = 0, OutHeight = 0;
   if (!CalcSize(Columns, Rows, OutWidth, OutHeight)) {
     lastRun_.outcome = Outcome::InvalidSettings;
@@ -35,23 +37,29 @@ void Form1::PlemoBMP() {
 
   ui_.SetTitle(kPreparingTitle);
   ui_.DoEvents();
-  auto canvas = CreateOutputCanvas(ui_.WindowDC(), OutWidth, OutHeight);
-  if (!canvas) {
-    FinishRun(Outcome::CanvasFailed, CanvasFailureMessage(canvas.error(), OutWidth, OutHeight));
+  auto bands = CreateOutputBands(ui_.WindowDC(), OutWidth, OutHeight,
+                                 BandRowsFor(job.settings, OutWidth, OutHeight));
+  if (!bands) {
+    FinishRun(Outcome::CanvasFailed, CanvasFailureMessage(bands.error(), OutWidth, OutHeight));
     return;
   }
-  // The file is written while the tiles are drawn; its failures are told after the drawing,
+  // The file is written while the bands are drawn; its failures are told after the drawing,
   // where a failed save is always told.
-  std::optional<DSMod::CanvasFile> file(std::in_place, *canvas, job.outputPath);
-  for (const SkippedSource& skipped : DrawTiles(*canvas, job, *file)) {
-    lastRun_.notDrawn.push_back(
-        {job.files[static_cast<std::size_t>(skipped.index)], skipped.reason});
+  std::optional<DSMod::ImageFile> file(std::in_place, job.outputPath, OutWidth, OutHeight,
+                                       encoder_);
+  GridPassResult pass = DrawAndWriteBands(*bands, job, *file);
+  if (pass.stopped) {
+    file.reset();  // the unnamed file goes; an existing output stays as it was
+    ReleaseOutputBands(*bands);
+    FinishRun(Outcome::Stopped, {});
+    return;
   }
+  lastRun_.notDrawn = std::move(pass.notDrawn);
   ui_.SetTitle(kSavingTitle);
   ui_.DoEvents();
-  const auto saved = file->Finish(NextOutputName(job));
+  const auto saved = FinishSave(*file, job);
   file.reset();
-  DSMod::ReleaseCanvas(*canvas);
+  ReleaseOutputBands(*bands);
   if (!saved) {
     lastRun_.saveError = saved.error();
     FinishRun(Outcome::SaveFailed, SaveFailureMessage(job.outputPath, saved.error()));
@@ -72,28 +80,40 @@ void Form1::FinishRun(RunReport::Outcome outcome, std::string message) {
 
 Form1::RunSnapshot Form1::TakeRunSnapshot() const {
   RunSnapshot job;
-  job.settings.BlockWidth = job_.BlockWidth.value_or(0);
-  job.settings.BlockHeight = job_.BlockHeight;
-  job.settings.Spacing = job_.Spacing;
-  job.settings.WrapCount = job_.WrapCount;
-  job.settings.ArrangeOrder = job_.ArrangeOrder;
-  job.settings.FitMode = job_.FitMode;
-  job.settings.BackColor = job_.BackColor;
+  job.settings = TileSettingsOf(job_);
   job.files = job_.FileList;
   job.outputPath = job_.OutputPath;
   job.keepExistingOutput = keepExistingOutput_;
   return job;
 }
 
-std::vector<SkippedSource> Form1::DrawTiles(DSMod::Canvas& canvas, const RunSnapshot& job,
-                                            DSMod::CanvasFile& file) {
-  return DrawTilesPass(
-      job.settings, job.files, canvas,
-      [this](std::int32_t i, std::int32_t n) {
-        ui_.SetTitle(DrawingTitle(i, n));
-        ui_.DoEvents();
+GridPassResult Form1::DrawAndWriteBands(OutputBands& bands, const RunSnapshot& job,
+                                        DSMod::ImageFile& file) {
+  return DrawGridBands(
+      job.settings, job.files, bands,
+      [&file](const DSMod::Band& band) {
+        file.WriteRows(band.TopRow(), band.RowStep(), band.Rows);
       },
-      [&file](std::int32_t rows) { file.RowsFinished(rows); });
+      [this](std::int32_t done, std::int32_t n) {
+        ui_.SetTitle(DrawingTitle(done, n));
+        ui_.DoEvents();
+        return !stopRequested_;
+      });
+}
+
+// The title shows how much of the file is on disk once the flush has taken a moment, so that
+// a large save never looks like a frozen window.
+eveda::Result<std::string, DSMod::SaveError> Form1::FinishSave(DSMod::ImageFile& file,
+                                                               const RunSnapshot& job) {
+  using Clock = std::chrono::steady_clock;
+  const Clock::time_point start = Clock::now();
+  int shown = -1;
+  return file.Finish(NextOutputName(job), [&](int percent) {
+    if (percent == shown || Clock::now() - start < kSavingProgressDelay) return;
+    shown = percent;
+    ui_.SetTitle(SavingTitle(percent));
+    ui_.DoEvents();
+  });
 }
 
 // A name the scan proposed is only a proposal: when another program has taken it since, the

@@ -59,3 +59,11 @@ class [[nodiscard]] Result<void, E> {
 };
 
 }  // namespace eveda
+
+// Declares `name` as the Result of `expr` and returns its error from the enclosing function
+// (whose Result has the same error type) when it failed: the one way errors travel up.
+#define EVEDA_TRY(name, expr)             \
+  auto name = (expr);                     \
+  if (!name) return ::eveda::Unexpected { \
+      name.error()                        \
+    }

@@ -42,6 +42,15 @@ eveda::Result<SourceFile, DecodeError> SourceFile::Open(const char* path) {
 SourceFile::SourceFile(SourceFile&& other) noexcept
     : fd_(std::exchange(other.fd_, -1)), size_(other.size_) {}
 
+SourceFile& SourceFile::operator=(SourceFile&& other) noexcept {
+  if (this != &other) {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = std::exchange(other.fd_, -1);
+    size_ = other.size_;
+  }
+  return *this;
+}
+
 SourceFile::~SourceFile() {
   if (fd_ >= 0) ::close(fd_);
 }
