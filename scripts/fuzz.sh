@@ -31,8 +31,10 @@ run_fuzzer() {
     exit 1
   fi
 }
-echo "fuzz: replaying the seed corpus ($(ls "$seeds" | wc -l) inputs)"
-run_fuzzer -runs=0 "$seeds"
+echo "fuzz: replaying the seed corpus ($(ls "$seeds" | wc -l) inputs) and the kept inputs"
+run_fuzzer -runs=0 "$seeds" fuzz/bmp_loader/regressions
+# An input that crashed is kept under fuzz/bmp_loader/regressions/ with a name that says what it
+# covers; bmp_loader_tests replays them all.
 echo "fuzz: fuzzing the BMP decoder for ${seconds} s"
 run_fuzzer -max_total_time="$seconds" -print_final_stats=1 "$corpus" "$seeds"
 grep -E '^stat::number_of_executed_units|^stat::peak_rss_mb' "$log" | sed 's/^/fuzz: /' || true

@@ -124,12 +124,4 @@ void DecodePixels(std::span<const std::uint8_t> file, const DecodePlan& plan,
   }
 }
 
-eveda::Result<DecodedImage, DecodeError> Decode(std::span<const std::uint8_t> file) {
-  auto plan = PlanDecode(file);
-  if (!plan) return eveda::Unexpected{plan.error()};
-  DecodedImage image{plan->layout, std::vector<std::uint8_t>(plan->layout.ByteSize())};
-  DecodePixels(file, *plan, image.pixels);
-  return image;
-}
-
 }  // namespace eveda::bmp

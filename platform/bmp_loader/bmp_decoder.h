@@ -123,11 +123,4 @@ eveda::Result<DecodePlan, DecodeError> PlanDecode(std::span<const std::uint8_t> 
 void DecodePixels(std::span<const std::uint8_t> file, const DecodePlan& plan,
                   std::span<std::uint8_t> pixels);
 
-// Both steps into memory of its own; for tests, the fuzzer and tools.
-struct DecodedImage {
-  Layout layout;
-  std::vector<std::uint8_t> pixels;
-};
-eveda::Result<DecodedImage, DecodeError> Decode(std::span<const std::uint8_t> file);
-
 }  // namespace eveda::bmp

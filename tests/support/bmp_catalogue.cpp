@@ -197,7 +197,8 @@ void AddLarge(std::vector<CatalogueImage>& out) {
   Values words;
   for (int y = 0; y < 140; ++y) {
     for (int x = 0; x < 160; ++x)
-      words.push_back(static_cast<std::uint32_t>((x * 7) << 16 | (y * 5 & 255) << 8 | (x ^ y)));
+      words.push_back(
+          static_cast<std::uint32_t>((x * 7 & 255) << 16 | (y * 5 & 255) << 8 | ((x ^ y) & 255)));
   }
   out.push_back(direct("info40_24bpp_large", {}, 160, 140, words, words));
   // Absolute runs of 150 pixels: a stream of about 300 bytes a row.

@@ -16,4 +16,8 @@ struct DecodedImage {
 };
 Result<DecodedImage, bmp::DecodeError> DecodeWhole(std::span<const std::uint8_t> file);
 
+// The same picture through the row source the drawing pass reads (bmp::RowSource::FromMemory),
+// its rows put bottom-up: what the decoder's tests check.
+Result<DecodedImage, bmp::DecodeError> DecodeThroughRows(std::span<const std::uint8_t> file);
+
 }  // namespace eveda::testing
