@@ -14,8 +14,7 @@ eveda::Result<Band, CanvasError> CreateBand(gdi::HDC RefDC, std::int32_t Width, 
                                             std::int32_t Rows) {
   constexpr std::int32_t kBitCount = 24;
   if (Rows < 1) return Unexpected{CanvasError::BadSize};
-  const auto layout = detail::ComputeLayout(kBitCount, Width, std::min(Rows, Height));
-  if (!layout) return Unexpected{layout.error()};
+  EVEDA_TRY(layout, detail::ComputeLayout(kBitCount, Width, std::min(Rows, Height)));
 
   Band band;
   band.Width = Width;

@@ -96,7 +96,7 @@ eveda::Result<std::unique_ptr<ImageEncoder>, SaveError> MakeBmpEncoder(int fd, s
   if (bytes == 0) return Unexpected{SaveError{SaveError::Kind::NotACanvas, {}}};
   if (bytes > kMaxBmpFileBytes) return Unexpected{SaveError{SaveError::Kind::Overflow, {}}};
   auto encoder = std::make_unique<BmpEncoder>(fd, width, height);
-  if (auto ok = encoder->WriteHeaders(); !ok) return Unexpected{ok.error()};
+  EVEDA_TRY(headers, encoder->WriteHeaders());
   return std::unique_ptr<ImageEncoder>(std::move(encoder));
 }
 

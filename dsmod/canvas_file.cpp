@@ -48,7 +48,7 @@ std::size_t ImageBytes(const Canvas& canvas) {
 void RemovePendingOutputFile() { detail::RemovePendingFile(); }
 
 // The size is refused before the pixels are looked at or a file is made.
-eveda::Result<void, SaveError> CanvasFile::Check() const {
+eveda::Result<void, SaveError> CanvasFile::Writable() const {
   if (!gdi::IsDibDepth(canvas_.BitCount) || canvas_.Stride < 1 || canvas_.Height < 1)
     return Unexpected{SaveError{SaveError::Kind::NotACanvas, {}}};
   if (BmpFileBytes(canvas_.BitCount, canvas_.Width, canvas_.Height) > kMaxBmpFileBytes)
@@ -61,7 +61,7 @@ eveda::Result<void, SaveError> CanvasFile::Check() const {
 CanvasFile::CanvasFile(const Canvas& canvas, std::string FilePath)
     : canvas_(canvas), path_(std::move(FilePath)) {
   offBits_ = detail::HeaderBytes(canvas.BitCount);
-  if (auto ok = Check(); !ok) {
+  if (auto ok = Writable(); !ok) {
     error_ = ok.error();
     return;
   }
@@ -98,7 +98,7 @@ eveda::Result<std::string, SaveError> CanvasFile::Finish(const NextOutputName& n
   // The writer is stopped first: nothing may read the pixels once this returns.
   const int writeError = writer_ ? writer_->Wait() : 0;
   if (error_) return Unexpected{*error_};
-  if (auto ok = Check(); !ok) return Unexpected{ok.error()};  // released while drawing
+  EVEDA_TRY(writable, Writable());  // released while drawing
   if (writeError != 0)
     return Unexpected{SaveError{SaveError::Kind::CannotWrite, std::strerror(writeError)}};
   detail::BitmapFileHeader header;

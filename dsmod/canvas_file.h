@@ -42,7 +42,8 @@ class CanvasFile {
   eveda::Result<std::string, SaveError> Finish(const NextOutputName& nextName = {});
 
  private:
-  eveda::Result<void, SaveError> Check() const;
+  // Whether the canvas can be written: a file depth, a size the format allows, live pixels.
+  eveda::Result<void, SaveError> Writable() const;
   std::uint64_t RowOffset(std::int32_t rows) const;
 
   const Canvas& canvas_;

@@ -21,7 +21,6 @@ struct Canvas {
   std::int32_t Width = 0;
   std::int32_t Height = 0;  // positive: rows stored bottom-up
   std::int32_t Stride = 0;
-  std::vector<std::uint8_t> Bits;  // a copy of the pixels, made only by CopyCanvasBits
   // Nothing has been drawn since the canvas was created: every pixel is still 0.
   bool Blank = false;
 };
@@ -51,7 +50,7 @@ eveda::Result<Canvas, CanvasError> CreateCanvas(gdi::HDC RefDC, std::int32_t Bit
 std::int64_t BmpFileBytes(std::int32_t BitCount, std::int32_t Width, std::int32_t Height);
 inline constexpr std::int64_t kMaxBmpFileBytes = 2147483647;
 
-// Puts the previous bitmap back and deletes the DIB section and the context. `Bits` stays.
+// Puts the previous bitmap back and deletes the DIB section and the context.
 void ReleaseCanvas(Canvas& canvas);
 
 // A band of a 24-bit image: a band section (platform/gdi/dib_rows.h) in a memory context,
@@ -82,10 +81,6 @@ eveda::Result<Band, CanvasError> CreateBand(gdi::HDC RefDC, std::int32_t Width, 
 // Makes the band hold the rows from `FirstRow` (fewer at the bottom of the image).
 void MoveBand(Band& band, std::int32_t FirstRow);
 void ReleaseBand(Band& band);
-
-// Copies the pixel memory into `Bits` (made Stride * Height bytes long); false when the canvas
-// has no pixel memory or the copy no room.
-bool CopyCanvasBits(Canvas& canvas);
 
 // Writes the canvas as a BMP file. The file appears whole or not at all: the bytes go to an
 // unnamed file beside it, which is flushed and then renamed over `FilePath`; on failure

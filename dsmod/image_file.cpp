@@ -73,7 +73,7 @@ eveda::Result<std::string, SaveError> ImageFile::Finish(const NextOutputName& ne
   const std::optional<SaveError> writeError = writer_ ? writer_->Wait() : std::nullopt;
   if (error_) return Unexpected{*error_};
   if (writeError) return Unexpected{*writeError};
-  if (auto done = encoder_->Finish(); !done) return Unexpected{done.error()};
+  EVEDA_TRY(encoded, encoder_->Finish());
   FlushWithProgress(file_->fd(), progress);
   return file_->PutInPlace(path_, nextName);
 }

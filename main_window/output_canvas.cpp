@@ -17,8 +17,7 @@ eveda::Result<OutputBands, DSMod::CanvasError> CreateOutputBands(gdi::HDC RefDC,
   if (Width < 1 || Height < 1) return eveda::Unexpected{DSMod::CanvasError::BadSize};
   // An output can fit in memory and still make a file one header too long to write.
   if (!OutputFitsInBmpFile(Width, Height)) return eveda::Unexpected{DSMod::CanvasError::Overflow};
-  auto first = DSMod::CreateBand(RefDC, Width, Height, Rows);
-  if (!first) return eveda::Unexpected{first.error()};
+  EVEDA_TRY(first, DSMod::CreateBand(RefDC, Width, Height, Rows));
   auto second = DSMod::CreateBand(RefDC, Width, Height, Rows);
   if (!second) {
     DSMod::ReleaseBand(*first);

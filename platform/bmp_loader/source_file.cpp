@@ -73,8 +73,7 @@ eveda::Result<std::size_t, DecodeError> SourceFile::ReadAt(std::uint64_t offset,
 eveda::Result<std::span<const std::uint8_t>, DecodeError> SourceFile::ReadHead(
     HeadBuffer& buffer) const {
   const auto wanted = static_cast<std::size_t>(std::min<std::uint64_t>(size_, buffer.size()));
-  const auto got = ReadAt(0, std::span(buffer).first(wanted));
-  if (!got) return eveda::Unexpected{got.error()};
+  EVEDA_TRY(got, ReadAt(0, std::span(buffer).first(wanted)));
   return std::span<const std::uint8_t>(buffer.data(), *got);
 }
 
