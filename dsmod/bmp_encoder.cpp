@@ -1,5 +1,7 @@
 // The BMP encoder: headers first, then every band at its offset, bottom row first in the file.
 
+#include <fcntl.h>
+
 #include <cstring>
 
 #include "dsmod/background_writer.h"
@@ -63,6 +65,10 @@ class BmpEncoder final : public ImageEncoder {
       }
     }
     if (error != 0) return Unexpected{WriteFailure(error)};
+    // Writeback starts at once, so that the final flush has little left to wait for.
+    ::sync_file_range(fd_, static_cast<off_t>(bottom),
+                      static_cast<off_t>(stride_ * static_cast<std::uint64_t>(rows)),
+                      SYNC_FILE_RANGE_WRITE);
     rowsDone_ += rows;
     return {};
   }

@@ -57,7 +57,7 @@ ImageFile::ImageFile(std::string FilePath, std::int32_t Width, std::int32_t Heig
     return;
   }
   encoder_ = std::move(*made);
-  writer_ = std::make_unique<detail::RowWriter>(*encoder_, file_->fd());
+  writer_ = std::make_unique<detail::RowWriter>(*encoder_);
 }
 
 // The writer stops before the encoder and the file go.

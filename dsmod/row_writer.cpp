@@ -1,17 +1,13 @@
 #include "dsmod/row_writer.h"
 
-#include <fcntl.h>
-
 #include <system_error>
 
 #include "dsmod/output_file.h"
 
 namespace DSMod::detail {
 
-// Each band's writeback starts at once, so that the final flush has little left to wait for.
 void RowWriter::WriteNow(const Band& band) {
   auto written = encoder_.WriteRows(band.topRow, band.stride, band.rows);
-  if (written) ::sync_file_range(fd_, 0, 0, SYNC_FILE_RANGE_WRITE);
   std::lock_guard lock(mutex_);
   if (!written && !error_) error_ = written.error();
 }

@@ -14,7 +14,7 @@ namespace DSMod::detail {
 
 class RowWriter {
  public:
-  RowWriter(ImageEncoder& encoder, int fd) : encoder_(encoder), fd_(fd) {}
+  explicit RowWriter(ImageEncoder& encoder) : encoder_(encoder) {}
   ~RowWriter() { Wait(); }
   RowWriter(const RowWriter&) = delete;
   RowWriter& operator=(const RowWriter&) = delete;
@@ -35,7 +35,6 @@ class RowWriter {
   void WriteNow(const Band& band);
 
   ImageEncoder& encoder_;
-  int fd_;
   std::mutex mutex_;
   std::condition_variable changed_;
   std::optional<Band> queued_;
