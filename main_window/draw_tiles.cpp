@@ -14,6 +14,10 @@ using eveda::bmp::RowSource;
 using eveda::bmp::ScratchBuffer;
 
 constexpr std::int64_t kBandBytes = std::int64_t{4} << 20;
+// Sources read row by row keep a descriptor while their cell is drawn; past this many at once
+// (a grid row of thousands of tall cells), a source is read whole instead, so the process
+// never runs out of descriptors.
+constexpr std::size_t kMaxOpenFiles = 256;
 
 void FillBackground(DSMod::Band& band, gdi::COLORREF colour) {
   const gdi::HBRUSH brush = gdi::CreateSolidBrush(colour);
@@ -109,6 +113,13 @@ class GridPass {
       spare_.push_back(std::move(open.buffers));
       NotDrawn(i, source.error());
       return Finished();
+    }
+    if (open_sources_.size() >= kMaxOpenFiles) {
+      if (auto whole = source->ReadWhole(*open.buffers, scratch_); !whole) {
+        spare_.push_back(std::move(open.buffers));
+        NotDrawn(i, whole.error());
+        return Finished();
+      }
     }
     open.copy = PlanTileCopy(settings_, Origin(i), source->Width(), source->Height());
     open.endRow = open.copy.y + std::max(open.copy.cy, 0);

@@ -46,7 +46,8 @@ eveda::Result<RowSource, DecodeError> RowSource::Open(const char* path, RowBuffe
                                                       ScratchBuffer& scratch) {
   EVEDA_TRY(file, SourceFile::Open(path));
   if (file->size() > kMaxFileBytes) return eveda::Unexpected{DecodeError::TooLarge};
-  const std::size_t first = file->size() <= kReadWholeBytes ? kReadWholeBytes : kHeadBytes;
+  const std::size_t first =
+      file->size() <= kReadWholeBytes ? static_cast<std::size_t>(file->size()) : kHeadBytes;
   EVEDA_TRY(buffer, Reserve(own.head, first));
   EVEDA_TRY(got, file->ReadAt(0, std::span(*buffer, first)));
   const std::uint64_t size = file->size();
@@ -73,7 +74,9 @@ eveda::Result<RowSource, DecodeError> RowSource::Start(std::optional<SourceFile>
   EVEDA_TRY(plan, PlanDecode(start, fileSize));
   RowSource source;
   source.plan_ = *plan;
-  source.file_ = std::move(file);
+  // A file read whole needs its descriptor no more: thousands of small sources open at once
+  // hold no descriptor each.
+  if (start.size() < fileSize) source.file_ = std::move(file);
   source.start_ = start;
   source.info_ = BitmapInfoFor(plan->layout);
   const bool inPlace =
@@ -121,6 +124,21 @@ eveda::Result<std::span<const std::uint8_t>, DecodeError> RowSource::Bytes(
   EVEDA_TRY(buffer, Reserve(scratch, length));
   EVEDA_TRY(got, file_->ReadAt(offset, std::span(*buffer, length)));
   return std::span<const std::uint8_t>(*buffer, *got);
+}
+
+eveda::Result<void, DecodeError> RowSource::ReadWhole(RowBuffers& own, ScratchBuffer& scratch) {
+  if (decoded_ != nullptr || !file_) return {};
+  EVEDA_TRY(rows, Rows(0, Height(), scratch));
+  const std::size_t bytes = plan_.layout.ByteSize();
+  try {
+    own.decoded.resize(bytes);
+  } catch (const std::bad_alloc&) {
+    return eveda::Unexpected{DecodeError::OutOfMemory};
+  }
+  std::memcpy(own.decoded.data(), rows->bits, bytes);
+  decoded_ = own.decoded.data();
+  file_.reset();
+  return {};
 }
 
 std::int32_t RowSource::Height() const {

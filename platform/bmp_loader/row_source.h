@@ -8,7 +8,8 @@
 // - uncompressed rows at a depth the raster layer has (1, 4, 8, 16, 24, 32 bits, bit fields
 //   included) are read when asked for, just the rows asked for, through the one descriptor
 //   opened for the file (so a file renamed over it meanwhile cannot mix two pictures); a file of
-//   up to kReadWholeBytes is read whole in one read when it is opened;
+//   up to kReadWholeBytes is read whole in one read when it is opened, and its descriptor
+//   closed;
 // - RLE streams and 2-bit rows are decoded whole when the source is opened, into a buffer the
 //   caller keeps and reuses (RowBuffers::decoded); rows are then read from there.
 // Other decoders (PNG, JPEG) can hand their whole decoded image to Decoded() and be drawn the
@@ -59,6 +60,10 @@ class RowSource {
 
   std::int32_t Width() const { return info_.bmiHeader.biWidth; }
   std::int32_t Height() const;
+
+  // Reads every row into `own.decoded` now and closes the file: for a caller that holds many
+  // sources open at once and must not run out of descriptors.
+  eveda::Result<void, DecodeError> ReadWhole(RowBuffers& own, ScratchBuffer& scratch);
 
   // Image rows first .. first + count - 1 (0 is the top row), or more of them: valid until the
   // next call or until `scratch` changes. A source decoded whole gives all its rows. Fails

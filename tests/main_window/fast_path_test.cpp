@@ -6,7 +6,9 @@
 // as and taller than a cell give the same file, byte for byte.
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -116,6 +118,41 @@ TEST(FastPaths, WriteWhatTheStraightforwardJoinWrites) {
       }
     }
   }
+}
+
+// A grid row of hundreds of tall sources, each over 64 KiB and spanning many bands, draws the
+// same image when the process may hold fewer descriptors than there are sources.
+TEST(FastPaths, AGridRowOfManyTallSourcesNeedsNoDescriptorEach) {
+  TempDir dir;
+  const std::vector<CatalogueImage> catalogue = BmpCatalogue();
+  const auto large = std::find_if(catalogue.begin(), catalogue.end(),
+                                  [](const auto& c) { return c.name == "info40_24bpp_large"; });
+  GTFile::NameList files = {""};
+  for (int k = 0; k < 300; ++k) {
+    const std::string name = "t" + std::to_string(1000 + k) + ".bmp";
+    dir.WriteFile(name, std::string(large->file.begin(), large->file.end()));
+    files.push_back(dir.PathOf(name));
+  }
+  main_window::TileSettings settings;
+  settings.BlockWidth = 3.5;
+  settings.BlockHeight = 140;
+  settings.Spacing = 1;
+  settings.WrapCount = 300;
+  settings.FitMode = main_window::FitMode::Centre;
+  const int width = 1351, height = 142;
+  GridPassResult plain, banded;
+  const std::vector<std::uint8_t> expected =
+      Join(settings, files, width, height, height, OpenPlainly, dir.PathOf("expected.bmp"), plain);
+  rlimit previous{};
+  ::getrlimit(RLIMIT_NOFILE, &previous);
+  rlimit fewer = previous;
+  fewer.rlim_cur = 280;
+  ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &fewer), 0);
+  const std::vector<std::uint8_t> written =
+      Join(settings, files, width, height, 9, {}, dir.PathOf("banded.bmp"), banded);
+  ::setrlimit(RLIMIT_NOFILE, &previous);
+  EXPECT_TRUE(banded.notDrawn.empty());
+  EXPECT_TRUE(written == expected);
 }
 
 }  // namespace
