@@ -1,5 +1,7 @@
 #include "dsmod/bmp_headers.h"
 
+#include "dsmod/canvas_layout.h"
+
 namespace DSMod::detail {
 namespace {
 
@@ -26,7 +28,7 @@ std::vector<std::uint8_t> EncodeHeaders(const BitmapFileHeader& file,
                                         const gdi::BITMAPINFOHEADER& info,
                                         std::span<const gdi::RGBQUAD> colours) {
   std::vector<std::uint8_t> bytes;
-  bytes.reserve(14 + 40 + colours.size() * 4);
+  bytes.reserve(kFileAndInfoHeaderBytes + colours.size() * sizeof(gdi::RGBQUAD));
   LittleEndianWriter out(bytes);
   out.U16(file.bfType);
   out.U32(file.bfSize);

@@ -15,10 +15,6 @@ namespace {
 
 using eveda::Unexpected;
 
-std::uint32_t ColourTableEntries(std::int32_t BitCount) {
-  return BitCount >= 1 && BitCount <= 8 ? 1u << BitCount : 0;
-}
-
 // The file states biSizeImage 0: the size follows from the other fields.
 gdi::BITMAPINFOHEADER FileInfoHeader(const Canvas& canvas) {
   gdi::BITMAPINFOHEADER info{};
@@ -33,7 +29,7 @@ gdi::BITMAPINFOHEADER FileInfoHeader(const Canvas& canvas) {
 
 // Entries the section does not report stay 0.
 std::vector<gdi::RGBQUAD> ReadColourTable(const Canvas& canvas) {
-  std::vector<gdi::RGBQUAD> colours(ColourTableEntries(canvas.BitCount));
+  std::vector<gdi::RGBQUAD> colours(detail::ColourTableEntries(canvas.BitCount));
   if (!colours.empty())
     gdi::GetDIBColorTable(canvas.hDC, 0, static_cast<gdi::UINT>(colours.size()), colours.data());
   return colours;

@@ -8,8 +8,12 @@ namespace DSMod {
 
 namespace detail {
 
+std::uint32_t ColourTableEntries(std::int32_t BitCount) {
+  return BitCount >= 1 && BitCount <= 8 ? 1u << BitCount : 0;
+}
+
 std::uint32_t HeaderBytes(std::int32_t BitCount) {
-  return 54 + (BitCount >= 1 && BitCount <= 8 ? 4u << BitCount : 0);
+  return kFileAndInfoHeaderBytes + ColourTableEntries(BitCount) * sizeof(gdi::RGBQUAD);
 }
 
 }  // namespace detail
