@@ -151,16 +151,19 @@ class GridPass {
     }
   }
 
-  // Finishes, in source order, every open source drawn down to `bottom`.
+  // Finishes, in source order, every open source drawn down to `bottom`: one pass over the
+  // open sources, however many a band holds.
   bool CloseAbove(std::int32_t bottom) {
-    for (auto it = open_sources_.begin(); it != open_sources_.end();) {
-      if (it->endRow > bottom) {
-        ++it;
-        continue;
-      }
+    const auto done =
+        std::stable_partition(open_sources_.begin(), open_sources_.end(),
+                              [bottom](const OpenSource& o) { return o.endRow > bottom; });
+    const auto count = std::distance(done, open_sources_.end());
+    for (auto it = done; it != open_sources_.end(); ++it) {
       it->source.reset();
       spare_.push_back(std::move(it->buffers));
-      it = open_sources_.erase(it);
+    }
+    open_sources_.erase(done, open_sources_.end());
+    for (std::ptrdiff_t k = 0; k < count; ++k) {
       if (!Finished()) return false;
     }
     return true;
