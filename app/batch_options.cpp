@@ -5,6 +5,7 @@
 #include <charconv>
 
 #include "app/option_ranges.h"
+#include "app/output_target.h"
 #include "app/shell_quote.h"
 
 namespace batch {
@@ -28,8 +29,16 @@ const char* const kUsage =
     "  -V, --version           print the version and exit\n"
     "Numbers other than the cell width are rounded to whole numbers, halves to even, and\n"
     "must stay within 2147483647.\n"
-    "Exit status: 0 written; 3 written, but some sources could not be read; 1 nothing "
-    "written; 2 usage error.\n";
+    "\n"
+    "-o PATH ends in .bmp (any case) or has no extension. An existing PATH must be a regular\n"
+    "file: a directory, device, FIFO or socket is refused and left as it is. A symbolic link\n"
+    "stays; the file it names is replaced. -o - writes the BMP to standard output (a pipe or a\n"
+    "file, never a terminal) and prints WIDTHxHEIGHT on stderr.\n"
+    "Without -o, every .bmp file in DIRECTORY is a source, an earlier plemoNNN.bmp included;\n"
+    "with -o, the output file is never one of the sources.\n"
+    "\n"
+    "Exit status: 0 written; 3 written, but some sources could not be read; 1 nothing\n"
+    "written, or written but the result line could not be printed; 2 usage error.\n";
 
 namespace {
 
@@ -145,6 +154,10 @@ std::optional<std::string> Apply(const OptionSpec& spec, std::string_view value,
       return std::nullopt;
     case 'o':
       if (value.empty()) return name + " needs a path";
+      if (value != "-" && !FormatOf(value)) {
+        return name + ": eveda-batch does not write " + Echoed(ExtensionOf(value)) +
+               " files; give a name ending in .bmp, or none";
+      }
       options.output = std::string(value);
       return std::nullopt;
     case 'q':

@@ -1,14 +1,23 @@
 #include "app/batch_run.h"
 
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <new>
 #include <ostream>
 
+#include "app/batch_texts.h"
 #include "app/directory_check.h"
+#include "app/output_target.h"
 #include "app/shell_quote.h"
+#include "dsmod/output_file.h"
 #include "main_window/form1.h"
 #include "main_window/form1_design.h"
-#include "main_window/output_canvas.h"
 #include "main_window/output_name.h"
-#include "main_window/run_messages.h"
+#include "platform/bmp_loader/load_image.h"
+#include "platform/stop_signals/stop_signals.h"
 #include "platform/toolkit/console_toolkit.h"
 #include "platform/toolkit/process_info.h"
 
@@ -20,6 +29,10 @@ using toolkit::ControlRef;
 using toolkit::Group;
 
 constexpr const char* kPrefix = "eveda-batch: ";
+
+bool ToStandardOutput(const BatchOptions& options) {
+  return options.output && *options.output == DSMod::kStandardOutput;
+}
 
 // Types the given options into the window, exactly where a user would.
 void EnterOptions(const BatchOptions& options, toolkit::Services& ui, main_window::Form1& form) {
@@ -40,17 +53,46 @@ void EnterOptions(const BatchOptions& options, toolkit::Services& ui, main_windo
   }
 }
 
-// Why a run wrote nothing. The window's own text, except where it would print a path raw,
-// and the file-size limit, which the command line states in English as it states the rest.
-std::string FailureText(const RunReport& run) {
-  if (run.outcome == RunReport::Outcome::CanvasFailed &&
-      !main_window::OutputFitsInBmpFile(run.width, run.height)) {
-    return "the output image (" + std::to_string(run.width) + " x " + std::to_string(run.height) +
-           ") exceeds the 2 GB limit of a BMP file";
+// The scan gives every cell the size of the largest source it could read; 0 means it read
+// none. Each file is then named with the loader's reason.
+bool NamedEveryUnreadableSource(const main_window::Form1& form, toolkit::Services& ui,
+                                const std::string& directory, std::ostream& err) {
+  if (ui.Text(ControlRef{Group::Text1, 0}) != "0" && ui.Text(ControlRef{Group::Text1, 1}) != "0")
+    return false;
+  err << kPrefix << directory << ": no readable BMP file\n";
+  const GTFile::NameList& files = form.Job().FileList;
+  for (std::size_t i = 1; i < files.size(); ++i) {
+    const auto loaded = eveda::bmp::LoadBitmap(files[i].c_str());
+    if (loaded) {
+      gdi::DeleteObject(*loaded);
+      continue;
+    }
+    err << kPrefix << "could not read " << ShellQuoted(files[i]) << ": "
+        << eveda::bmp::Describe(loaded.error()) << '\n';
   }
-  if (run.outcome == RunReport::Outcome::SaveFailed)
-    return main_window::SaveFailureMessage(ShellQuoted(run.outputPath), run.saveError);
-  return run.reason;
+  return true;
+}
+
+// The line that tells a script what was written. When it cannot be printed the script would
+// not know, so that is a failure of its own.
+int Report(const BatchOptions& options, const RunReport& run, std::ostream& out,
+           std::ostream& err) {
+  const std::string size = std::to_string(run.width) + 'x' + std::to_string(run.height);
+  if (ToStandardOutput(options)) {
+    err << kPrefix << size << '\n';
+  } else {
+    errno = 0;
+    out << ShellQuoted(run.outputPath) << ' ' << size << '\n' << std::flush;
+    if (!out) {
+      const int error = errno;
+      out.clear();
+      err << kPrefix << ShellQuoted(run.outputPath) << " was written, but its result line "
+          << "could not be printed" << (error != 0 ? std::string(": ") + std::strerror(error) : "")
+          << '\n';
+      return kExitNothingWritten;
+    }
+  }
+  return run.notDrawn.empty() ? kExitWritten : kExitSomeSourcesUnread;
 }
 
 // The job after the scan: the options typed in, the run, and what it says.
@@ -67,35 +109,80 @@ int RunScanned(const BatchOptions& options, main_window::Form1& form, toolkit::S
   for (const main_window::NotDrawnSource& source : run.notDrawn)
     err << kPrefix << "could not read " << ShellQuoted(source.path) << ": "
         << eveda::bmp::Describe(source.reason) << '\n';
-  out << ShellQuoted(run.outputPath) << ' ' << run.width << 'x' << run.height << '\n';
-  return run.notDrawn.empty() ? kExitWritten : kExitSomeSourcesUnread;
+  return Report(options, run, out, err);
 }
 
-}  // namespace
+// Everything that is refused before the directory is read.
+std::optional<std::string> RefusedAtOnce(const BatchOptions& options) {
+  if (const auto problem = DirectoryProblem(options.directory))
+    return ShellQuoted(options.directory) + ": " + *problem;
+  if (!options.output) return std::nullopt;
+  if (const auto problem = DSMod::OutputTargetProblem(*options.output))
+    return ShellQuoted(*options.output) + ": " + *problem;
+  return std::nullopt;
+}
 
-int RunBatch(const BatchOptions& options, std::ostream& out, std::ostream& err) {
+int Run(const BatchOptions& options, std::ostream& out, std::ostream& err) {
   const std::string directory = ShellQuoted(options.directory);
-  if (const auto problem = DirectoryProblem(options.directory)) {
-    err << kPrefix << directory << ": " << *problem << '\n';
+  if (ToStandardOutput(options) && ::isatty(STDOUT_FILENO) == 1) {
+    err << kPrefix << "standard output is a terminal; -o - writes to a pipe or a file\n";
+    return kExitUsage;
+  }
+  if (const auto refusal = RefusedAtOnce(options)) {
+    err << kPrefix << *refusal << '\n';
     return kExitNothingWritten;
   }
-  toolkit::ConsoleToolkit ui(
-      main_window::Form1Design(),
-      {options.directory, toolkit::ExecutableDirectory(), &err,
-       toolkit::ShouldShowProgress(options.quiet), main_window::kReadyTitle, kPrefix});
+  toolkit::ConsoleOptions console{options.directory,
+                                  toolkit::ExecutableDirectory(),
+                                  &err,
+                                  toolkit::ShouldShowProgress(options.quiet),
+                                  main_window::kReadyTitle,
+                                  kPrefix,
+                                  ProgressText};
+  toolkit::ConsoleToolkit ui(main_window::Form1Design(), std::move(console));
   main_window::Form1 form(ui);
+  std::string leftOut;
+  if (options.output && !ToStandardOutput(options)) {
+    form.LeaveOutOfScan([same = SameFileAs(*options.output), &leftOut](const std::string& path) {
+      if (!same(path)) return false;
+      leftOut = path;
+      return true;
+    });
+  }
   ui.Load();
+  if (!leftOut.empty() && !options.quiet)
+    err << kPrefix << "leaving out the output file " << ShellQuoted(leftOut) << '\n';
   if (GTFile::UBound(form.Job().FileList) == 0) {
     err << kPrefix << "no BMP files in " << directory << '\n';
     return kExitNothingWritten;
   }
+  if (NamedEveryUnreadableSource(form, ui, directory, err)) return kExitNothingWritten;
   // The scan proposes the first free name, or the last one when none is free: the window
   // shows that name before the user runs, but a script would replace a file unasked.
   if (!options.output && main_window::NameIsTaken(form.Job().OutputPath)) {
-    err << kPrefix << directory << ": plemo001.bmp to plemo999.bmp are all taken; give -o\n";
+    err << kPrefix << directory << ": " << main_window::OutputName(main_window::kFirstOutputNumber)
+        << " to " << main_window::OutputName(main_window::kLastOutputNumber)
+        << " are all taken; give -o\n";
     return kExitNothingWritten;
   }
   return RunScanned(options, form, ui, out, err);
+}
+
+}  // namespace
+
+void PrepareProcess() {
+  stop_signals::Install(stop_signals::AfterCommit::kFinish);
+  std::signal(SIGXFSZ, SIG_IGN);
+}
+
+int RunBatch(const BatchOptions& options, std::ostream& out, std::ostream& err) {
+  // Whatever was being written is taken away as the stack unwinds.
+  try {
+    return Run(options, out, err);
+  } catch (const std::bad_alloc&) {
+    err << kPrefix << "out of memory\n";
+    return kExitNothingWritten;
+  }
 }
 
 }  // namespace batch

@@ -1,11 +1,15 @@
 #include "app/display_check.h"
 
+#include <unistd.h>
 #include <xcb/xcb.h>
 
 #include <chrono>
 #include <cstdlib>
+#include <random>
+#include <string>
 #include <string_view>
 #include <thread>
+#include <vector>
 
 namespace app {
 
@@ -14,17 +18,24 @@ const char* const kNoDisplayMessage =
 
 namespace {
 
+// How many times this start has been made again (the environment carries it across exec).
+constexpr const char* kAttemptVariable = "EVEDA_START_ATTEMPT";
+
+xcb_connection_t* heldConnection = nullptr;
+std::vector<std::string> arguments;
+
 std::string_view Environment(const char* name) {
   const char* value = std::getenv(name);
   return value == nullptr ? std::string_view() : std::string_view(value);
 }
 
-bool ConnectsOnce() {
+// The connection when the display answered, else nothing (the failed one is freed).
+xcb_connection_t* Connect() {
   xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
   // xcb_connect never returns null: a failed connection is an error object to free all the same.
-  const bool answered = xcb_connection_has_error(connection) == 0;
+  if (xcb_connection_has_error(connection) == 0) return connection;
   xcb_disconnect(connection);
-  return answered;
+  return nullptr;
 }
 
 enum class DisplayPlan {
@@ -45,12 +56,24 @@ DisplayPlan PlanDisplay(std::string_view qpaPlatform, std::string_view display,
   return DisplayPlan::kNoDisplay;
 }
 
-// A server busy accepting other clients can hang up during connection setup: one more try.
-bool XDisplayAnswers() {
-  if (ConnectsOnce()) return true;
-  std::this_thread::sleep_for(std::chrono::milliseconds(200));
-  return ConnectsOnce();
+void PauseBeforeConnecting() {
+  std::random_device random;
+  std::this_thread::sleep_for(
+      std::chrono::milliseconds(std::uniform_int_distribution(100, 300)(random)));
 }
+
+// A server that has just seen another client hang up can refuse the next connection during
+// its setup; a few tries apart tell that from a display that does not answer at all.
+bool XDisplayAnswers() {
+  for (int attempt = 1; attempt <= kCheckAttempts; ++attempt) {
+    heldConnection = Connect();
+    if (heldConnection != nullptr) return true;
+    if (attempt < kCheckAttempts) PauseBeforeConnecting();
+  }
+  return false;
+}
+
+int Attempt() { return std::atoi(std::string(Environment(kAttemptVariable)).c_str()); }
 
 }  // namespace
 
@@ -67,6 +90,28 @@ bool DisplayCanOpen() {
   if (XDisplayAnswers()) return true;
   // With no platform named, Qt in a Wayland session may not need X at all.
   return Environment("QT_QPA_PLATFORM").empty() && !waylandDisplay.empty();
+}
+
+void CloseDisplayCheck() {
+  if (heldConnection != nullptr) xcb_disconnect(heldConnection);
+  heldConnection = nullptr;
+  ::unsetenv(kAttemptVariable);
+}
+
+void RememberArguments(int argc, char* argv[]) { arguments.assign(argv, argv + argc); }
+
+void StartAgain() {
+  const int attempt = Attempt();
+  // The check's connection is the proof that the display answers: Qt met a refusal of the
+  // moment, which a later connection does not meet.
+  if (attempt >= kStartAttempts || arguments.empty() || heldConnection == nullptr) return;
+  CloseDisplayCheck();
+  ::setenv(kAttemptVariable, std::to_string(attempt + 1).c_str(), 1);
+  PauseBeforeConnecting();
+  std::vector<char*> argv;
+  for (std::string& argument : arguments) argv.push_back(argument.data());
+  argv.push_back(nullptr);
+  ::execv("/proc/self/exe", argv.data());
 }
 
 }  // namespace app

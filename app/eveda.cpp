@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "app/display_check.h"
+#include "app/window_arguments.h"
 #include "comdlg/comdlg.h"
 #include "main_window/form1.h"
 #include "main_window/form1_design.h"
@@ -13,17 +14,25 @@
 #include "platform/qt/japanese_texts.h"
 #include "platform/qt/qt_toolkit.h"
 #include "platform/qt/start_guard.h"
+#include "platform/stop_signals/stop_signals.h"
 #include "platform/toolkit/process_info.h"
 
 int main(int argc, char* argv[]) {
   // Taken before QApplication, which removes the arguments it understands itself.
   std::string commandLine = toolkit::JoinArguments(argc, argv);
+  if (const auto answer = app::AnswerInsteadOfWindow(commandLine, EVEDA_VERSION)) {
+    std::cout << *answer;
+    return 0;
+  }
+  app::RememberArguments(argc, argv);
   if (!app::DisplayCanOpen()) {
     std::cerr << app::kNoDisplayMessage << '\n';
     return 1;
   }
-  toolkit::StartGuard startGuard(app::kNoDisplayMessage);
+  stop_signals::Install(stop_signals::AfterCommit::kExit);
+  toolkit::StartGuard startGuard(app::kNoDisplayMessage, app::StartAgain);
   QApplication application(argc, argv);
+  app::CloseDisplayCheck();
   startGuard.Release();
   const toolkit::FormDesign& design = main_window::Form1Design();
   toolkit::SetUpApplicationFont(application, design);

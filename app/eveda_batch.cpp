@@ -6,7 +6,6 @@
 
 #include "app/batch_options.h"
 #include "app/batch_run.h"
-#include "app/stop_signals.h"
 
 // The version comes from project() in the top-level CMakeLists.txt (packaging/CMakeLists.txt).
 #ifndef EVEDA_VERSION
@@ -28,6 +27,6 @@ int main(int argc, char* argv[]) {
     std::cout << "eveda-batch " EVEDA_VERSION "\n";
     return batch::kExitWritten;
   }
-  batch::RemoveOutputOnStopSignals();
+  batch::PrepareProcess();
   return batch::RunBatch(*options, std::cout, std::cerr);
 }

@@ -1,37 +1,51 @@
 #include "app/option_ranges.h"
 
-#include <cstdint>
-#include <limits>
-
 #include "main_window/leading_number.h"
-#include "main_window/rounding.h"
+#include "main_window/setting_rules.h"
 
 namespace batch {
 namespace {
 
-constexpr double kInt32Max = std::numeric_limits<std::int32_t>::max();
+using main_window::Setting;
+using main_window::SettingFault;
 
-std::string Refusal(std::string_view longName, std::string_view rule, std::string_view value) {
-  return "--" + std::string(longName) + " must be " + std::string(rule) + ", not '" +
-         std::string(value) + "'";
+Setting SettingOf(char shortName) {
+  switch (shortName) {
+    case 'W':
+      return Setting::BlockWidth;
+    case 'H':
+      return Setting::BlockHeight;
+    case 's':
+      return Setting::Spacing;
+    default:
+      return Setting::WrapCount;
+  }
+}
+
+std::string_view RuleOf(SettingFault fault) {
+  switch (fault) {
+    case SettingFault::NotPositive:
+      return "more than 0";
+    case SettingFault::Negative:
+      return "at least 0";
+    case SettingFault::BelowOne:
+      return "at least 1";
+    case SettingFault::TooLarge:
+    case SettingFault::None:
+      break;
+  }
+  return "at most 2147483647";
 }
 
 }  // namespace
 
 std::optional<std::string> OutOfRange(char shortName, std::string_view longName,
                                       std::string_view value) {
-  const double number = main_window::LeadingNumber(value);
-  if (shortName == 'W') {
-    // The width keeps its fraction; a cell wider than any output could be is never drawn.
-    if (!(number > 0)) return Refusal(longName, "more than 0", value);
-    if (!(number <= kInt32Max)) return Refusal(longName, "at most 2147483647", value);
-    return std::nullopt;
-  }
-  const std::optional<std::int32_t> rounded = main_window::RoundToInt32(number);
-  const std::int32_t least = shortName == 's' ? 0 : 1;
-  if (rounded && *rounded >= least) return std::nullopt;
-  if (number > 0 && !rounded) return Refusal(longName, "at most 2147483647", value);
-  return Refusal(longName, least == 0 ? "at least 0" : "at least 1", value);
+  const SettingFault fault =
+      main_window::CheckSetting(SettingOf(shortName), main_window::LeadingNumber(value));
+  if (fault == SettingFault::None) return std::nullopt;
+  return "--" + std::string(longName) + " must be " + std::string(RuleOf(fault)) + ", not '" +
+         std::string(value) + "'";
 }
 
 }  // namespace batch

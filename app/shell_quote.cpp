@@ -13,7 +13,13 @@ struct Unit {
   bool escaped = false;
 };
 
-bool IsControl(UChar32 c) { return c < 0x20 || (c >= 0x7F && c <= 0x9F); }
+// Control characters, and the format characters that reorder or hide the text around them
+// (zero-width spaces and joiners, bidirectional embeddings, overrides and isolates): a name
+// holding one would not read as the bytes it is.
+bool IsControl(UChar32 c) {
+  return c < 0x20 || (c >= 0x7F && c <= 0x9F) || (c >= 0x200B && c <= 0x200F) ||
+         (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
+}
 
 // The unit starting at `at`; `at` moves past it.
 Unit NextUnit(std::string_view text, std::int32_t& at) {

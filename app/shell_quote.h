@@ -7,7 +7,9 @@
 
 namespace batch {
 
-// True when `text` holds a control character (C0, DEL or C1) or bytes that are not UTF-8.
+// True when `text` holds a control character (C0, DEL or C1), a bidirectional or invisible
+// format character (U+200B to U+200F, U+202A to U+202E, U+2066 to U+2069) or bytes that are
+// not UTF-8.
 bool NeedsShellQuoting(std::string_view text);
 
 // `text` unchanged when it needs no quoting, '' when it is empty; otherwise quoted as GNU

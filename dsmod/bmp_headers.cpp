@@ -1,7 +1,5 @@
 #include "dsmod/bmp_headers.h"
 
-#include "dsmod/canvas_layout.h"
-
 namespace DSMod::detail {
 namespace {
 
@@ -24,11 +22,15 @@ class LittleEndianWriter {
 
 }  // namespace
 
+std::uint32_t ColourTableEntries(std::int32_t BitCount) {
+  return BitCount >= 1 && BitCount <= 8 ? 1u << BitCount : 0;
+}
+
 std::vector<std::uint8_t> EncodeHeaders(const BitmapFileHeader& file,
                                         const gdi::BITMAPINFOHEADER& info,
                                         std::span<const gdi::RGBQUAD> colours) {
   std::vector<std::uint8_t> bytes;
-  bytes.reserve(kFileAndInfoHeaderBytes + colours.size() * sizeof(gdi::RGBQUAD));
+  bytes.reserve(kHeaderBytes + colours.size() * sizeof(gdi::RGBQUAD));
   LittleEndianWriter out(bytes);
   out.U16(file.bfType);
   out.U32(file.bfSize);

@@ -5,6 +5,7 @@
 #include <span>
 #include <vector>
 
+#include "platform/bmp_format/bmp_format.h"
 #include "platform/gdi/gdi.h"
 
 namespace DSMod::detail {
@@ -16,6 +17,14 @@ struct BitmapFileHeader {
   std::uint16_t bfReserved2 = 0;
   std::uint32_t bfOffBits = 0;
 };
+
+// The file header and the 40-byte information header: what every written file starts with.
+inline constexpr std::uint32_t kHeaderBytes =
+    bmp_format::kFileHeaderBytes + sizeof(gdi::BITMAPINFOHEADER);
+
+// Entries of the colour table a file of this depth carries: every colour a pixel of 8 bits or
+// less can name, so that no pixel value points past the table; none for deeper pixels.
+std::uint32_t ColourTableEntries(std::int32_t BitCount);
 
 // 14 bytes of file header, field by field with no padding, then the 40-byte info header,
 // then the colour table; all little-endian.

@@ -41,8 +41,6 @@ std::size_t ImageBytes(const Canvas& canvas) {
 
 }  // namespace
 
-void RemovePendingOutputFile() { detail::RemovePendingFile(); }
-
 // The size is refused before the pixels are looked at or a file is made.
 eveda::Result<void, SaveError> CanvasFile::Writable() const {
   if (!gdi::IsDibDepth(canvas_.BitCount) || canvas_.Stride < 1 || canvas_.Height < 1)

@@ -55,11 +55,4 @@ class CanvasFile {
   std::int32_t rowsQueued_ = 0;
 };
 
-// The signals that stop a run: their handlers call RemovePendingOutputFile.
-inline constexpr std::array<int, 3> kStopSignals = {SIGINT, SIGTERM, SIGHUP};
-
-// Unlinks the named temporary file of a save in progress, where the file system had no
-// unnamed files. Async-signal-safe: for handlers of the kStopSignals.
-void RemovePendingOutputFile();
-
 }  // namespace DSMod

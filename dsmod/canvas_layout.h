@@ -6,7 +6,6 @@
 #include <span>
 
 #include "dsmod/dsmod.h"
-#include "platform/bmp_format/bmp_format.h"
 
 namespace DSMod::detail {
 
@@ -20,14 +19,8 @@ struct CanvasLayout {
 eveda::Result<CanvasLayout, CanvasError> ComputeLayout(std::int32_t BitCount, std::int32_t Width,
                                                        std::int32_t Height);
 
-// The file header and the 40-byte information header every written file starts with.
-inline constexpr std::uint32_t kFileAndInfoHeaderBytes =
-    bmp_format::kFileHeaderBytes + sizeof(gdi::BITMAPINFOHEADER);
-
-// A written file's colour table: all 2^BitCount entries up to 8 bits per pixel, else none.
-std::uint32_t ColourTableEntries(std::int32_t BitCount);
-
-// Bytes in front of the pixels of a written file: the two headers and the colour table.
+// Bytes in front of the pixels of a written file: the two headers and, up to 8 bits per pixel,
+// the full colour table.
 std::uint32_t HeaderBytes(std::int32_t BitCount);
 
 // The canvas's pixel memory while its DIB section is alive and has the canvas's shape; null

@@ -49,6 +49,9 @@ eveda::Result<Canvas, CanvasError> CreateCanvas(gdi::HDC RefDC, std::int32_t Bit
 // kMaxBmpFileBytes cannot be written: its size field is read as signed by other programs.
 std::int64_t BmpFileBytes(std::int32_t BitCount, std::int32_t Width, std::int32_t Height);
 inline constexpr std::int64_t kMaxBmpFileBytes = 2147483647;
+// The limit as messages state it: 2 GB, one byte short.
+inline constexpr std::int64_t kMaxBmpFileGigabytes = 2;
+static_assert(kMaxBmpFileBytes == (kMaxBmpFileGigabytes << 30) - 1);
 
 // Puts the previous bitmap back and deletes the DIB section and the context.
 void ReleaseCanvas(Canvas& canvas);

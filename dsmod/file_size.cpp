@@ -1,5 +1,6 @@
 #include <limits>
 
+#include "dsmod/bmp_headers.h"
 #include "dsmod/canvas_layout.h"
 #include "dsmod/dsmod.h"
 #include "platform/bmp_format/bmp_format.h"
@@ -8,12 +9,8 @@ namespace DSMod {
 
 namespace detail {
 
-std::uint32_t ColourTableEntries(std::int32_t BitCount) {
-  return BitCount >= 1 && BitCount <= 8 ? 1u << BitCount : 0;
-}
-
 std::uint32_t HeaderBytes(std::int32_t BitCount) {
-  return kFileAndInfoHeaderBytes + ColourTableEntries(BitCount) * sizeof(gdi::RGBQUAD);
+  return kHeaderBytes + ColourTableEntries(BitCount) * std::uint32_t{sizeof(gdi::RGBQUAD)};
 }
 
 }  // namespace detail

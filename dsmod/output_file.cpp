@@ -1,29 +1,35 @@
 #include "dsmod/output_file.h"
 
+#include <dirent.h>
 #include <fcntl.h>
-#include <pthread.h>
+#include <limits.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
-#include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <random>
+#include <vector>
 
-namespace DSMod::detail {
+namespace DSMod {
+namespace detail {
 namespace {
+
+constexpr std::string_view kTemporaryPrefix = ".eveda-save-";
 
 SaveError Failure(SaveError::Kind kind, int error) { return SaveError{kind, std::strerror(error)}; }
 
-// The permissions a plain create would have given: those of the file being replaced, or
-// the usual ones under the process's umask.
+// The permissions a plain create would have given: those of the file being replaced, less
+// set-user-ID, set-group-ID and sticky, which belong to that file and not to ours; or the
+// usual ones under the process's umask.
 mode_t TargetMode(const std::string& path) {
   struct stat existing;
   if (::stat(path.c_str(), &existing) == 0 && S_ISREG(existing.st_mode))
-    return existing.st_mode & 07777;
+    return existing.st_mode & 0777;
   const mode_t mask = ::umask(0);
   ::umask(mask);
   return 0666 & ~mask;
@@ -38,147 +44,229 @@ void SyncDirectory(const std::string& directory) {
   ::close(fd);
 }
 
-// The named temporary file of the save in progress, for a signal handler to remove. Written
-// only by the thread that saves; the flag goes up after the path is complete.
-char pendingPath[4096];
-volatile std::sig_atomic_t pendingSet = 0;
-
-void SetPending(const std::string& path) {
-  pendingSet = 0;
-  if (path.size() >= sizeof pendingPath) return;
-  std::memcpy(pendingPath, path.c_str(), path.size() + 1);
-  std::atomic_signal_fence(std::memory_order_seq_cst);
-  pendingSet = 1;
-}
-
-void ClearPending() { pendingSet = 0; }
-
 std::string TemporaryName(const std::string& directory) {
   static constexpr char kLetters[] =
       "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
   thread_local std::mt19937_64 random{std::random_device{}()};
-  std::string name = directory + "/.eveda-save-";
+  std::string name = directory + "/" + std::string(kTemporaryPrefix);
   for (int i = 0; i < 12; ++i) name += kLetters[random() % (sizeof kLetters - 1)];
   return name;
 }
 
+// Exactly the names this file makes: the prefix and 6 (mkostemp) or 12 letters and digits.
+bool IsTemporaryName(std::string_view name) {
+  if (!name.starts_with(kTemporaryPrefix)) return false;
+  name.remove_prefix(kTemporaryPrefix.size());
+  if (name.size() != 6 && name.size() != 12) return false;
+  for (const char c : name) {
+    if (!(c >= 'a' && c <= 'z') && !(c >= 'A' && c <= 'Z') && !(c >= '0' && c <= '9')) return false;
+  }
+  return true;
+}
+
+// A live save holds the lock on its temporary file for as long as the file exists, so a
+// file whose lock can be had belongs to a save that ended without cleaning up (SIGKILL). The
+// age keeps a file just created, not yet locked, out of reach.
+void RemoveLeftovers(const std::string& directory, FileSystem& fileSystem) {
+  DIR* folder = ::opendir(directory.c_str());
+  if (folder == nullptr) return;
+  const std::time_t now = std::time(nullptr);
+  while (const dirent* entry = ::readdir(folder)) {
+    if (!IsTemporaryName(entry->d_name)) continue;
+    const std::string path = directory + "/" + entry->d_name;
+    struct stat named;
+    if (::lstat(path.c_str(), &named) != 0 || !S_ISREG(named.st_mode) ||
+        now - named.st_mtime < kLeftoverAgeSeconds)
+      continue;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) continue;
+    struct stat opened;
+    struct stat again;
+    if (fileSystem.Lock(fd, false) == 0 && ::fstat(fd, &opened) == 0 &&
+        ::lstat(path.c_str(), &again) == 0 && opened.st_dev == named.st_dev &&
+        opened.st_ino == named.st_ino && again.st_ino == opened.st_ino)
+      fileSystem.Unlink(path);
+    ::close(fd);
+  }
+  ::closedir(folder);
+}
+
 bool NoUnnamedFiles(int error) { return error == EOPNOTSUPP || error == EISDIR || error == EINVAL; }
 
-std::atomic<bool> namedOnly{false};
+std::string TemporaryFolder() {
+  const char* folder = std::getenv("TMPDIR");
+  return folder != nullptr && *folder != '\0' ? folder : "/tmp";
+}
+
+int WriteAll(int fd, const char* bytes, std::size_t size) {
+  while (size > 0) {
+    const ssize_t put = ::write(fd, bytes, size);
+    if (put < 0 && errno == EINTR) continue;
+    if (put < 0) return errno;
+    bytes += put;
+    size -= static_cast<std::size_t>(put);
+  }
+  return 0;
+}
 
 }  // namespace
 
-void UseNamedTemporaryFiles(bool named) { namedOnly = named; }
-
-StopSignalsHeld::StopSignalsHeld() {
-  sigset_t stops;
-  sigemptyset(&stops);
-  for (const int signal : kStopSignals) sigaddset(&stops, signal);
-  ::pthread_sigmask(SIG_BLOCK, &stops, &previous_);
-}
-
-StopSignalsHeld::~StopSignalsHeld() { ::pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }
-
-void RemovePendingFile() {
-  if (pendingSet) ::unlink(pendingPath);
-}
-
 eveda::Result<OutputFile, SaveError> OutputFile::Create(const std::string& target) {
-  const std::filesystem::path path(target);
+  return Create(target, SaveFileSystem());
+}
+
+eveda::Result<OutputFile, SaveError> OutputFile::Create(const std::string& target,
+                                                        FileSystem& fileSystem) {
+  stop_signals::ClearPendingFile();
+  if (target == kStandardOutput) return CreateForStandardOutput(fileSystem);
+  const std::filesystem::path path(ResolvedTarget(target));
   if (!path.has_filename())
     return eveda::Unexpected{Failure(SaveError::Kind::CannotCreate, EISDIR)};
+  if (auto problem = OutputTargetProblem(target))
+    return eveda::Unexpected{SaveError{SaveError::Kind::CannotCreate, *problem}};
   const std::string directory = path.has_parent_path() ? path.parent_path().string() : ".";
-  const mode_t mode = TargetMode(target);
-  int fd = namedOnly ? -1 : ::open(directory.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
-  if (namedOnly) errno = EOPNOTSUPP;
+  const mode_t mode = TargetMode(path.string());
+  RemoveLeftovers(directory, fileSystem);
+  int fd = fileSystem.OpenUnnamed(directory);
   std::string temporary;
   if (fd < 0 && NoUnnamedFiles(errno)) {
-    temporary = directory + "/.eveda-save-XXXXXX";
-    const StopSignalsHeld held;
-    fd = ::mkostemp(temporary.data(), O_CLOEXEC);
-    if (fd >= 0) SetPending(temporary);
+    temporary = directory + "/" + std::string(kTemporaryPrefix) + "XXXXXX";
+    const stop_signals::Held held;
+    fd = fileSystem.OpenNamed(temporary);
+    if (fd >= 0) stop_signals::SetPendingFile(temporary.c_str());
   }
   if (fd < 0) return eveda::Unexpected{Failure(SaveError::Kind::CannotCreate, errno)};
-  OutputFile file(fd, directory, std::move(temporary));
-  if (::fchmod(fd, mode) != 0)
+  OutputFile file(fileSystem, fd, directory, std::move(temporary));
+  fileSystem.Lock(fd, false);  // nobody else can hold it yet; see RemoveLeftovers
+  if (fileSystem.ChangeMode(fd, mode) != 0)
     return eveda::Unexpected{Failure(SaveError::Kind::CannotWrite, errno)};
   return file;
 }
 
+// Nothing needs the file's name, so a named one loses it at once: the copy to standard
+// output is all that is left to do, and no stop can leave the file behind.
+eveda::Result<OutputFile, SaveError> OutputFile::CreateForStandardOutput(FileSystem& fileSystem) {
+  const std::string directory = TemporaryFolder();
+  int fd = fileSystem.OpenUnnamed(directory);
+  if (fd < 0 && NoUnnamedFiles(errno)) {
+    std::string name = directory + "/" + std::string(kTemporaryPrefix) + "XXXXXX";
+    const stop_signals::Held held;
+    fd = fileSystem.OpenNamed(name);
+    if (fd >= 0 && fileSystem.Unlink(name) != 0) {
+      const int error = errno;
+      ::close(fd);
+      errno = error;
+      fd = -1;
+    }
+  }
+  if (fd < 0) return eveda::Unexpected{Failure(SaveError::Kind::CannotCreate, errno)};
+  return OutputFile(fileSystem, fd, directory, {});
+}
+
 OutputFile::OutputFile(OutputFile&& other) noexcept
-    : fd_(std::exchange(other.fd_, -1)),
+    : fileSystem_(other.fileSystem_),
+      fd_(std::exchange(other.fd_, -1)),
       directory_(std::move(other.directory_)),
       temporaryName_(std::exchange(other.temporaryName_, {})) {}
 
 OutputFile::~OutputFile() {
   if (fd_ >= 0) ::close(fd_);
   if (!temporaryName_.empty()) {
-    ClearPending();
-    ::unlink(temporaryName_.c_str());
+    const stop_signals::Held held;
+    stop_signals::ClearPendingFile();
+    fileSystem_->Unlink(temporaryName_);
   }
 }
 
-// The file is in place under another name now: nothing of it is ours to remove.
-void OutputFile::Forget() {
-  ClearPending();
+void OutputFile::DisownInPlace() {
+  stop_signals::MarkOutputInPlace();
   temporaryName_.clear();
 }
 
-// An unnamed file gets its name through /proc, which needs no privilege; without /proc,
-// AT_EMPTY_PATH does the same for a process that may use it.
-int OutputFile::LinkUnnamed(const std::string& name) const {
-  const std::string self = "/proc/self/fd/" + std::to_string(fd_);
-  if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) return 0;
-  const int error = errno;
-  if (error != ENOENT || ::access("/proc/self/fd", F_OK) == 0) return error;
-  return ::linkat(fd_, "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH) == 0 ? 0 : errno;
-}
-
+// Called with the stop signals held.
 eveda::Result<void, SaveError> OutputFile::LinkAsTemporary() {
   for (int attempt = 0; attempt < 100; ++attempt) {
     const std::string name = TemporaryName(directory_);
-    const StopSignalsHeld held;
-    const int error = LinkUnnamed(name);
-    if (error == 0) {
+    if (fileSystem_->LinkUnnamed(fd_, name) == 0) {
       temporaryName_ = name;
-      SetPending(name);
+      stop_signals::SetPendingFile(name.c_str());
       return {};
     }
-    if (error != EEXIST) return eveda::Unexpected{Failure(SaveError::Kind::CannotWrite, error)};
+    if (errno != EEXIST) return eveda::Unexpected{Failure(SaveError::Kind::CannotWrite, errno)};
   }
   return eveda::Unexpected{Failure(SaveError::Kind::CannotWrite, EEXIST)};
+}
+
+// Where no file has the name yet, the unnamed file is linked straight under it; otherwise it
+// gets a temporary name and is renamed over the old file at once, both with the stop signals
+// held, so that only a SIGKILL between those two calls can leave the temporary name.
+eveda::Result<void, SaveError> OutputFile::Replace(const std::string& target) {
+  // A node put there while the tiles were drawn is refused all the same.
+  if (auto problem = OutputTargetProblem(target))
+    return eveda::Unexpected{SaveError{SaveError::Kind::CannotWrite, *problem}};
+  const stop_signals::Held held;
+  if (temporaryName_.empty()) {
+    if (fileSystem_->LinkUnnamed(fd_, target) == 0) {
+      DisownInPlace();
+      return {};
+    }
+    if (errno != EEXIST) return eveda::Unexpected{Failure(SaveError::Kind::CannotWrite, errno)};
+    if (auto linked = LinkAsTemporary(); !linked) return linked;
+  }
+  if (fileSystem_->Rename(temporaryName_, target, 0) != 0)
+    return eveda::Unexpected{Failure(SaveError::Kind::CannotWrite, errno)};
+  DisownInPlace();
+  return {};
 }
 
 // Without RENAME_NOREPLACE (some file systems refuse the flag), link and unlink do the same:
 // link never replaces either.
 int OutputFile::PutWithoutReplacing(const std::string& name) {
-  if (temporaryName_.empty()) return LinkUnnamed(name);
-  const StopSignalsHeld held;
-  if (::renameat2(AT_FDCWD, temporaryName_.c_str(), AT_FDCWD, name.c_str(), RENAME_NOREPLACE) ==
-      0) {
-    Forget();
+  const stop_signals::Held held;
+  if (temporaryName_.empty()) {
+    if (fileSystem_->LinkUnnamed(fd_, name) != 0) return errno;
+    DisownInPlace();
+    return 0;
+  }
+  if (fileSystem_->Rename(temporaryName_, name, RENAME_NOREPLACE) == 0) {
+    DisownInPlace();
     return 0;
   }
   if (errno != EINVAL && errno != ENOSYS) return errno;
-  if (::link(temporaryName_.c_str(), name.c_str()) != 0) return errno;
-  ::unlink(temporaryName_.c_str());
-  Forget();
+  if (fileSystem_->Link(temporaryName_, name) != 0) return errno;
+  fileSystem_->Unlink(temporaryName_);
+  DisownInPlace();
   return 0;
+}
+
+// The rows go out in file order, bottom row first, as a reader of the stream expects.
+eveda::Result<void, SaveError> OutputFile::CopyToStandardOutput() {
+  std::vector<char> buffer(1 << 20);
+  for (off_t at = 0;;) {
+    const ssize_t got = ::pread(fd_, buffer.data(), buffer.size(), at);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) return eveda::Unexpected{Failure(SaveError::Kind::CannotWrite, errno)};
+    if (got == 0) return {};
+    if (const int error = WriteAll(STDOUT_FILENO, buffer.data(), static_cast<std::size_t>(got)))
+      return eveda::Unexpected{Failure(SaveError::Kind::CannotWrite, error)};
+    at += got;
+  }
 }
 
 eveda::Result<std::string, SaveError> OutputFile::PutInPlace(
     const std::string& target,
     const std::function<std::optional<std::string>(const std::string&)>& nextName) {
-  if (::fsync(fd_) != 0) return eveda::Unexpected{Failure(SaveError::Kind::CannotWrite, errno)};
+  if (target == kStandardOutput) {
+    if (auto copied = CopyToStandardOutput(); !copied) return eveda::Unexpected{copied.error()};
+    ::close(std::exchange(fd_, -1));
+    return target;
+  }
+  if (fileSystem_->Sync(fd_) != 0)
+    return eveda::Unexpected{Failure(SaveError::Kind::CannotWrite, errno)};
   std::string written = target;
   if (!nextName) {
-    if (temporaryName_.empty()) {
-      if (auto linked = LinkAsTemporary(); !linked) return eveda::Unexpected{linked.error()};
-    }
-    const StopSignalsHeld held;
-    if (::rename(temporaryName_.c_str(), target.c_str()) != 0)
-      return eveda::Unexpected{Failure(SaveError::Kind::CannotWrite, errno)};
-    Forget();
+    if (auto replaced = Replace(ResolvedTarget(target)); !replaced)
+      return eveda::Unexpected{replaced.error()};
   } else {
     for (;;) {
       const int error = PutWithoutReplacing(written);
@@ -194,4 +282,29 @@ eveda::Result<std::string, SaveError> OutputFile::PutInPlace(
   return written;
 }
 
-}  // namespace DSMod::detail
+}  // namespace detail
+
+std::string ResolvedTarget(const std::string& target) {
+  std::string path = target;
+  for (int hop = 0; hop < 40; ++hop) {  // the kernel's own limit on links followed
+    char buffer[PATH_MAX];
+    const ssize_t length = ::readlink(path.c_str(), buffer, sizeof buffer);
+    if (length < 0 || static_cast<std::size_t>(length) == sizeof buffer) return path;
+    const std::string link(buffer, static_cast<std::size_t>(length));
+    const std::filesystem::path parent = std::filesystem::path(path).parent_path();
+    path = link.starts_with('/') || parent.empty() ? link : (parent / link).string();
+  }
+  return path;
+}
+
+std::optional<std::string> OutputTargetProblem(const std::string& target) {
+  if (target == kStandardOutput) return std::nullopt;
+  struct stat existing;
+  if (::stat(target.c_str(), &existing) != 0)
+    return errno == ENOENT ? std::nullopt : std::optional<std::string>(std::strerror(errno));
+  if (S_ISREG(existing.st_mode)) return std::nullopt;
+  if (S_ISDIR(existing.st_mode)) return std::string(std::strerror(EISDIR));
+  return "not a regular file";
+}
+
+}  // namespace DSMod

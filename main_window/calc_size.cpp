@@ -4,6 +4,7 @@
 #include "main_window/form1.h"
 #include "main_window/leading_number.h"
 #include "main_window/rounding.h"
+#include "main_window/setting_rules.h"
 
 namespace main_window {
 namespace {
@@ -17,22 +18,23 @@ bool Form1::CalcSize(std::int32_t& Columns, std::int32_t& Rows, std::int32_t& Ou
                      std::int32_t& OutHeight) {
   // All six fields are written on every call, valid or not. A setting too large for its
   // field is stored as 0 and makes the settings invalid.
-  job_.BlockWidth = LeadingNumber(ui_.Text(Text1(0)));
-  const std::optional<std::int32_t> height = RoundToInt32(LeadingNumber(ui_.Text(Text1(1))));
-  const std::optional<std::int32_t> spacing = RoundToInt32(LeadingNumber(ui_.Text(Text1(2))));
-  job_.BlockHeight = height.value_or(0);
-  job_.Spacing = spacing.value_or(0);
+  constexpr Setting kBoxes[] = {Setting::BlockWidth, Setting::BlockHeight, Setting::Spacing,
+                                Setting::WrapCount};
+  double numbers[4];
+  bool accepted = true;
+  for (int index = 0; index < 4; ++index) {
+    numbers[index] = LeadingNumber(ui_.Text(Text1(index)));
+    accepted = CheckSetting(kBoxes[index], numbers[index]) == SettingFault::None && accepted;
+  }
+  job_.BlockWidth = numbers[0];
+  job_.BlockHeight = RoundToInt32(numbers[1]).value_or(0);
+  job_.Spacing = RoundToInt32(numbers[2]).value_or(0);
   job_.ArrangeOrder = ArrangeOrderFromListIndex(ui_.ListIndex(Combo1(0)));
   job_.FitMode = FitModeFromListIndex(ui_.ListIndex(Combo1(1)));
-  const std::optional<std::int32_t> wrap = RoundToInt32(LeadingNumber(ui_.Text(Text1(3))));
-  job_.WrapCount = wrap.value_or(0);
+  job_.WrapCount = RoundToInt32(numbers[3]).value_or(0);
 
   const double n = FileCount(job_.FileList);
-  if (!height || !spacing || !wrap) return false;
-  if (!(*job_.BlockWidth > 0) || job_.BlockHeight <= 0 || job_.Spacing < 0 || job_.WrapCount <= 0 ||
-      n < 1) {
-    return false;
-  }
+  if (!accepted || n < 1) return false;
 
   const double lines =
       -std::floor(-n / job_.WrapCount);  // rows or columns: n / WrapCount rounded up

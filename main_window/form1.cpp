@@ -6,6 +6,8 @@
 #include <string>
 
 #include "main_window/form1_design.h"
+#include "main_window/run_messages.h"
+#include "main_window/window_texts.h"
 #include "platform/toolkit/characters.h"
 
 namespace main_window {
@@ -52,17 +54,17 @@ void Form1::UpdateStatus() {
   std::int32_t OutWidth = 0;
   std::int32_t OutHeight = 0;
   if (CalcSize(Columns, Rows, OutWidth, OutHeight)) {
-    ui_.SetText(Label1(11), "生成画像ステータス － 横" + std::to_string(Columns) + "個、縦" +
-                                std::to_string(Rows) + "個  " + "横" + std::to_string(OutWidth) +
-                                "×縦" + std::to_string(OutHeight));
+    ui_.SetText(Label1(11),
+                Fill(WindowText::StatusValid, {std::to_string(Columns), std::to_string(Rows),
+                                               SizeText(OutWidth, OutHeight)}));
   } else {
-    ui_.SetText(Label1(11), "生成画像ステータス － 未設定もしくは正しくない値があります");
+    ui_.SetText(Label1(11), std::string(TextOf(WindowText::StatusInvalid)));
   }
 }
 
 void Form1::Command1_Click() {
   if (busy_) return;
-  const std::string dir = ui_.BrowseForFolder("BMPのあるディレクトリ");
+  const std::string dir = ui_.BrowseForFolder(std::string(TextOf(WindowText::FolderPrompt)));
   if (!dir.empty()) GetBMPList(dir);
 }
 

@@ -4,6 +4,7 @@
 // in the tests' scripted toolkit and in eveda-batch's console toolkit.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -81,6 +82,12 @@ class Form1 {
   // The output's format: BMP unless another encoder is given (eveda-batch's own formats).
   void SetEncoder(DSMod::EncoderFactory encoder) { encoder_ = std::move(encoder); }
 
+  // Files the scan leaves out of the sources as though they were not there: not counted, not
+  // probed, not drawn (eveda-batch's own output). Takes the full path; the window sets none.
+  void LeaveOutOfScan(std::function<bool(const std::string& path)> leaveOut) {
+    leaveOut_ = std::move(leaveOut);
+  }
+
  private:
   // What a run draws and where it writes, fixed when it starts: edits made while it runs
   // refresh the status line but cannot change the job under it.
@@ -130,6 +137,8 @@ class Form1 {
   bool keepExistingOutput_ = false;
   bool stopRequested_ = false;
   DSMod::EncoderFactory encoder_;
+
+  std::function<bool(const std::string&)> leaveOut_;
   RunReport lastRun_;
 };
 

@@ -7,6 +7,7 @@
 #include "main_window/form1.h"
 #include "main_window/form1_design.h"
 #include "main_window/output_name.h"
+#include "main_window/window_texts.h"
 
 namespace main_window {
 namespace {
@@ -17,7 +18,7 @@ struct LargestSize {
 };
 
 std::string ProbeTitle(int done, int count) {
-  return "画像サイズ取得中・・・" + std::to_string(done) + "/" + std::to_string(count);
+  return Fill(WindowText::ProbeTitle, {std::to_string(done), std::to_string(count)});
 }
 
 // The smallest whole number not below the square root: cells per row of a near-square grid.
@@ -29,13 +30,20 @@ void Form1::GetBMPList(std::string Dirname) {
   BusyScope busy(*this);
   GTFile::NameList names;
   GTFile::FindFiles(Dirname, names, {"*.bmp"}, false);
+  if (leaveOut_ && names.size() > 1) {
+    const std::string prefix = GTFile::NormalizeDir(Dirname);
+    GTFile::NameList kept(1);  // element 0 stays unused
+    for (std::size_t i = 1; i < names.size(); ++i) {
+      if (!leaveOut_(prefix + names[i])) kept.push_back(std::move(names[i]));
+    }
+    names = kept.size() > 1 ? std::move(kept) : GTFile::NameList();
+  }
   if (names.empty()) names.assign(1, std::string());
   const int n = GTFile::UBound(names);
   if (n == 0) {
     job_.FileList = std::move(names);
     if (job_.Loaded) {
-      ui_.MsgBox("ディレクトリ [ " + Dirname + " ]にはBMPファイルがありませんでした",
-                 toolkit::kStyleOkExclamation);
+      ui_.MsgBox(Fill(WindowText::NoBmpFiles, {Dirname}), toolkit::kStyleOkExclamation);
     }
     return;
   }
@@ -63,7 +71,7 @@ void Form1::GetBMPList(std::string Dirname) {
   ui_.SetText(Text1(1), std::to_string(largest.height));
   ui_.SetText(Text1(3), std::to_string(WrapProposal(n)));
   ui_.SetText(Label1(0), Dirname);
-  ui_.SetText(Label1(1), "対象ファイル数－ " + std::to_string(n));
+  ui_.SetText(Label1(1), Fill(WindowText::FileCount, {std::to_string(n)}));
   job_.OutputPath = ChooseOutputPath(Dirname);
   ui_.SetText(Label1(10), job_.OutputPath);
   UpdateStatus();

@@ -14,12 +14,16 @@ bool NameIsTaken(const std::string& path) {
   return true;
 }
 
+std::string OutputName(int number) {
+  char digits[4];
+  std::snprintf(digits, sizeof digits, "%03d", number);
+  return std::string("plemo") + digits + ".bmp";
+}
+
 std::string ChooseOutputPath(const std::string& dir) {
   std::string candidate;
-  for (int number = 1; number <= 999; ++number) {
-    char digits[4];
-    std::snprintf(digits, sizeof digits, "%03d", number);
-    candidate = dir + "plemo" + digits + ".bmp";
+  for (int number = kFirstOutputNumber; number <= kLastOutputNumber; ++number) {
+    candidate = dir + OutputName(number);
     if (!NameIsTaken(candidate)) break;
   }
   return candidate;

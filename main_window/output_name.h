@@ -10,7 +10,14 @@ namespace main_window {
 // would only make the run fail, and a name we cannot see into is not ours to overwrite.
 bool NameIsTaken(const std::string& path);
 
-// `dir` ends in "/". When all 999 names are taken, the last one, which a run then replaces.
+// The names a run proposes are numbered from the first to the last of these.
+inline constexpr int kFirstOutputNumber = 1;
+inline constexpr int kLastOutputNumber = 999;
+
+// The name numbered `number`, three digits wide: plemo001.bmp for 1.
+std::string OutputName(int number);
+
+// `dir` ends in "/". When all names are taken, the last one, which a run then replaces.
 std::string ChooseOutputPath(const std::string& dir);
 
 // The directory part of `path`, ending in "/" ("./" for a bare name).

@@ -5,10 +5,6 @@
 namespace main_window {
 namespace {
 
-std::string SizeText(std::int32_t width, std::int32_t height) {
-  return "横" + std::to_string(width) + "×縦" + std::to_string(height);
-}
-
 std::string FileNameOf(const std::string& path) {
   const auto slash = path.find_last_of('/');
   return slash == std::string::npos ? path : path.substr(slash + 1);
@@ -26,8 +22,12 @@ std::string PrintableName(std::string name) {
 
 }  // namespace
 
+std::string SizeText(std::int32_t width, std::int32_t height) {
+  return Fill(WindowText::SizeText, {std::to_string(width), std::to_string(height)});
+}
+
 std::string DrawingTitle(std::int32_t i, std::int32_t n) {
-  return "描画中・・・" + std::to_string(i) + "/" + std::to_string(n);
+  return Fill(WindowText::DrawingTitle, {std::to_string(i), std::to_string(n)});
 }
 
 std::string SavingTitle(int percent) {
@@ -35,43 +35,42 @@ std::string SavingTitle(int percent) {
 }
 
 std::string LargeOutputQuestion(std::int32_t width, std::int32_t height) {
-  return SizeText(width, height) + "の大きなファイルになりますが実行しますか？";
+  return Fill(WindowText::LargeOutputQuestion, {SizeText(width, height)});
 }
 
 std::string CanvasFailureMessage(DSMod::CanvasError error, std::int32_t width,
                                  std::int32_t height) {
   switch (error) {
     case DSMod::CanvasError::BadSize:
-      return "出力画像の大きさが" + SizeText(width, height) + "になるため作成できません";
+      return Fill(WindowText::CanvasBadSize, {SizeText(width, height)});
     case DSMod::CanvasError::Overflow:
-      return "出力画像（" + SizeText(width, height) + "）はBMPファイルの上限（2GB）を超えます";
+      return Fill(WindowText::CanvasOverflow,
+                  {SizeText(width, height), std::to_string(DSMod::kMaxBmpFileGigabytes)});
     case DSMod::CanvasError::OutOfMemory:
-      return "出力画像（" + SizeText(width, height) +
-             "）が大きすぎるため、メモリを確保できませんでした";
+      return Fill(WindowText::CanvasOutOfMemory, {SizeText(width, height)});
     case DSMod::CanvasError::BadPalette:
       break;
   }
-  return "出力画像を作成できませんでした";
+  return std::string(TextOf(WindowText::CanvasFailed));
 }
 
 std::string SaveFailureMessage(const std::string& path, const DSMod::SaveError& error) {
-  std::string text = "ファイル [ " + path + " ] を保存できませんでした";
-  if (!error.reason.empty()) text.append("（").append(error.reason).append("）");
+  std::string text = Fill(WindowText::SaveFailed, {path});
+  if (!error.reason.empty()) text += Fill(WindowText::SaveFailedReason, {error.reason});
   return text;
 }
 
 std::string NotDrawnMessage(const std::vector<NotDrawnSource>& sources) {
   constexpr std::size_t kNamesShown = 10;
-  std::string text = "読み込めなかった画像が" + std::to_string(sources.size()) +
-                     "個あります。そのブロックは背景色のままです：";
+  std::string text = Fill(WindowText::NotDrawnHead, {std::to_string(sources.size())});
   const std::size_t shown = std::min(sources.size(), kNamesShown);
   for (std::size_t k = 0; k < shown; ++k) {
-    text.append("\n").append(PrintableName(FileNameOf(sources[k].path)));
-    text.append("（").append(eveda::bmp::ReasonTextOf(sources[k].reason).japanese).append("）");
+    text +=
+        Fill(WindowText::NotDrawnSource, {PrintableName(FileNameOf(sources[k].path)),
+                                          eveda::bmp::ReasonTextOf(sources[k].reason).japanese});
   }
-  if (sources.size() > shown) {
-    text.append("\nほか").append(std::to_string(sources.size() - shown)).append("個");
-  }
+  if (sources.size() > shown)
+    text += Fill(WindowText::NotDrawnMore, {std::to_string(sources.size() - shown)});
   return text;
 }
 

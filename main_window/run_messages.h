@@ -1,5 +1,5 @@
 #pragma once
-// What the run says to the user.
+// What the run says to the user, in the words of the window's text table.
 
 #include <chrono>
 #include <cstdint>
@@ -8,16 +8,19 @@
 
 #include "dsmod/dsmod.h"
 #include "main_window/form1.h"
+#include "main_window/window_texts.h"
 
 namespace main_window {
 
-inline constexpr const char* kInvalidSettingsMessage = "設定が正しくありません";
-inline constexpr const char* kPreparingTitle = "描画準備中・・・";
-inline constexpr const char* kSavingTitle = "保存中・・・";
+inline const std::string kInvalidSettingsMessage{TextOf(WindowText::InvalidSettings)};
+inline const std::string kPreparingTitle{TextOf(WindowText::PreparingTitle)};
+inline const std::string kSavingTitle{TextOf(WindowText::SavingTitle)};
 
 // How long the save may take before the title shows its progress.
 inline constexpr std::chrono::milliseconds kSavingProgressDelay{500};
 
+// "横W×縦H", as every message states a size.
+std::string SizeText(std::int32_t width, std::int32_t height);
 std::string DrawingTitle(std::int32_t i, std::int32_t n);
 // kSavingTitle with how much of the file is on disk: "保存中・・・ 42%".
 std::string SavingTitle(int percent);

@@ -9,9 +9,9 @@ cd "$root"
 
 # folder: the folders its files may include from besides its own ("*": any folder).
 allowed='
-app:                 main_window comdlg dsmod gtfile getimage platform/qt platform/toolkit platform/bmp_loader platform/gdi platform/bmp_format platform Qt
+app:                 main_window comdlg dsmod platform/stop_signals gtfile getimage platform/qt platform/toolkit platform/bmp_loader platform/gdi platform/bmp_format platform Qt
 main_window:         dsmod gtfile getimage platform/toolkit platform/bmp_loader platform/gdi platform/bmp_format platform
-dsmod:               platform/gdi platform/bmp_format platform
+dsmod:               platform/stop_signals platform/gdi platform/bmp_format platform
 gtfile:              platform
 getimage:            platform/bmp_loader platform/gdi platform/bmp_format platform
 comdlg:              Qt
@@ -21,6 +21,7 @@ platform/toolkit:    platform/gdi platform/bmp_format platform
 platform/bmp_loader: platform/gdi platform/bmp_format platform
 platform/gdi:        platform/bmp_format platform
 platform/bmp_format:
+platform/stop_signals:
 platform:
 tests:               *
 bench:               *

@@ -51,6 +51,10 @@ if [[ -f scripts/smoke.sh ]]; then
   summary+=("smoke: passed")
 fi
 
+echo "== the window starts every time =="
+bash scripts/gui_start_loop.sh build/bin/eveda 200
+summary+=("gui starts: passed")
+
 # --- install rules, the Debian package, the window without a display ---
 echo "== install and package =="
 bash scripts/install_check.sh

@@ -1,5 +1,5 @@
 #pragma once
-// Message boxes numbered by style as the original API numbers them.
+// Message boxes chosen by a numeric style: buttons, icon and default button in one int.
 
 #include <string>
 

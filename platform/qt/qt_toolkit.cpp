@@ -7,6 +7,7 @@
 #include <QString>
 #include <QWidget>
 #include <algorithm>
+#include <new>
 
 #include "platform/qt/control_factory.h"
 #include "platform/qt/message_box.h"
@@ -40,7 +41,8 @@ QtToolkit::QtToolkit(const FormDesign& design, std::string commandLine, std::str
 QtToolkit::~QtToolkit() { handlers_.clear(); }
 
 void QtToolkit::BuildWindow(const FormDesign& design) {
-  window_->setWindowTitle(ToQString(design.caption));
+  restTitle_ = ToQString(design.caption);
+  window_->setWindowTitle(restTitle_);
   // The geometry of a top-level widget is its client area; nothing reacts to resizing, so
   // the size is fixed.
   window_->setGeometry(PixelsFromTwips(design.left), PixelsFromTwips(design.top),
@@ -64,7 +66,7 @@ void QtToolkit::ConnectEvents(const ControlDesign& design, QWidget* widget) {
       break;
     case ControlKind::DropDownList:
       // activated, unlike currentIndexChanged, also reports the user choosing the entry
-      // that was already selected, as the original list does.
+      // that was already selected: every choice by the user is a Click, changed or not.
       QObject::connect(static_cast<QComboBox*>(widget), &QComboBox::activated, window_.get(),
                        [this, group, index] { Raise(group, Event::Click, index); });
       break;
@@ -113,7 +115,14 @@ void QtToolkit::Raise(Group group, Event event, int index) {
   if (it == handlers_.end()) return;
   // A copy, so that a handler may connect another in its place while it runs.
   const Handler handler = it->second;
-  handler(index);
+  try {
+    handler(index);
+  } catch (const std::bad_alloc&) {
+    // What the handler was doing is dropped as it unwinds (a run's file goes with it); the
+    // window returns to rest, says why, and stays usable.
+    window_->setWindowTitle(restTitle_);
+    MsgBox(kOutOfMemoryMessage, kStyleOkExclamation);
+  }
 }
 
 void QtToolkit::Connect(Group group, Event event, Handler handler) {

@@ -8,12 +8,17 @@
 #include <string>
 #include <utility>
 
+#include <QString>
+
 #include "platform/toolkit/form_design.h"
 #include "platform/toolkit/services.h"
 
 class QWidget;
 
 namespace toolkit {
+
+// Shown when a handler runs out of memory; what it was doing is abandoned.
+inline constexpr const char* kOutOfMemoryMessage = "メモリが足りないため、処理を中止しました";
 
 class QtToolkit final : public Services {
  public:
@@ -75,6 +80,7 @@ class QtToolkit final : public Services {
   Dialogs dialogs_;
   std::string commandLine_;
   std::string appPath_;
+  QString restTitle_;
   bool loaded_ = false;
 };
 

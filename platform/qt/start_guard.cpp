@@ -21,6 +21,7 @@ struct HeldMessage {
 };
 QtMessageHandler previousHandler = nullptr;
 const char* startFailureLine = nullptr;
+void (*startBeforeGivingUp)() = nullptr;
 std::vector<HeldMessage> heldMessages;
 std::mutex heldMessagesMutex;  // the xcb event thread may log while the constructor runs
 
@@ -28,6 +29,7 @@ std::string Copy(const char* text) { return text == nullptr ? std::string() : te
 
 void HoldOrFail(QtMsgType type, const QMessageLogContext& context, const QString& text) {
   if (type == QtFatalMsg) {
+    if (startBeforeGivingUp != nullptr) startBeforeGivingUp();
     std::fprintf(stderr, "%s\n", startFailureLine);
     _exit(1);  // nothing half-built is worth unwinding
   }
@@ -38,8 +40,9 @@ void HoldOrFail(QtMsgType type, const QMessageLogContext& context, const QString
 
 }  // namespace
 
-StartGuard::StartGuard(const char* failureLine) {
+StartGuard::StartGuard(const char* failureLine, void (*beforeGivingUp)()) {
   startFailureLine = failureLine;
+  startBeforeGivingUp = beforeGivingUp;
   previousHandler = qInstallMessageHandler(HoldOrFail);
 }
 

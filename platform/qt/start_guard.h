@@ -10,9 +10,10 @@ namespace toolkit {
 
 class StartGuard {
  public:
-  // Until Release(), Qt's messages are held back; a fatal one prints `failureLine` (to
-  // stderr, with a line feed) and ends the process with status 1.
-  explicit StartGuard(const char* failureLine);
+  // Until Release(), Qt's messages are held back; a fatal one first calls `beforeGivingUp`
+  // (when given: it may start the program again and not return), then prints `failureLine`
+  // (to stderr, with a line feed) and ends the process with status 1.
+  explicit StartGuard(const char* failureLine, void (*beforeGivingUp)() = nullptr);
   // Passes the held messages on, in order, to the handler that was there before.
   void Release();
   ~StartGuard();

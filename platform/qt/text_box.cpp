@@ -57,7 +57,8 @@ void TextBox::SetProgramText(const QString& text) {
   limit_->AllowProgramWrite(true);
   setText(text);
   limit_->AllowProgramWrite(false);
-  // As in the original edit control, a written text is shown from its beginning.
+  // A text the program writes is shown from its beginning, so that a long path or number
+  // reads from its first character rather than its last.
   setCursorPosition(0);
 }
 

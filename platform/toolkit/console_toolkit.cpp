@@ -18,7 +18,8 @@ ConsoleToolkit::ConsoleToolkit(const FormDesign& design, ConsoleOptions options)
       err_(options.err ? *options.err : std::cerr),
       showProgress_(options.showProgress),
       idleTitle_(std::move(options.idleTitle)),
-      linePrefix_(std::move(options.linePrefix)) {}
+      linePrefix_(std::move(options.linePrefix)),
+      progressText_(std::move(options.progressText)) {}
 
 ConsoleToolkit::~ConsoleToolkit() { EndProgressLine(); }
 
@@ -27,7 +28,8 @@ void ConsoleToolkit::SetTitle(const std::string& title) {
   if (!showProgress_) return;
   if (title == idleTitle_) return EndProgressLine();
   // One line, rewritten in place, so that thousands of titles do not scroll the terminal.
-  err_ << '\r' << linePrefix_ << title << kClearToEndOfLine << std::flush;
+  err_ << '\r' << linePrefix_ << (progressText_ ? progressText_(title) : title) << kClearToEndOfLine
+       << std::flush;
   progressLineOpen_ = true;
 }
 

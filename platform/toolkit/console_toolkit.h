@@ -7,6 +7,7 @@
 // report, which knows the paths and reasons a message only carries as text.
 
 #include <cstdint>
+#include <functional>
 #include <iosfwd>
 #include <string>
 #include <vector>
@@ -24,6 +25,8 @@ struct ConsoleOptions {
   std::string idleTitle;
   // Starts the progress line, so that everything on stderr says whose it is.
   std::string linePrefix;
+  // The progress line's words for a title (the titles as they are when not given).
+  std::function<std::string(const std::string& title)> progressText;
 };
 
 // Progress belongs on a terminal only, and never when the user asked for quiet.
@@ -50,6 +53,7 @@ class ConsoleToolkit : public HeadlessToolkit {
   bool showProgress_;
   std::string idleTitle_;
   std::string linePrefix_;
+  std::function<std::string(const std::string&)> progressText_;
   bool progressLineOpen_ = false;
   std::vector<std::string> messages_;
 };

@@ -25,7 +25,8 @@ enum class Event { Load, Click, Change, GotFocus };
 // Handlers receive the index of the control that raised the event (0 for single controls).
 using Handler = std::function<void(int index)>;
 
-// Message box styles and answers, numbered as the original API numbers them.
+// Message box styles and answers. The numbers are a stable contract: the window's code passes
+// them as plain ints and every toolkit decodes the same digits (see message_box.h).
 inline constexpr int kStyleOkExclamation = 48;           // OK button, exclamation icon
 inline constexpr int kStyleOkCancelDefaultCancel = 257;  // OK and Cancel, Cancel the default
 inline constexpr int kAnswerOk = 1;

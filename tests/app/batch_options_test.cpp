@@ -101,15 +101,61 @@ TEST(BatchOptionsTest, ValuesTheBoxesWouldRefuseNameTheOption) {
     EXPECT_EQ(r.error(), c.error);
   }
   const std::vector<std::vector<std::string_view>> accepted = {
-      {"-W", "0.0001", "d"}, {"-W", "2147483647", "d"},   {"-H", "0.6", "d"},
-      {"-H", "1.5", "d"},    {"-H", "2147483647.4", "d"}, {"-s", "0", "d"},
-      {"-s", "-0.4", "d"},   {"-s", "-0.5", "d"},         {"-s", "2147483647", "d"},
-      {"-w", "1", "d"},      {"-w", "0.51", "d"},         {"-w", "2147483647", "d"},
+      {"-W", "0.0001", "d"},       {"-W", "2147483647", "d"},
+      {"-H", "0.6", "d"},          {"-H", "1.5", "d"},
+      {"-H", "2147483647.4", "d"}, {"-s", "0", "d"},
+      {"-s", "-0.4", "d"},         {"-s", "-0.5", "d"},
+      {"-s", "2147483647", "d"},   {"-w", "1", "d"},
+      {"-w", "0.51", "d"},         {"-w", "2147483647", "d"},
+      {"-W", "2147483647.4", "d"},  // the width, like the others, counts once rounded
   };
   for (const auto& args : accepted) {
     const auto r = Parse(args);
     EXPECT_TRUE(r) << args[0] << ' ' << args[1] << ": " << (r ? "" : r.error());
   }
+}
+
+// The output's extension picks the format: .bmp in any case, or none, is BMP; any other is a
+// usage error that names it; "-" is standard output.
+TEST(BatchOptionsTest, OutputExtensionNamesAFormatEvedaWrites) {
+  const struct {
+    std::string_view path;
+    const char* error;  // nullptr: accepted
+  } cases[] = {
+      {"out.bmp", nullptr},
+      {"OUT.BMP", nullptr},
+      {"dir.png/out.Bmp", nullptr},
+      {"out", nullptr},
+      {".hidden", nullptr},
+      {"-", nullptr},
+      {"./-", nullptr},
+      {"out.png",
+       "--output: eveda-batch does not write '.png' files; give a name ending in .bmp, or none"},
+      {"out.JPG",
+       "--output: eveda-batch does not write '.JPG' files; give a name ending in .bmp, or none"},
+      {"out.bmp.",
+       "--output: eveda-batch does not write '.' files; give a name ending in .bmp, or "
+       "none"},
+      {"x.\n\033",
+       "--output: eveda-batch does not write '.'$'\\n\\033' files; give a name ending in .bmp, "
+       "or none"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.path);
+    const auto r = Parse({"-o", c.path, "d"});
+    if (c.error == nullptr) {
+      ASSERT_TRUE(r) << r.error();
+      EXPECT_EQ(r->output, c.path);
+    } else {
+      ASSERT_FALSE(r);
+      EXPECT_EQ(r.error(), c.error);
+    }
+  }
+  const auto control = Parse({"-o", "x.b\033mp", "d"});
+  ASSERT_FALSE(control);
+  EXPECT_EQ(control.error(),
+            "--output: eveda-batch does not write '.b'$'\\033''mp' files; give a name ending in "
+            ".bmp, or none");
 }
 
 TEST(BatchOptionsTest, StrictNumbers) {

@@ -114,6 +114,29 @@ TEST(ShellQuoted, SingleQuotesCloseAndReopenTheQuote) {
   }
 }
 
+// Format characters that reorder or hide text make a name read as other bytes than it holds;
+// they are quoted as control characters are, byte by byte.
+TEST(ShellQuoted, BidirectionalAndInvisibleCharactersAreQuoted) {
+  TempDir dir;
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"a\u200Bb", "'a'$'\\342\\200\\213''b'"},                          // zero-width space
+      {"a\u200F", "'a'$'\\342\\200\\217'"},                              // right-to-left mark
+      {"\u202Aa", "''$'\\342\\200\\252''a'"},                            // left-to-right embedding
+      {"gpj.\u202Ebmp", "'gpj.'$'\\342\\200\\256''bmp'"},                // right-to-left override
+      {"x\u2066y\u2069", "'x'$'\\342\\201\\246''y'$'\\342\\201\\251'"},  // isolates
+  };
+  for (const auto& [name, expected] : cases) {
+    SCOPED_TRACE(::testing::PrintToString(name));
+    EXPECT_TRUE(batch::NeedsShellQuoting(name));
+    EXPECT_EQ(batch::ShellQuoted(name), expected);
+    EXPECT_EQ(ShellReads(dir, expected), name);
+  }
+  // Their neighbours stay as they are.
+  for (const std::string name : {"a\u200Ab", "a\u2010b", "a\u2065b", "a\u206Ab", "a\u2029b"}) {
+    EXPECT_EQ(batch::ShellQuoted(name), name) << name;
+  }
+}
+
 // Ordinary names print as they are, even those a shell would want quoted.
 TEST(ShellQuoted, OrdinaryNamesAreLeftAlone) {
   for (const std::string name :

@@ -12,31 +12,13 @@
 #include "platform/gdi/gdi.h"
 #include "tests/support/bmp_builder.h"
 #include "tests/support/bmp_catalogue.h"
+#include "tests/support/temp_dir.h"
 
 namespace eveda::testing {
 
 namespace {
 
 constexpr gdi::UINT kFlags = gdi::LR_LOADFROMFILE | gdi::LR_CREATEDIBSECTION;
-
-class TempDir {
- public:
-  TempDir()
-      : path_(std::filesystem::temp_directory_path() /
-              ("eveda_loader_test_" + std::to_string(::getpid()))) {
-    std::filesystem::create_directories(path_);
-  }
-  ~TempDir() { std::filesystem::remove_all(path_); }
-  std::string Write(const std::string& name, const std::vector<std::uint8_t>& bytes) const {
-    const std::string file = (path_ / name).string();
-    EXPECT_TRUE(WriteFile(file, bytes));
-    return file;
-  }
-  std::string path(const std::string& name) const { return (path_ / name).string(); }
-
- private:
-  std::filesystem::path path_;
-};
 
 // Copies the whole bitmap onto a new 24-bit DIB section and reads it back, top row first.
 std::vector<std::uint32_t> BlitToRgb(gdi::HBITMAP source, int width, int height) {
@@ -74,7 +56,7 @@ class LoadImageVariants : public ::testing::TestWithParam<CatalogueImage> {};
 TEST_P(LoadImageVariants, BlitsEveryPixelExactly) {
   const TempDir dir;
   const CatalogueImage& image = GetParam();
-  const std::string path = dir.Write(image.name + ".bmp", image.file);
+  const std::string path = dir.WriteFile(image.name + ".bmp", image.file);
   const gdi::HGDIOBJ bitmap =
       gdi::LoadImageA(nullptr, path.c_str(), gdi::IMAGE_BITMAP, 0, 0, kFlags);
   ASSERT_TRUE(bitmap);
@@ -93,11 +75,11 @@ TEST(LoadImage, GivesNoHandleForFilesThatDoNotLoad) {
   const TempDir dir;
   const std::vector<std::uint8_t> whole = BmpCatalogue()[0].file;
   const std::vector<std::string> paths = {
-      dir.path("missing.bmp"),
-      dir.path(""),  // the directory itself
-      dir.Write("empty.bmp", {}),
-      dir.Write("text.bmp", {'h', 'e', 'l', 'l', 'o'}),
-      dir.Write("cut.bmp", std::vector<std::uint8_t>(whole.begin(), whole.begin() + 40)),
+      dir.PathOf("missing.bmp"),
+      dir.PathOf(""),  // the directory itself
+      dir.WriteFile("empty.bmp", ""),
+      dir.WriteFile("text.bmp", "hello"),
+      dir.WriteFile("cut.bmp", std::vector<std::uint8_t>(whole.begin(), whole.begin() + 40)),
   };
   for (const std::string& path : paths) {
     EXPECT_FALSE(gdi::LoadImageA(nullptr, path.c_str(), gdi::IMAGE_BITMAP, 0, 0, kFlags)) << path;
@@ -106,7 +88,7 @@ TEST(LoadImage, GivesNoHandleForFilesThatDoNotLoad) {
 
 TEST(LoadImage, AcceptsOnlyABitmapFileAtItsOwnSize) {
   const TempDir dir;
-  const std::string path = dir.Write("ok.bmp", BmpCatalogue()[0].file);
+  const std::string path = dir.WriteFile("ok.bmp", BmpCatalogue()[0].file);
   EXPECT_FALSE(gdi::LoadImageA(nullptr, nullptr, gdi::IMAGE_BITMAP, 0, 0, kFlags));
   EXPECT_FALSE(gdi::LoadImageA(nullptr, path.c_str(), 1 /* IMAGE_ICON */, 0, 0, kFlags));
   EXPECT_FALSE(
@@ -123,18 +105,19 @@ TEST(LoadImage, AcceptsOnlyABitmapFileAtItsOwnSize) {
 // without waiting.
 TEST(LoadImage, ReportsWhyAFileDidNotLoad) {
   const TempDir dir;
-  std::filesystem::create_directories(dir.path("folder.bmp"));
-  ASSERT_EQ(::mkfifo(dir.path("fifo.bmp").c_str(), 0600), 0);
+  std::filesystem::create_directories(dir.PathOf("folder.bmp"));
+  ASSERT_EQ(::mkfifo(dir.PathOf("fifo.bmp").c_str(), 0600), 0);
   const struct {
     std::string path;
     bmp::DecodeError reason;
   } cases[] = {
-      {dir.path("missing.bmp"), bmp::DecodeError::NotFound},
-      {dir.path("missing/inside.bmp"), bmp::DecodeError::NotFound},
-      {dir.path("folder.bmp"), bmp::DecodeError::NotRegularFile},
-      {dir.path("fifo.bmp"), bmp::DecodeError::NotRegularFile},
-      {dir.Write("text.bmp", {'h', 'i'}), bmp::DecodeError::NotBmp},
-      {dir.Write("header.bmp", {'B', 'M', 0, 0}), bmp::DecodeError::TruncatedHeader},
+      {dir.PathOf("missing.bmp"), bmp::DecodeError::NotFound},
+      {dir.PathOf("missing/inside.bmp"), bmp::DecodeError::NotFound},
+      {dir.PathOf("folder.bmp"), bmp::DecodeError::NotRegularFile},
+      {dir.PathOf("fifo.bmp"), bmp::DecodeError::NotRegularFile},
+      {dir.WriteFile("text.bmp", "hi"), bmp::DecodeError::NotBmp},
+      {dir.WriteFile("header.bmp", std::string_view("BM\0\0", 4)),
+       bmp::DecodeError::TruncatedHeader},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.path);

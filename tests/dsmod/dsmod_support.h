@@ -1,45 +1,17 @@
 #pragma once
 
-#include <dirent.h>
-#include <stdlib.h>
-
 #include <cstdint>
-#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <optional>
-#include <set>
 #include <string>
 #include <vector>
 
 #include "dsmod/canvas_layout.h"
 #include "dsmod/dsmod.h"
+#include "tests/support/temp_dir.h"
 
 namespace eveda::testing {
-
-// A fresh directory, removed with its contents at the end of the test.
-class ScratchDirectory {
- public:
-  ScratchDirectory() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "dsmod-XXXXXX").string();
-    path_ = ::mkdtemp(pattern.data()) ? pattern : std::string();
-  }
-  ~ScratchDirectory() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-  const std::string& path() const { return path_; }
-  std::set<std::string> Names() const {
-    std::set<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(path_))
-      names.insert(entry.path().filename().string());
-    return names;
-  }
-
- private:
-  std::string path_;
-};
 
 // A copy of a canvas's pixel memory while its section is alive; nothing for a released or
 // hand-made canvas, whose memory must never be read.

@@ -16,7 +16,7 @@
 namespace {
 
 using eveda::testing::ReadBytes;
-using eveda::testing::ScratchDirectory;
+using ScratchDirectory = eveda::testing::TempDir;
 
 constexpr int kWidth = 7, kHeight = 23;  // rows of 21 bytes and one of padding
 

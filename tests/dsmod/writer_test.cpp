@@ -3,19 +3,22 @@
 #include <sys/resource.h>
 
 #include <cstring>
+#include <filesystem>
 #include <vector>
 
 #include "dsmod/canvas_file.h"
 #include "dsmod/dsmod.h"
 #include "dsmod/output_file.h"
 #include "tests/dsmod/dsmod_support.h"
+#include "tests/support/bmp_builder.h"
+#include "tests/support/fault_file_system.h"
 
 namespace {
 
 using DSMod::Canvas;
 using DSMod::SaveError;
 using eveda::testing::ReadBytes;
-using eveda::testing::ScratchDirectory;
+using ScratchDirectory = eveda::testing::TempDir;
 using eveda::testing::U16At;
 using eveda::testing::U32At;
 
@@ -39,36 +42,19 @@ Canvas PatternCanvas(int bitCount, int width, int height) {
   return canvas;
 }
 
-void Put16(std::vector<std::uint8_t>& out, std::uint16_t v) {
-  out.push_back(v & 0xFF);
-  out.push_back(v >> 8);
-}
-void Put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
-  Put16(out, v & 0xFFFF);
-  Put16(out, v >> 16);
-}
-
-// The file as it must be, built field by field from the layout of a BMP file.
+// The file as it must be: the layout of a BMP file with the canvas's colour table and pixels.
 std::vector<std::uint8_t> ExpectedFile(const Canvas& canvas, std::uint32_t offBits) {
-  std::vector<std::uint8_t> file = {'B', 'M'};
-  Put32(file, offBits + canvas.Stride * canvas.Height);
-  Put32(file, 0);  // both reserved fields
-  Put32(file, offBits);
-  for (std::uint32_t v : {40u, std::uint32_t(canvas.Width), std::uint32_t(canvas.Height)})
-    Put32(file, v);
-  Put16(file, 1);
-  Put16(file, static_cast<std::uint16_t>(canvas.BitCount));
-  for (int field = 0; field < 6; ++field) Put32(file, 0);
+  eveda::testing::BmpSpec spec{.width = canvas.Width,
+                               .height = canvas.Height,
+                               .bitCount = static_cast<std::uint16_t>(canvas.BitCount)};
+  spec.sizeImage = 0;
+  spec.pelsPerMeter = 0;
   const std::vector<gdi::RGBQUAD> palette = Ramp(256);
-  for (std::uint32_t i = 0; i < (offBits - 54) / 4; ++i) {
-    file.push_back(palette[i].rgbBlue);
-    file.push_back(palette[i].rgbGreen);
-    file.push_back(palette[i].rgbRed);
-    file.push_back(0);
-  }
+  for (std::uint32_t i = 0; i < (offBits - 54) / 4; ++i)
+    spec.palette.push_back(palette[i].rgbRed << 16 | palette[i].rgbGreen << 8 | palette[i].rgbBlue);
   const auto* bytes = static_cast<const std::uint8_t*>(canvas.pBits);
-  file.insert(file.end(), bytes, bytes + canvas.Stride * canvas.Height);
-  return file;
+  return eveda::testing::BuildBmp(spec,
+                                  {bytes, static_cast<std::size_t>(canvas.Stride) * canvas.Height});
 }
 
 struct FileCase {
@@ -141,11 +127,15 @@ TEST(SaveCanvasBMP, RefusesAReleasedCanvas) {
 }
 
 // Every save runs with an unnamed file where the file system has them and a hidden named one
-// where it has not; the named way is forced for these tests.
+// where it has not; for these tests a file system that refuses unnamed files forces the
+// named way.
 class NamedFiles {
  public:
-  explicit NamedFiles(bool named) { DSMod::detail::UseNamedTemporaryFiles(named); }
-  ~NamedFiles() { DSMod::detail::UseNamedTemporaryFiles(false); }
+  explicit NamedFiles(bool named) : inUse_(fileSystem_.RefuseUnnamed(named)) {}
+
+ private:
+  eveda::testing::FaultFileSystem fileSystem_;
+  eveda::testing::SaveFileSystemInUse inUse_;
 };
 
 template <class Case, std::size_t N>
@@ -170,7 +160,7 @@ TEST(SaveCanvasBMP, FailuresLeaveOldFilesAndNoTemporaryFile) {
       {"parent is a file", [](const ScratchDirectory& d) { return d / "old.bmp/out.bmp"; },
        SaveError::Kind::CannotCreate, "Not a directory"},
       {"target is a directory", [](const ScratchDirectory& d) { return d / "folder"; },
-       SaveError::Kind::CannotWrite, "Is a directory"},
+       SaveError::Kind::CannotCreate, "Is a directory"},
       {"no file name", [](const ScratchDirectory& d) { return d / ""; },
        SaveError::Kind::CannotCreate, "Is a directory"},
   };
@@ -296,7 +286,7 @@ TEST(CanvasFile, PendingFileIsRemovedForASignalHandler) {
   Canvas canvas = PatternCanvas(24, 8, 8);
   DSMod::CanvasFile file(canvas, directory / "out.bmp");
   EXPECT_EQ(directory.Names().size(), 2u);
-  DSMod::RemovePendingOutputFile();
+  stop_signals::RemovePendingFile();
   EXPECT_EQ(directory.Names(), std::set<std::string>{"out.bmp"});
   DSMod::ReleaseCanvas(canvas);
 }

@@ -12,61 +12,37 @@
 
 #include "getimage/getimage.h"
 #include "platform/bmp_format/bmp_format.h"
+#include "tests/support/bmp_builder.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 
 using GetImage::BMPInfo;
 using Bytes = std::string;
 
-class ProbeDir {
- public:
-  ProbeDir() {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "eveda-getimage-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) std::abort();
-    root_ = pattern;
-  }
-  ~ProbeDir() {
-    std::error_code ignored;
-    std::filesystem::remove_all(root_, ignored);
-  }
-  std::string Write(const std::string& name, const Bytes& bytes) const {
-    std::ofstream(root_ / name, std::ios::binary) << bytes;
-    return (root_ / name).string();
-  }
-  std::string Path(const std::string& name) const { return (root_ / name).string(); }
+using eveda::testing::TempDir;
 
- private:
-  std::filesystem::path root_;
-};
-
-void PutLE(Bytes& bytes, std::size_t offset, std::uint32_t value, int width) {
-  for (int i = 0; i < width; ++i) bytes[offset + i] = static_cast<char>(value >> (8 * i) & 0xFF);
+// Headers alone, with the file size and the pixel offset left 0 as a careless writer leaves
+// them.
+Bytes Headers(eveda::testing::BmpSpec spec) {
+  spec.fileSize = 0;
+  spec.offBits = 0;
+  spec.pelsPerMeter = 0;
+  const std::vector<std::uint8_t> bytes = eveda::testing::BuildBmp(spec, {});
+  return {bytes.begin(), bytes.end()};
 }
 
-// The first 54 bytes of a file with a 40-byte information header.
+// The first 54 bytes of a file with a 40-byte information header; bfSize and bfOffBits 0.
 Bytes InfoHeader(std::uint32_t width, std::uint32_t height, std::uint16_t bitCount) {
-  Bytes bytes(54, '\0');
-  bytes[0] = 'B';
-  bytes[1] = 'M';
-  PutLE(bytes, 14, 40, 4);
-  PutLE(bytes, 18, width, 4);
-  PutLE(bytes, 22, height, 4);
-  PutLE(bytes, 26, 1, 2);
-  PutLE(bytes, 28, bitCount, 2);
-  return bytes;
+  return Headers({.width = static_cast<std::int32_t>(width),
+                  .height = static_cast<std::int32_t>(height),
+                  .bitCount = bitCount});
 }
 
 // A 12-byte core header: 16-bit width, height, planes and bit count from offset 18.
 Bytes CoreHeader(std::uint16_t width, std::uint16_t height, std::uint16_t bitCount) {
-  Bytes bytes(26, '\0');
-  bytes[0] = 'B';
-  bytes[1] = 'M';
-  PutLE(bytes, 14, 12, 4);
-  PutLE(bytes, 18, width, 2);
-  PutLE(bytes, 20, height, 2);
-  PutLE(bytes, 22, 1, 2);
-  PutLE(bytes, 24, bitCount, 2);
+  const Bytes bytes =
+      Headers({.headerSize = 12, .width = width, .height = height, .bitCount = bitCount});
   return bytes + Bytes(6, '\x7F');  // a palette entry and a pixel that must not be read as size
 }
 
@@ -116,68 +92,63 @@ const ProbeCase kProbeCases[] = {
     {"largest bit count", InfoHeader(1, 1, 0xFFFF), {1, 0, 0, 0}},
     {"2 bits per pixel", WithRows(InfoHeader(9, 3, 2), 9, 3, 2), {1, 9, 3, 2}},
     {"JPEG inside",
-     [] {
-       Bytes b = InfoHeader(8, 8, 24) + Bytes(500, '\x01');
-       PutLE(b, 30, bmp_format::BI_JPEG, 4);
-       return b;
-     }(),
+     Headers({.width = 8, .height = 8, .bitCount = 24, .compression = bmp_format::BI_JPEG}) +
+         Bytes(500, '\x01'),
      {1, 0, 0, 0}},
     {"RLE8 stream",
-     [] {
-       Bytes b = InfoHeader(40, 30, 8) + Bytes(1024, '\0') + Bytes{0, 1};  // end of bitmap
-       PutLE(b, 30, bmp_format::BI_RLE8, 4);
-       return b;
-     }(),
+     Headers({.width = 40, .height = 30, .bitCount = 8, .compression = bmp_format::BI_RLE8}) +
+         Bytes(1024, '\0') + Bytes{0, 1},  // end of bitmap
      {1, 40, 30, 8}},
 };
 
 class ReadBMPInfoTest : public testing::TestWithParam<ProbeCase> {};
 
 TEST_P(ReadBMPInfoTest, ReadsTheDeclaredSize) {
-  ProbeDir dir;
-  EXPECT_EQ(GetImage::ReadBMPInfo(dir.Write("probe.bmp", GetParam().bytes)), GetParam().expected);
+  TempDir dir;
+  EXPECT_EQ(GetImage::ReadBMPInfo(dir.WriteFile("probe.bmp", GetParam().bytes)),
+            GetParam().expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, ReadBMPInfoTest, testing::ValuesIn(kProbeCases));
 
 TEST(ReadBMPInfoTest, NamesThatAreNotVisibleFilesGiveZeroRecord) {
-  ProbeDir dir;
-  dir.Write(".hidden.bmp", WithRows(InfoHeader(64, 48, 24), 64, 48, 24));
-  std::filesystem::create_directory(dir.Path("folder.bmp"));
-  std::filesystem::create_symlink("missing.bmp", dir.Path("dangling.bmp"));
-  ASSERT_EQ(mkfifo(dir.Path("fifo.bmp").c_str(), 0600), 0);  // no writer: an open would wait
+  TempDir dir;
+  dir.WriteFile(".hidden.bmp", WithRows(InfoHeader(64, 48, 24), 64, 48, 24));
+  std::filesystem::create_directory(dir.PathOf("folder.bmp"));
+  std::filesystem::create_symlink("missing.bmp", dir.PathOf("dangling.bmp"));
+  ASSERT_EQ(mkfifo(dir.PathOf("fifo.bmp").c_str(), 0600), 0);  // no writer: an open would wait
   for (const char* name :
        {"missing.bmp", ".hidden.bmp", "folder.bmp", "dangling.bmp", "fifo.bmp"}) {
-    EXPECT_EQ(GetImage::ReadBMPInfo(dir.Path(name)), BMPInfo{}) << name;
-    EXPECT_FALSE(GetImage::FileHasData(dir.Path(name))) << name;
+    EXPECT_EQ(GetImage::ReadBMPInfo(dir.PathOf(name)), BMPInfo{}) << name;
+    EXPECT_FALSE(GetImage::FileHasData(dir.PathOf(name))) << name;
   }
-  EXPECT_EQ(GetImage::ReadBMPInfo(dir.Path("folder.bmp") + "/"), BMPInfo{});
+  EXPECT_EQ(GetImage::ReadBMPInfo(dir.PathOf("folder.bmp") + "/"), BMPInfo{});
   EXPECT_EQ(GetImage::ReadBMPInfo(""), BMPInfo{});
 }
 
 TEST(ReadBMPInfoTest, FollowsLinksAndHiddenDirectoriesDoNotHideFiles) {
-  ProbeDir dir;
-  std::filesystem::create_directory(dir.Path(".cache"));
-  dir.Write(".cache/real.bmp", WithRows(InfoHeader(16, 9, 8), 16, 9, 8));
-  std::filesystem::create_symlink(".cache/real.bmp", dir.Path("link.bmp"));
-  EXPECT_EQ(GetImage::ReadBMPInfo(dir.Path(".cache/real.bmp")), (BMPInfo{1, 16, 9, 8}));
-  EXPECT_EQ(GetImage::ReadBMPInfo(dir.Path("link.bmp")), (BMPInfo{1, 16, 9, 8}));
+  TempDir dir;
+  std::filesystem::create_directory(dir.PathOf(".cache"));
+  dir.WriteFile(".cache/real.bmp", WithRows(InfoHeader(16, 9, 8), 16, 9, 8));
+  std::filesystem::create_symlink(".cache/real.bmp", dir.PathOf("link.bmp"));
+  EXPECT_EQ(GetImage::ReadBMPInfo(dir.PathOf(".cache/real.bmp")), (BMPInfo{1, 16, 9, 8}));
+  EXPECT_EQ(GetImage::ReadBMPInfo(dir.PathOf("link.bmp")), (BMPInfo{1, 16, 9, 8}));
 }
 
 TEST(ReadBMPInfoTest, UnreadableFileGivesZeroRecord) {
   if (geteuid() == 0) GTEST_SKIP() << "permissions do not bind the superuser";
-  ProbeDir dir;
-  const std::string path = dir.Write("locked.bmp", InfoHeader(640, 480, 24));
+  TempDir dir;
+  const std::string path = dir.WriteFile("locked.bmp", InfoHeader(640, 480, 24));
   chmod(path.c_str(), 0);
   EXPECT_TRUE(GetImage::FileHasData(path));
   EXPECT_EQ(GetImage::ReadBMPInfo(path), BMPInfo{});
 }
 
 TEST(FileHasDataTest, NeedsAtLeastTwoBytes) {
-  ProbeDir dir;
-  EXPECT_FALSE(GetImage::FileHasData(dir.Write("zero", "")));
-  EXPECT_FALSE(GetImage::FileHasData(dir.Write("one", "x")));
-  EXPECT_TRUE(GetImage::FileHasData(dir.Write("two", "xy")));
+  TempDir dir;
+  EXPECT_FALSE(GetImage::FileHasData(dir.WriteFile("zero", "")));
+  EXPECT_FALSE(GetImage::FileHasData(dir.WriteFile("one", "x")));
+  EXPECT_TRUE(GetImage::FileHasData(dir.WriteFile("two", "xy")));
 }
 
 }  // namespace

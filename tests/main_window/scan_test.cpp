@@ -215,8 +215,8 @@ TEST(Rescan, MessageNamesTheDirectoryExactlyAsGiven) {
   TempDir empty;
   Window window("");
   window.Loaded();
-  for (const std::string& given :
-       {empty.Path() + "/", empty.Path(), empty.PathOf("missing"), std::string()}) {
+  for (const std::string& given : {empty.Path() + "/", empty.Path(), empty.PathOf("missing"),
+                                   std::string(), empty.PathOf("%1 %2 %")}) {
     window.ui.ClearLog();
     window.form.GetBMPList(given);
     EXPECT_EQ(window.ui.Log(), std::vector<std::string>({NoFilesMessage(given)}));

@@ -6,6 +6,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <new>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/qt/recording_window.h"
@@ -14,6 +17,33 @@ namespace eveda::testing {
 namespace {
 
 using EventsTest = RecordingWindow;
+
+// A handler that runs out of memory is abandoned: the window returns to rest, says why in a
+// box, and the next click is handled as usual.
+TEST_F(EventsTest, AHandlerOutOfMemoryLeavesTheWindowUsable) {
+  std::vector<std::pair<std::string, int>> boxes;
+  toolkit_.ModalDialogs().messageBox = [&](const std::string& prompt, int style) {
+    boxes.emplace_back(prompt, style);
+    return toolkit::kAnswerOk;
+  };
+  const std::string rest = toolkit_.Title();
+  int clicks = 0;
+  toolkit_.Connect(Group::Command1, Event::Click, [&](int) {
+    if (++clicks == 1) {
+      toolkit_.SetTitle("描画中・・・1/3");
+      throw std::bad_alloc();
+    }
+  });
+  auto* button = qobject_cast<QPushButton*>(Widget(Group::Command1));
+  button->click();
+  EXPECT_EQ(boxes,
+            (std::vector<std::pair<std::string, int>>{
+                {"メモリが足りないため、処理を中止しました", toolkit::kStyleOkExclamation}}));
+  EXPECT_EQ(toolkit_.Title(), rest);
+  button->click();
+  EXPECT_EQ(clicks, 2);
+  EXPECT_EQ(boxes.size(), 1u);
+}
 
 TEST_F(EventsTest, LoadIsRaisedOnceBeforeTheWindowIsShown) {
   std::vector<bool> visible_at_load;

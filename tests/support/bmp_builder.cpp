@@ -41,8 +41,8 @@ void WriteInfoHeader(ByteWriter& out, const BmpSpec& spec, std::uint32_t sizeIma
   if (spec.headerSize == 16) return;
   out.u32(spec.compression);
   out.u32(sizeImage);
-  out.u32(2835);  // 72 dpi
-  out.u32(2835);
+  out.u32(static_cast<std::uint32_t>(spec.pelsPerMeter));
+  out.u32(static_cast<std::uint32_t>(spec.pelsPerMeter));
   out.u32(spec.colorsUsed);
   out.u32(0);
   if (spec.headerSize == 64) return out.zeros(24);
@@ -80,12 +80,21 @@ std::vector<std::uint8_t> BuildBmp(const BmpSpec& spec, std::span<const std::uin
   ByteWriter file;
   file.u8('B');
   file.u8('M');
-  file.u32(offset + static_cast<std::uint32_t>(pixelData.size()));
+  file.u32(spec.fileSize.value_or(offset + static_cast<std::uint32_t>(pixelData.size())));
   file.u32(0);
   file.u32(spec.offBits.value_or(offset));
   file.bytes.insert(file.bytes.end(), body.bytes.begin(), body.bytes.end());
   file.bytes.insert(file.bytes.end(), pixelData.begin(), pixelData.end());
   return std::move(file.bytes);
+}
+
+std::vector<std::uint8_t> HeadersOfWrittenBmp(std::int32_t width, std::int32_t height,
+                                              std::uint16_t bitCount, std::uint32_t pixelBytes) {
+  BmpSpec spec{.width = width, .height = height, .bitCount = bitCount};
+  spec.sizeImage = 0;
+  spec.pelsPerMeter = 0;
+  spec.fileSize = 54 + pixelBytes;
+  return BuildBmp(spec, {});
 }
 
 std::vector<std::uint8_t> PackRows(int width, int height, unsigned bitCount, bool topDown,

@@ -28,7 +28,14 @@ struct BmpSpec {
   std::uint32_t gapBytes = 0;              // between the colour table and the pixels
   std::optional<std::uint32_t> offBits;    // bfOffBits instead of the true offset
   std::optional<std::uint32_t> sizeImage;  // biSizeImage instead of the pixel byte count
+  std::optional<std::uint32_t> fileSize;   // bfSize instead of the true file size
+  std::int32_t pelsPerMeter = 2835;        // both resolutions; Eveda writes 0
 };
+
+// The headers of an uncompressed file that `BuildBmp` would write in front of `pixelBytes` of
+// rows, as Eveda writes them: sizes true, biSizeImage and the resolutions 0, no colour table.
+std::vector<std::uint8_t> HeadersOfWrittenBmp(std::int32_t width, std::int32_t height,
+                                              std::uint16_t bitCount, std::uint32_t pixelBytes);
 
 // The whole file: headers, masks, colour table, gap and `pixelData` as given.
 std::vector<std::uint8_t> BuildBmp(const BmpSpec& spec, std::span<const std::uint8_t> pixelData);

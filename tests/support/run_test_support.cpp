@@ -62,22 +62,8 @@ Rgb WrittenBmp::Pixel(int x, int y) const {
 }
 
 std::vector<std::uint8_t> ExpectedHeader(int width, int height) {
-  std::vector<std::uint8_t> header;
-  auto put = [&](std::uint32_t value, int size) {
-    for (int i = 0; i < size; ++i) header.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
-  };
-  const std::uint32_t stride = static_cast<std::uint32_t>(bmp_format::RowStride(width, 24));
-  header = {'B', 'M'};
-  put(54 + stride * static_cast<std::uint32_t>(height), 4);
-  put(0, 4);   // reserved
-  put(54, 4);  // pixels right after the headers
-  put(40, 4);
-  put(static_cast<std::uint32_t>(width), 4);
-  put(static_cast<std::uint32_t>(height), 4);
-  put(1, 2);
-  put(24, 2);
-  for (int field = 0; field < 6; ++field) put(0, 4);
-  return header;
+  const auto stride = static_cast<std::uint32_t>(bmp_format::RowStride(width, 24));
+  return HeadersOfWrittenBmp(width, height, 24, stride * static_cast<std::uint32_t>(height));
 }
 
 void Configure(Window& window, const Layout& layout) {

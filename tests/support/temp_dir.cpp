@@ -8,28 +8,13 @@
 #include <stdexcept>
 
 #include "platform/bmp_format/bmp_format.h"
+#include "tests/support/bmp_builder.h"
 
 namespace eveda::testing {
-namespace {
-
-void PutLittleEndian(std::string& bytes, std::size_t at, std::uint32_t value, int size) {
-  for (int i = 0; i < size; ++i) bytes[at + i] = static_cast<char>((value >> (8 * i)) & 0xFF);
-}
-
-}  // namespace
 
 std::string BmpHeader(std::int32_t width, std::int32_t height, std::uint16_t bitCount) {
-  std::string bytes(54, '\0');
-  bytes[0] = 'B';
-  bytes[1] = 'M';
-  PutLittleEndian(bytes, 2, 54, 4);   // file size: the header alone
-  PutLittleEndian(bytes, 10, 54, 4);  // offset of the pixels
-  PutLittleEndian(bytes, 14, 40, 4);  // information header size
-  PutLittleEndian(bytes, 18, static_cast<std::uint32_t>(width), 4);
-  PutLittleEndian(bytes, 22, static_cast<std::uint32_t>(height), 4);
-  PutLittleEndian(bytes, 26, 1, 2);  // planes
-  PutLittleEndian(bytes, 28, bitCount, 2);
-  return bytes;
+  const std::vector<std::uint8_t> bytes = HeadersOfWrittenBmp(width, height, bitCount, 0);
+  return {bytes.begin(), bytes.end()};
 }
 
 TempDir::TempDir() {
@@ -43,12 +28,25 @@ TempDir::~TempDir() {
   std::filesystem::remove_all(path_, ignored);
 }
 
-void TempDir::WriteFile(const std::string& name, const std::string& bytes) const {
+std::string TempDir::WriteFile(const std::string& name, std::string_view bytes) const {
   std::error_code ignored;  // a folder that cannot be made shows as the file not written
   std::filesystem::create_directories(std::filesystem::path(PathOf(name)).parent_path(), ignored);
   std::ofstream out(PathOf(name), std::ios::binary);
   out << bytes;
   if (!out) throw std::runtime_error("cannot write " + PathOf(name));
+  return PathOf(name);
+}
+
+std::string TempDir::WriteFile(const std::string& name, std::span<const std::uint8_t> bytes) const {
+  return WriteFile(name,
+                   std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+}
+
+std::set<std::string> TempDir::Names() const {
+  std::set<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(path_))
+    names.insert(entry.path().filename().string());
+  return names;
 }
 
 // The rows are a hole in the file: the probe needs the file as long as its header says, and
