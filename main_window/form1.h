@@ -81,6 +81,9 @@ class Form1 {
 
   // The output's format: BMP unless another encoder is given (eveda-batch's own formats).
   void SetEncoder(DSMod::EncoderFactory encoder) { encoder_ = std::move(encoder); }
+  // How sources are opened for drawing: the BMP row source unless another opener is given
+  // (eveda-batch's other source formats, decoded whole into the buffers it is handed).
+  void SetSourceOpener(SourceOpener open) { open_ = std::move(open); }
 
   // Files the scan leaves out of the sources as though they were not there: not counted, not
   // probed, not drawn (eveda-batch's own output). Takes the full path; the window sets none.
@@ -137,6 +140,7 @@ class Form1 {
   bool keepExistingOutput_ = false;
   bool stopRequested_ = false;
   DSMod::EncoderFactory encoder_;
+  SourceOpener open_;
 
   std::function<bool(const std::string&)> leaveOut_;
   RunReport lastRun_;

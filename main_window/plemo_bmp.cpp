@@ -98,7 +98,8 @@ GridPassResult Form1::DrawAndWriteBands(OutputBands& bands, const RunSnapshot& j
         ui_.SetTitle(DrawingTitle(done, n));
         ui_.DoEvents();
         return !stopRequested_;
-      });
+      },
+      open_);
 }
 
 // The title shows how much of the file is on disk once the flush has taken a moment, so that

@@ -120,6 +120,30 @@ TEST(FastPaths, WriteWhatTheStraightforwardJoinWrites) {
   }
 }
 
+// Another decoder plugs in as the window's opener: whatever it decodes whole is drawn.
+TEST(FastPaths, TheWindowDrawsThroughTheOpenerItIsGiven) {
+  TempDir dir;
+  WriteSolid(dir, "a.bmp", 4, 4, 0x0000FF);
+  WriteSolid(dir, "b.bmp", 4, 4, 0x0000FF);
+  Window window(dir.Path());
+  window.Loaded();
+  Configure(window, {.blockWidth = "4", .blockHeight = "4", .spacing = "0", .wrap = "2"});
+  window.form.SetSourceOpener(
+      [](const std::string&, bmp::RowBuffers& own,
+         bmp::ScratchBuffer&) -> eveda::Result<bmp::RowSource, bmp::DecodeError> {
+        gdi::BITMAPINFO info{};
+        info.bmiHeader = {sizeof(gdi::BITMAPINFOHEADER), 4, -4, 1, 24, gdi::BI_RGB};
+        own.decoded.assign(4 * 12, 0);
+        for (std::size_t k = 2; k < own.decoded.size(); k += 3) own.decoded[k] = 0xFF;  // red
+        return bmp::RowSource::Decoded(info, own.decoded.data());
+      });
+  window.form.PlemoBMP();
+  const WrittenBmp written = ReadWritten(window.form.LastRun().outputPath);
+  ASSERT_EQ(written.width, 8);
+  for (int y = 0; y < 4; ++y)
+    for (int x = 0; x < 8; ++x) EXPECT_EQ(written.Pixel(x, y), 0xFF0000u) << x << "," << y;
+}
+
 // A grid row of hundreds of tall sources, each over 64 KiB and spanning many bands, draws the
 // same image when the process may hold fewer descriptors than there are sources.
 TEST(FastPaths, AGridRowOfManyTallSourcesNeedsNoDescriptorEach) {
