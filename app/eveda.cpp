@@ -11,8 +11,10 @@
 #include "main_window/form1.h"
 #include "main_window/form1_design.h"
 #include "platform/qt/application_font.h"
+#include "platform/qt/application_icon.h"
 #include "platform/qt/japanese_texts.h"
 #include "platform/qt/qt_toolkit.h"
+#include "platform/qt/start_directory.h"
 #include "platform/qt/start_guard.h"
 #include "platform/stop_signals/stop_signals.h"
 #include "platform/toolkit/process_info.h"
@@ -36,8 +38,12 @@ int main(int argc, char* argv[]) {
   startGuard.Release();
   const toolkit::FormDesign& design = main_window::Form1Design();
   toolkit::SetUpApplicationFont(application, design);
+  toolkit::SetUpApplicationIcon(application);
   toolkit::InstallJapaneseQtTexts(application);
-  toolkit::QtToolkit window(design, std::move(commandLine), toolkit::ExecutableDirectory());
+  // Read when no directory is given: the program's own, unless that is a system directory.
+  const std::string startDirectory =
+      toolkit::StartDirectory(toolkit::StartPlacesOf(toolkit::ExecutableDirectory()));
+  toolkit::QtToolkit window(design, std::move(commandLine), startDirectory);
   window.ModalDialogs().browseForFolder = Comdlg::BrowseForFolder;
   window.ModalDialogs().chooseBackColor = Comdlg::ChooseBackColor;
   main_window::Form1 form(window);

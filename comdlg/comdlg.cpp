@@ -4,6 +4,7 @@
 #include <QColorDialog>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QString>
 
 #include "comdlg/color_ref.h"
@@ -13,13 +14,18 @@ namespace {
 
 constexpr int kCustomColorCount = 16;
 
+QString StartDirectoryOf(const std::string& startDirectory) {
+  const QString start = QString::fromStdString(startDirectory);
+  return !start.isEmpty() && QFileInfo(start).isDir() ? start : QDir::homePath();
+}
+
 }  // namespace
 
-std::string BrowseForFolder(const std::string& prompt) {
-  // Opens in the home directory, the top of a Linux user's own files; nothing is selected,
-  // so confirming at once returns the home directory itself.
-  const QString folder = QFileDialog::getExistingDirectory(
-      nullptr, QString::fromStdString(prompt), QDir::homePath(), QFileDialog::ShowDirsOnly);
+std::string BrowseForFolder(const std::string& prompt, const std::string& startDirectory) {
+  // Confirming at once returns the directory it opened at, the one already shown.
+  const QString folder = QFileDialog::getExistingDirectory(nullptr, QString::fromStdString(prompt),
+                                                           StartDirectoryOf(startDirectory),
+                                                           QFileDialog::ShowDirsOnly);
   return folder.toStdString();
 }
 

@@ -17,6 +17,8 @@ using toolkit::Group;
 
 Form1::Form1(toolkit::Services& ui) : ui_(ui) {
   ui_.Connect(Group::Form, Event::Load, [this](int) { Form_Load(); });
+  ui_.Connect(Group::Form, Event::KeyDown, [this](int key) { Form_KeyDown(key); });
+  ui_.Connect(Group::Form, Event::QueryUnload, [this](int) { Form_QueryUnload(); });
   ui_.Connect(Group::Text1, Event::Change, [this](int index) { Text1_Change(index); });
   ui_.Connect(Group::Text1, Event::GotFocus, [this](int index) { Text1_GotFocus(index); });
   ui_.Connect(Group::Combo1, Event::Click, [this](int index) { Combo1_Click(index); });
@@ -37,6 +39,29 @@ void Form1::Form_Load() {
   const std::string commandLine = ui_.CommandLine();
   GetBMPList(commandLine.empty() ? ui_.AppPath() : commandLine);
   job_.Loaded = true;
+}
+
+// Escape offers to stop a run; otherwise it starts nothing.
+void Form1::Form_KeyDown(int KeyCode) {
+  if (KeyCode == toolkit::kKeyEscape && run_.active) RequestStop();
+}
+
+// Closing is free except during a run, which is stopped first so that its unnamed file is
+// abandoned; the window then closes once the run has ended.
+void Form1::Form_QueryUnload() {
+  if (!run_.active) return ui_.Unload();
+  if (RequestStop()) run_.unloadWhenEnded = true;
+}
+
+// One question at a time: a request that arrives while it is open is the same request.
+bool Form1::RequestStop() {
+  if (run_.stopRequested) return true;
+  if (run_.asking) return false;
+  run_.asking = true;
+  const int answer = ui_.MsgBox(kStopQuestion, toolkit::kStyleOkCancelDefaultCancel);
+  run_.asking = false;
+  run_.stopRequested = answer == toolkit::kAnswerOk;
+  return run_.stopRequested;
 }
 
 void Form1::Text1_Change(int) { UpdateStatus(); }
@@ -64,7 +89,9 @@ void Form1::UpdateStatus() {
 
 void Form1::Command1_Click() {
   if (busy_) return;
-  const std::string dir = ui_.BrowseForFolder(std::string(TextOf(WindowText::FolderPrompt)));
+  // Opens where the user is: the directory shown.
+  const std::string dir = ui_.BrowseForFolder(std::string(TextOf(WindowText::FolderPrompt)),
+                                              ui_.Text(Label1(0)));
   if (!dir.empty()) GetBMPList(dir);
 }
 

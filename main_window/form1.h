@@ -30,7 +30,7 @@ struct RunReport {
     CanvasFailed,
     SaveFailed,
     Written,
-    Stopped,  // RequestStop during the drawing: nothing written, nothing told
+    Stopped,  // the user stopped it: nothing was written, an older file is untouched
   };
   Outcome outcome = Outcome::NotRun;
   std::string outputPath;
@@ -74,11 +74,6 @@ class Form1 {
   // it writes to the next free name instead. For callers that did not show the name first.
   void KeepExistingOutput(bool keep) { keepExistingOutput_ = keep; }
 
-  // Stops the run in progress after the source being drawn: the output is not written (an
-  // existing file of its name stays as it was), the title returns to rest, nothing is told.
-  // For a handler that runs while the run lets events through.
-  void RequestStop() { stopRequested_ = true; }
-
   // The output's format: BMP unless another encoder is given (eveda-batch's own formats).
   void SetEncoder(DSMod::EncoderFactory encoder) { encoder_ = std::move(encoder); }
   // How sources are opened for drawing: the BMP row source unless another opener is given
@@ -113,6 +108,24 @@ class Form1 {
     Form1& form_;
     bool outer_;
   };
+  // A run from its start to its save, and the user's wish to stop it. Ends the run's stop
+  // state, and closes the window when the user closed it during the run.
+  class RunScope {
+   public:
+    explicit RunScope(Form1& form);
+    ~RunScope();
+    RunScope(const RunScope&) = delete;
+    RunScope& operator=(const RunScope&) = delete;
+
+   private:
+    Form1& form_;
+  };
+  struct RunState {
+    bool active = false;
+    bool stopRequested = false;
+    bool asking = false;           // the stop question is open
+    bool unloadWhenEnded = false;  // the user closed the window and agreed to stop
+  };
 
   RunSnapshot TakeRunSnapshot() const;
   GridPassResult DrawAndWriteBands(OutputBands& bands, const RunSnapshot& job,
@@ -121,8 +134,12 @@ class Form1 {
                                                           const RunSnapshot& job);
   static DSMod::NextOutputName NextOutputName(const RunSnapshot& job);
   void FinishRun(RunReport::Outcome outcome, std::string message);
+  // Asks whether to stop the run, unless a stop is already agreed; true when it is.
+  bool RequestStop();
 
   void Form_Load();
+  void Form_KeyDown(int KeyCode);
+  void Form_QueryUnload();
   void Text1_Change(int Index);
   void Text1_GotFocus(int Index);
   void Combo1_Click(int Index);
@@ -137,8 +154,8 @@ class Form1 {
   toolkit::Services& ui_;
   JobState job_;
   bool busy_ = false;
+  RunState run_;
   bool keepExistingOutput_ = false;
-  bool stopRequested_ = false;
   DSMod::EncoderFactory encoder_;
   SourceOpener open_;
 

@@ -15,8 +15,8 @@ using Outcome = RunReport::Outcome;
 
 void Form1::PlemoBMP() {
   BusyScope busy(*this);
+  RunScope run(*this);
   lastRun_ = RunReport{};
-  stopRequested_ = false;
   std::int32_t Columns = 0, Rows = 0, OutWidth = 0, OutHeight = 0;
   if (!CalcSize(Columns, Rows, OutWidth, OutHeight)) {
     lastRun_.outcome = Outcome::InvalidSettings;
@@ -48,15 +48,17 @@ void Form1::PlemoBMP() {
   std::optional<DSMod::ImageFile> file(std::in_place, job.outputPath, OutWidth, OutHeight,
                                        encoder_);
   GridPassResult pass = DrawAndWriteBands(*bands, job, *file);
-  if (pass.stopped) {
-    file.reset();  // the unnamed file goes; an existing output stays as it was
+  lastRun_.notDrawn = std::move(pass.notDrawn);
+  if (!pass.stopped && !run_.stopRequested) {
+    ui_.SetTitle(kSavingTitle);
+    ui_.DoEvents();
+  }
+  if (pass.stopped || run_.stopRequested) {  // the unnamed file goes; an old output stays
+    file.reset();
     ReleaseOutputBands(*bands);
     FinishRun(Outcome::Stopped, {});
     return;
   }
-  lastRun_.notDrawn = std::move(pass.notDrawn);
-  ui_.SetTitle(kSavingTitle);
-  ui_.DoEvents();
   const auto saved = FinishSave(*file, job);
   file.reset();
   ReleaseOutputBands(*bands);
@@ -97,7 +99,7 @@ GridPassResult Form1::DrawAndWriteBands(OutputBands& bands, const RunSnapshot& j
       [this](std::int32_t done, std::int32_t n) {
         ui_.SetTitle(DrawingTitle(done, n));
         ui_.DoEvents();
-        return !stopRequested_;
+        return !run_.stopRequested;
       },
       open_);
 }
@@ -142,6 +144,14 @@ Form1::BusyScope::~BusyScope() {
   form_.busy_ = false;
   form_.ui_.SetEnabled({toolkit::Group::Command1, 0}, true);
   form_.ui_.SetEnabled({toolkit::Group::Command4, 0}, true);
+}
+
+Form1::RunScope::RunScope(Form1& form) : form_(form) { form_.run_ = RunState{.active = true}; }
+
+Form1::RunScope::~RunScope() {
+  const bool unload = form_.run_.unloadWhenEnded;
+  form_.run_ = RunState{};
+  if (unload) form_.ui_.Unload();
 }
 
 }  // namespace main_window

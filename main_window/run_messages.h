@@ -15,6 +15,7 @@ namespace main_window {
 inline const std::string kInvalidSettingsMessage{TextOf(WindowText::InvalidSettings)};
 inline const std::string kPreparingTitle{TextOf(WindowText::PreparingTitle)};
 inline const std::string kSavingTitle{TextOf(WindowText::SavingTitle)};
+inline const std::string kStopQuestion{TextOf(WindowText::StopQuestion)};
 
 // How long the save may take before the title shows its progress.
 inline constexpr std::chrono::milliseconds kSavingProgressDelay{500};

@@ -49,6 +49,8 @@ std::string_view TextOf(WindowText text) {
       return "\n%1（%2）";
     case WindowText::NotDrawnMore:
       return "\nほか%1個";
+    case WindowText::StopQuestion:
+      return "処理を中止しますか？";
   }
   return {};
 }

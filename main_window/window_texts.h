@@ -30,6 +30,7 @@ enum class WindowText {
   NotDrawnHead,         // %1 sources
   NotDrawnSource,       // %1: the file name, %2: the reason
   NotDrawnMore,         // %1 more sources
+  StopQuestion,         //
 };
 
 // The text as the table holds it, blanks unfilled.

@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
 # Checks what `cmake --install` and `cpack -G DEB` make of build/: the installed eveda-batch
 # joins the samples from where it is installed, the desktop entry validates, both manual pages
-# render without warnings and list every option, the package holds exactly the installed
-# files and says what it depends on, and the window started without a display that answers
-# (none at all, nothing listening, a server that hangs up) says so in one line and exits 1.
+# render without warnings and list every option; the two packages (eveda-batch without Qt,
+# eveda the window) hold exactly the installed files between them, say what they depend on,
+# pass lintian --pedantic without an error or a warning, install with dpkg into a scratch root,
+# and their programs are hardened and stripped; and the window started without a display that
+# answers (none at all, nothing listening, a server that hangs up) says so in one line and
+# exits 1.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=$PWD/build
@@ -46,21 +49,77 @@ for option in $("$prefix/bin/eveda-batch" --help | grep -oE -- '(^  -[A-Za-z]|--
   grep -qE -- "(^|[^-[:alnum:]])$option([^-[:alnum:]]|\$)" <<<"$page" || fail "eveda-batch.1 does not mention $option"
 done
 
-echo "-- cpack -G DEB"
+echo "-- cpack -G DEB: eveda-batch and eveda"
 (cd "$build" && cpack -G DEB >"$work/cpack.log" 2>&1) || { cat "$work/cpack.log"; fail "cpack failed"; }
-deb=$build/eveda_${version}_$(dpkg --print-architecture).deb
-[[ -f "$deb" ]] || fail "no $deb"
-depends=$(dpkg-deb -f "$deb" Depends)
-echo "   Depends: $depends"
-for needed in libqt6widgets6 libicu fonts-ipafont-gothic; do
-  [[ "$depends" == *"$needed"* ]] || fail "the package does not depend on $needed"
+arch=$(dpkg --print-architecture)
+batch_deb=$build/eveda-batch_${version}_$arch.deb
+window_deb=$build/eveda_${version}_$arch.deb
+for deb in "$batch_deb" "$window_deb"; do
+  [[ -f "$deb" ]] || fail "no $deb"
+  [[ "$(dpkg-deb -f "$deb" Version)" == "$version" ]] || fail "$(basename "$deb"): version is not $version"
+  echo "   $(basename "$deb"): $(stat -c %s "$deb") bytes, Depends: $(dpkg-deb -f "$deb" Depends)"
 done
-[[ "$(dpkg-deb -f "$deb" Version)" == "$version" ]] || fail "the package's version is not $version"
-packed=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { print $6 }' | sed 's|^\./usr/||' | sort)
-[[ "$packed" == "$installed" ]] ||
-  fail "the package and cmake --install disagree:"$'\n'"$(diff <(echo "$packed") <(echo "$installed"))"
+batch_depends=$(dpkg-deb -f "$batch_deb" Depends)
+window_depends=$(dpkg-deb -f "$window_deb" Depends)
+[[ "$batch_depends" == *libicu* ]] || fail "eveda-batch does not depend on ICU"
+! grep -qiE 'qt|libx|fonts' <<<"$batch_depends" || fail "eveda-batch depends on the window's libraries"
+for needed in libqt6widgets6 "eveda-batch (= $version)" fonts-ipafont-gothic qt6-translations-l10n; do
+  [[ "$window_depends" == *"$needed"* ]] || fail "eveda does not depend on $needed"
+done
+packed() { dpkg-deb -c "$1" | awk '$1 !~ /^d/ { print $6 }' | sed 's|^\./usr/||'; }
+# The two packages hold what cmake --install installs, each file once, plus their own
+# copyright and changelog.
+both=$(cat <(packed "$batch_deb") <(packed "$window_deb") | sort)
+[[ -z "$(uniq -d <<<"$both")" ]] || fail "both packages hold $(uniq -d <<<"$both")"
+[[ "$both" == "$installed" ]] ||
+  fail "the packages and cmake --install disagree:"$'\n'"$(diff <(echo "$both") <(echo "$installed"))"
 ! grep -E '\.a$|_tests?$|_bench$|fuzz|samples' <<<"$installed" || fail "a build-only file is installed"
-echo "   $(basename "$deb"): $(stat -c %s "$deb") bytes"
+grep -qx 'bin/eveda-batch' <(packed "$batch_deb") || fail "eveda-batch is not in its package"
+grep -qx 'bin/eveda' <(packed "$window_deb") || fail "eveda is not in its package"
+
+echo "-- lintian --pedantic"
+for deb in "$batch_deb" "$window_deb"; do
+  tags=$(lintian --pedantic --display-info "$deb" 2>&1 | grep -E '^[A-Z]: ' || true)
+  [[ -z "$tags" ]] || printf '   %s\n' "$tags"
+  ! grep -qE '^[EW]: ' <<<"$tags" || fail "lintian reports errors or warnings for $(basename "$deb")"
+  echo "   $(basename "$deb"): no errors or warnings"
+done
+
+echo "-- installed with dpkg into a scratch root"
+root=$work/root
+mkdir -p "$root/var/lib/dpkg/info" "$root/var/lib/dpkg/updates"
+touch "$root/var/lib/dpkg/status" "$root/var/lib/dpkg/available"
+# The scratch root holds none of the libraries; the binaries are checked against this system's.
+dpkg --root="$root" --force-depends --force-not-root --log=/dev/null -i "$batch_deb" "$window_deb" \
+  >"$work/dpkg.log" 2>&1 || { cat "$work/dpkg.log"; fail "dpkg could not install the packages"; }
+for package in eveda-batch eveda; do
+  status=$(dpkg --root="$root" -s "$package" 2>/dev/null || true)
+  grep -qx 'Status: install ok installed' <<<"$status" || fail "$package is not installed in the scratch root"
+done
+needed() { readelf -d "$1" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p' | tr '\n' ' '; }
+echo "   eveda-batch links: $(needed "$root/usr/bin/eveda-batch")"
+echo "   eveda links: $(needed "$root/usr/bin/eveda")"
+! grep -qi 'qt' <<<"$(needed "$root/usr/bin/eveda-batch")" || fail "eveda-batch links a Qt library"
+grep -q 'libQt6Widgets' <<<"$(needed "$root/usr/bin/eveda")" || fail "eveda does not link Qt Widgets"
+for program in eveda-batch eveda; do
+  binary=$root/usr/bin/$program
+  missing=$(ldd "$binary" | grep 'not found' || true)
+  [[ -z "$missing" ]] || fail "$program: a library is missing: $missing"
+  # Read whole first: grep -q would stop reading early, and pipefail count that as a failure.
+  header=$(readelf -hlSdW --dyn-syms "$binary")
+  [[ "$(awk '/^ *Type:/ { print $2; exit }' <<<"$header")" == DYN ]] || fail "$program is not PIE"
+  grep -q GNU_RELRO <<<"$header" || fail "$program has no RELRO"
+  grep -qE '\(BIND_NOW\)|\(FLAGS\).*NOW' <<<"$header" || fail "$program is not bound now"
+  grep -q '__stack_chk_fail' <<<"$header" || fail "$program has no stack protector"
+  grep -qE '__[a-z]+_chk@' <<<"$header" || fail "$program has no fortified calls"
+  ! grep -qE '\] \.comment|\] \.symtab' <<<"$header" || fail "$program is not stripped"
+done
+echo "   both PIE, RELRO, bound now, stack protector, fortified, stripped"
+desktop-file-validate "$root/usr/share/applications/eveda.desktop"
+grep -qx 'MimeType=inode/directory;' "$root/usr/share/applications/eveda.desktop" ||
+  fail "the desktop entry does not offer Eveda for folders"
+echo "   the desktop entry validates"
+"$root/usr/bin/eveda-batch" -q "$work/samples" >/dev/null || fail "the packaged eveda-batch failed"
 
 echo "-- eveda without a display"
 unused=99

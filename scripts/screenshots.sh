@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Remakes the committed pictures: docs/window.png (the window after a run, taken by the smoke
-# test under Xvfb), docs/joined-samples.png (what eveda-batch makes of the samples) and
-# packaging/eveda-256.png (the icon, rendered from packaging/eveda.svg). Run it by hand when
-# one of them would change; CI never rewrites them. Installs ImageMagick and rsvg-convert
-# when they are missing (they are not needed to build or test).
+# test under Xvfb), docs/window-scale2.png (the window at scale 2 on a 1280x1024 screen),
+# docs/joined-samples.png (what eveda-batch makes of the samples) and packaging/eveda-256.png
+# (the icon, rendered from packaging/eveda.svg). Run it by hand when one of them would
+# change; CI never rewrites them. Installs ImageMagick and rsvg-convert when they are missing
+# (they are not needed to build or test).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -20,6 +21,7 @@ fi
 
 mkdir -p docs
 EVEDA_SCREENSHOT="$PWD/docs/window.png" bash scripts/smoke.sh
+bash scripts/screenshot_scaled.sh
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -29,7 +31,7 @@ convert "$work/samples/plemo001.bmp" -strip docs/joined-samples.png
 
 rsvg-convert -w 256 -h 256 packaging/eveda.svg -o packaging/eveda-256.png
 
-for picture in docs/window.png docs/joined-samples.png packaging/eveda-256.png; do
+for picture in docs/window.png docs/window-scale2.png docs/joined-samples.png packaging/eveda-256.png; do
   size=$(stat -c %s "$picture")
   ((size < 100 * 1024)) || { echo "screenshots: $picture is $size bytes, over 100 KB"; exit 1; }
   echo "screenshots: $picture ($size bytes)"

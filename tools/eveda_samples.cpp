@@ -9,8 +9,12 @@
 #include "tools/samples.h"
 
 int main(int argc, char** argv) {
-  const auto request =
-      samples::ParseSampleArguments(std::vector<std::string>(argv + 1, argv + argc));
+  const std::vector<std::string> arguments(argv + 1, argv + argc);
+  if (samples::AsksForHelp(arguments)) {
+    std::fputs(samples::kSamplesHelp, stdout);
+    return 0;
+  }
+  const auto request = samples::ParseSampleArguments(arguments);
   if (!request) {
     std::fprintf(stderr, "%s\n", samples::kSamplesUsage);
     return 2;

@@ -130,7 +130,14 @@ bool ReadWhole(const std::string& text, const char* format, int* a, int* b = nul
 
 }  // namespace
 
+bool AsksForHelp(const std::vector<std::string>& arguments) {
+  return std::any_of(arguments.begin(), arguments.end(),
+                     [](const std::string& a) { return a == "--help" || a == "-h"; });
+}
+
 std::optional<SampleRequest> ParseSampleArguments(const std::vector<std::string>& arguments) {
+  if (arguments.empty() || arguments[0].empty() || arguments[0].starts_with('-'))
+    return std::nullopt;
   if (arguments.size() == 1) return SampleRequest{arguments[0]};
   if (arguments.size() != 5 && arguments.size() != 7) return std::nullopt;
   SampleRequest request{arguments[0], true};

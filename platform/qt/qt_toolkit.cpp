@@ -1,18 +1,33 @@
 #include "platform/qt/qt_toolkit.h"
 
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QCursor>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QKeySequence>
 #include <QLabel>
+#include <QList>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QShortcut>
 #include <QString>
+#include <QTextDocument>
+#include <QVBoxLayout>
 #include <QWidget>
+#include <QWindow>
 #include <algorithm>
 #include <new>
+#include <utility>
 
 #include "platform/qt/control_factory.h"
+#include "platform/qt/eveda_windows.h"
 #include "platform/qt/message_box.h"
 #include "platform/qt/qt_text.h"
 #include "platform/qt/text_box.h"
+#include "platform/qt/window_placement.h"
 
 namespace toolkit {
 namespace {
@@ -20,6 +35,36 @@ namespace {
 bool TakesFocus(ControlKind kind) {
   return kind != ControlKind::Label && kind != ControlKind::Line;
 }
+
+// A label cuts a text longer than itself (a deep directory's path, say) at its right edge;
+// the whole text is then its tooltip. The text itself stays as the program wrote it.
+void ShowInLabel(QLabel* label, const QString& text) {
+  label->setText(text);
+  const bool cut = label->fontMetrics().horizontalAdvance(text) > label->contentsRect().width();
+  if (!cut) return label->setToolTip(QString());
+  // A tooltip that looks like markup would be read as markup: such a text is escaped.
+  label->setToolTip(
+      Qt::mightBeRichText(text)
+          ? QStringLiteral("<p style='white-space:pre'>%1</p>").arg(text.toHtmlEscaped())
+          : text);
+}
+
+// Lets a close request through only when `mayClose` says so.
+class CloseFilter final : public QObject {
+ public:
+  CloseFilter(QObject* parent, std::function<bool()> mayClose)
+      : QObject(parent), mayClose_(std::move(mayClose)) {}
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() != QEvent::Close || mayClose_()) return QObject::eventFilter(watched, event);
+    event->ignore();
+    return true;
+  }
+
+ private:
+  std::function<bool()> mayClose_;
+};
 
 }  // namespace
 
@@ -31,9 +76,10 @@ QtToolkit::QtToolkit(const FormDesign& design, std::string commandLine, std::str
     return ShowMessageBox(window_.get(), prompt, style);
   };
   // Until the executable wires in the real choosers, asking one reads as the user's cancel.
-  dialogs_.browseForFolder = [](const std::string&) { return std::string(); };
+  dialogs_.browseForFolder = [](const std::string&, const std::string&) { return std::string(); };
   dialogs_.chooseBackColor = [] { return std::int32_t{-1}; };
   BuildWindow(design);
+  ConnectWindowEvents();
 }
 
 // The widgets may still signal while they are torn down (focus moving on); by then the
@@ -43,17 +89,47 @@ QtToolkit::~QtToolkit() { handlers_.clear(); }
 void QtToolkit::BuildWindow(const FormDesign& design) {
   restTitle_ = ToQString(design.caption);
   window_->setWindowTitle(restTitle_);
-  // The geometry of a top-level widget is its client area; nothing reacts to resizing, so
-  // the size is fixed.
-  window_->setGeometry(PixelsFromTwips(design.left), PixelsFromTwips(design.top),
-                       PixelsFromTwips(design.clientWidth), PixelsFromTwips(design.clientHeight));
-  window_->setFixedSize(PixelsFromTwips(design.clientWidth), PixelsFromTwips(design.clientHeight));
+  // The controls sit on a form of the designed size; nothing reacts to resizing, so the
+  // window has the form's size, or, on a screen too small for it, the screen's, and scrolls.
+  const QSize client(PixelsFromTwips(design.clientWidth), PixelsFromTwips(design.clientHeight));
+  form_ = new QWidget;
+  form_->setFixedSize(client);
+  auto* scroll = new QScrollArea(window_.get());
+  scroll->setFrameShape(QFrame::NoFrame);
+  scroll->setFocusPolicy(Qt::NoFocus);
+  scroll->setWidget(form_);
+  auto* layout = new QVBoxLayout(window_.get());
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(scroll);
+  window_->setFixedSize(client);
   for (const ControlDesign& control : design.controls) {
-    QWidget* widget = CreateControl(control, window_.get());
+    QWidget* widget = CreateControl(control, form_);
     controls_[{control.group, control.index}] = Control{control.kind, widget};
     ConnectEvents(control, widget);
   }
   SetTabOrder(design);
+}
+
+// The frame is known only once the window manager has framed the window; until then a
+// common title bar and border are assumed.
+void QtToolkit::PlaceOnScreen() {
+  constexpr QMargins kFrameGuess(4, 32, 4, 4);
+  PlacementRequest request;
+  request.client = form_->size();
+  const QList<QScreen*> screens = QGuiApplication::screens();
+  QScreen* pointer = QGuiApplication::screenAt(QCursor::pos());
+  if (pointer == nullptr) pointer = QGuiApplication::primaryScreen();
+  for (QScreen* screen : screens) request.screens.push_back(screen->availableGeometry());
+  request.pointerScreen = static_cast<int>(screens.indexOf(pointer));
+  request.scale = pointer != nullptr ? pointer->devicePixelRatio() : 1.0;
+  const QWindow* handle = window_->windowHandle();
+  request.frame = handle != nullptr && !handle->frameMargins().isNull()
+                      ? handle->frameMargins() * request.scale
+                      : kFrameGuess;
+  request.others = OtherEvedaWindows(request.scale);
+  const QRect placed = PlaceWindow(request);
+  window_->setFixedSize(placed.size());
+  window_->setGeometry(placed);
 }
 
 void QtToolkit::ConnectEvents(const ControlDesign& design, QWidget* widget) {
@@ -82,6 +158,38 @@ void QtToolkit::ConnectEvents(const ControlDesign& design, QWidget* widget) {
   }
 }
 
+// Escape is a window shortcut, so it reaches the handler once, whichever control has the
+// focus, and not while a message box or an open list has the keyboard.
+void QtToolkit::ConnectWindowEvents() {
+  auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), window_.get());
+  escape->setContext(Qt::WindowShortcut);
+  escape->setAutoRepeat(false);
+  QObject::connect(escape, &QShortcut::activated, window_.get(),
+                   [this] { Raise(Group::Form, Event::KeyDown, kKeyEscape); });
+  window_->installEventFilter(new CloseFilter(window_.get(), [this] { return MayClose(); }));
+}
+
+bool QtToolkit::MayClose() {
+  if (unloading_ || !handlers_.contains({Group::Form, Event::QueryUnload})) return true;
+  if (inQueryUnload_) return false;
+  inQueryUnload_ = true;
+  unloadAgreed_ = false;
+  Raise(Group::Form, Event::QueryUnload, 0);
+  inQueryUnload_ = false;
+  return unloadAgreed_;
+}
+
+// Inside the QueryUnload handler the request being asked about is let through; otherwise
+// the window is closed anew.
+void QtToolkit::Unload() {
+  if (inQueryUnload_) {
+    unloadAgreed_ = true;
+    return;
+  }
+  unloading_ = true;
+  window_->close();
+}
+
 void QtToolkit::SetTabOrder(const FormDesign& design) {
   QWidget* previous = nullptr;
   for (const ControlDesign& control : design.controls) {
@@ -97,6 +205,7 @@ void QtToolkit::Show() {
     loaded_ = true;
     Raise(Group::Form, Event::Load, 0);
   }
+  if (!window_->isVisible()) PlaceOnScreen();
   window_->show();
 }
 
@@ -156,7 +265,7 @@ void QtToolkit::SetText(ControlRef control, const std::string& text) {
       static_cast<QPushButton*>(found->widget)->setText(value);
       break;
     case ControlKind::Label:
-      static_cast<QLabel*>(found->widget)->setText(value);
+      ShowInLabel(static_cast<QLabel*>(found->widget), value);
       break;
     case ControlKind::TextBox:
       static_cast<TextBox*>(found->widget)->SetProgramText(value);
@@ -221,8 +330,9 @@ std::string QtToolkit::CommandLine() const { return commandLine_; }
 
 std::string QtToolkit::AppPath() const { return appPath_; }
 
-std::string QtToolkit::BrowseForFolder(const std::string& prompt) {
-  return dialogs_.browseForFolder(prompt);
+std::string QtToolkit::BrowseForFolder(const std::string& prompt,
+                                       const std::string& startDirectory) {
+  return dialogs_.browseForFolder(prompt, startDirectory);
 }
 
 std::int32_t QtToolkit::ChooseBackColor() { return dialogs_.chooseBackColor(); }

@@ -27,7 +27,8 @@ class QtToolkit final : public Services {
   // answers in their place, since a modal box would wait forever without a user.
   struct Dialogs {
     std::function<int(const std::string& prompt, int style)> messageBox;
-    std::function<std::string(const std::string& prompt)> browseForFolder;
+    std::function<std::string(const std::string& prompt, const std::string& startDirectory)>
+        browseForFolder;
     std::function<std::int32_t()> chooseBackColor;
   };
 
@@ -42,6 +43,8 @@ class QtToolkit final : public Services {
 
   Dialogs& ModalDialogs() { return dialogs_; }
   QWidget* Window() const { return window_.get(); }
+  // The designed client area that holds the controls, inside the window's scroll area.
+  QWidget* Form() const { return form_; }
   // The widget of a control; nullptr when the design has none of that group and index.
   QWidget* ControlWidget(ControlRef control) const;
 
@@ -56,10 +59,12 @@ class QtToolkit final : public Services {
   void SetTitle(const std::string& title) override;
   int MsgBox(const std::string& prompt, int style) override;
   void DoEvents() override;
+  void Unload() override;
   gdi::HDC WindowDC() override;
   std::string CommandLine() const override;
   std::string AppPath() const override;
-  std::string BrowseForFolder(const std::string& prompt) override;
+  std::string BrowseForFolder(const std::string& prompt,
+                              const std::string& startDirectory) override;
   std::int32_t ChooseBackColor() override;
 
  private:
@@ -69,12 +74,17 @@ class QtToolkit final : public Services {
   };
 
   void BuildWindow(const FormDesign& design);
+  void PlaceOnScreen();
   void ConnectEvents(const ControlDesign& design, QWidget* widget);
   void SetTabOrder(const FormDesign& design);
   const Control* Find(ControlRef control) const;
   void Raise(Group group, Event event, int index);
+  void ConnectWindowEvents();
+  // Whether a close request may close the window now.
+  bool MayClose();
 
   std::unique_ptr<QWidget> window_;
+  QWidget* form_ = nullptr;  // owned by the window
   std::map<std::pair<Group, int>, Control> controls_;
   std::map<std::pair<Group, Event>, Handler> handlers_;
   Dialogs dialogs_;
@@ -82,6 +92,9 @@ class QtToolkit final : public Services {
   std::string appPath_;
   QString restTitle_;
   bool loaded_ = false;
+  bool unloading_ = false;      // the program closes the window
+  bool inQueryUnload_ = false;  // a close request is being asked about
+  bool unloadAgreed_ = false;   // … and the handler let it through
 };
 
 }  // namespace toolkit

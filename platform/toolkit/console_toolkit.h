@@ -40,7 +40,7 @@ class ConsoleToolkit : public HeadlessToolkit {
   void SetTitle(const std::string& title) override;
   int MsgBox(const std::string& prompt, int style) override;
   void DoEvents() override {}
-  std::string BrowseForFolder(const std::string&) override { return {}; }
+  std::string BrowseForFolder(const std::string&, const std::string&) override { return {}; }
   std::int32_t ChooseBackColor() override { return -1; }
 
   // Every message shown, in order, for the caller to report.

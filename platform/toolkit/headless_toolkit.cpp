@@ -88,7 +88,17 @@ void HeadlessToolkit::Raise(ControlRef control, Event event) {
   handler(control.index);
 }
 
+bool HeadlessToolkit::HasHandler(Group group, Event event) const {
+  const auto found = handlers_.find({group, event});
+  return found != handlers_.end() && found->second;
+}
+
 void HeadlessToolkit::Load() { Raise({Group::Form, 0}, Event::Load); }
+
+void HeadlessToolkit::RequestClose() {
+  if (!HasHandler(Group::Form, Event::QueryUnload)) return Unload();
+  Raise({Group::Form, 0}, Event::QueryUnload);
+}
 
 std::string HeadlessToolkit::Text(ControlRef control) const {
   if (control.group == Group::Form) return title_;

@@ -35,9 +35,15 @@ class HeadlessToolkit : public Services {
   gdi::HDC WindowDC() override { return gdi::HDC{}; }
   std::string CommandLine() const override { return commandLine_; }
   std::string AppPath() const override { return appPath_; }
+  void Unload() override { unloaded_ = true; }
 
   // Raises the window's Load event, as a toolkit does once before it first shows the window.
   void Load();
+
+  // The user's request to close the window: the QueryUnload handler decides, and without one
+  // the window closes.
+  void RequestClose();
+  bool Unloaded() const { return unloaded_; }
 
   bool Enabled(ControlRef control) const;
   struct Selection {
@@ -62,6 +68,7 @@ class HeadlessToolkit : public Services {
 
   // Runs the handler connected to the control's group and event, if any, at once.
   void Raise(ControlRef control, Event event);
+  bool HasHandler(Group group, Event event) const;
 
  private:
   std::vector<Control> controls_;
@@ -69,6 +76,7 @@ class HeadlessToolkit : public Services {
   std::string title_;
   std::string commandLine_;
   std::string appPath_;
+  bool unloaded_ = false;
 };
 
 }  // namespace toolkit

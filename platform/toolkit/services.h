@@ -20,10 +20,17 @@ struct ControlRef {
   friend bool operator==(ControlRef, ControlRef) = default;
 };
 
-enum class Event { Load, Click, Change, GotFocus };
+// KeyDown and QueryUnload are the window's (Group::Form) only. KeyDown reports a key pressed
+// anywhere in the window, once per press (held keys do not repeat it), with the key code as
+// the index. QueryUnload reports that the user asked to close the window: while a handler is
+// connected the window stays open until the program calls Unload.
+enum class Event { Load, Click, Change, GotFocus, KeyDown, QueryUnload };
 
 // Handlers receive the index of the control that raised the event (0 for single controls).
 using Handler = std::function<void(int index)>;
+
+// Key codes, as the window's code and every toolkit number them (Escape as in ASCII).
+inline constexpr int kKeyEscape = 27;
 
 // Message box styles and answers. The numbers are a stable contract: the window's code passes
 // them as plain ints and every toolkit decodes the same digits (see message_box.h).
@@ -69,6 +76,10 @@ class Services {
   // Handles every pending window event, handlers included, before returning.
   virtual void DoEvents() = 0;
 
+  // Closes the window for good; the program ends with it. Called from a QueryUnload
+  // handler, it lets that close request through.
+  virtual void Unload() = 0;
+
   // The window's drawing context, used only as the reference for compatible contexts.
   virtual gdi::HDC WindowDC() = 0;
 
@@ -77,8 +88,11 @@ class Services {
   // The directory that holds the executable, without a trailing "/".
   virtual std::string AppPath() const = 0;
 
-  // The folder chooser with `prompt`: the chosen directory's full path, or "" when cancelled.
-  virtual std::string BrowseForFolder(const std::string& prompt) = 0;
+  // The folder chooser with `prompt`, opened at `startDirectory` (or where the user's files
+  // are, when that is "" or no directory): the chosen directory's full path, or "" when
+  // cancelled.
+  virtual std::string BrowseForFolder(const std::string& prompt,
+                                      const std::string& startDirectory) = 0;
   // The colour chooser: the chosen colour as 0x00BBGGRR, or -1 when cancelled.
   virtual std::int32_t ChooseBackColor() = 0;
 };

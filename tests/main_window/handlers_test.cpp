@@ -88,6 +88,24 @@ TEST(FolderButton, AChosenFolderIsScanned) {
   EXPECT_EQ(window.ui.Text(Text1(1)), "40");
 }
 
+TEST(FolderButton, TheChooserOpensAtTheDirectoryShown) {
+  TempDir first;
+  TempDir second;
+  WriteSolid(first, "a.bmp", 30, 20, 0);
+  WriteSolid(second, "b.bmp", 30, 20, 0);
+  Window empty("");
+  empty.Loaded();
+  empty.ui.Click(kFolderButton);  // nothing shown yet: the chooser picks its own place
+  Window window(first.Path());
+  window.Loaded();
+  window.ui.AnswerFolder(second.Path());
+  window.ui.Click(kFolderButton);
+  window.ui.Click(kFolderButton);
+  EXPECT_EQ(empty.ui.BrowseStarts(), std::vector<std::string>{""});
+  EXPECT_EQ(window.ui.BrowseStarts(),
+            std::vector<std::string>({first.Path() + "/", second.Path() + "/"}));
+}
+
 TEST(FolderButton, AFolderWithoutBmpsIsReportedAndTheWindowKeepsWhatItShowed) {
   TempDir first;
   TempDir empty;

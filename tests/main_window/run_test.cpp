@@ -60,35 +60,6 @@ TEST(Run, ShowsEachStepInTheTitleAndEndsWithoutAMessage) {
   EXPECT_EQ(ReadWritten(grid.Output()).width, 209);
 }
 
-// Stopped after any source, a run writes nothing: the existing output stays as it was, no
-// temporary file is left, the title returns to rest and nothing is told.
-TEST(Run, StoppedAfterAnySourceLeavesTheFolderAsItWas) {
-  for (int stopAfter = 1; stopAfter <= 3; ++stopAfter) {
-    SCOPED_TRACE(stopAfter);
-    GridWindow grid(3);
-    grid.dir.WriteFile("plemo001.bmp", "old");
-    const std::size_t live = LiveDrawingObjects();
-    grid.ui().AtDoEvents(1 + stopAfter, [&grid] { grid.form().RequestStop(); });
-    grid.form().PlemoBMP();
-    std::vector<std::string> log = {"title:描画準備中・・・", "doevents"};
-    for (int i = 1; i <= stopAfter; ++i) {
-      log.push_back("title:描画中・・・" + std::to_string(i) + "/3");
-      log.push_back("doevents");
-    }
-    log.push_back("title:DID Eveda v1.0");
-    EXPECT_EQ(grid.ui().Log(), log);
-    EXPECT_EQ(grid.form().LastRun().outcome, Outcome::Stopped);
-    EXPECT_EQ(LiveDrawingObjects(), live);
-    EXPECT_EQ(Tree(grid.dir.Path()),
-              std::vector<std::string>({"a.bmp", "b.bmp", "c.bmp", "plemo001.bmp"}));
-    EXPECT_EQ(ReadBytes(grid.Output()), std::vector<std::uint8_t>({'o', 'l', 'd'}));
-    EXPECT_TRUE(grid.ui().Enabled(kRunButton));
-    grid.ui().ClearLog();
-    grid.form().PlemoBMP();  // the next run is not stopped
-    EXPECT_EQ(grid.form().LastRun().outcome, Outcome::Written);
-  }
-}
-
 TEST(Run, TheSavesProgressTitle) { EXPECT_EQ(main_window::SavingTitle(42), "保存中・・・ 42%"); }
 
 TEST(Run, InvalidSettingsShowOnlyTheirMessage) {

@@ -119,7 +119,7 @@ TEST(ConsoleToolkit, MessagesAreKeptAnsweredOkAndConfirmationsAreSkipped) {
     EXPECT_EQ(ui.MsgBox("設定が正しくありません", 48), kAnswerOk);
     ui.SetTitle("保存中・・・");
     EXPECT_EQ(ui.Messages(), std::vector<std::string>({"設定が正しくありません"}));
-    EXPECT_EQ(ui.BrowseForFolder("x"), "");
+    EXPECT_EQ(ui.BrowseForFolder("x", ""), "");
     EXPECT_EQ(ui.ChooseBackColor(), -1);
     ui.DoEvents();
   }

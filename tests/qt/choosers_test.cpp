@@ -30,13 +30,14 @@ TEST(ColorRef, ChosenColoursBecomeBlueGreenRed) {
 
 TEST_F(ChoosersTest, ChoosersGoThroughTheReplaceableDialogs) {
   std::vector<std::string> prompts;
-  toolkit_.ModalDialogs().browseForFolder = [&](const std::string& prompt) {
-    prompts.push_back(prompt);
+  toolkit_.ModalDialogs().browseForFolder = [&](const std::string& prompt,
+                                                const std::string& start) {
+    prompts.push_back(prompt + "@" + start);
     return std::string("/srv/images");
   };
   toolkit_.ModalDialogs().chooseBackColor = [] { return std::int32_t{-1}; };
-  EXPECT_EQ(toolkit_.BrowseForFolder("BMPのあるディレクトリ"), "/srv/images");
-  EXPECT_EQ(prompts, std::vector<std::string>{"BMPのあるディレクトリ"});
+  EXPECT_EQ(toolkit_.BrowseForFolder("BMPのあるディレクトリ", "/srv/old/"), "/srv/images");
+  EXPECT_EQ(prompts, std::vector<std::string>{"BMPのあるディレクトリ@/srv/old/"});
   EXPECT_EQ(toolkit_.ChooseBackColor(), -1);
 }
 

@@ -138,8 +138,53 @@ TEST_F(EventsTest, EnterAndEscapePressNoButton) {
     QTest::keyClick(Widget(group), Qt::Key_Enter);
     QTest::keyClick(Widget(group), Qt::Key_Escape);
     QTest::keyClick(Widget(Group::Text1, 0), Qt::Key_Return);
-    EXPECT_EQ(TakeRaised(), std::vector<Raised>{});
+    // Escape is the window's key, told to the form and to no button.
+    EXPECT_EQ(TakeRaised(),
+              (std::vector<Raised>{{Group::Form, Event::KeyDown, toolkit::kKeyEscape}}));
   }
+}
+
+TEST_F(EventsTest, EscapeReachesTheFormOncePerPressWhereverTheFocusIs) {
+  ShowActive();
+  for (QWidget* focus :
+       {Widget(Group::Text1, 2), Widget(Group::Combo1, 1), Widget(Group::Command2)}) {
+    focus->setFocus(Qt::TabFocusReason);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == focus; }));
+    TakeRaised();
+    QTest::keyClick(focus, Qt::Key_Escape);
+    // A held key repeats: the question it opens must not be answered by the repeats.
+    QTest::simulateEvent(focus, true, Qt::Key_Escape, Qt::NoModifier, QString(), true);
+    EXPECT_EQ(TakeRaised(),
+              (std::vector<Raised>{{Group::Form, Event::KeyDown, toolkit::kKeyEscape}}));
+  }
+}
+
+TEST_F(EventsTest, ACloseRequestWaitsForTheProgramWhileQueryUnloadIsHandled) {
+  int asked = 0;
+  bool agree = false;
+  toolkit_.Connect(Group::Form, Event::QueryUnload, [&](int) {
+    ++asked;
+    if (agree) toolkit_.Unload();
+  });
+  toolkit_.Show();
+  EXPECT_FALSE(toolkit_.Window()->close());
+  EXPECT_TRUE(toolkit_.Window()->isVisible());
+  agree = true;
+  EXPECT_TRUE(toolkit_.Window()->close());
+  EXPECT_FALSE(toolkit_.Window()->isVisible());
+  EXPECT_EQ(asked, 2);
+  // Closed by the program itself (after a stopped run), nothing is asked.
+  agree = false;
+  toolkit_.Show();
+  toolkit_.Unload();
+  EXPECT_FALSE(toolkit_.Window()->isVisible());
+  EXPECT_EQ(asked, 2);
+}
+
+TEST_F(EventsTest, WithoutAQueryUnloadHandlerTheWindowCloses) {
+  toolkit_.Show();
+  EXPECT_TRUE(toolkit_.Window()->close());
+  EXPECT_FALSE(toolkit_.Window()->isVisible());
 }
 
 TEST_F(EventsTest, CaptionsTitleAndEnabledStateAreSetAsGiven) {

@@ -18,7 +18,8 @@ RecordingWindow::RecordingWindow()
   for (const Group group :
        {Group::Form, Group::Command1, Group::Command2, Group::Command3, Group::Command4,
         Group::Label1, Group::Text1, Group::Combo1, Group::Line1}) {
-    for (const Event event : {Event::Load, Event::Click, Event::Change, Event::GotFocus}) {
+    for (const Event event :
+         {Event::Load, Event::Click, Event::Change, Event::GotFocus, Event::KeyDown}) {
       toolkit_.Connect(group, event, [this, group, event](int index) {
         raised_.push_back({group, event, index});
       });

@@ -65,8 +65,15 @@ void ScriptedToolkit::DoEvents() {
   for (auto& action : due) action();
 }
 
-std::string ScriptedToolkit::BrowseForFolder(const std::string& prompt) {
+void ScriptedToolkit::Unload() {
+  log_.push_back("unload");
+  HeadlessToolkit::Unload();
+}
+
+std::string ScriptedToolkit::BrowseForFolder(const std::string& prompt,
+                                             const std::string& startDirectory) {
   log_.push_back("browse:" + prompt);
+  browseStarts_.push_back(startDirectory);
   return PopOr(folderAnswers_, std::string());
 }
 
@@ -119,6 +126,8 @@ void ScriptedToolkit::Click(ControlRef control) {
 void ScriptedToolkit::Focus(ControlRef box) {
   if (Enabled(box)) Raise(box, Event::GotFocus);
 }
+
+void ScriptedToolkit::PressKey(int keyCode) { Raise({Group::Form, keyCode}, Event::KeyDown); }
 
 void ScriptedToolkit::AtDoEvents(int n, std::function<void()> action) {
   scheduled_.emplace_back(doEventsCount_ + std::max(n, 1), std::move(action));

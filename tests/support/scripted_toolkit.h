@@ -5,7 +5,7 @@
 // clicking, focusing), also in the middle of a long operation's pending-event calls.
 //
 // Log entries:  "title:T"  "caption:Label1(11)=C"  "text:Text1(0)=T"  "list:Combo1(0)=I"
-//               "msgbox:STYLE:TEXT"  "doevents"  "browse:PROMPT"  "color"
+//               "msgbox:STYLE:TEXT"  "doevents"  "browse:PROMPT"  "color"  "unload"
 
 #include <deque>
 #include <functional>
@@ -28,7 +28,9 @@ class ScriptedToolkit : public HeadlessToolkit {
   void SetTitle(const std::string& title) override;
   int MsgBox(const std::string& prompt, int style) override;
   void DoEvents() override;
-  std::string BrowseForFolder(const std::string& prompt) override;
+  void Unload() override;
+  std::string BrowseForFolder(const std::string& prompt,
+                              const std::string& startDirectory) override;
   std::int32_t ChooseBackColor() override;
 
   // Answers for the next boxes and choosers, in order. With the queue empty a box is
@@ -47,10 +49,14 @@ class ScriptedToolkit : public HeadlessToolkit {
   void Choose(ControlRef list, int index);
   void Click(ControlRef control);
   void Focus(ControlRef box);
+  // A key pressed in the window (toolkit::kKeyEscape, …).
+  void PressKey(int keyCode);
 
   // Runs `action` inside the n-th DoEvents call from now (1 = the next one).
   void AtDoEvents(int n, std::function<void()> action);
   int DoEventsCount() const { return doEventsCount_; }
+  // Where each folder chooser was opened, in order.
+  const std::vector<std::string>& BrowseStarts() const { return browseStarts_; }
 
   const std::vector<std::string>& Log() const { return log_; }
   // The entries that start with `prefix` ("title:", "caption:Label1(11)=").
@@ -66,6 +72,7 @@ class ScriptedToolkit : public HeadlessToolkit {
   std::deque<std::int32_t> colourAnswers_;
   std::vector<std::pair<int, std::function<void()>>> scheduled_;
   int doEventsCount_ = 0;
+  std::vector<std::string> browseStarts_;
 };
 
 }  // namespace toolkit

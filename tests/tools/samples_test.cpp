@@ -19,6 +19,7 @@
 namespace eveda::testing {
 namespace {
 
+using samples::AsksForHelp;
 using samples::ParseSampleArguments;
 using samples::SampleRequest;
 
@@ -63,6 +64,10 @@ TEST(SampleArguments, ShowcaseTilesAndMistakes) {
       {{"d", "--count", "3", "--size", "5x4", "--bits", "8bit"}, false, {}},
       {{"d", "--count", "3", "--size", "5x4", "--depth", "8"}, false, {}},
       {{"d", "--count", "3", "--size", "5x4", "--bits"}, false, {}},
+      {{"--help"}, false, {}},
+      {{"-x"}, false, {}},
+      {{""}, false, {}},
+      {{"./--help"}, true, {"./--help"}},
   };
   for (const Case& c : cases) {
     const auto request = ParseSampleArguments(c.arguments);
@@ -77,6 +82,14 @@ TEST(SampleArguments, ShowcaseTilesAndMistakes) {
     EXPECT_EQ(request->height, c.expected.height) << shown;
     EXPECT_EQ(request->bitCount, c.expected.bitCount) << shown;
   }
+}
+
+TEST(SampleArguments, HelpIsAskedByEitherSpellingAnywhere) {
+  EXPECT_TRUE(AsksForHelp({"--help"}));
+  EXPECT_TRUE(AsksForHelp({"d", "-h"}));
+  EXPECT_FALSE(AsksForHelp({"d"}));
+  EXPECT_FALSE(AsksForHelp({"./--help"}));
+  EXPECT_FALSE(AsksForHelp({}));
 }
 
 // Two tiles of 2 x 1: each tile's hue starts a turn further along the 256-entry wheel.
