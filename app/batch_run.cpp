@@ -13,12 +13,13 @@
 #include "app/output_target.h"
 #include "app/shell_quote.h"
 #include "dsmod/output_file.h"
+#include "dsmod/png_output.h"
 #include "gtfile/name_text.h"
 #include "main_window/form1.h"
 #include "main_window/form1_design.h"
+#include "main_window/image_sources.h"
 #include "main_window/output_name.h"
-#include "platform/bmp_loader/load_image.h"
-#include "platform/image_codecs/load_decoded_bitmap.h"
+#include "platform/bmp_loader/row_source.h"
 #include "platform/stop_signals/stop_signals.h"
 #include "platform/toolkit/console_toolkit.h"
 #include "platform/toolkit/process_info.h"
@@ -54,7 +55,8 @@ void EnterOptions(const BatchOptions& options, toolkit::Services& ui, main_windo
   // the user gave is replaced, as asked.
   if (options.output) {
     form.SetOutputPath(*options.output);
-    if (IsPngOutputPath(*options.output)) form.SetPngOutput(options.compression.value_or(6));
+    if (IsPngOutputPath(*options.output))
+      form.SetEncoder(DSMod::PngEncoderFactory(options.compression.value_or(6)));
   } else {
     form.KeepExistingOutput(true);
   }
@@ -68,26 +70,18 @@ std::vector<std::string> LoweredPatterns(const std::vector<std::string>& pattern
   return lowered;
 }
 
-// Why `path` does not load as a source, in the words eveda-batch prints; empty when it loads.
+// Why `path` does not open as a source, in the words eveda-batch prints; empty when it opens.
 std::string WhyNotLoaded(const std::string& path, bool otherFormats) {
+  eveda::bmp::RowBuffers own;
+  eveda::bmp::ScratchBuffer scratch;
   if (otherFormats) {
-    const auto decoded = eveda::codecs::LoadDecodedBitmap(path.c_str(), 0);
-    if (decoded) {
-      gdi::DeleteObject(*decoded);
-      return {};
-    }
-    if (!decoded.error().notPngOrJpeg) {
-      return decoded.error().detail.empty()
-                 ? std::string(eveda::bmp::Describe(decoded.error().reason))
-                 : decoded.error().detail;
-    }
+    const auto opened = main_window::ImageSourceOpener(0)(path, own, scratch);
+    if (opened) return {};
+    return opened.error().detail.empty() ? std::string(eveda::bmp::Describe(opened.error().reason))
+                                         : opened.error().detail;
   }
-  const auto loaded = eveda::bmp::LoadBitmap(path.c_str());
-  if (loaded) {
-    gdi::DeleteObject(*loaded);
-    return {};
-  }
-  return std::string(eveda::bmp::Describe(loaded.error()));
+  const auto opened = eveda::bmp::RowSource::Open(path.c_str(), own, scratch);
+  return opened ? std::string() : std::string(eveda::bmp::Describe(opened.error()));
 }
 
 // The scan gives every cell the size of the largest source it could read; 0 means it read

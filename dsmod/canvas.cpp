@@ -1,4 +1,4 @@
-// CreateCanvas, ReleaseCanvas and CopyCanvasBits.
+// CreateCanvas and ReleaseCanvas.
 
 #include <cstring>
 #include <new>
@@ -13,8 +13,7 @@ using eveda::Unexpected;
 eveda::Result<Canvas, CanvasError> CreateCanvas(gdi::HDC RefDC, std::int32_t BitCount,
                                                 std::int32_t Width, std::int32_t Height,
                                                 std::span<const gdi::RGBQUAD> Palette) {
-  const auto layout = detail::ComputeLayout(BitCount, Width, Height);
-  if (!layout) return Unexpected{layout.error()};
+  EVEDA_TRY(layout, detail::ComputeLayout(BitCount, Width, Height));
   if (BitCount <= 8 && Palette.size() < (std::size_t{1} << BitCount))
     return Unexpected{CanvasError::BadPalette};
 
@@ -62,18 +61,5 @@ const std::uint8_t* LivePixels(const Canvas& canvas) {
 }
 
 }  // namespace detail
-
-bool CopyCanvasBits(Canvas& canvas) {
-  const std::uint8_t* pixels = detail::LivePixels(canvas);
-  if (pixels == nullptr) return false;
-  const std::size_t bytes = std::size_t(canvas.Stride) * std::size_t(canvas.Height);
-  try {
-    canvas.Bits.resize(bytes);
-  } catch (const std::bad_alloc&) {
-    return false;
-  }
-  std::memcpy(canvas.Bits.data(), pixels, bytes);
-  return true;
-}
 
 }  // namespace DSMod

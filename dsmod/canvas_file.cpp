@@ -9,7 +9,6 @@
 #include "dsmod/bmp_headers.h"
 #include "dsmod/canvas_layout.h"
 #include "dsmod/output_file.h"
-#include "platform/image_codecs/png_encoder.h"
 
 namespace DSMod {
 namespace {
@@ -43,7 +42,7 @@ std::size_t ImageBytes(const Canvas& canvas) {
 }  // namespace
 
 // The size is refused before the pixels are looked at or a file is made.
-eveda::Result<void, SaveError> CanvasFile::Check() const {
+eveda::Result<void, SaveError> CanvasFile::Writable() const {
   if (!gdi::IsDibDepth(canvas_.BitCount) || canvas_.Stride < 1 || canvas_.Height < 1)
     return Unexpected{SaveError{SaveError::Kind::NotACanvas, {}}};
   if (BmpFileBytes(canvas_.BitCount, canvas_.Width, canvas_.Height) > kMaxBmpFileBytes)
@@ -53,14 +52,10 @@ eveda::Result<void, SaveError> CanvasFile::Check() const {
   return {};
 }
 
-CanvasFile::CanvasFile(const Canvas& canvas, std::string FilePath, std::optional<int> pngLevel)
+CanvasFile::CanvasFile(const Canvas& canvas, std::string FilePath)
     : canvas_(canvas), path_(std::move(FilePath)) {
   offBits_ = detail::HeaderBytes(canvas.BitCount);
-  if (pngLevel && canvas.BitCount != 24) {
-    error_ = SaveError{SaveError::Kind::NotACanvas, {}};
-    return;
-  }
-  if (auto ok = Check(); !ok) {
+  if (auto ok = Writable(); !ok) {
     error_ = ok.error();
     return;
   }
@@ -70,39 +65,6 @@ CanvasFile::CanvasFile(const Canvas& canvas, std::string FilePath, std::optional
     return;
   }
   file_ = std::make_unique<detail::OutputFile>(std::move(*file));
-  if (!pngLevel) return;
-  png_ = std::make_unique<eveda::codecs::PngEncoder>();
-  // Its threads start with the stop signals held, as the BMP writer's does, so that the
-  // signals reach the thread that keeps track of the temporary name.
-  const detail::StopSignalsHeld held;
-  if (auto begun = png_->Begin(file_->fd(), static_cast<std::uint32_t>(canvas.Width),
-                               static_cast<std::uint32_t>(canvas.Height), *pngLevel);
-      !begun)
-    error_ = SaveError{SaveError::Kind::CannotWrite, begun.error().reason};
-}
-
-// A PNG is written in order: finished rows go to the encoder, which compresses them on its
-// own threads while the drawing goes on. Rows are stored bottom-up, so the encoder walks up.
-void CanvasFile::PngRowsFinished(std::int32_t rows) {
-  const auto* pixels = static_cast<const std::uint8_t*>(canvas_.pBits);
-  const std::uint8_t* top =
-      pixels + static_cast<std::uint64_t>(canvas_.Height - 1 - rowsQueued_) * canvas_.Stride;
-  const auto ok = png_->WriteRows(top, -static_cast<std::ptrdiff_t>(canvas_.Stride),
-                                  static_cast<std::uint32_t>(rows - rowsQueued_));
-  if (!ok) error_ = SaveError{SaveError::Kind::CannotWrite, ok.error().reason};
-  rowsQueued_ = rows;
-}
-
-eveda::Result<std::string, SaveError> CanvasFile::FinishPng(const NextOutputName& nextName) {
-  if (auto ok = Check(); !ok) return Unexpected{ok.error()};  // released while drawing
-  PngRowsFinished(canvas_.Height);
-  if (!error_) {
-    if (auto done = png_->Finish(); !done)
-      error_ = SaveError{SaveError::Kind::CannotWrite, done.error().reason};
-  }
-  png_.reset();  // its threads are stopped before anything else is decided
-  if (error_) return Unexpected{*error_};
-  return file_->PutInPlace(path_, nextName);
 }
 
 CanvasFile::~CanvasFile() = default;
@@ -117,7 +79,6 @@ void CanvasFile::RowsFinished(std::int32_t rows) {
   if (!file_ || error_) return;
   rows = std::min(rows, canvas_.Height);
   if (rows <= rowsQueued_) return;
-  if (png_) return PngRowsFinished(rows);
   const std::uint64_t start = RowOffset(rows);
   const auto* pixels = static_cast<const std::uint8_t*>(canvas_.pBits);
   if (!writer_) writer_ = std::make_unique<detail::BackgroundWriter>(file_->fd());
@@ -131,8 +92,7 @@ eveda::Result<std::string, SaveError> CanvasFile::Finish(const NextOutputName& n
   // The writer is stopped first: nothing may read the pixels once this returns.
   const int writeError = writer_ ? writer_->Wait() : 0;
   if (error_) return Unexpected{*error_};
-  if (png_) return FinishPng(nextName);
-  if (auto ok = Check(); !ok) return Unexpected{ok.error()};  // released while drawing
+  EVEDA_TRY(writable, Writable());  // released while drawing
   if (writeError != 0)
     return Unexpected{SaveError{SaveError::Kind::CannotWrite, std::strerror(writeError)}};
   detail::BitmapFileHeader header;

@@ -13,10 +13,6 @@
 
 #include "dsmod/dsmod.h"
 
-namespace eveda::codecs {
-class PngEncoder;
-}  // namespace eveda::codecs
-
 namespace DSMod {
 
 namespace detail {
@@ -31,10 +27,8 @@ using NextOutputName = std::function<std::optional<std::string>(const std::strin
 class CanvasFile {
  public:
   // Checks the canvas and creates the unnamed file beside `FilePath`. A failure is kept for
-  // Finish to report, so that it reaches the user where a failed save always has. With
-  // `pngLevel` (zlib's 0 to 9) the file is a PNG of the 24-bit canvas instead of a BMP.
-  CanvasFile(const Canvas& canvas, std::string FilePath,
-             std::optional<int> pngLevel = std::nullopt);
+  // Finish to report, so that it reaches the user where a failed save always has.
+  CanvasFile(const Canvas& canvas, std::string FilePath);
   ~CanvasFile();
   CanvasFile(const CanvasFile&) = delete;
   CanvasFile& operator=(const CanvasFile&) = delete;
@@ -48,10 +42,9 @@ class CanvasFile {
   eveda::Result<std::string, SaveError> Finish(const NextOutputName& nextName = {});
 
  private:
-  eveda::Result<void, SaveError> Check() const;
+  // Whether the canvas can be written: a file depth, a size the format allows, live pixels.
+  eveda::Result<void, SaveError> Writable() const;
   std::uint64_t RowOffset(std::int32_t rows) const;
-  void PngRowsFinished(std::int32_t rows);
-  eveda::Result<std::string, SaveError> FinishPng(const NextOutputName& nextName);
 
   const Canvas& canvas_;
   std::string path_;
@@ -59,7 +52,6 @@ class CanvasFile {
   std::optional<SaveError> error_;
   std::unique_ptr<detail::OutputFile> file_;
   std::unique_ptr<detail::BackgroundWriter> writer_;
-  std::unique_ptr<eveda::codecs::PngEncoder> png_;
   std::int32_t rowsQueued_ = 0;
 };
 

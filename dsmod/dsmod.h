@@ -21,7 +21,6 @@ struct Canvas {
   std::int32_t Width = 0;
   std::int32_t Height = 0;  // positive: rows stored bottom-up
   std::int32_t Stride = 0;
-  std::vector<std::uint8_t> Bits;  // a copy of the pixels, made only by CopyCanvasBits
   // Nothing has been drawn since the canvas was created: every pixel is still 0.
   bool Blank = false;
 };
@@ -54,12 +53,37 @@ inline constexpr std::int64_t kMaxBmpFileBytes = 2147483647;
 inline constexpr std::int64_t kMaxBmpFileGigabytes = 2;
 static_assert(kMaxBmpFileBytes == (kMaxBmpFileGigabytes << 30) - 1);
 
-// Puts the previous bitmap back and deletes the DIB section and the context. `Bits` stays.
+// Puts the previous bitmap back and deletes the DIB section and the context.
 void ReleaseCanvas(Canvas& canvas);
 
-// Copies the pixel memory into `Bits` (made Stride * Height bytes long); false when the canvas
-// has no pixel memory or the copy no room.
-bool CopyCanvasBits(Canvas& canvas);
+// A band of a 24-bit image: a band section (platform/gdi/dib_rows.h) in a memory context,
+// holding `Rows` rows from `FirstRow` and drawn on in the whole image's coordinates. A pass
+// draws the image band by band into the same memory.
+struct Band {
+  gdi::HDC hDC;
+  gdi::HBITMAP hBitmap;
+  void* pBits = nullptr;
+  gdi::HGDIOBJ hOldBitmap;
+  std::int32_t Width = 0;   // of the whole image
+  std::int32_t Height = 0;  // of the whole image
+  std::int32_t Capacity = 0;
+  std::int32_t FirstRow = 0;
+  std::int32_t Rows = 0;
+  std::int32_t Stride = 0;  // rows stored bottom-up, as a BMP file stores them
+
+  // The band's top row and the step to the row below it, as an ImageEncoder takes them.
+  const std::uint8_t* TopRow() const {
+    return static_cast<const std::uint8_t*>(pBits) + std::ptrdiff_t{Rows - 1} * Stride;
+  }
+  std::ptrdiff_t RowStep() const { return -std::ptrdiff_t{Stride}; }
+};
+
+// A band of up to `Rows` rows of a Width x Height image, holding its top rows first.
+eveda::Result<Band, CanvasError> CreateBand(gdi::HDC RefDC, std::int32_t Width, std::int32_t Height,
+                                            std::int32_t Rows);
+// Makes the band hold the rows from `FirstRow` (fewer at the bottom of the image).
+void MoveBand(Band& band, std::int32_t FirstRow);
+void ReleaseBand(Band& band);
 
 // Writes the canvas as a BMP file. The file appears whole or not at all: the bytes go to an
 // unnamed file beside it, which is flushed and then renamed over `FilePath`; on failure

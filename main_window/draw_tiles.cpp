@@ -1,89 +1,247 @@
 #include "main_window/draw_tiles.h"
 
-#include "platform/bmp_loader/load_image.h"
-#include "platform/image_codecs/load_decoded_bitmap.h"
+#include <algorithm>
+#include <limits>
+#include <memory>
+#include <optional>
 
 namespace main_window {
 namespace {
 
-void FillBackground(DSMod::Canvas& canvas, gdi::COLORREF colour) {
-  if (canvas.Blank && colour == 0) return;  // already black: every byte of a new canvas is 0
+using eveda::bmp::DecodeError;
+using eveda::bmp::RowBuffers;
+using eveda::bmp::RowSource;
+using eveda::bmp::ScratchBuffer;
+
+constexpr std::int64_t kBandBytes = std::int64_t{4} << 20;
+// Sources read row by row keep a descriptor while their cell is drawn; past this many at once
+// (a grid row of thousands of tall cells), a source is read whole instead, so the process
+// never runs out of descriptors.
+constexpr std::size_t kMaxOpenFiles = 256;
+
+void FillBackground(DSMod::Band& band, gdi::COLORREF colour) {
   const gdi::HBRUSH brush = gdi::CreateSolidBrush(colour);
-  const gdi::HGDIOBJ previous = gdi::SelectObject(canvas.hDC, brush);
-  // The black outline of the default pen falls just outside the canvas on every side.
-  gdi::Rectangle(canvas.hDC, -1, -1, canvas.Width + 2, canvas.Height + 2);
-  gdi::SelectObject(canvas.hDC, previous);
+  const gdi::HGDIOBJ previous = gdi::SelectObject(band.hDC, brush);
+  // The black outline of the default pen falls just outside the image on every side.
+  gdi::Rectangle(band.hDC, -1, -1, band.Width + 2, band.Height + 2);
+  gdi::SelectObject(band.hDC, previous);
   gdi::DeleteObject(brush);
 }
 
-// One source as a bitmap: PNG and JPEG from their decoders when the job lists them (alpha
-// over the background), everything else from LoadImageA. On failure `skipped` says why.
-gdi::HGDIOBJ LoadSource(const TileSettings& settings, const std::string& path,
-                        SkippedSource& skipped) {
-  if (settings.OtherFormats) {
-    auto decoded = eveda::codecs::LoadDecodedBitmap(path.c_str(), settings.BackColor);
-    if (decoded) return *decoded;
-    if (!decoded.error().notPngOrJpeg) {
-      skipped.reason = decoded.error().reason;
-      skipped.detail = decoded.error().detail;
-      return {};
-    }
-  }
-  const gdi::HGDIOBJ source = gdi::LoadImageA(nullptr, path.c_str(), gdi::IMAGE_BITMAP, 0, 0,
-                                              gdi::LR_LOADFROMFILE | gdi::LR_CREATEDIBSECTION);
-  if (!source) skipped.reason = eveda::bmp::LastLoadError();
-  return source;
+eveda::Result<RowSource, SourceRefusal> OpenBmpSource(const std::string& path, RowBuffers& own,
+                                                      ScratchBuffer& scratch) {
+  auto source = RowSource::Open(path.c_str(), own, scratch);
+  if (!source) return eveda::Unexpected{SourceRefusal{source.error()}};
+  return std::move(*source);
 }
 
-// Loads one source and copies it into its cell; false (and `skipped` says why) when it cannot
-// be loaded.
-bool DrawOneTile(const TileSettings& settings, const std::string& path, std::int32_t i,
-                 DSMod::Canvas& canvas, gdi::HDC sourceDC, SkippedSource& skipped) {
-  const gdi::HGDIOBJ source = LoadSource(settings, path, skipped);
-  gdi::BITMAP info;
-  if (gdi::GetObjectA(source, 24, &info) == 0) {
-    if (source) gdi::DeleteObject(source);
-    return false;
+// A source whose cell the bands have reached and not yet passed.
+struct OpenSource {
+  std::int32_t i = 0;
+  std::unique_ptr<RowBuffers> buffers;
+  std::optional<RowSource> source;
+  TileCopy copy;
+  std::int32_t endRow = 0;  // below the last output row it draws
+};
+
+// The rows of the source a copy needs for output rows [top, bottom), whole-image coordinates.
+struct SourceRows {
+  std::int32_t first = 0;
+  std::int32_t count = 0;
+};
+SourceRows NeededRows(const TileCopy& copy, std::int32_t sourceHeight, std::int32_t top,
+                      std::int32_t bottom) {
+  const std::int64_t d0 = std::max(top, copy.y) - std::int64_t{copy.y};
+  const std::int64_t d1 = std::min<std::int64_t>(bottom, std::int64_t{copy.y} + copy.cy) - copy.y;
+  if (d1 <= d0) return {};
+  std::int64_t first = copy.sy + d0, last = copy.sy + d1 - 1;
+  if (copy.stretch) {  // the runs StretchBlt merges (see stretch_blt.cpp)
+    first = d0 * sourceHeight / copy.cy;
+    last = std::max(d1 * sourceHeight / copy.cy - 1, (d1 - 1) * sourceHeight / copy.cy);
   }
-  const gdi::HGDIOBJ previous = gdi::SelectObject(sourceDC, source);
-  const TileCopy copy =
-      PlanTileCopy(settings, CellOriginOf(settings, canvas.Width, i), info.bmWidth, info.bmHeight);
-  if (copy.stretch) {
-    gdi::StretchBlt(canvas.hDC, copy.x, copy.y, copy.cx, copy.cy, sourceDC, 0, 0, info.bmWidth,
-                    info.bmHeight, gdi::SRCCOPY);
-  } else {
-    gdi::BitBlt(canvas.hDC, copy.x, copy.y, copy.cx, copy.cy, sourceDC, copy.sx, copy.sy,
-                gdi::SRCCOPY);
-  }
-  gdi::SelectObject(sourceDC, previous);
-  gdi::DeleteObject(source);
-  return true;
+  first = std::max<std::int64_t>(first, 0);
+  last = std::min<std::int64_t>(last, sourceHeight - 1);
+  if (last < first) return {};
+  return {static_cast<std::int32_t>(first), static_cast<std::int32_t>(last - first + 1)};
 }
+
+class GridPass {
+ public:
+  GridPass(const TileSettings& settings, const GTFile::NameList& files, const SourceOpener& open,
+           const TileProgress& progress, std::int32_t width)
+      : settings_(settings), files_(files), open_(open), progress_(progress), width_(width) {
+    n_ = files.empty() ? 0 : static_cast<std::int32_t>(files.size() - 1);
+    for (std::int32_t i = 1; i <= n_; ++i) byTop_.push_back(i);
+    // Cells are met in the order of their top row; sources of one row keep their order.
+    std::stable_sort(byTop_.begin(), byTop_.end(),
+                     [this](std::int32_t a, std::int32_t b) { return Origin(a).y < Origin(b).y; });
+  }
+
+  // Draws every source that reaches `band`; false when the pass is to stop.
+  bool DrawBand(DSMod::Band& band) {
+    const std::int32_t top = band.FirstRow, bottom = band.FirstRow + band.Rows;
+    while (next_ < byTop_.size() && Origin(byTop_[next_]).y < bottom) {
+      if (!Open(byTop_[next_++])) return false;
+    }
+    for (OpenSource& open : open_sources_) Draw(open, band, top, bottom);
+    return CloseAbove(bottom);
+  }
+
+  // Sources whose cells no band reached are still opened, so that an unreadable one is named.
+  bool Rest() {
+    while (next_ < byTop_.size()) {
+      if (!Open(byTop_[next_++])) return false;
+    }
+    return CloseAbove(std::numeric_limits<std::int32_t>::max());
+  }
+
+  GridPassResult Outcome(bool stopped) {
+    std::sort(result_.notDrawn.begin(), result_.notDrawn.end(),
+              [](const auto& a, const auto& b) { return a.first < b.first; });
+    GridPassResult out;
+    out.stopped = stopped;
+    for (auto& [i, source] : result_.notDrawn) out.notDrawn.push_back(std::move(source));
+    return out;
+  }
+
+ private:
+  CellOrigin Origin(std::int32_t i) const { return CellOriginOf(settings_, width_, i); }
+
+  bool Open(std::int32_t i) {
+    OpenSource open;
+    open.i = i;
+    if (spare_.empty()) spare_.push_back(std::make_unique<RowBuffers>());
+    open.buffers = std::move(spare_.back());
+    spare_.pop_back();
+    const std::string& path = files_[static_cast<std::size_t>(i)];
+    auto source =
+        open_ ? open_(path, *open.buffers, scratch_) : OpenBmpSource(path, *open.buffers, scratch_);
+    if (!source) {
+      spare_.push_back(std::move(open.buffers));
+      NotDrawn(i, source.error().reason, source.error().detail);
+      return Finished();
+    }
+    if (open_sources_.size() >= kMaxOpenFiles) {
+      if (auto whole = source->ReadWhole(*open.buffers, scratch_); !whole) {
+        spare_.push_back(std::move(open.buffers));
+        NotDrawn(i, whole.error());
+        return Finished();
+      }
+    }
+    open.copy = PlanTileCopy(settings_, Origin(i), source->Width(), source->Height());
+    open.endRow = open.copy.y + std::max(open.copy.cy, 0);
+    open.source.emplace(std::move(*source));
+    // Kept in source order: where cells overlap, the later source is drawn over the earlier.
+    const auto at = std::find_if(open_sources_.begin(), open_sources_.end(),
+                                 [i](const OpenSource& o) { return o.i > i; });
+    open_sources_.insert(at, std::move(open));
+    return true;
+  }
+
+  void Draw(OpenSource& open, DSMod::Band& band, std::int32_t top, std::int32_t bottom) {
+    if (!open.source) return;
+    RowSource& source = *open.source;
+    const TileCopy& copy = open.copy;
+    const SourceRows needed = NeededRows(copy, source.Height(), top, bottom);
+    if (needed.count == 0) return;
+    const auto rows = source.Rows(needed.first, needed.count, scratch_);
+    if (!rows) {  // the file shrank under its descriptor: the rest of its cell stays as it is
+      NotDrawn(open.i, rows.error());
+      open.source.reset();
+      return;
+    }
+    if (copy.stretch) {
+      gdi::StretchBltRows(band.hDC, copy.x, copy.y, copy.cx, copy.cy, *rows, 0, 0, source.Width(),
+                          source.Height());
+    } else {
+      gdi::BitBltRows(band.hDC, copy.x, copy.y, copy.cx, copy.cy, *rows, copy.sx, copy.sy);
+    }
+  }
+
+  // Finishes, in source order, every open source drawn down to `bottom`: one pass over the
+  // open sources, however many a band holds.
+  bool CloseAbove(std::int32_t bottom) {
+    const auto done =
+        std::stable_partition(open_sources_.begin(), open_sources_.end(),
+                              [bottom](const OpenSource& o) { return o.endRow > bottom; });
+    const auto count = std::distance(done, open_sources_.end());
+    for (auto it = done; it != open_sources_.end(); ++it) {
+      it->source.reset();
+      spare_.push_back(std::move(it->buffers));
+    }
+    open_sources_.erase(done, open_sources_.end());
+    for (std::ptrdiff_t k = 0; k < count; ++k) {
+      if (!Finished()) return false;
+    }
+    return true;
+  }
+
+  void NotDrawn(std::int32_t i, DecodeError reason, std::string detail = {}) {
+    result_.notDrawn.push_back(
+        {i, {files_[static_cast<std::size_t>(i)], reason, std::move(detail)}});
+  }
+
+  bool Finished() {
+    ++done_;
+    return !progress_ || progress_(done_, n_);
+  }
+
+  const TileSettings& settings_;
+  const GTFile::NameList& files_;
+  const SourceOpener& open_;
+  const TileProgress& progress_;
+  std::int32_t width_;
+  std::int32_t n_ = 0;
+  std::int32_t done_ = 0;
+  std::vector<std::int32_t> byTop_;
+  std::size_t next_ = 0;
+  std::vector<OpenSource> open_sources_;
+  std::vector<std::unique_ptr<RowBuffers>> spare_;  // reused from one source to the next
+  ScratchBuffer scratch_;
+  struct {
+    std::vector<std::pair<std::int32_t, NotDrawnSource>> notDrawn;
+  } result_;
+};
 
 }  // namespace
 
-std::vector<SkippedSource> DrawTilesPass(const TileSettings& settings,
-                                         const std::vector<std::string>& files,
-                                         DSMod::Canvas& canvas, const TileProgress& progress,
-                                         const RowsFinished& rowsFinished) {
-  FillBackground(canvas, settings.BackColor);
-  canvas.Blank = false;
-  std::vector<SkippedSource> notDrawn;
-  const gdi::HDC sourceDC = gdi::CreateCompatibleDC(gdi::HDC{});
-  const auto n = files.empty() ? 0 : static_cast<std::int32_t>(files.size() - 1);
-  // Row by row, every copy stays inside its cell and cells only move down, so the rows above
-  // the next source's cell are final.
-  const bool byRows = settings.ArrangeOrder == ArrangeOrder::RowsFromTopLeft && rowsFinished;
-  for (std::int32_t i = 1; i <= n; ++i) {
-    // Only one source is in memory at a time: each is released before the next is loaded.
-    SkippedSource skipped{i};
-    if (!DrawOneTile(settings, files[i], i, canvas, sourceDC, skipped))
-      notDrawn.push_back(std::move(skipped));
-    if (byRows && i < n) rowsFinished(CellOriginOf(settings, canvas.Width, i + 1).y);
-    if (progress && !progress(i, n)) break;
+TileSettings TileSettingsOf(const JobState& job) {
+  TileSettings settings;
+  settings.BlockWidth = job.BlockWidth.value_or(0);
+  settings.BlockHeight = job.BlockHeight;
+  settings.Spacing = job.Spacing;
+  settings.WrapCount = job.WrapCount;
+  settings.ArrangeOrder = job.ArrangeOrder;
+  settings.FitMode = job.FitMode;
+  settings.BackColor = job.BackColor;
+  settings.OtherFormats = OtherFormatsListed(job.SourcePatterns);
+  return settings;
+}
+
+std::int32_t BandRowsFor(const TileSettings& settings, std::int32_t width, std::int32_t height) {
+  const std::int64_t stride = bmp_format::RowStride(std::max(width, 1), 24);
+  const std::int64_t rows = std::max<std::int64_t>(1, kBandBytes / stride);
+  const std::int64_t pitch = std::int64_t{settings.BlockHeight} + settings.Spacing;
+  const std::int64_t aligned = pitch > 0 && pitch <= rows ? rows / pitch * pitch : rows;
+  return static_cast<std::int32_t>(std::clamp<std::int64_t>(aligned, 1, std::max(height, 1)));
+}
+
+GridPassResult DrawGridBands(const TileSettings& settings, const GTFile::NameList& files,
+                             std::span<DSMod::Band> bands, const BandFinished& finished,
+                             const TileProgress& progress, const SourceOpener& open) {
+  if (bands.empty()) return {};
+  GridPass pass(settings, files, open, progress, bands.front().Width);
+  const std::int32_t height = bands.front().Height;
+  std::size_t k = 0;
+  for (std::int32_t top = 0; top < height; top += bands[k].Rows, k = (k + 1) % bands.size()) {
+    DSMod::Band& band = bands[k];
+    DSMod::MoveBand(band, top);
+    FillBackground(band, settings.BackColor);
+    if (!pass.DrawBand(band)) return pass.Outcome(true);
+    if (finished) finished(band);
   }
-  gdi::DeleteDC(sourceDC);
-  return notDrawn;
+  const bool stopped = !pass.Rest();
+  return pass.Outcome(stopped);
 }
 
 }  // namespace main_window

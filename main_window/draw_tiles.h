@@ -1,39 +1,65 @@
 #pragma once
-// The drawing pass: the background, then every source into its cell.
+// The drawing pass: the output image band by band, each band the background and then every
+// source's rows that fall into it, in source order; memory does not grow with the output.
 
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "dsmod/dsmod.h"
+#include "gtfile/gtfile.h"
+#include "main_window/job_state.h"
 #include "main_window/tile_plan.h"
-#include "platform/bmp_loader/bmp_decoder.h"
+#include "platform/bmp_loader/row_source.h"
 
 namespace main_window {
 
-// Called after each source, drawn or not, with its 1-based number and the source count;
-// false stops the pass there.
-using TileProgress = std::function<bool(std::int32_t i, std::int32_t n)>;
-// Called when the canvas rows above `rows` (counted from the top) can no longer change.
-using RowsFinished = std::function<void(std::int32_t rows)>;
-
-// A source the pass could not draw: its 1-based number and why.
-struct SkippedSource {
-  std::int32_t index = 0;
+// A source that kept its cell in the background colour, and why.
+struct NotDrawnSource {
+  std::string path;
   eveda::bmp::DecodeError reason = eveda::bmp::DecodeError::Unreadable;
   std::string detail;  // a PNG or JPEG decoder's own words, which say more than `reason`
-  friend bool operator==(const SkippedSource&, const SkippedSource&) = default;
+  friend bool operator==(const NotDrawnSource&, const NotDrawnSource&) = default;
 };
 
-// Fills `canvas` with the background colour and draws `files` (1-based: element 0 unused)
-// into their cells. A source that cannot be loaded keeps its cell in the background colour
-// and the pass goes on; those sources are returned in order. A stopped pass leaves the
-// later cells as they are. In row order, `rowsFinished` hears of each band of rows as soon
-// as every later source lies below it.
-std::vector<SkippedSource> DrawTilesPass(const TileSettings& settings,
-                                         const std::vector<std::string>& files,
-                                         DSMod::Canvas& canvas, const TileProgress& progress,
-                                         const RowsFinished& rowsFinished = {});
+// Why a source could not be opened: the loader's reason, and another decoder's own words.
+struct SourceRefusal {
+  SourceRefusal(eveda::bmp::DecodeError why, std::string words = {})
+      : reason(why), detail(std::move(words)) {}
+  eveda::bmp::DecodeError reason;
+  std::string detail;
+};
+
+// Called each time a source is finished, drawn or not, with how many are finished and the
+// source count; false stops the pass after this source.
+using TileProgress = std::function<bool(std::int32_t done, std::int32_t n)>;
+// Called with each band once it is drawn, top band first; the band's memory is drawn on again
+// after the call for the band after next.
+using BandFinished = std::function<void(const DSMod::Band& band)>;
+// Opens a source for drawing: checked whole before any row is drawn.
+using SourceOpener = std::function<eveda::Result<eveda::bmp::RowSource, SourceRefusal>(
+    const std::string& path, eveda::bmp::RowBuffers& own, eveda::bmp::ScratchBuffer& scratch)>;
+
+struct GridPassResult {
+  std::vector<NotDrawnSource> notDrawn;  // in source order
+  bool stopped = false;
+};
+
+// The layout of a run from the window's job.
+TileSettings TileSettingsOf(const JobState& job);
+
+// Rows of a band for an output of this width: a few megabytes, a whole number of cell rows
+// when a cell row fits in that, so that only cells taller than a band span two bands.
+std::int32_t BandRowsFor(const TileSettings& settings, std::int32_t width, std::int32_t height);
+
+// Draws `files` (1-based: element 0 unused) into the bands of an image of the bands' size,
+// alternating between the bands given (two, so one is written while the other is drawn). A
+// source that cannot be opened or read keeps its cell in the background colour and the pass
+// goes on. `open` defaults to the files themselves (RowSource::Open).
+GridPassResult DrawGridBands(const TileSettings& settings, const GTFile::NameList& files,
+                             std::span<DSMod::Band> bands, const BandFinished& finished,
+                             const TileProgress& progress, const SourceOpener& open = {});
 
 }  // namespace main_window

@@ -12,20 +12,15 @@
 
 #include "dsmod/canvas_file.h"
 #include "dsmod/dsmod.h"
+#include "dsmod/image_encoder.h"
+#include "dsmod/image_file.h"
 #include "main_window/draw_tiles.h"
 #include "main_window/job_state.h"
+#include "main_window/output_canvas.h"
 #include "main_window/tile_plan.h"
 #include "platform/toolkit/services.h"
 
 namespace main_window {
-
-// A source that kept its cell in the background colour, and why.
-struct NotDrawnSource {
-  std::string path;
-  eveda::bmp::DecodeError reason = eveda::bmp::DecodeError::Unreadable;
-  std::string detail;  // a PNG or JPEG decoder's own words, when it refused the file
-  friend bool operator==(const NotDrawnSource&, const NotDrawnSource&) = default;
-};
 
 // How the latest run ended, for callers without a screen (eveda-batch).
 struct RunReport {
@@ -74,12 +69,11 @@ class Form1 {
   void SetOutputPath(std::string path) { job_.OutputPath = std::move(path); }
 
   // eveda-batch's choices beyond the window's controls, set before the scan (Load): what it
-  // lists (PNG and JPEG are read when the patterns are not just *.bmp), a PNG output at a
-  // zlib level, and a fit mode the fit list does not hold (Contain).
+  // lists (PNG and JPEG are read when the patterns are not just *.bmp) and a fit mode the fit
+  // list does not hold (Contain).
   void SetSourcePatterns(std::vector<std::string> patterns) {
     job_.SourcePatterns = std::move(patterns);
   }
-  void SetPngOutput(int level) { job_.PngLevel = level; }
   void SetFitMode(FitMode mode) { fitOverride_ = mode; }
 
   // Makes `colour` the background and shows it on the colour button.
@@ -88,6 +82,12 @@ class Form1 {
   // When set, a run never replaces a file that took the output name after the scan chose it:
   // it writes to the next free name instead. For callers that did not show the name first.
   void KeepExistingOutput(bool keep) { keepExistingOutput_ = keep; }
+
+  // The output's format: BMP unless another encoder is given (eveda-batch's own formats).
+  void SetEncoder(DSMod::EncoderFactory encoder) { encoder_ = std::move(encoder); }
+  // How sources are opened for drawing: the BMP row source unless another opener is given
+  // (eveda-batch's other source formats, decoded whole into the buffers it is handed).
+  void SetSourceOpener(SourceOpener open) { open_ = std::move(open); }
 
   // Files the scan leaves out of the sources as though they were not there: not counted, not
   // probed, not drawn (eveda-batch's own output). Takes the full path; the window sets none.
@@ -103,7 +103,6 @@ class Form1 {
     GTFile::NameList files;
     std::string outputPath;
     bool keepExistingOutput = false;
-    std::optional<int> pngLevel;
   };
   // While a scan or a run is in progress the buttons that would start another are disabled
   // and their clicks ignored.
@@ -138,8 +137,10 @@ class Form1 {
   };
 
   RunSnapshot TakeRunSnapshot() const;
-  std::vector<SkippedSource> DrawTiles(DSMod::Canvas& canvas, const RunSnapshot& job,
-                                       DSMod::CanvasFile& file);
+  GridPassResult DrawAndWriteBands(OutputBands& bands, const RunSnapshot& job,
+                                   DSMod::ImageFile& file);
+  eveda::Result<std::string, DSMod::SaveError> FinishSave(DSMod::ImageFile& file,
+                                                          const RunSnapshot& job);
   static DSMod::NextOutputName NextOutputName(const RunSnapshot& job);
   void FinishRun(RunReport::Outcome outcome, std::string message);
   // Asks whether to stop the run, unless a stop is already agreed; true when it is.
@@ -164,6 +165,9 @@ class Form1 {
   bool busy_ = false;
   RunState run_;
   bool keepExistingOutput_ = false;
+  DSMod::EncoderFactory encoder_;
+  SourceOpener open_;
+
   std::function<bool(const std::string&)> leaveOut_;
   std::optional<FitMode> fitOverride_;
   RunReport lastRun_;

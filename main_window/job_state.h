@@ -30,8 +30,6 @@ struct JobState {
   main_window::FitMode FitMode = main_window::FitMode::TopLeft;
   // What the scan lists (the window: *.bmp). Any other list lets PNG and JPEG sources in.
   std::vector<std::string> SourcePatterns{"*.bmp"};
-  // Set: the output is written as a PNG at this zlib level instead of a BMP.
-  std::optional<int> PngLevel;
 };
 
 // Whether the patterns list more than the window's *.bmp: PNG and JPEG are then read too.

@@ -1,9 +1,11 @@
+#include <chrono>
 #include <optional>
 
-#include "dsmod/canvas_file.h"
+#include "dsmod/image_file.h"
 #include "main_window/draw_tiles.h"
 #include "main_window/form1.h"
 #include "main_window/form1_design.h"
+#include "main_window/image_sources.h"
 #include "main_window/output_canvas.h"
 #include "main_window/output_name.h"
 #include "main_window/run_messages.h"
@@ -36,31 +38,31 @@ void Form1::PlemoBMP() {
 
   ui_.SetTitle(kPreparingTitle);
   ui_.DoEvents();
-  auto canvas = CreateOutputCanvas(ui_.WindowDC(), OutWidth, OutHeight);
-  if (!canvas) {
-    FinishRun(Outcome::CanvasFailed, CanvasFailureMessage(canvas.error(), OutWidth, OutHeight));
+  auto bands = CreateOutputBands(ui_.WindowDC(), OutWidth, OutHeight,
+                                 BandRowsFor(job.settings, OutWidth, OutHeight));
+  if (!bands) {
+    FinishRun(Outcome::CanvasFailed, CanvasFailureMessage(bands.error(), OutWidth, OutHeight));
     return;
   }
-  // The file is written while the tiles are drawn; its failures are told after the drawing,
+  // The file is written while the bands are drawn; its failures are told after the drawing,
   // where a failed save is always told.
-  std::optional<DSMod::CanvasFile> file(std::in_place, *canvas, job.outputPath, job.pngLevel);
-  for (const SkippedSource& skipped : DrawTiles(*canvas, job, *file)) {
-    lastRun_.notDrawn.push_back(
-        {job.files[static_cast<std::size_t>(skipped.index)], skipped.reason, skipped.detail});
-  }
-  if (!run_.stopRequested) {
+  std::optional<DSMod::ImageFile> file(std::in_place, job.outputPath, OutWidth, OutHeight,
+                                       encoder_);
+  GridPassResult pass = DrawAndWriteBands(*bands, job, *file);
+  lastRun_.notDrawn = std::move(pass.notDrawn);
+  if (!pass.stopped && !run_.stopRequested) {
     ui_.SetTitle(kSavingTitle);
     ui_.DoEvents();
   }
-  if (run_.stopRequested) {  // the unnamed file goes with the CanvasFile
+  if (pass.stopped || run_.stopRequested) {  // the unnamed file goes; an old output stays
     file.reset();
-    DSMod::ReleaseCanvas(*canvas);
+    ReleaseOutputBands(*bands);
     FinishRun(Outcome::Stopped, {});
     return;
   }
-  const auto saved = file->Finish(NextOutputName(job));
+  const auto saved = FinishSave(*file, job);
   file.reset();
-  DSMod::ReleaseCanvas(*canvas);
+  ReleaseOutputBands(*bands);
   if (!saved) {
     lastRun_.saveError = saved.error();
     FinishRun(Outcome::SaveFailed, SaveFailureMessage(job.outputPath, saved.error()));
@@ -81,31 +83,43 @@ void Form1::FinishRun(RunReport::Outcome outcome, std::string message) {
 
 Form1::RunSnapshot Form1::TakeRunSnapshot() const {
   RunSnapshot job;
-  job.settings.BlockWidth = job_.BlockWidth.value_or(0);
-  job.settings.BlockHeight = job_.BlockHeight;
-  job.settings.Spacing = job_.Spacing;
-  job.settings.WrapCount = job_.WrapCount;
-  job.settings.ArrangeOrder = job_.ArrangeOrder;
-  job.settings.FitMode = job_.FitMode;
-  job.settings.BackColor = job_.BackColor;
-  job.settings.OtherFormats = OtherFormatsListed(job_.SourcePatterns);
+  job.settings = TileSettingsOf(job_);
   job.files = job_.FileList;
   job.outputPath = job_.OutputPath;
   job.keepExistingOutput = keepExistingOutput_;
-  job.pngLevel = job_.PngLevel;
   return job;
 }
 
-std::vector<SkippedSource> Form1::DrawTiles(DSMod::Canvas& canvas, const RunSnapshot& job,
-                                            DSMod::CanvasFile& file) {
-  return DrawTilesPass(
-      job.settings, job.files, canvas,
-      [this](std::int32_t i, std::int32_t n) {
-        ui_.SetTitle(DrawingTitle(i, n));
+GridPassResult Form1::DrawAndWriteBands(OutputBands& bands, const RunSnapshot& job,
+                                        DSMod::ImageFile& file) {
+  return DrawGridBands(
+      job.settings, job.files, bands,
+      [&file](const DSMod::Band& band) {
+        file.WriteRows(band.TopRow(), band.RowStep(), band.Rows);
+      },
+      [this](std::int32_t done, std::int32_t n) {
+        ui_.SetTitle(DrawingTitle(done, n));
         ui_.DoEvents();
         return !run_.stopRequested;
       },
-      [&file](std::int32_t rows) { file.RowsFinished(rows); });
+      open_                       ? open_
+      : job.settings.OtherFormats ? ImageSourceOpener(job.settings.BackColor)
+                                  : open_);
+}
+
+// The title shows how much of the file is on disk once the flush has taken a moment, so that
+// a large save never looks like a frozen window.
+eveda::Result<std::string, DSMod::SaveError> Form1::FinishSave(DSMod::ImageFile& file,
+                                                               const RunSnapshot& job) {
+  using Clock = std::chrono::steady_clock;
+  const Clock::time_point start = Clock::now();
+  int shown = -1;
+  return file.Finish(NextOutputName(job), [&](int percent) {
+    if (percent == shown || Clock::now() - start < kSavingProgressDelay) return;
+    shown = percent;
+    ui_.SetTitle(SavingTitle(percent));
+    ui_.DoEvents();
+  });
 }
 
 // A name the scan proposed is only a proposal: when another program has taken it since, the

@@ -30,6 +30,10 @@ std::string DrawingTitle(std::int32_t i, std::int32_t n) {
   return Fill(WindowText::DrawingTitle, {std::to_string(i), std::to_string(n)});
 }
 
+std::string SavingTitle(int percent) {
+  return std::string(kSavingTitle) + " " + std::to_string(percent) + "%";
+}
+
 std::string LargeOutputQuestion(std::int32_t width, std::int32_t height) {
   return Fill(WindowText::LargeOutputQuestion, {SizeText(width, height)});
 }

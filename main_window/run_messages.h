@@ -1,6 +1,7 @@
 #pragma once
 // What the run says to the user, in the words of the window's text table.
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -16,9 +17,14 @@ inline const std::string kPreparingTitle{TextOf(WindowText::PreparingTitle)};
 inline const std::string kSavingTitle{TextOf(WindowText::SavingTitle)};
 inline const std::string kStopQuestion{TextOf(WindowText::StopQuestion)};
 
+// How long the save may take before the title shows its progress.
+inline constexpr std::chrono::milliseconds kSavingProgressDelay{500};
+
 // "横W×縦H", as every message states a size.
 std::string SizeText(std::int32_t width, std::int32_t height);
 std::string DrawingTitle(std::int32_t i, std::int32_t n);
+// kSavingTitle with how much of the file is on disk: "保存中・・・ 42%".
+std::string SavingTitle(int percent);
 std::string LargeOutputQuestion(std::int32_t width, std::int32_t height);
 std::string CanvasFailureMessage(DSMod::CanvasError error, std::int32_t width, std::int32_t height);
 std::string SaveFailureMessage(const std::string& path, const DSMod::SaveError& error);

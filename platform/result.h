@@ -23,6 +23,11 @@ class [[nodiscard]] Result {
  public:
   Result(T value) : state_(std::in_place_index<0>, std::move(value)) {}
   Result(Unexpected<E> failure) : state_(std::in_place_index<1>, std::move(failure.error)) {}
+  // An error of a narrower kind, as std::expected takes one: a caller whose errors say more
+  // forwards a callee's with EVEDA_TRY.
+  template <class F>
+  requires(!std::is_same_v<F, E> && std::is_constructible_v<E, F>) Result(Unexpected<F> failure)
+      : state_(std::in_place_index<1>, E(std::move(failure.error))) {}
 
   bool has_value() const { return state_.index() == 0; }
   explicit operator bool() const { return has_value(); }
@@ -48,6 +53,9 @@ class [[nodiscard]] Result<void, E> {
  public:
   Result() = default;
   Result(Unexpected<E> failure) : error_(std::move(failure.error)), failed_(true) {}
+  template <class F>
+  requires(!std::is_same_v<F, E> && std::is_constructible_v<E, F>) Result(Unexpected<F> failure)
+      : error_(std::move(failure.error)), failed_(true) {}
 
   bool has_value() const { return !failed_; }
   explicit operator bool() const { return has_value(); }
@@ -59,3 +67,11 @@ class [[nodiscard]] Result<void, E> {
 };
 
 }  // namespace eveda
+
+// Declares `name` as the Result of `expr` and returns its error from the enclosing function
+// (whose Result has the same error type) when it failed: the one way errors travel up.
+#define EVEDA_TRY(name, expr)             \
+  auto name = (expr);                     \
+  if (!name) return ::eveda::Unexpected { \
+      name.error()                        \
+    }

@@ -2,11 +2,11 @@
 # Builds the fuzzers with clang into build-fuzz/, replays each seed corpus, then fuzzes each
 # decoder for a bounded time. Fails when an input crashes; the input is kept in
 # build-fuzz/artifacts/NAME/. EVEDA_FUZZ_SECONDS changes the BMP decoder's fuzzing time
-# (default 60), EVEDA_FUZZ_CODEC_SECONDS the PNG and JPEG decoders' (default 30 each).
+# (default 60), EVEDA_FUZZ_CODEC_SECONDS the PNG and JPEG decoders' (default 20 each).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${EVEDA_FUZZ_SECONDS:-60}
-codec_seconds=${EVEDA_FUZZ_CODEC_SECONDS:-30}
+codec_seconds=${EVEDA_FUZZ_CODEC_SECONDS:-20}
 flags="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined"
 flags+=" -fno-omit-frame-pointer -g"
 
@@ -24,7 +24,7 @@ for name in bmp_decoder png_decoder jpeg_decoder; do rm -rf "build-fuzz/seeds/$n
 # Replays NAME's seeds, then fuzzes it for SECONDS. libFuzzer reports every new input; the
 # log keeps that, the console gets the outcome.
 fuzz() {
-  local name=$1 seconds=$2 label=$3
+  local name=$1 seconds=$2 label=$3 kept=fuzz/${1%_decoder}_loader/regressions
   local seeds=build-fuzz/seeds/$name corpus=build-fuzz/corpus/$name
   local artifacts=build-fuzz/artifacts/$name/ log=build-fuzz/fuzz-$name.log
   mkdir -p "$corpus" "$artifacts"
@@ -36,8 +36,12 @@ fuzz() {
       exit 1
     fi
   }
-  echo "fuzz: replaying the $label seed corpus ($(ls "$seeds" | wc -l) inputs)"
-  run -runs=0 "$seeds"
+  # An input that once crashed is kept under fuzz/NAME_loader/regressions/ with a name that
+  # says what it covers; the decoder's tests replay them too.
+  local replay=("$seeds")
+  [[ -d $kept ]] && replay+=("$kept")
+  echo "fuzz: replaying the $label seed corpus ($(ls "$seeds" | wc -l) inputs) and the kept inputs"
+  run -runs=0 "${replay[@]}"
   echo "fuzz: fuzzing the $label decoder for ${seconds} s"
   run -max_total_time="$seconds" -print_final_stats=1 "$corpus" "$seeds"
   grep -E '^stat::number_of_executed_units|^stat::peak_rss_mb' "$log" | sed 's/^/fuzz: /' || true

@@ -1,6 +1,6 @@
 // Where the time of a PNG/JPEG-to-PNG join goes: each phase of eveda-batch's pass timed on its
-// own, through the same calls (LoadDecodedBitmap, BitBlt into a 24-bit canvas, PngEncoder over
-// the canvas rows, fsync). The encoder overlaps compression with the caller in a run; here it
+// own, through the same calls (DecodeSourceFile, its rows copied into a 24-bit canvas, PngEncoder
+// over the canvas rows, fsync). The encoder overlaps compression with the caller in a run; here it
 // runs after the drawing so that each share is measured alone. Prints figures, asserts nothing.
 // Usage: w5_phases DIR EXTENSION ACROSS LEVEL OUTPUT    (e.g. w5_phases src .png 20 6 /tmp/o.png)
 
@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -44,12 +45,12 @@ int main(int argc, char** argv) {
 
   // The cell is the first source's size, as every source of the workload has it.
   const gdi::HDC canvasDC = gdi::CreateCompatibleDC(gdi::HDC{});
-  const gdi::HDC sourceDC = gdi::CreateCompatibleDC(gdi::HDC{});
-  auto first = eveda::codecs::LoadDecodedBitmap(files[0].c_str(), 0);
-  if (!first) return 1;
-  gdi::BITMAP cell;
-  gdi::GetObjectA(*first, sizeof cell, &cell);
-  gdi::DeleteObject(*first);
+  std::vector<std::uint8_t> bytes;
+  eveda::codecs::DecodedImage image;
+  if (!eveda::codecs::DecodeSourceFile(files[0].c_str(), 0, bytes, image)) return 1;
+  struct {
+    int bmWidth, bmHeight;
+  } cell{static_cast<int>(image.width), static_cast<int>(image.height)};
   const int rows = static_cast<int>((files.size() + across - 1) / across);
   gdi::BITMAPINFO info{};
   info.bmiHeader = {sizeof(gdi::BITMAPINFOHEADER),
@@ -63,24 +64,25 @@ int main(int argc, char** argv) {
       gdi::CreateDIBSection(canvasDC, &info, gdi::DIB_RGB_COLORS, &bits, nullptr, 0);
   gdi::SelectObject(canvasDC, canvas);
 
+  const int width = info.bmiHeader.biWidth, height = info.bmiHeader.biHeight;
+  const std::ptrdiff_t stride = (std::ptrdiff_t{width} * 3 + 3) / 4 * 4;
   double decode = 0, draw = 0;
   for (std::size_t i = 0; i < files.size(); ++i) {
     auto start = Clock::now();
-    auto source = eveda::codecs::LoadDecodedBitmap(files[i].c_str(), 0);
+    const bool decoded = !!eveda::codecs::DecodeSourceFile(files[i].c_str(), 0, bytes, image);
     decode += Seconds(start);
-    if (!source) continue;
+    if (!decoded || static_cast<int>(image.width) != cell.bmWidth ||
+        static_cast<int>(image.height) != cell.bmHeight)
+      continue;
     start = Clock::now();
-    const gdi::HGDIOBJ previous = gdi::SelectObject(sourceDC, *source);
-    gdi::BitBlt(canvasDC, static_cast<int>(i % across) * cell.bmWidth,
-                static_cast<int>(i / across) * cell.bmHeight, cell.bmWidth, cell.bmHeight, sourceDC,
-                0, 0, gdi::SRCCOPY);
-    gdi::SelectObject(sourceDC, previous);
-    gdi::DeleteObject(*source);
+    const int left = static_cast<int>(i % across) * cell.bmWidth;
+    const int top = static_cast<int>(i / across) * cell.bmHeight;
+    for (int y = 0; y < cell.bmHeight; ++y) {
+      auto* row = static_cast<std::uint8_t*>(bits) + stride * (height - 1 - (top + y)) + 3 * left;
+      std::memcpy(row, image.Row(static_cast<std::uint32_t>(y)), 3 * std::size_t(cell.bmWidth));
+    }
     draw += Seconds(start);
   }
-
-  const int width = info.bmiHeader.biWidth, height = info.bmiHeader.biHeight;
-  const std::ptrdiff_t stride = (std::ptrdiff_t{width} * 3 + 3) / 4 * 4;
   const int fd = ::open(argv[5], O_WRONLY | O_CREAT | O_TRUNC, 0644);
   auto start = Clock::now();
   {

@@ -67,11 +67,9 @@ eveda::Result<DecodePlan, DecodeError> PlanDecode(std::span<const std::uint8_t> 
                                                   std::uint64_t fileSize) {
   if (head.size() > fileSize) head = head.first(static_cast<std::size_t>(fileSize));
   ByteCursor cursor(head);
-  const auto offBits = ReadFileHeader(cursor);
-  if (!offBits) return eveda::Unexpected{offBits.error()};
-  const auto header = ReadInfoHeader(cursor);
-  if (!header) return eveda::Unexpected{header.error()};
-  if (auto ok = CheckFormat(*header); !ok) return eveda::Unexpected{ok.error()};
+  EVEDA_TRY(offBits, ReadFileHeader(cursor));
+  EVEDA_TRY(header, ReadInfoHeader(cursor));
+  EVEDA_TRY(format, CheckFormat(*header));
 
   DecodePlan plan;
   plan.layout = MakeLayout(*header);
@@ -79,8 +77,7 @@ eveda::Result<DecodePlan, DecodeError> PlanDecode(std::span<const std::uint8_t> 
   plan.sourceBitCount = header->bitCount;
   plan.topDown = header->height < 0;
   if (header->compression == BI_BITFIELDS || header->compression == BI_ALPHABITFIELDS) {
-    const auto masks = ReadMasks(cursor, *header);
-    if (!masks) return eveda::Unexpected{masks.error()};
+    EVEDA_TRY(masks, ReadMasks(cursor, *header));
     plan.layout.compression = BI_BITFIELDS;
     plan.layout.masks = *masks;
   }
@@ -89,16 +86,12 @@ eveda::Result<DecodePlan, DecodeError> PlanDecode(std::span<const std::uint8_t> 
     return eveda::Unexpected{DecodeError::BadPixelOffset};
   }
   if (header->bitCount <= 8) {
-    if (auto ok = ReadPalette(cursor, *header, *offBits, plan.layout); !ok) {
-      return eveda::Unexpected{ok.error()};
-    }
+    EVEDA_TRY(palette, ReadPalette(cursor, *header, *offBits, plan.layout));
   }
   const std::uint64_t offset = *offBits != 0 ? *offBits : tableStart + TableBytes(*header);
   if (offset >= fileSize) return eveda::Unexpected{DecodeError::BadPixelOffset};
   plan.pixelOffset = static_cast<std::size_t>(offset);
-  if (auto ok = LocatePixels(*header, fileSize, plan); !ok) {
-    return eveda::Unexpected{ok.error()};
-  }
+  EVEDA_TRY(located, LocatePixels(*header, fileSize, plan));
   return plan;
 }
 
@@ -122,14 +115,6 @@ void DecodePixels(std::span<const std::uint8_t> file, const DecodePlan& plan,
     case SourceEncoding::Rle4:
       return DecodeRle4(cursor, plan.layout, pixels);
   }
-}
-
-eveda::Result<DecodedImage, DecodeError> Decode(std::span<const std::uint8_t> file) {
-  auto plan = PlanDecode(file);
-  if (!plan) return eveda::Unexpected{plan.error()};
-  DecodedImage image{plan->layout, std::vector<std::uint8_t>(plan->layout.ByteSize())};
-  DecodePixels(file, *plan, image.pixels);
-  return image;
 }
 
 }  // namespace eveda::bmp

@@ -1,19 +1,10 @@
 #pragma once
-// Decodes BMP files held in memory, in two steps so that the pixels go straight into memory
-// the caller owns (a DIB section): PlanDecode() reads and checks the headers and says what
-// bitmap the file needs; DecodePixels() then writes the rows. The decoder knows nothing of
-// the raster layer; its layout maps one to one onto a BITMAPINFO.
-//
-// What is accepted (everything else is refused with a DecodeError):
-// - headers of 12 (core), 16 and 64 (OS/2 2.x), 40, 52, 56, 108 (V4) and 124 (V5) bytes;
-// - 1, 2, 4, 8, 24 and 32 bits per pixel uncompressed, 16 bits as 5-5-5, BI_BITFIELDS and
-//   BI_ALPHABITFIELDS at 16 and 32 bits (alpha ignored), BI_RLE8 at 8 and BI_RLE4 at 4 bits;
-// - bottom-up and top-down rows for uncompressed images, bottom-up only for RLE.
-//
-// The output bitmap is always bottom-up and keeps the source's depth, with two exceptions:
-// 2 bits per pixel become 4 (the raster layer has no 2-bit bitmaps), and 16-bit 5-5-5 stays
-// BI_RGB. Palettes always fill the whole table for the depth (2, 16 or 256 entries); entries
-// the file does not give are black, so an index beyond the file's palette draws black.
+// Decodes BMP files in two steps, so that the pixels go straight into memory the caller owns:
+// PlanDecode() reads and checks the headers and says what bitmap the file needs; DecodePixels()
+// then writes the rows. The decoder knows nothing of the raster layer; its layout maps one to
+// one onto a BITMAPINFO. What is accepted and refused, and what each file becomes, is the
+// contract written in README.md beside this file; how the rows of a file are read is in
+// row_source.h.
 
 #include <array>
 #include <cstddef>
@@ -122,12 +113,5 @@ eveda::Result<DecodePlan, DecodeError> PlanDecode(std::span<const std::uint8_t> 
 // and a short or damaged RLE stream simply leaves the rest of the bitmap at index 0.
 void DecodePixels(std::span<const std::uint8_t> file, const DecodePlan& plan,
                   std::span<std::uint8_t> pixels);
-
-// Both steps into memory of its own; for tests, the fuzzer and tools.
-struct DecodedImage {
-  Layout layout;
-  std::vector<std::uint8_t> pixels;
-};
-eveda::Result<DecodedImage, DecodeError> Decode(std::span<const std::uint8_t> file);
 
 }  // namespace eveda::bmp

@@ -8,8 +8,6 @@
 namespace eveda::bmp {
 namespace {
 
-constexpr std::uint32_t kFileHeaderSize = 14;
-
 bool KnownHeaderSize(std::uint32_t size) {
   switch (size) {
     case 12:
@@ -71,7 +69,8 @@ eveda::Result<std::uint32_t, DecodeError> ReadFileHeader(ByteCursor& cursor) {
   if (!cursor.Has(2) || cursor.U8() != 'B' || cursor.U8() != 'M') {
     return eveda::Unexpected{DecodeError::NotBmp};
   }
-  if (!cursor.Has(kFileHeaderSize - 2)) return eveda::Unexpected{DecodeError::TruncatedHeader};
+  if (!cursor.Has(bmp_format::kFileHeaderBytes - 2))
+    return eveda::Unexpected{DecodeError::TruncatedHeader};
   cursor.Skip(8);  // file size (often wrong, never needed) and the reserved words
   return cursor.U32();
 }

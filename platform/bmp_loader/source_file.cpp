@@ -42,6 +42,15 @@ eveda::Result<SourceFile, DecodeError> SourceFile::Open(const char* path) {
 SourceFile::SourceFile(SourceFile&& other) noexcept
     : fd_(std::exchange(other.fd_, -1)), size_(other.size_) {}
 
+SourceFile& SourceFile::operator=(SourceFile&& other) noexcept {
+  if (this != &other) {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = std::exchange(other.fd_, -1);
+    size_ = other.size_;
+  }
+  return *this;
+}
+
 SourceFile::~SourceFile() {
   if (fd_ >= 0) ::close(fd_);
 }
@@ -64,8 +73,7 @@ eveda::Result<std::size_t, DecodeError> SourceFile::ReadAt(std::uint64_t offset,
 eveda::Result<std::span<const std::uint8_t>, DecodeError> SourceFile::ReadHead(
     HeadBuffer& buffer) const {
   const auto wanted = static_cast<std::size_t>(std::min<std::uint64_t>(size_, buffer.size()));
-  const auto got = ReadAt(0, std::span(buffer).first(wanted));
-  if (!got) return eveda::Unexpected{got.error()};
+  EVEDA_TRY(got, ReadAt(0, std::span(buffer).first(wanted)));
   return std::span<const std::uint8_t>(buffer.data(), *got);
 }
 

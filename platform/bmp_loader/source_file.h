@@ -21,7 +21,7 @@ class SourceFile {
  public:
   static eveda::Result<SourceFile, DecodeError> Open(const char* path);
   SourceFile(SourceFile&& other) noexcept;
-  SourceFile& operator=(SourceFile&&) = delete;
+  SourceFile& operator=(SourceFile&& other) noexcept;
   SourceFile(const SourceFile&) = delete;
   SourceFile& operator=(const SourceFile&) = delete;
   ~SourceFile();

@@ -4,6 +4,7 @@
 #include <new>
 #include <vector>
 
+#include "platform/gdi/blit.h"
 #include "platform/gdi/clip.h"
 #include "platform/gdi/gdi.h"
 #include "platform/gdi/object_table.h"
@@ -46,6 +47,27 @@ void CopyRows(const Bitmap& source, Bitmap& destination, detail::ClippedSpan acr
 
 }  // namespace
 
+namespace detail {
+
+BOOL CopyBitmap(const Bitmap& source, Bitmap& destination, int x, int y, int cx, int cy, int xs,
+                int ys) {
+  const auto across = ClipSpan(x, xs, cx, destination.width, source.width);
+  auto down = ClipSpan(y, ys, cy, destination.height, source.height);
+  if (down) {
+    down = ClipToStored(*down, destination.StoredBegin(), destination.StoredEnd(),
+                        source.StoredBegin(), source.StoredEnd());
+  }
+  if (!across || !down) return 1;
+  try {
+    CopyRows(source, destination, *across, *down);
+  } catch (const std::bad_alloc&) {
+    return 0;
+  }
+  return 1;
+}
+
+}  // namespace detail
+
 // Only SRCCOPY is supported; other raster operations fail. An empty or negative size copies
 // nothing and succeeds.
 BOOL BitBlt(HDC dst, int x, int y, int cx, int cy, HDC src, int xs, int ys, DWORD rop) {
@@ -53,15 +75,7 @@ BOOL BitBlt(HDC dst, int x, int y, int cx, int cy, HDC src, int xs, int ys, DWOR
   Bitmap* destination = table.SelectedBitmap(dst.id);
   const Bitmap* source = table.SelectedBitmap(src.id);
   if (!destination || !source || rop != SRCCOPY) return 0;
-  const auto across = detail::ClipSpan(x, xs, cx, destination->width, source->width);
-  const auto down = detail::ClipSpan(y, ys, cy, destination->height, source->height);
-  if (!across || !down) return 1;
-  try {
-    CopyRows(*source, *destination, *across, *down);
-  } catch (const std::bad_alloc&) {
-    return 0;
-  }
-  return 1;
+  return detail::CopyBitmap(*source, *destination, x, y, cx, cy, xs, ys);
 }
 
 }  // namespace gdi

@@ -34,4 +34,19 @@ inline std::optional<ClippedSpan> ClipSpan(std::int64_t destination, std::int64_
                      static_cast<std::int32_t>(length)};
 }
 
+// Cuts a row span of a copy further to the rows the destination's and the source's memory
+// hold (see Bitmap::firstRow); nullopt when none of them is left.
+inline std::optional<ClippedSpan> ClipToStored(ClippedSpan span, std::int64_t destinationBegin,
+                                               std::int64_t destinationEnd,
+                                               std::int64_t sourceBegin, std::int64_t sourceEnd) {
+  const std::int64_t shift = std::int64_t{span.source} - span.destination;
+  const std::int64_t begin =
+      std::max({std::int64_t{span.destination}, destinationBegin, sourceBegin - shift});
+  const std::int64_t end =
+      std::min({std::int64_t{span.destination} + span.length, destinationEnd, sourceEnd - shift});
+  if (end <= begin) return std::nullopt;
+  return ClippedSpan{static_cast<std::int32_t>(begin), static_cast<std::int32_t>(begin + shift),
+                     static_cast<std::int32_t>(end - begin)};
+}
+
 }  // namespace gdi::detail

@@ -5,7 +5,7 @@
 #include <new>
 #include <optional>
 
-#include "platform/gdi/dib_section_over.h"
+#include "platform/gdi/blit.h"
 #include "platform/gdi/gdi.h"
 #include "platform/gdi/object_table.h"
 
@@ -52,9 +52,11 @@ bool ReadPixelFormat(const BITMAPINFO& info, Bitmap& bitmap) {
   return true;
 }
 
-// The bitmap a header describes, without its pixel memory; null for a header no DIB section
-// can have.
-std::unique_ptr<Bitmap> MakeDibBitmap(const BITMAPINFO& info) {
+}  // namespace
+
+namespace detail {
+
+std::unique_ptr<Bitmap> MakeDibBitmap(const BITMAPINFO& info, bool band) {
   const BITMAPINFOHEADER& header = info.bmiHeader;
   if (header.biSize < sizeof(BITMAPINFOHEADER) || header.biPlanes != 1) return nullptr;
   if (header.biWidth < 1 || header.biHeight == 0 || !IsDibDepth(header.biBitCount)) return nullptr;
@@ -62,7 +64,7 @@ std::unique_ptr<Bitmap> MakeDibBitmap(const BITMAPINFO& info) {
       header.biHeight < 0 ? -std::int64_t{header.biHeight} : std::int64_t{header.biHeight};
   const std::int64_t stride = bmp_format::RowStride(header.biWidth, header.biBitCount);
   constexpr std::int64_t limit = std::numeric_limits<std::int32_t>::max();
-  if (height > limit || stride > limit || stride * height > limit) return nullptr;
+  if (height > limit || stride > limit || (!band && stride * height > limit)) return nullptr;
 
   auto bitmap = std::make_unique<Bitmap>();
   bitmap->width = header.biWidth;
@@ -73,6 +75,12 @@ std::unique_ptr<Bitmap> MakeDibBitmap(const BITMAPINFO& info) {
   if (!ReadPixelFormat(info, *bitmap)) return nullptr;
   return bitmap;
 }
+
+}  // namespace detail
+
+namespace {
+
+using detail::MakeDibBitmap;
 
 std::size_t ImageBytes(const Bitmap& bitmap) {
   return static_cast<std::size_t>(bitmap.stride) * static_cast<std::size_t>(bitmap.height);
@@ -99,19 +107,6 @@ HBITMAP CreateDIBSection(HDC dc, const BITMAPINFO* info, UINT usage, void** bits
     std::unique_ptr<Bitmap> bitmap = MakeDibBitmap(*info);
     if (!bitmap) return HBITMAP{};
     bitmap->pixels = detail::PixelMemory::Zeroed(ImageBytes(*bitmap));
-    return AddDibSection(std::move(bitmap), bits);
-  } catch (const std::bad_alloc&) {
-    return HBITMAP{};
-  }
-}
-
-HBITMAP CreateDIBSectionOver(const BITMAPINFO* info, detail::PixelMemory memory, void** bits) {
-  if (bits) *bits = nullptr;
-  if (!info) return HBITMAP{};
-  try {
-    std::unique_ptr<Bitmap> bitmap = MakeDibBitmap(*info);
-    if (!bitmap || memory.size() < ImageBytes(*bitmap)) return HBITMAP{};
-    bitmap->pixels = std::move(memory);
     return AddDibSection(std::move(bitmap), bits);
   } catch (const std::bad_alloc&) {
     return HBITMAP{};

@@ -12,9 +12,9 @@ namespace gdi::detail {
 bool FillArea(Bitmap& bitmap, std::int64_t x0, std::int64_t y0, std::int64_t x1, std::int64_t y1,
               COLORREF colour) {
   x0 = std::max<std::int64_t>(x0, 0);
-  y0 = std::max<std::int64_t>(y0, 0);
+  y0 = std::max<std::int64_t>(y0, bitmap.StoredBegin());
   x1 = std::min<std::int64_t>(x1, bitmap.width);
-  y1 = std::min<std::int64_t>(y1, bitmap.height);
+  y1 = std::min<std::int64_t>(y1, bitmap.StoredEnd());
   if (x0 >= x1 || y0 >= y1) return true;
   const auto left = static_cast<std::int32_t>(x0);
   const auto count = static_cast<std::int32_t>(x1 - x0);

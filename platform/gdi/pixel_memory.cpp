@@ -122,18 +122,4 @@ PixelMemory::~PixelMemory() {
   FreeBlock(block);
 }
 
-std::size_t PixelMemory::PooledBlocks() {
-  Pool& pool = ThePool();
-  std::lock_guard lock(pool.mutex);
-  std::size_t count = 0;
-  for (const Block& block : pool.blocks) count += block.data != nullptr;
-  return count;
-}
-
-void PixelMemory::ReleasePool() {
-  Pool& pool = ThePool();
-  std::lock_guard lock(pool.mutex);
-  for (Block& block : pool.blocks) FreeBlock(std::exchange(block, Block{}));
-}
-
 }  // namespace gdi::detail

@@ -33,11 +33,6 @@ class PixelMemory {
   std::size_t size() const { return size_; }
   explicit operator bool() const { return data_ != nullptr; }
 
-  // Blocks waiting in the pool; lets tests see that memory is reused and released.
-  static std::size_t PooledBlocks();
-  // Gives every pooled block back to the system.
-  static void ReleasePool();
-
   struct Block {
     std::uint8_t* data = nullptr;
     std::size_t capacity = 0;

@@ -21,6 +21,7 @@
 #include <new>
 #include <vector>
 
+#include "platform/gdi/blit.h"
 #include "platform/gdi/gdi.h"
 #include "platform/gdi/object_table.h"
 #include "platform/gdi/pixel_rows.h"
@@ -36,16 +37,21 @@ struct AxisMap {
   std::size_t Count() const { return lo.size(); }
 };
 
-AxisMap MapAxis(std::int64_t dstStart, std::int64_t dstLength, std::int64_t dstSize,
-                std::int64_t srcStart, std::int64_t srcLength, std::int64_t srcSize) {
+// Destination pixels are drawn where the destination stores them ([dstBegin, dstEnd)); source
+// pixels are read where the source stores them ([srcBegin, srcEnd)). Every run is computed
+// from the whole rectangle, so a band of the destination gets exactly the pixels it would get
+// as part of the whole.
+AxisMap MapAxis(std::int64_t dstStart, std::int64_t dstLength, std::int64_t dstBegin,
+                std::int64_t dstEnd, std::int64_t srcStart, std::int64_t srcLength,
+                std::int64_t srcBegin, std::int64_t srcEnd) {
   AxisMap map;
-  const std::int64_t first = std::max<std::int64_t>(0, -dstStart);
-  const std::int64_t end = std::min(dstLength, dstSize - dstStart);
+  const std::int64_t first = std::max<std::int64_t>(0, dstBegin - dstStart);
+  const std::int64_t end = std::min(dstLength, dstEnd - dstStart);
   for (std::int64_t d = first; d < end; ++d) {
     const std::int64_t lo = d * srcLength / dstLength;
     const std::int64_t hi = std::max(lo, (d + 1) * srcLength / dstLength - 1);
-    const std::int64_t clippedLo = std::max<std::int64_t>(srcStart + lo, 0);
-    const std::int64_t clippedHi = std::min(srcStart + hi, srcSize - 1);
+    const std::int64_t clippedLo = std::max<std::int64_t>(srcStart + lo, srcBegin);
+    const std::int64_t clippedHi = std::min(srcStart + hi, srcEnd - 1);
     if (clippedLo > clippedHi) continue;
     if (map.lo.empty()) map.firstDestination = static_cast<std::int32_t>(dstStart + d);
     map.lo.push_back(static_cast<std::int32_t>(clippedLo));
@@ -121,7 +127,10 @@ std::unique_ptr<Bitmap> Snapshot(const Bitmap& bitmap) {
   copy->colourCount = bitmap.colourCount;
   copy->masks = bitmap.masks;
   copy->defaultMasks = bitmap.defaultMasks;
-  const std::size_t bytes = std::size_t(bitmap.stride) * std::size_t(bitmap.height);
+  copy->firstRow = bitmap.firstRow;
+  copy->storedRows = bitmap.storedRows;
+  const std::size_t bytes =
+      std::size_t(bitmap.stride) * std::size_t(bitmap.StoredEnd() - bitmap.StoredBegin());
   copy->pixels = detail::PixelMemory::ForOverwrite(bytes);
   std::memcpy(copy->pixels.get(), bitmap.pixels.get(), bytes);
   return copy;
@@ -140,27 +149,37 @@ void Stretch(const Bitmap& source, Bitmap& destination, const AxisMap& columns,
 
 }  // namespace
 
+namespace detail {
+
+BOOL StretchBitmap(const Bitmap& source, Bitmap& destination, int x, int y, int cx, int cy, int xs,
+                   int ys, int cxs, int cys) {
+  if (cx <= 0 || cy <= 0 || cxs <= 0 || cys <= 0) return 0;
+  try {
+    const AxisMap columns = MapAxis(x, cx, 0, destination.width, xs, cxs, 0, source.width);
+    const AxisMap rows = MapAxis(y, cy, destination.StoredBegin(), destination.StoredEnd(), ys, cys,
+                                 source.StoredBegin(), source.StoredEnd());
+    if (columns.Count() == 0 || rows.Count() == 0) return 1;
+    if (&source == &destination) {
+      const std::unique_ptr<Bitmap> copy = Snapshot(source);
+      Stretch(*copy, destination, columns, rows);
+    } else {
+      Stretch(source, destination, columns, rows);
+    }
+  } catch (const std::bad_alloc&) {
+    return 0;
+  }
+  return 1;
+}
+
+}  // namespace detail
+
 BOOL StretchBlt(HDC dst, int x, int y, int cx, int cy, HDC src, int xs, int ys, int cxs, int cys,
                 DWORD rop) {
   auto& table = detail::ObjectTable::Instance();
   Bitmap* destination = table.SelectedBitmap(dst.id);
   const Bitmap* source = table.SelectedBitmap(src.id);
   if (!destination || !source || rop != SRCCOPY) return 0;
-  if (cx <= 0 || cy <= 0 || cxs <= 0 || cys <= 0) return 0;
-  try {
-    const AxisMap columns = MapAxis(x, cx, destination->width, xs, cxs, source->width);
-    const AxisMap rows = MapAxis(y, cy, destination->height, ys, cys, source->height);
-    if (columns.Count() == 0 || rows.Count() == 0) return 1;
-    if (source == destination) {
-      const std::unique_ptr<Bitmap> copy = Snapshot(*source);
-      Stretch(*copy, *destination, columns, rows);
-    } else {
-      Stretch(*source, *destination, columns, rows);
-    }
-  } catch (const std::bad_alloc&) {
-    return 0;
-  }
-  return 1;
+  return detail::StretchBitmap(*source, *destination, x, y, cx, cy, xs, ys, cxs, cys);
 }
 
 }  // namespace gdi

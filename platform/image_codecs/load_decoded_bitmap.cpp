@@ -1,6 +1,5 @@
 #include "platform/image_codecs/load_decoded_bitmap.h"
 
-#include <cstring>
 #include <new>
 #include <vector>
 
@@ -28,7 +27,29 @@ Unexpected<SourceLoadError> Refused(DecodeError reason, std::string detail = {})
   return Unexpected{SourceLoadError{reason, std::move(detail), false}};
 }
 
-gdi::HBITMAP ToDibSection(const DecodedImage& image) {
+}  // namespace
+
+Result<void, SourceLoadError> DecodeSourceFile(const char* path, gdi::COLORREF background,
+                                               std::vector<std::uint8_t>& bytes,
+                                               DecodedImage& image) {
+  const auto file = bmp::SourceFile::Open(path);
+  if (!file) return Refused(file.error());
+  std::uint8_t head[kSignatureBytes];
+  const auto sniffed = file->ReadAt(0, head);
+  if (!sniffed) return Refused(sniffed.error());
+  if (SniffFormat(std::span(head, *sniffed)) == ImageFormat::Other)
+    return Unexpected{SourceLoadError{DecodeError::NotBmp, {}, true}};
+  if (file->size() > bmp::kMaxFileBytes) return Refused(DecodeError::TooLarge);
+  if (!Resize(bytes, file->size())) return Refused(DecodeError::OutOfMemory);
+  const auto got = file->ReadAt(0, bytes);
+  if (!got) return Refused(got.error());
+  const std::span<const std::uint8_t> data(bytes.data(), *got);
+  if (auto decoded = DecodeImage(data, background, image); !decoded)
+    return Refused(ReasonOf(decoded.error().kind), decoded.error().reason);
+  return {};
+}
+
+gdi::BITMAPINFO BitmapInfoOf(const DecodedImage& image) {
   gdi::BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof(gdi::BITMAPINFOHEADER);
   info.bmiHeader.biWidth = static_cast<gdi::LONG>(image.width);
@@ -36,41 +57,7 @@ gdi::HBITMAP ToDibSection(const DecodedImage& image) {
   info.bmiHeader.biPlanes = 1;
   info.bmiHeader.biBitCount = 24;
   info.bmiHeader.biCompression = gdi::BI_RGB;
-  void* bits = nullptr;
-  const gdi::HBITMAP bitmap =
-      gdi::CreateDIBSection(gdi::HDC{}, &info, gdi::DIB_RGB_COLORS, &bits, nullptr, 0);
-  if (bitmap) std::memcpy(bits, image.pixels.data(), image.stride * image.height);
-  return bitmap;
-}
-
-}  // namespace
-
-ImageFormat SniffFile(const char* path) {
-  const auto file = bmp::SourceFile::Open(path);
-  if (!file) return ImageFormat::Other;
-  std::uint8_t head[kSignatureBytes];
-  const auto got = file->ReadAt(0, head);
-  return got ? SniffFormat(std::span(head, *got)) : ImageFormat::Other;
-}
-
-Result<gdi::HBITMAP, SourceLoadError> LoadDecodedBitmap(const char* path,
-                                                        gdi::COLORREF background) {
-  const auto file = bmp::SourceFile::Open(path);
-  if (!file) return Refused(file.error());
-  if (file->size() > bmp::kMaxFileBytes) return Refused(DecodeError::TooLarge);
-  thread_local std::vector<std::uint8_t> bytes;
-  thread_local DecodedImage image;
-  if (!Resize(bytes, file->size())) return Refused(DecodeError::OutOfMemory);
-  const auto got = file->ReadAt(0, bytes);
-  if (!got) return Refused(got.error());
-  const std::span<const std::uint8_t> data(bytes.data(), *got);
-  if (SniffFormat(data) == ImageFormat::Other)
-    return Unexpected{SourceLoadError{DecodeError::NotBmp, {}, true}};
-  if (auto decoded = DecodeImage(data, background, image); !decoded)
-    return Refused(ReasonOf(decoded.error().kind), decoded.error().reason);
-  const gdi::HBITMAP bitmap = ToDibSection(image);
-  if (!bitmap) return Refused(DecodeError::OutOfMemory);
-  return bitmap;
+  return info;
 }
 
 }  // namespace eveda::codecs

@@ -1,11 +1,14 @@
 #pragma once
-// A PNG or JPEG source for the drawing pass: decoded and handed over as a 24-bit top-down DIB
-// section, which BitBlt and StretchBlt copy like any loaded BMP.
+// A PNG or JPEG source for the drawing pass: its file read and decoded whole into buffers the
+// caller keeps, 24-bit B,G,R rows top-down, drawn like a BMP source's rows.
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/bmp_loader/bmp_decoder.h"
 #include "platform/gdi/gdi.h"
+#include "platform/image_codecs/image_decoder.h"
 #include "platform/image_codecs/image_probe.h"
 #include "platform/result.h"
 
@@ -19,11 +22,14 @@ struct SourceLoadError {
   bool notPngOrJpeg = false;  // neither signature: the BMP loader's business
 };
 
-// The format by the file's signature, or Other when it cannot be read.
-ImageFormat SniffFile(const char* path);
+// Reads `path` whole into `bytes` and decodes it into `image` (PNG or JPEG, by signature),
+// alpha blended over `background`. A file with neither signature is left unread, with
+// `notPngOrJpeg` set.
+Result<void, SourceLoadError> DecodeSourceFile(const char* path, gdi::COLORREF background,
+                                               std::vector<std::uint8_t>& bytes,
+                                               DecodedImage& image);
 
-// Reads and decodes `path` (PNG or JPEG, by signature), alpha blended over `background`; the
-// caller deletes the bitmap. The decoders' buffers are kept per thread and reused.
-Result<gdi::HBITMAP, SourceLoadError> LoadDecodedBitmap(const char* path, gdi::COLORREF background);
+// The DIB header of a decoded image: 24 bits, top-down.
+gdi::BITMAPINFO BitmapInfoOf(const DecodedImage& image);
 
 }  // namespace eveda::codecs

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/bmp_loader/bmp_decoder.h"
+#include "tests/support/plain_decoder.h"
 
 namespace eveda::testing {
 
@@ -23,7 +24,7 @@ inline std::uint32_t WidenChannel(std::uint32_t word, std::uint32_t mask) {
   return out >> (filled - 8);
 }
 
-inline std::uint32_t DecodedRgb(const bmp::DecodedImage& image, int x, int y) {
+inline std::uint32_t DecodedRgb(const DecodedImage& image, int x, int y) {
   const bmp::Layout& l = image.layout;
   const std::uint8_t* row =
       image.pixels.data() + static_cast<std::size_t>(l.height - 1 - y) * l.stride;
@@ -57,7 +58,7 @@ inline std::uint32_t DecodedRgb(const bmp::DecodedImage& image, int x, int y) {
   }
 }
 
-inline std::vector<std::uint32_t> DecodedRgb(const bmp::DecodedImage& image) {
+inline std::vector<std::uint32_t> DecodedRgb(const DecodedImage& image) {
   std::vector<std::uint32_t> out;
   for (int y = 0; y < image.layout.height; ++y) {
     for (int x = 0; x < image.layout.width; ++x) out.push_back(DecodedRgb(image, x, y));

@@ -5,6 +5,7 @@
 #include "platform/bmp_loader/bmp_decoder.h"
 #include "tests/bmp_loader/decoded_pixels.h"
 #include "tests/support/bmp_builder.h"
+#include "tests/support/plain_decoder.h"
 
 namespace eveda::testing {
 namespace {
@@ -16,7 +17,7 @@ constexpr std::uint32_t R = 0xFF0000, G = 0x00FF00, B = 0x0000FF, W = 0xFFFFFF, 
 const std::vector<std::uint32_t> kPalette = {K, R, G, B, W};
 
 Colours DecodeColours(const Bytes& file) {
-  const auto image = bmp::Decode(file);
+  const auto image = DecodeThroughRows(file);
   EXPECT_TRUE(image) << bmp::Describe(image.error());
   return image ? DecodedRgb(*image) : Colours{};
 }

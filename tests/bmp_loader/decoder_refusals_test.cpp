@@ -7,6 +7,7 @@
 
 #include "platform/bmp_loader/bmp_decoder.h"
 #include "tests/support/bmp_builder.h"
+#include "tests/support/plain_decoder.h"
 
 namespace eveda::testing {
 namespace {
@@ -166,7 +167,7 @@ void PrintTo(const Refusal& refusal, std::ostream* out) { *out << refusal.name; 
 class DecoderRefusals : public ::testing::TestWithParam<Refusal> {};
 
 TEST_P(DecoderRefusals, RefusesWithTheReason) {
-  const auto result = bmp::Decode(GetParam().file);
+  const auto result = DecodeThroughRows(GetParam().file);
   ASSERT_FALSE(result);
   EXPECT_EQ(result.error(), GetParam().error) << bmp::Describe(result.error());
 }
@@ -195,7 +196,7 @@ TEST(DecoderRefusals, EveryPrefixOfAValidFileIsRefusedOrDecoded) {
   for (const Bytes& whole : {rle, v5}) {
     for (std::size_t size = 0; size < whole.size(); ++size) {
       const Bytes prefix(whole.begin(), whole.begin() + static_cast<long>(size));
-      const auto result = bmp::Decode(prefix);
+      const auto result = DecodeThroughRows(prefix);
       if (result) {
         EXPECT_EQ(result->pixels.size(), result->layout.ByteSize());
       }

@@ -14,11 +14,15 @@ class DecoderVariants : public ::testing::TestWithParam<CatalogueImage> {};
 
 TEST_P(DecoderVariants, DecodesEveryPixel) {
   const CatalogueImage& image = GetParam();
-  const auto decoded = bmp::Decode(image.file);
+  const auto decoded = DecodeThroughRows(image.file);
   ASSERT_TRUE(decoded) << bmp::Describe(decoded.error());
   EXPECT_EQ(decoded->layout.width, image.width);
   EXPECT_EQ(decoded->layout.height, image.height);
   EXPECT_EQ(DecodedRgb(*decoded), image.expectedRgb);
+  // The plain decoder the drawing tests compare with agrees.
+  const auto plain = DecodeWhole(image.file);
+  ASSERT_TRUE(plain);
+  EXPECT_EQ(DecodedRgb(*plain), image.expectedRgb);
 }
 
 INSTANTIATE_TEST_SUITE_P(Catalogue, DecoderVariants, ::testing::ValuesIn(BmpCatalogue()),

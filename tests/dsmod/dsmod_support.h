@@ -3,13 +3,24 @@
 #include <cstdint>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "dsmod/canvas_layout.h"
 #include "dsmod/dsmod.h"
 #include "tests/support/temp_dir.h"
 
 namespace eveda::testing {
+
+// A copy of a canvas's pixel memory while its section is alive; nothing for a released or
+// hand-made canvas, whose memory must never be read.
+inline std::optional<std::vector<std::uint8_t>> CanvasBits(const DSMod::Canvas& canvas) {
+  const std::uint8_t* pixels = DSMod::detail::LivePixels(canvas);
+  if (pixels == nullptr) return std::nullopt;
+  return std::vector<std::uint8_t>(
+      pixels, pixels + std::size_t(canvas.Stride) * std::size_t(canvas.Height));
+}
 
 inline std::vector<std::uint8_t> ReadBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

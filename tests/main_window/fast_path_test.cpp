@@ -1,10 +1,12 @@
-// The join's fast paths (rows drawn where they were read, pooled memory, the file written while
-// it is drawn, no background fill on a black canvas) against the straightforward join: every
-// source decoded into a section of its own, copied with the same plan onto a canvas filled
-// with the background, and the canvas written whole at the end. Every BMP variant, order, fit
-// mode and a black and a coloured background give the same file, byte for byte.
+// The join's fast paths (bands drawn in reused memory, rows read from the file only as a band
+// needs them, the file written while it is drawn) against the straightforward join: the same
+// pass with the plain decoder swapped in as its loader (every source decoded whole from its
+// whole file) and the whole image as one band. Every BMP variant, order, fit mode, fractional
+// cell widths, spacing, a black and a coloured background, and bands smaller than, as tall
+// as and taller than a cell give the same file, byte for byte.
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -12,83 +14,56 @@
 #include <string>
 #include <vector>
 
-#include "dsmod/dsmod.h"
-#include "platform/bmp_loader/bmp_decoder.h"
-#include "platform/bmp_loader/load_image.h"
+#include "dsmod/image_file.h"
+#include "main_window/draw_tiles.h"
+#include "main_window/output_canvas.h"
 #include "tests/support/bmp_catalogue.h"
+#include "tests/support/plain_decoder.h"
 #include "tests/support/run_test_support.h"
 
 namespace eveda::testing {
 namespace {
 
-struct JoinCase {
-  int order;
-  int fit;
-  Rgb background;
-};
+using main_window::DrawGridBands;
+using main_window::GridPassResult;
+using main_window::SourceOpener;
 
-main_window::TileSettings SettingsOf(const main_window::JobState& job) {
-  main_window::TileSettings settings;
-  settings.BlockWidth = job.BlockWidth.value_or(0);
-  settings.BlockHeight = job.BlockHeight;
-  settings.Spacing = job.Spacing;
-  settings.WrapCount = job.WrapCount;
-  settings.ArrangeOrder = job.ArrangeOrder;
-  settings.FitMode = job.FitMode;
-  settings.BackColor = job.BackColor;
-  return settings;
-}
-
-// One source the plain way: its whole file decoded into memory, then a section of its own.
-gdi::HBITMAP DecodedSection(const std::string& path) {
+// Loads each source the plain way: its whole file read, decoded into memory the source keeps.
+eveda::Result<bmp::RowSource, main_window::SourceRefusal> OpenPlainly(const std::string& path,
+                                                                      bmp::RowBuffers& own,
+                                                                      bmp::ScratchBuffer&) {
   const std::vector<std::uint8_t> bytes = ReadBytes(path);
-  const auto image = bmp::Decode(bytes);
-  if (!image) return {};
-  const gdi::BITMAPINFO info = bmp::BitmapInfoFor(image->layout);
-  void* bits = nullptr;
-  const gdi::HBITMAP section =
-      gdi::CreateDIBSection(gdi::HDC{}, &info, gdi::DIB_RGB_COLORS, &bits, nullptr, 0);
-  std::copy(image->pixels.begin(), image->pixels.end(), static_cast<std::uint8_t*>(bits));
-  return section;
+  EVEDA_TRY(image, DecodeWhole(bytes));
+  own.decoded = std::move(image->pixels);
+  return bmp::RowSource::Decoded(bmp::BitmapInfoFor(image->layout), own.decoded.data());
 }
 
-std::vector<std::uint8_t> StraightforwardJoin(const main_window::TileSettings& settings,
-                                              const GTFile::NameList& files, int width,
-                                              int height) {
-  auto canvas = DSMod::CreateCanvas(gdi::HDC{}, 24, width, height, {});
-  EXPECT_TRUE(canvas);
-  const gdi::HBRUSH brush = gdi::CreateSolidBrush(settings.BackColor);
-  const gdi::HGDIOBJ previousBrush = gdi::SelectObject(canvas->hDC, brush);
-  gdi::Rectangle(canvas->hDC, -1, -1, width + 2, height + 2);
-  gdi::SelectObject(canvas->hDC, previousBrush);
-  gdi::DeleteObject(brush);
-  const gdi::HDC sourceDC = gdi::CreateCompatibleDC(gdi::HDC{});
-  for (std::size_t i = 1; i < files.size(); ++i) {
-    const gdi::HBITMAP source = DecodedSection(files[i]);
-    gdi::BITMAP info;
-    if (gdi::GetObjectA(source, sizeof info, &info) == 0) continue;
-    const gdi::HGDIOBJ previous = gdi::SelectObject(sourceDC, source);
-    const auto copy = main_window::PlanTileCopy(
-        settings, main_window::CellOriginOf(settings, width, static_cast<std::int32_t>(i)),
-        info.bmWidth, info.bmHeight);
-    if (copy.stretch) {
-      gdi::StretchBlt(canvas->hDC, copy.x, copy.y, copy.cx, copy.cy, sourceDC, 0, 0, info.bmWidth,
-                      info.bmHeight, gdi::SRCCOPY);
-    } else {
-      gdi::BitBlt(canvas->hDC, copy.x, copy.y, copy.cx, copy.cy, sourceDC, copy.sx, copy.sy,
-                  gdi::SRCCOPY);
-    }
-    gdi::SelectObject(sourceDC, previous);
-    gdi::DeleteObject(source);
-  }
-  gdi::DeleteDC(sourceDC);
-  EXPECT_TRUE(DSMod::CopyCanvasBits(*canvas));
-  const std::vector<std::uint8_t> pixels = canvas->Bits;
-  DSMod::ReleaseCanvas(*canvas);
-  std::vector<std::uint8_t> file = ExpectedHeader(width, height);
-  file.insert(file.end(), pixels.begin(), pixels.end());
-  return file;
+// The pass written through the output file, as a run writes it; the file's bytes.
+std::vector<std::uint8_t> Join(const main_window::TileSettings& settings,
+                               const GTFile::NameList& files, int width, int height,
+                               std::int32_t bandRows, const SourceOpener& open,
+                               const std::string& path, GridPassResult& result) {
+  auto bands = main_window::CreateOutputBands(gdi::HDC{}, width, height, bandRows);
+  EXPECT_TRUE(bands);
+  if (!bands) return {};
+  DSMod::ImageFile file(path, width, height);
+  result = DrawGridBands(
+      settings, files, *bands,
+      [&file](const DSMod::Band& band) {
+        file.WriteRows(band.TopRow(), band.RowStep(), band.Rows);
+      },
+      {}, open);
+  EXPECT_TRUE(file.Finish());
+  main_window::ReleaseOutputBands(*bands);
+  std::vector<std::uint8_t> bytes = ReadBytes(path);
+  std::filesystem::remove(path);
+  return bytes;
 }
+
+struct Grid {
+  Layout layout;
+  std::vector<std::int32_t> bandRows;  // smaller than, as tall as and taller than a cell
+};
 
 TEST(FastPaths, WriteWhatTheStraightforwardJoinWrites) {
   TempDir dir;
@@ -99,33 +74,109 @@ TEST(FastPaths, WriteWhatTheStraightforwardJoinWrites) {
     dir.WriteFile(name, std::string(catalogue[k].file.begin(), catalogue[k].file.end()));
   }
   dir.WriteFile("v99.bmp", "BM and nothing else");  // a refused source keeps the background
-  for (const int order : {0, 1, 2}) {
-    for (const int fit : {0, 1, 2}) {
-      for (const Rgb background : {Rgb{0}, Rgb{0x3060C0}}) {
-        SCOPED_TRACE(::testing::Message()
-                     << "order " << order << ", fit " << fit << ", background " << background);
-        Window window(dir.Path());
-        window.Loaded();
-        Configure(window, {.blockWidth = "9.5",
-                           .blockHeight = "7",
-                           .spacing = "1",
-                           .wrap = "6",
-                           .order = order,
-                           .fit = fit});
-        ChooseBackground(window, background);
-        window.form.PlemoBMP();
-        const main_window::RunReport& run = window.form.LastRun();
-        ASSERT_EQ(run.outcome, main_window::RunReport::Outcome::Written);
-        ASSERT_EQ(run.notDrawn.size(), 1u);
-        const std::vector<std::uint8_t> written = ReadBytes(run.outputPath);
-        const std::vector<std::uint8_t> expected = StraightforwardJoin(
-            SettingsOf(window.form.Job()), window.form.Job().FileList, run.width, run.height);
-        EXPECT_TRUE(written == expected)
-            << written.size() << " bytes written, " << expected.size() << " expected";
-        std::filesystem::remove(run.outputPath);
+  const std::vector<Grid> grids = {
+      {{.blockWidth = "9.5", .blockHeight = "7", .spacing = "1", .wrap = "6"}, {1, 5, 7, 8, 20}},
+      {{.blockWidth = "40.5", .blockHeight = "30", .spacing = "2", .wrap = "5"}, {3, 30, 64}},
+  };
+  for (const Grid& grid : grids) {
+    for (const int order : {0, 1, 2}) {
+      for (const int fit : {0, 1, 2}) {
+        for (const Rgb background : {Rgb{0}, Rgb{0x3060C0}}) {
+          SCOPED_TRACE(::testing::Message()
+                       << "cell " << grid.layout.blockWidth << ", order " << order << ", fit "
+                       << fit << ", background " << background);
+          Window window(dir.Path());
+          window.Loaded();
+          Layout layout = grid.layout;
+          layout.order = order;
+          layout.fit = fit;
+          Configure(window, layout);
+          ChooseBackground(window, background);
+          window.form.PlemoBMP();
+          const main_window::RunReport& run = window.form.LastRun();
+          ASSERT_EQ(run.outcome, main_window::RunReport::Outcome::Written);
+          ASSERT_EQ(run.notDrawn.size(), 1u);
+          const auto settings = main_window::TileSettingsOf(window.form.Job());
+          const GTFile::NameList& files = window.form.Job().FileList;
+          GridPassResult plain;
+          const std::vector<std::uint8_t> expected =
+              Join(settings, files, run.width, run.height, run.height, OpenPlainly,
+                   dir.PathOf("expected.bmp"), plain);
+          ASSERT_EQ(expected.size(),
+                    ExpectedHeader(run.width, run.height).size() +
+                        std::size_t(run.height) * bmp_format::RowStride(run.width, 24));
+          EXPECT_TRUE(ReadBytes(run.outputPath) == expected) << "the window's run";
+          for (const std::int32_t rows : grid.bandRows) {
+            GridPassResult banded;
+            const std::vector<std::uint8_t> written = Join(
+                settings, files, run.width, run.height, rows, {}, dir.PathOf("banded.bmp"), banded);
+            EXPECT_TRUE(written == expected) << "bands of " << rows << " rows";
+            EXPECT_EQ(banded.notDrawn, plain.notDrawn);
+          }
+          std::filesystem::remove(run.outputPath);
+        }
       }
     }
   }
+}
+
+// Another decoder plugs in as the window's opener: whatever it decodes whole is drawn.
+TEST(FastPaths, TheWindowDrawsThroughTheOpenerItIsGiven) {
+  TempDir dir;
+  WriteSolid(dir, "a.bmp", 4, 4, 0x0000FF);
+  WriteSolid(dir, "b.bmp", 4, 4, 0x0000FF);
+  Window window(dir.Path());
+  window.Loaded();
+  Configure(window, {.blockWidth = "4", .blockHeight = "4", .spacing = "0", .wrap = "2"});
+  window.form.SetSourceOpener(
+      [](const std::string&, bmp::RowBuffers& own,
+         bmp::ScratchBuffer&) -> eveda::Result<bmp::RowSource, main_window::SourceRefusal> {
+        gdi::BITMAPINFO info{};
+        info.bmiHeader = {sizeof(gdi::BITMAPINFOHEADER), 4, -4, 1, 24, gdi::BI_RGB};
+        own.decoded.assign(4 * 12, 0);
+        for (std::size_t k = 2; k < own.decoded.size(); k += 3) own.decoded[k] = 0xFF;  // red
+        return bmp::RowSource::Decoded(info, own.decoded.data());
+      });
+  window.form.PlemoBMP();
+  const WrittenBmp written = ReadWritten(window.form.LastRun().outputPath);
+  ASSERT_EQ(written.width, 8);
+  for (int y = 0; y < 4; ++y)
+    for (int x = 0; x < 8; ++x) EXPECT_EQ(written.Pixel(x, y), 0xFF0000u) << x << "," << y;
+}
+
+// A grid row of hundreds of tall sources, each over 64 KiB and spanning many bands, draws the
+// same image when the process may hold fewer descriptors than there are sources.
+TEST(FastPaths, AGridRowOfManyTallSourcesNeedsNoDescriptorEach) {
+  TempDir dir;
+  const std::vector<CatalogueImage> catalogue = BmpCatalogue();
+  const auto large = std::find_if(catalogue.begin(), catalogue.end(),
+                                  [](const auto& c) { return c.name == "info40_24bpp_large"; });
+  GTFile::NameList files = {""};
+  for (int k = 0; k < 300; ++k) {
+    const std::string name = "t" + std::to_string(1000 + k) + ".bmp";
+    dir.WriteFile(name, std::string(large->file.begin(), large->file.end()));
+    files.push_back(dir.PathOf(name));
+  }
+  main_window::TileSettings settings;
+  settings.BlockWidth = 3.5;
+  settings.BlockHeight = 140;
+  settings.Spacing = 1;
+  settings.WrapCount = 300;
+  settings.FitMode = main_window::FitMode::Centre;
+  const int width = 1351, height = 142;
+  GridPassResult plain, banded;
+  const std::vector<std::uint8_t> expected =
+      Join(settings, files, width, height, height, OpenPlainly, dir.PathOf("expected.bmp"), plain);
+  rlimit previous{};
+  ::getrlimit(RLIMIT_NOFILE, &previous);
+  rlimit fewer = previous;
+  fewer.rlim_cur = 280;
+  ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &fewer), 0);
+  const std::vector<std::uint8_t> written =
+      Join(settings, files, width, height, 9, {}, dir.PathOf("banded.bmp"), banded);
+  ::setrlimit(RLIMIT_NOFILE, &previous);
+  EXPECT_TRUE(banded.notDrawn.empty());
+  EXPECT_TRUE(written == expected);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "main_window/run_messages.h"
 #include "tests/support/run_test_support.h"
 
 namespace eveda::testing {
@@ -58,6 +59,8 @@ TEST(Run, ShowsEachStepInTheTitleAndEndsWithoutAMessage) {
   EXPECT_EQ(grid.form().LastRun().outcome, Outcome::Written);
   EXPECT_EQ(ReadWritten(grid.Output()).width, 209);
 }
+
+TEST(Run, TheSavesProgressTitle) { EXPECT_EQ(main_window::SavingTitle(42), "保存中・・・ 42%"); }
 
 TEST(Run, InvalidSettingsShowOnlyTheirMessage) {
   struct Case {

@@ -189,6 +189,47 @@ void AddRle(std::vector<CatalogueImage>& out) {
                  ThroughPalette(rle4Indices, kSixteen, 16)});
 }
 
+// Over 64 KiB, so that rows are read from the file as they are needed rather than from the
+// bytes read with the headers, and taller than the bands the drawing tests use.
+void AddLarge(std::vector<CatalogueImage>& out) {
+  out.push_back(indexed("info40_8bpp_large_top_down", 40, 300, 240, 8, GradientPalette(), 0, true));
+  out.push_back(indexed("info40_4bpp_large", 40, 420, 320, 4, kSixteen));
+  Values words;
+  for (int y = 0; y < 140; ++y) {
+    for (int x = 0; x < 160; ++x)
+      words.push_back(
+          static_cast<std::uint32_t>((x * 7 & 255) << 16 | (y * 5 & 255) << 8 | ((x ^ y) & 255)));
+  }
+  out.push_back(direct("info40_24bpp_large", {}, 160, 140, words, words));
+  // Absolute runs of 150 pixels: a stream of about 300 bytes a row.
+  constexpr int kWidth = 300, kHeight = 240;
+  RleStream rle;
+  Values rows(static_cast<std::size_t>(kWidth) * kHeight);
+  std::vector<std::uint8_t> run(150);
+  for (int bottomUp = 0; bottomUp < kHeight; ++bottomUp) {
+    const int y = kHeight - 1 - bottomUp;
+    for (int half = 0; half < 2; ++half) {
+      for (int k = 0; k < 150; ++k) {
+        run[static_cast<std::size_t>(k)] = static_cast<std::uint8_t>((half * 150 + k + 3 * y) % 5);
+        rows[static_cast<std::size_t>(y * kWidth + half * 150 + k)] =
+            run[static_cast<std::size_t>(k)];
+      }
+      rle.Absolute8(run);
+    }
+    rle.EndOfLine();
+  }
+  rle.EndOfBitmap();
+  const Values palette = {0x000000, 0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF};
+  const BmpSpec spec{.width = kWidth,
+                     .height = kHeight,
+                     .bitCount = 8,
+                     .compression = bmp_format::BI_RLE8,
+                     .palette = palette,
+                     .colorsUsed = 5};
+  out.push_back({"info40_rle8_large", BuildBmp(spec, rle.bytes()), kWidth, kHeight,
+                 ThroughPalette(rows, palette, 5)});
+}
+
 }  // namespace
 
 std::vector<CatalogueImage> BmpCatalogue() {
@@ -197,6 +238,7 @@ std::vector<CatalogueImage> BmpCatalogue() {
   AddSixteenBit(out);
   AddWide(out);
   AddRle(out);
+  AddLarge(out);
   return out;
 }
 

@@ -1,0 +1,54 @@
+#pragma once
+// The output file of a banded drawing pass: each finished band goes to the encoder on a thread
+// of its own while the next band is drawn, and the file gets its name only once it is whole and
+// on disk (see output_file.h). Dropped without Finish, it leaves nothing behind.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "dsmod/canvas_file.h"
+#include "dsmod/image_encoder.h"
+
+namespace DSMod {
+
+namespace detail {
+class OutputFile;
+class RowWriter;
+}  // namespace detail
+
+// Hears how far the save has come once the drawing is done: per cent of the file's bytes on
+// disk, 0 to 100.
+using SaveProgress = std::function<void(int percent)>;
+
+class ImageFile {
+ public:
+  // Creates the unnamed file beside `FilePath` and the encoder on it (BMP without a factory).
+  // A failure is kept for Finish to report, where a failed save is always told.
+  ImageFile(std::string FilePath, std::int32_t Width, std::int32_t Height,
+            const EncoderFactory& encoder = {});
+  ~ImageFile();
+  ImageFile(const ImageFile&) = delete;
+  ImageFile& operator=(const ImageFile&) = delete;
+
+  // Queues the next `rows` rows (top-down; see ImageEncoder::WriteRows). Waits first until the
+  // band queued before has been written: with two band buffers, the caller may draw into the
+  // other one meanwhile, and reuse this one after its next call.
+  void WriteRows(const std::uint8_t* topRow, std::ptrdiff_t stride, std::int32_t rows);
+
+  // Waits for the bands queued, lets the encoder finish, flushes the file (telling `progress`)
+  // and puts it in place. Returns the path it was given.
+  eveda::Result<std::string, SaveError> Finish(const NextOutputName& nextName = {},
+                                               const SaveProgress& progress = {});
+
+ private:
+  std::string path_;
+  std::optional<SaveError> error_;
+  std::unique_ptr<detail::OutputFile> file_;
+  std::unique_ptr<ImageEncoder> encoder_;
+  std::unique_ptr<detail::RowWriter> writer_;
+};
+
+}  // namespace DSMod
