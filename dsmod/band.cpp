@@ -1,6 +1,7 @@
-// CreateBand, MoveBand and ReleaseBand.
+// CreateBand, MoveBand, FillBand and ReleaseBand.
 
 #include <algorithm>
+#include <cstring>
 
 #include "dsmod/canvas_layout.h"
 #include "dsmod/dsmod.h"
@@ -45,6 +46,19 @@ void MoveBand(Band& band, std::int32_t FirstRow) {
   if (!gdi::MoveBandSection(band.hBitmap, FirstRow)) return;
   band.FirstRow = FirstRow;
   band.Rows = std::min(band.Capacity, band.Height - FirstRow);
+}
+
+void FillBand(Band& band, gdi::COLORREF colour) {
+  if (band.pBits == nullptr || band.Rows < 1) return;
+  auto* rows = static_cast<std::uint8_t*>(band.pBits);
+  const std::size_t rowBytes = std::size_t(band.Width) * 3;
+  for (std::size_t x = 0; x < rowBytes; x += 3) {
+    rows[x] = gdi::GetBValue(colour);
+    rows[x + 1] = gdi::GetGValue(colour);
+    rows[x + 2] = gdi::GetRValue(colour);
+  }
+  for (std::int32_t k = 1; k < band.Rows; ++k)
+    std::memcpy(rows + std::ptrdiff_t{k} * band.Stride, rows, rowBytes);
 }
 
 void ReleaseBand(Band& band) {

@@ -83,6 +83,10 @@ eveda::Result<Band, CanvasError> CreateBand(gdi::HDC RefDC, std::int32_t Width, 
                                             std::int32_t Rows);
 // Makes the band hold the rows from `FirstRow` (fewer at the bottom of the image).
 void MoveBand(Band& band, std::int32_t FirstRow);
+// Paints the band's rows in `colour`, the pixels a Rectangle one pixel beyond every side of the
+// image draws there with that brush. Written straight into the band: an image may be 2^31 - 1
+// rows high, and a rectangle edge below its last row is not a 32-bit coordinate.
+void FillBand(Band& band, gdi::COLORREF colour);
 void ReleaseBand(Band& band);
 
 // Writes the canvas as a BMP file. The file appears whole or not at all: the bytes go to an

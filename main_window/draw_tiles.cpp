@@ -19,15 +19,6 @@ constexpr std::int64_t kBandBytes = std::int64_t{4} << 20;
 // never runs out of descriptors.
 constexpr std::size_t kMaxOpenFiles = 256;
 
-void FillBackground(DSMod::Band& band, gdi::COLORREF colour) {
-  const gdi::HBRUSH brush = gdi::CreateSolidBrush(colour);
-  const gdi::HGDIOBJ previous = gdi::SelectObject(band.hDC, brush);
-  // The black outline of the default pen falls just outside the image on every side.
-  gdi::Rectangle(band.hDC, -1, -1, band.Width + 2, band.Height + 2);
-  gdi::SelectObject(band.hDC, previous);
-  gdi::DeleteObject(brush);
-}
-
 eveda::Result<RowSource, SourceRefusal> OpenBmpSource(const std::string& path, RowBuffers& own,
                                                       ScratchBuffer& scratch) {
   auto source = RowSource::Open(path.c_str(), own, scratch);
@@ -236,7 +227,7 @@ GridPassResult DrawGridBands(const TileSettings& settings, const GTFile::NameLis
   for (std::int32_t top = 0; top < height; top += bands[k].Rows, k = (k + 1) % bands.size()) {
     DSMod::Band& band = bands[k];
     DSMod::MoveBand(band, top);
-    FillBackground(band, settings.BackColor);
+    DSMod::FillBand(band, settings.BackColor);
     if (!pass.DrawBand(band)) return pass.Outcome(true);
     if (finished) finished(band);
   }
