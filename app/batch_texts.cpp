@@ -45,9 +45,14 @@ std::string FailureText(const RunReport& run) {
     case RunReport::Outcome::InvalidSettings:
       return "the settings are not valid";
     case RunReport::Outcome::CanvasFailed:
-      if (!main_window::OutputFitsInBmpFile(run.width, run.height))
+      if (run.fileKind == main_window::OutputFileKind::Bmp &&
+          !main_window::OutputFitsInBmpFile(run.width, run.height))
         return "the output image (" + SizeText(run) + ") exceeds the " +
                std::to_string(DSMod::kMaxBmpFileGigabytes) + " GB limit of a BMP file";
+      if (run.fileKind == main_window::OutputFileKind::Encoded &&
+          run.width > main_window::kMaxBandWidth)
+        return "the output image (" + SizeText(run) + ") is wider than the " +
+               std::to_string(main_window::kMaxBandWidth) + " pixels a PNG output may have";
       if (run.width < 1 || run.height < 1)
         return "the output image would be " + SizeText(run) + ", which cannot be made";
       return "out of memory for the output image (" + SizeText(run) + ")";

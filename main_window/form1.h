@@ -37,6 +37,7 @@ struct RunReport {
   std::string outputPath;
   std::int32_t width = 0;
   std::int32_t height = 0;
+  OutputFileKind fileKind = OutputFileKind::Bmp;  // which limit the output's size met
   std::vector<NotDrawnSource> notDrawn;
   std::string reason;          // what the user was told when it failed
   DSMod::SaveError saveError;  // when the save failed: why, for a caller with its own voice

@@ -13,10 +13,12 @@ bool OutputFitsInBmpFile(std::int32_t Width, std::int32_t Height) {
 
 eveda::Result<OutputBands, DSMod::CanvasError> CreateOutputBands(gdi::HDC RefDC, std::int32_t Width,
                                                                  std::int32_t Height,
-                                                                 std::int32_t Rows) {
+                                                                 std::int32_t Rows,
+                                                                 OutputFileKind kind) {
   if (Width < 1 || Height < 1) return eveda::Unexpected{DSMod::CanvasError::BadSize};
   // An output can fit in memory and still make a file one header too long to write.
-  if (!OutputFitsInBmpFile(Width, Height)) return eveda::Unexpected{DSMod::CanvasError::Overflow};
+  if (kind == OutputFileKind::Bmp && !OutputFitsInBmpFile(Width, Height))
+    return eveda::Unexpected{DSMod::CanvasError::Overflow};
   EVEDA_TRY(first, DSMod::CreateBand(RefDC, Width, Height, Rows));
   auto second = DSMod::CreateBand(RefDC, Width, Height, Rows);
   if (!second) {

@@ -29,6 +29,7 @@ void Form1::PlemoBMP() {
   lastRun_.outputPath = job.outputPath;
   lastRun_.width = OutWidth;
   lastRun_.height = OutHeight;
+  lastRun_.fileKind = encoder_ ? OutputFileKind::Encoded : OutputFileKind::Bmp;
   if ((OutWidth > 1000 || OutHeight > 1000) &&
       ui_.MsgBox(LargeOutputQuestion(OutWidth, OutHeight), toolkit::kStyleOkCancelDefaultCancel) ==
           toolkit::kAnswerCancel) {
@@ -39,7 +40,7 @@ void Form1::PlemoBMP() {
   ui_.SetTitle(kPreparingTitle);
   ui_.DoEvents();
   auto bands = CreateOutputBands(ui_.WindowDC(), OutWidth, OutHeight,
-                                 BandRowsFor(job.settings, OutWidth, OutHeight));
+                                 BandRowsFor(job.settings, OutWidth, OutHeight), lastRun_.fileKind);
   if (!bands) {
     FinishRun(Outcome::CanvasFailed, CanvasFailureMessage(bands.error(), OutWidth, OutHeight));
     return;

@@ -399,6 +399,74 @@ INSTANTIATE_TEST_SUITE_P(
              (std::get<1>(info.param) ? "Named" : "Unnamed");
     });
 
+// The 2 GB limit is the BMP file's. A PNG beyond it is begun: a stop as its file is created
+// ends the run there, before gigabytes are drawn, and leaves nothing. The same output as a BMP
+// is refused before any file is made; a PNG wider than a band is refused in its own words.
+struct OutputSizeCase {
+  const char* name;
+  std::vector<std::string> layout;
+  const char* output;  // in DIR/out
+  int status;
+  std::string err;
+};
+
+void PrintTo(const OutputSizeCase& c, std::ostream* out) { *out << c.name; }
+
+class BatchOutputSize : public ::testing::TestWithParam<OutputSizeCase> {};
+
+TEST_P(BatchOutputSize, OnlyABmpFileStopsAtTwoGigabytes) {
+  const OutputSizeCase& c = GetParam();
+  TempDir dir;
+  WriteSources(dir);
+  dir.MakeDir("out");
+  ChildSetUp setUp;
+  setUp.faults = [](FaultFileSystem& fileSystem) {
+    fileSystem.After(Call::OpenUnnamed, [] { ::raise(SIGTERM); });
+  };
+  std::vector<std::string> args = {"-q", "-s", "0", "-o", dir.PathOf("out/") + c.output};
+  args.insert(args.end(), c.layout.begin(), c.layout.end());
+  args.push_back(dir.PathOf("src"));
+  const ChildResult r = RunInChild(args, setUp);
+  EXPECT_EQ(r.status, c.status);
+  EXPECT_EQ(r.err, c.err);
+  EXPECT_EQ(Tree(dir.PathOf("out")), std::vector<std::string>{});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, BatchOutputSize,
+    ::testing::Values(
+        OutputSizeCase{"PngOneHeaderBeyond",
+                       {"-W", "171332.5", "-H", "2089", "-w", "2"},
+                       "x.png",
+                       128 + SIGTERM,
+                       ""},
+        OutputSizeCase{"BmpOneHeaderBeyond",
+                       {"-W", "171332.5", "-H", "2089", "-w", "2"},
+                       "x.bmp",
+                       batch::kExitNothingWritten,
+                       "eveda-batch: the output image (342665 x 2089) exceeds the 2 GB limit of "
+                       "a BMP file\n"},
+        OutputSizeCase{"PngOfTheTallestSide",
+                       {"-W", "50", "-H", "2147483647", "-w", "2"},
+                       "x.PNG",
+                       128 + SIGTERM,
+                       ""},
+        OutputSizeCase{"BmpOfTheTallestSide",
+                       {"-W", "50", "-H", "2147483647", "-w", "2"},
+                       "x",
+                       batch::kExitNothingWritten,
+                       "eveda-batch: the output image (100 x 2147483647) exceeds the 2 GB limit "
+                       "of a BMP file\n"},
+        OutputSizeCase{"PngWiderThanABand",
+                       {"-W", "1073741823", "-H", "1", "-w", "2"},
+                       "x.png",
+                       batch::kExitNothingWritten,
+                       "eveda-batch: the output image (2147483646 x 1) is wider than the "
+                       "89478485 pixels a PNG output may have\n"}),
+    [](const ::testing::TestParamInfo<OutputSizeCase>& info) {
+      return std::string(info.param.name);
+    });
+
 // A folder none of whose bitmaps can be read is named, and so is each file, with its reason.
 TEST(BatchSources, NoneReadable) {
   TempDir dir;

@@ -43,7 +43,8 @@ std::vector<std::uint8_t> Join(const main_window::TileSettings& settings,
                                const GTFile::NameList& files, int width, int height,
                                std::int32_t bandRows, const SourceOpener& open,
                                const std::string& path, GridPassResult& result) {
-  auto bands = main_window::CreateOutputBands(gdi::HDC{}, width, height, bandRows);
+  auto bands = main_window::CreateOutputBands(gdi::HDC{}, width, height, bandRows,
+                                              main_window::OutputFileKind::Bmp);
   EXPECT_TRUE(bands);
   if (!bands) return {};
   DSMod::ImageFile file(path, width, height);
@@ -177,6 +178,50 @@ TEST(FastPaths, AGridRowOfManyTallSourcesNeedsNoDescriptorEach) {
   ::setrlimit(RLIMIT_NOFILE, &previous);
   EXPECT_TRUE(banded.notDrawn.empty());
   EXPECT_TRUE(written == expected);
+}
+
+// The 2 GB limit is the BMP file's: bands for an encoded output are made at any size whose
+// row a band can hold, and reach and paint the last row of the tallest image.
+TEST(OutputBands, OnlyABmpFileStopsAtTwoGigabytes) {
+  using main_window::OutputFileKind;
+  struct Case {
+    const char* name;
+    std::int32_t width;
+    std::int32_t height;
+    OutputFileKind kind;
+    bool made;
+  };
+  const Case cases[] = {
+      {"BMP one header too long", 342665, 2089, OutputFileKind::Bmp, false},
+      {"PNG of that size", 342665, 2089, OutputFileKind::Encoded, true},
+      {"BMP just within", 1000, 715827, OutputFileKind::Bmp, true},
+      {"BMP of the tallest side", 20, INT32_MAX, OutputFileKind::Bmp, false},
+      {"PNG of the tallest side", 20, INT32_MAX, OutputFileKind::Encoded, true},
+      {"PNG 643 GB", 100, INT32_MAX, OutputFileKind::Encoded, true},
+      {"PNG wider than a band", main_window::kMaxBandWidth + 1, 1, OutputFileKind::Encoded, false},
+  };
+  main_window::TileSettings settings;
+  settings.BlockHeight = 7;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::int32_t rows = main_window::BandRowsFor(settings, c.width, c.height);
+    auto bands = main_window::CreateOutputBands(gdi::HDC{}, c.width, c.height, rows, c.kind);
+    ASSERT_EQ(bands.has_value(), c.made);
+    if (!bands) {
+      EXPECT_EQ(bands.error(), DSMod::CanvasError::Overflow);
+      continue;
+    }
+    DSMod::Band& band = (*bands)[1];
+    DSMod::MoveBand(band, c.height - 1);
+    EXPECT_EQ(band.FirstRow, c.height - 1);
+    EXPECT_EQ(band.Rows, 1);
+    EXPECT_EQ(band.Height, c.height);
+    DSMod::FillBand(band, gdi::RGB(0x12, 0x34, 0x56));
+    const auto* last = static_cast<const std::uint8_t*>(band.pBits) + 3 * (c.width - 1);
+    EXPECT_EQ(std::vector<std::uint8_t>(last, last + 3),
+              (std::vector<std::uint8_t>{0x56, 0x34, 0x12}));
+    main_window::ReleaseOutputBands(*bands);
+  }
 }
 
 }  // namespace
