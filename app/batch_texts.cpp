@@ -64,6 +64,7 @@ std::string FailureText(const RunReport& run) {
     case RunReport::Outcome::NotRun:
     case RunReport::Outcome::Declined:
     case RunReport::Outcome::Written:
+    case RunReport::Outcome::Stopped:  // never here: no question is asked, a signal ends the run
       break;
   }
   return run.reason;

@@ -33,7 +33,15 @@ enum class CanvasError {
 };
 
 struct SaveError {
-  enum class Kind { Overflow, NotACanvas, CannotCreate, CannotWrite } kind = Kind::CannotWrite;
+  // Stopped: the caller gave up through the save's progress before the file had its name;
+  // nothing was written and nothing is to be told.
+  enum class Kind {
+    Overflow,
+    NotACanvas,
+    CannotCreate,
+    CannotWrite,
+    Stopped
+  } kind = Kind::CannotWrite;
   std::string reason;  // the system's own words for the failure (strerror), when there is one
 };
 

@@ -17,10 +17,10 @@ using eveda::Unexpected;
 constexpr std::uint64_t kFlushStep = std::uint64_t{16} << 20;
 
 // Puts the file's bytes on disk a step at a time; the fsync that follows has only the metadata
-// left. Failures are left for that fsync to find.
-void FlushWithProgress(int fd, const SaveProgress& progress) {
+// left. Failures are left for that fsync to find. False when `progress` gave up.
+bool FlushWithProgress(int fd, const SaveProgress& progress) {
   struct stat info {};
-  if (!progress || ::fstat(fd, &info) != 0 || info.st_size <= 0) return;
+  if (!progress || ::fstat(fd, &info) != 0 || info.st_size <= 0) return true;
   const auto size = static_cast<std::uint64_t>(info.st_size);
   for (std::uint64_t done = 0; done < size;) {
     const std::uint64_t step = std::min(kFlushStep, size - done);
@@ -28,8 +28,9 @@ void FlushWithProgress(int fd, const SaveProgress& progress) {
         fd, static_cast<off_t>(done), static_cast<off_t>(step),
         SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER);
     done += step;
-    progress(static_cast<int>(done * 100 / size));
+    if (!progress(static_cast<int>(done * 100 / size))) return false;
   }
+  return true;
 }
 
 }  // namespace
@@ -74,7 +75,13 @@ eveda::Result<std::string, SaveError> ImageFile::Finish(const NextOutputName& ne
   if (error_) return Unexpected{*error_};
   if (writeError) return Unexpected{*writeError};
   EVEDA_TRY(encoded, encoder_->Finish());
-  FlushWithProgress(file_->fd(), progress);
+  // A stop is honoured up to the last moment before the file takes its name, and not after.
+  if (!FlushWithProgress(file_->fd(), progress)) {
+    writer_.reset();
+    encoder_.reset();
+    file_.reset();
+    return Unexpected{SaveError{SaveError::Kind::Stopped, {}}};
+  }
   return file_->PutInPlace(path_, nextName);
 }
 

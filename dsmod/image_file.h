@@ -20,8 +20,8 @@ class RowWriter;
 }  // namespace detail
 
 // Hears how far the save has come once the drawing is done: per cent of the file's bytes on
-// disk, 0 to 100.
-using SaveProgress = std::function<void(int percent)>;
+// disk, 0 to 100. Returns false to give the save up while the file has no name yet.
+using SaveProgress = std::function<bool(int percent)>;
 
 class ImageFile {
  public:
@@ -39,7 +39,8 @@ class ImageFile {
   void WriteRows(const std::uint8_t* topRow, std::ptrdiff_t stride, std::int32_t rows);
 
   // Waits for the bands queued, lets the encoder finish, flushes the file (telling `progress`)
-  // and puts it in place. Returns the path it was given.
+  // and puts it in place. Returns the path it was given, or SaveError::Kind::Stopped when
+  // `progress` gave up: then the file is dropped as though Finish had never been called.
   eveda::Result<std::string, SaveError> Finish(const NextOutputName& nextName = {},
                                                const SaveProgress& progress = {});
 

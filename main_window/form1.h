@@ -3,6 +3,7 @@
 // controls to them. Written against toolkit::Services only, so the same window runs in Qt,
 // in the tests' scripted toolkit and in eveda-batch's console toolkit.
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -31,7 +32,8 @@ struct RunReport {
     CanvasFailed,
     SaveFailed,
     Written,
-    Stopped,  // the user stopped it: nothing was written, an older file is untouched
+    Stopped,  // the user stopped it before the file had its name: nothing was written, an
+              // older file is untouched
   };
   Outcome outcome = Outcome::NotRun;
   std::string outputPath;
@@ -43,10 +45,16 @@ struct RunReport {
   DSMod::SaveError saveError;  // when the save failed: why, for a caller with its own voice
 };
 
+// How long a save may take before the title shows its progress: a short save never flashes
+// a percentage.
+inline constexpr std::chrono::milliseconds kSavingProgressDelay{500};
+
 class Form1 {
  public:
-  // Connects every handler; the toolkit raises Load afterwards.
-  explicit Form1(toolkit::Services& ui);
+  // Connects every handler; the toolkit raises Load afterwards. A save that takes longer than
+  // `savingProgressDelay` shows its progress in the title, and can be stopped meanwhile.
+  explicit Form1(toolkit::Services& ui,
+                 std::chrono::milliseconds savingProgressDelay = kSavingProgressDelay);
   Form1(const Form1&) = delete;
   Form1& operator=(const Form1&) = delete;
 
@@ -162,6 +170,7 @@ class Form1 {
   toolkit::ControlRef Combo1(int index) const { return {toolkit::Group::Combo1, index}; }
 
   toolkit::Services& ui_;
+  std::chrono::milliseconds savingProgressDelay_;
   JobState job_;
   bool busy_ = false;
   RunState run_;

@@ -64,6 +64,10 @@ void Form1::PlemoBMP() {
   const auto saved = FinishSave(*file, job);
   file.reset();
   ReleaseOutputBands(*bands);
+  if (!saved && saved.error().kind == DSMod::SaveError::Kind::Stopped) {
+    FinishRun(Outcome::Stopped, {});
+    return;
+  }
   if (!saved) {
     lastRun_.saveError = saved.error();
     FinishRun(Outcome::SaveFailed, SaveFailureMessage(job.outputPath, saved.error()));
@@ -109,17 +113,20 @@ GridPassResult Form1::DrawAndWriteBands(OutputBands& bands, const RunSnapshot& j
 }
 
 // The title shows how much of the file is on disk once the flush has taken a moment, so that
-// a large save never looks like a frozen window.
+// a large save never looks like a frozen window. The window's events are handled meanwhile,
+// so a stop the user agrees to there gives the save up while the file has no name yet.
 eveda::Result<std::string, DSMod::SaveError> Form1::FinishSave(DSMod::ImageFile& file,
                                                                const RunSnapshot& job) {
   using Clock = std::chrono::steady_clock;
   const Clock::time_point start = Clock::now();
   int shown = -1;
   return file.Finish(NextOutputName(job), [&](int percent) {
-    if (percent == shown || Clock::now() - start < kSavingProgressDelay) return;
-    shown = percent;
-    ui_.SetTitle(SavingTitle(percent));
-    ui_.DoEvents();
+    if (percent != shown && Clock::now() - start >= savingProgressDelay_) {
+      shown = percent;
+      ui_.SetTitle(SavingTitle(percent));
+      ui_.DoEvents();
+    }
+    return !run_.stopRequested;
   });
 }
 

@@ -1,7 +1,6 @@
 #pragma once
 // What the run says to the user, in the words of the window's text table.
 
-#include <chrono>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -16,9 +15,6 @@ inline const std::string kInvalidSettingsMessage{TextOf(WindowText::InvalidSetti
 inline const std::string kPreparingTitle{TextOf(WindowText::PreparingTitle)};
 inline const std::string kSavingTitle{TextOf(WindowText::SavingTitle)};
 inline const std::string kStopQuestion{TextOf(WindowText::StopQuestion)};
-
-// How long the save may take before the title shows its progress.
-inline constexpr std::chrono::milliseconds kSavingProgressDelay{500};
 
 // "横W×縦H", as every message states a size.
 std::string SizeText(std::int32_t width, std::int32_t height);

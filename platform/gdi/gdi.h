@@ -1,7 +1,7 @@
 #pragma once
 // Our own raster layer: device contexts, DIB sections and brushes with the calls the
-// window's drawing code needs, named and shaped as in the Win32 GDI so that the drawing
-// code reads like the original. Everything runs on the one user-interface thread.
+// window's drawing code needs, under the Win32 GDI's names and signatures: a vocabulary most
+// readers of drawing code already know. Everything runs on the one user-interface thread.
 //
 // Handles are small numbers into one object table. A handle is never reused, so a call
 // with a null, deleted or wrong-kind handle is recognised and fails with 0; it never
@@ -21,8 +21,8 @@ using WORD = std::uint16_t;
 using BYTE = std::uint8_t;
 using COLORREF = std::uint32_t;  // 0x00BBGGRR
 
-// Brushes and bitmaps share one handle type, as the original's HGDIOBJ does: SelectObject
-// returns "the previous object of the same kind" without the caller naming the kind.
+// Brushes and bitmaps share one handle type, so that SelectObject can hand back the previous
+// object of the same kind without the caller naming the kind.
 struct HGDIOBJ {
   std::uint32_t id = 0;
   explicit operator bool() const { return id != 0; }
@@ -80,7 +80,8 @@ static_assert(sizeof(BITMAPINFOHEADER) == 40);
 
 // The header and room for a full colour table. With BI_BITFIELDS (16 and 32 bits per
 // pixel) the first three entries hold the red, green and blue masks as little-endian
-// DWORDs, exactly where the original keeps them.
+// DWORDs, where they follow the 40-byte header in a BMP file, so a file's bytes can be
+// copied in as they are.
 struct BITMAPINFO {
   BITMAPINFOHEADER bmiHeader;
   RGBQUAD bmiColors[256];
@@ -129,8 +130,8 @@ HBRUSH CreateSolidBrush(COLORREF colour);
 // Clipped to the selected bitmap.
 BOOL Rectangle(HDC dc, int left, int top, int right, int bottom);
 
-// Fills `out` for a bitmap handle and returns non-zero; 0 for anything else. `size` is the
-// caller's record size as the original API takes it (24 bytes or more).
+// Fills `out` for a bitmap handle and returns the bytes written; 0 for anything else, and for
+// a `size` (the caller's record size) under 24 bytes, too small to hold the bitmap's fields.
 int GetObjectA(HGDIOBJ object, int size, BITMAP* out);
 
 // 1:1 copy (SRCCOPY) of cx x cy pixels from the source context's bitmap at (xs, ys) to the

@@ -115,7 +115,9 @@ class StretchRows {
   std::int32_t lastLo_ = -1, lastHi_ = -1;
 };
 
-// A copy to read from while the original is being drawn on.
+// A copy of the source to read from when the source is also the destination, so that every
+// destination pixel is taken from the picture as it was before the call, never from pixels the
+// same call has already written.
 std::unique_ptr<Bitmap> Snapshot(const Bitmap& bitmap) {
   auto copy = std::make_unique<Bitmap>();
   copy->width = bitmap.width;

@@ -1,6 +1,6 @@
 // The banded output file: bands given in either memory order make the same BMP file as the
 // whole canvas saved at once; another encoder plugs in; the save's progress; nothing left
-// behind when the file is dropped.
+// behind when the file is dropped or its progress gives it up.
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -12,6 +12,7 @@
 #include "dsmod/dsmod.h"
 #include "dsmod/image_file.h"
 #include "tests/dsmod/dsmod_support.h"
+#include "tests/support/fault_file_system.h"
 
 namespace {
 
@@ -99,7 +100,10 @@ TEST(ImageFile, TakesAnotherEncoderAndTellsTheSavesProgressUpTo100) {
   file.WriteRows(CanvasRow(canvas, 0), -canvas.Stride, 20);
   file.WriteRows(CanvasRow(canvas, 20), -canvas.Stride, 3);
   std::vector<int> percents;
-  ASSERT_TRUE(file.Finish({}, [&percents](int percent) { percents.push_back(percent); }));
+  ASSERT_TRUE(file.Finish({}, [&percents](int percent) {
+    percents.push_back(percent);
+    return true;
+  }));
   EXPECT_EQ(log,
             std::vector<std::string>({"7x23", "rows 20 from 170", "rows 3 from 62", "finish"}));
   EXPECT_EQ(percents, std::vector<int>({100}));
@@ -108,17 +112,66 @@ TEST(ImageFile, TakesAnotherEncoderAndTellsTheSavesProgressUpTo100) {
   DSMod::ReleaseCanvas(canvas);
 }
 
-TEST(ImageFile, DroppedWithoutFinishLeavesNothingAndAnOldFileAsItWas) {
-  ScratchDirectory dir;
-  eveda::testing::WriteBytes(dir / "out.bmp", "old");
-  DSMod::Canvas canvas = PatternCanvas();
-  {
-    DSMod::ImageFile file(dir / "out.bmp", kWidth, kHeight);
-    file.WriteRows(CanvasRow(canvas, 0), -canvas.Stride, 10);
+// An encoder that leaves a file of `bytes` bytes, holes mostly: a flush of several steps.
+class SizedEncoder : public DSMod::ImageEncoder {
+ public:
+  SizedEncoder(int fd, off_t bytes) : fd_(fd), bytes_(bytes) {}
+  eveda::Result<void, DSMod::SaveError> WriteRows(const std::uint8_t*, std::ptrdiff_t,
+                                                  std::int32_t) override {
+    return {};
   }
-  EXPECT_EQ(dir.Names(), std::set<std::string>({"out.bmp"}));
-  EXPECT_EQ(ReadBytes(dir / "out.bmp"), std::vector<std::uint8_t>({'o', 'l', 'd'}));
-  DSMod::ReleaseCanvas(canvas);
+  eveda::Result<void, DSMod::SaveError> Finish() override {
+    if (::pwrite(fd_, "new", 3, 0) != 3 || ::ftruncate(fd_, bytes_) != 0)
+      return eveda::Unexpected{DSMod::SaveError{}};
+    return {};
+  }
+
+ private:
+  int fd_;
+  off_t bytes_;
+};
+
+// A file that never gets its name, whether dropped while its rows are written or given up by
+// its progress in the middle of the flush, leaves no file, unnamed or hidden, and the old file
+// as it was.
+TEST(ImageFile, DroppedOrGivenUpLeavesNothingAndAnOldFileAsItWas) {
+  enum class End { Dropped, GivenUp };
+  for (const bool named : {false, true}) {
+    for (const End end : {End::Dropped, End::GivenUp}) {
+      SCOPED_TRACE(::testing::Message() << (named ? "named" : "unnamed") << " file, "
+                                        << (end == End::Dropped ? "dropped" : "given up"));
+      eveda::testing::FaultFileSystem fileSystem;
+      const eveda::testing::SaveFileSystemInUse inUse(fileSystem.RefuseUnnamed(named));
+      ScratchDirectory dir;
+      eveda::testing::WriteBytes(dir / "out.bmp", "old");
+      DSMod::Canvas canvas = PatternCanvas();
+      {
+        // 20 MiB: the flush tells 80% after its first step, then 100%.
+        DSMod::ImageFile file(
+            dir / "out.bmp", kWidth, kHeight, [](int fd, std::int32_t, std::int32_t) {
+              return eveda::Result<std::unique_ptr<DSMod::ImageEncoder>, DSMod::SaveError>(
+                  std::make_unique<SizedEncoder>(fd, off_t{20} << 20));
+            });
+        file.WriteRows(CanvasRow(canvas, 0), -canvas.Stride, 10);
+        if (end == End::GivenUp) {
+          file.WriteRows(CanvasRow(canvas, 10), -canvas.Stride, kHeight - 10);
+          std::vector<int> percents;
+          const auto saved = file.Finish({}, [&](int percent) {
+            percents.push_back(percent);
+            return false;
+          });
+          ASSERT_FALSE(saved);
+          EXPECT_EQ(saved.error().kind, DSMod::SaveError::Kind::Stopped);
+          EXPECT_EQ(percents, std::vector<int>{80});
+          // Gone already, not only once the file object goes.
+          EXPECT_EQ(dir.Names(), std::set<std::string>({"out.bmp"}));
+        }
+      }
+      EXPECT_EQ(dir.Names(), std::set<std::string>({"out.bmp"}));
+      EXPECT_EQ(ReadBytes(dir / "out.bmp"), std::vector<std::uint8_t>({'o', 'l', 'd'}));
+      DSMod::ReleaseCanvas(canvas);
+    }
+  }
 }
 
 TEST(ImageFile, AnImageTooLargeForABmpFileIsRefusedBeforeAFileIsMade) {

@@ -1,9 +1,11 @@
-// Stopping a run: Escape or closing the window asks first; OK stops after the current source
-// and leaves the folder as it was, Cancel lets the run write what it would have written.
+// Stopping a run: Escape or closing the window asks first; OK stops after the current source,
+// or gives up the save while the file has no name yet, and leaves the folder as it was; Cancel
+// lets the run write what it would have written.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -32,7 +34,7 @@ std::map<std::string, std::vector<std::uint8_t>> Contents(const TempDir& dir) {
 }
 
 // Seven patterned sources of different sizes, and an older output written with another
-// background.
+// background. The save shows its progress at once, as a long one does after a moment.
 struct StopWindow {
   StopWindow() {
     for (int i = 0; i < kSources; ++i)
@@ -47,7 +49,7 @@ struct StopWindow {
   std::string Output() const { return dir.PathOf("plemo001.bmp"); }
 
   TempDir dir;
-  Window window{dir.Path()};
+  Window window{dir.Path(), "/nonexistent-app-dir", std::chrono::milliseconds{0}};
 };
 
 enum class Trigger { Escape, Close };
@@ -60,13 +62,24 @@ void Ask(StopWindow& stop, Trigger trigger) {
   }
 }
 
-// The DoEvents calls of a run: 1 after "描画準備中", 1 + k after source k, then the one after
-// "保存中". A request in call 1 + k stops after source k; in call 1 after source 1. Every
-// one of them, rather than a random few: each run takes milliseconds.
+// The DoEvents calls of a run: 1 after "描画準備中", 1 + k after source k, the one after
+// "保存中", then the one after "保存中・・・ 100%", the file flushed and not yet named. A
+// request in call 1 + k stops after source k; in call 1 after source 1. Every one of them,
+// rather than a random few: each run takes milliseconds.
+constexpr int kSavingCall = kSources + 2;
+constexpr int kFlushedCall = kSources + 3;
 std::vector<int> StopPoints() {
   std::vector<int> calls;
-  for (int call = 1; call <= kSources + 2; ++call) calls.push_back(call);
+  for (int call = 1; call <= kFlushedCall; ++call) calls.push_back(call);
   return calls;
+}
+
+// The title a stop at `call` leaves just before the title returns to rest.
+std::string TitleWhenStopped(int call) {
+  if (call == kSavingCall) return "title:保存中・・・";
+  if (call == kFlushedCall) return "title:保存中・・・ 100%";
+  return "title:描画中・・・" + std::to_string(std::clamp(call - 1, 1, kSources)) + "/" +
+         std::to_string(kSources);
 }
 
 // Where the file system has no unnamed files, the run writes a named temporary file beside
@@ -97,13 +110,9 @@ TEST(Stop, OkLeavesTheFolderAsItWasAndTheWindowUsable) {
         EXPECT_EQ(stop.window.form.LastRun().outcome, Outcome::Stopped);
         EXPECT_EQ(Contents(stop.dir), before);
         EXPECT_EQ(stop.ui().Log("msgbox:"), std::vector<std::string>{kQuestion});
-        const int lastDrawn = std::clamp(call - 1, 1, kSources);
         const std::vector<std::string> titles = stop.ui().Log("title:");
         ASSERT_GE(titles.size(), 2u);
-        EXPECT_EQ(titles[titles.size() - 2],
-                  call > kSources + 1 ? std::string("title:保存中・・・")
-                                      : "title:描画中・・・" + std::to_string(lastDrawn) + "/" +
-                                            std::to_string(kSources));
+        EXPECT_EQ(titles[titles.size() - 2], TitleWhenStopped(call));
         EXPECT_EQ(titles.back(), std::string("title:") + kReadyTitle);
         EXPECT_EQ(stop.ui().Log().back(),
                   trigger == Trigger::Close ? "unload" : std::string("title:") + kReadyTitle);

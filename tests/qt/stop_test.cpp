@@ -1,5 +1,6 @@
 // The stop in the real window: Escape and the close button reach the form while a run is
-// processing the window's events, and the run stops with the folder as it was.
+// processing the window's events, while drawing or while saving, and the run stops with the
+// folder as it was.
 
 #include <gtest/gtest.h>
 
@@ -9,6 +10,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -23,7 +25,8 @@ namespace {
 using toolkit::Group;
 using Outcome = main_window::RunReport::Outcome;
 
-// Form1 in the Qt window over five sources, after one run; the boxes answer OK.
+// Form1 in the Qt window over five sources, after one run; the boxes answer OK. The save
+// shows its progress at once.
 struct QtRunWindow {
   QtRunWindow() {
     for (int i = 0; i < 5; ++i) WritePattern(dir, std::string(1, 'a' + i) + ".bmp", 40, 30);
@@ -43,7 +46,7 @@ struct QtRunWindow {
 
   TempDir dir;
   toolkit::QtToolkit ui{main_window::Form1Design(), dir.Path(), "/nonexistent-app-dir"};
-  main_window::Form1 form{ui};
+  main_window::Form1 form{ui, std::chrono::milliseconds{0}};
   std::vector<std::string> asked;
   std::vector<std::string> before;
   std::vector<std::uint8_t> written;
@@ -78,6 +81,25 @@ TEST(QtStop, ClosingDuringARunStopsItThenClosesTheWindow) {
   EXPECT_EQ(Tree(window.dir.Path()), window.before);
   EXPECT_EQ(ReadBytes(window.dir.PathOf("plemo001.bmp")), window.written);
   EXPECT_FALSE(window.ui.Window()->isVisible());
+}
+
+TEST(QtStop, EscapeWhileTheSaveShowsItsProgressGivesTheSaveUp) {
+  QtRunWindow window;
+  // Waits in the queue for the save's pass through the window's events.
+  QObject::connect(window.ui.Window(), &QWidget::windowTitleChanged, window.ui.Window(),
+                   [&window](const QString& title) {
+                     if (title == QString::fromStdString("保存中・・・ 100%"))
+                       QCoreApplication::postEvent(
+                           window.ui.Window(),
+                           new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+                   });
+  window.ClickRun();
+  EXPECT_EQ(window.form.LastRun().outcome, Outcome::Stopped);
+  EXPECT_EQ(window.asked, std::vector<std::string>{"257:処理を中止しますか？"});
+  EXPECT_EQ(Tree(window.dir.Path()), window.before);
+  EXPECT_EQ(ReadBytes(window.dir.PathOf("plemo001.bmp")), window.written);
+  EXPECT_EQ(window.ui.Title(), "DID Eveda v1.0");
+  EXPECT_TRUE(window.ui.Window()->isVisible());
 }
 
 TEST(QtStop, OutsideARunTheWindowClosesWithoutAQuestion) {

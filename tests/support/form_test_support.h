@@ -1,6 +1,7 @@
 #pragma once
 // Form1 on the scripted toolkit, with sources in a temporary directory.
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 
@@ -21,8 +22,10 @@ inline constexpr const char* kReadyTitle = "DID Eveda v1.0";
 
 // The window as a test sees it: the toolkit first, so that it outlives the form.
 struct Window {
-  explicit Window(std::string commandLine, std::string appPath = "/nonexistent-app-dir")
-      : ui(main_window::Form1Design(), std::move(commandLine), std::move(appPath)), form(ui) {}
+  explicit Window(std::string commandLine, std::string appPath = "/nonexistent-app-dir",
+                  std::chrono::milliseconds savingProgressDelay = main_window::kSavingProgressDelay)
+      : ui(main_window::Form1Design(), std::move(commandLine), std::move(appPath)),
+        form(ui, savingProgressDelay) {}
   // Starts the window and forgets what start-up showed.
   Window& Loaded() {
     ui.Load();
