@@ -19,23 +19,6 @@
 namespace eveda::testing {
 namespace {
 
-struct BatchResult {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-BatchResult RunBatchWith(std::vector<std::string> args) {
-  args.insert(args.begin(), "-q");
-  const std::vector<std::string_view> views(args.begin(), args.end());
-  const auto options = batch::ParseBatchOptions(views);
-  EXPECT_TRUE(options) << options.error();
-  if (!options) return {};
-  std::ostringstream out, err;
-  const int status = batch::RunBatch(*options, out, err);
-  return {status, out.str(), err.str()};
-}
-
 std::string AsText(const std::vector<std::uint8_t>& bytes) { return {bytes.begin(), bytes.end()}; }
 
 // A width x height RGB PNG of one colour.

@@ -26,24 +26,6 @@
 namespace eveda::testing {
 namespace {
 
-struct BatchResult {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-BatchResult RunBatchWith(std::vector<std::string> args) {
-  args.insert(args.begin(), "-q");
-  const std::vector<std::string_view> views(args.begin(), args.end());
-  const auto options = batch::ParseBatchOptions(views);
-  EXPECT_TRUE(options) << options.error();
-  if (!options) return {};
-  std::ostringstream out;
-  std::ostringstream err;
-  const int status = batch::RunBatch(*options, out, err);
-  return {status, out.str(), err.str()};
-}
-
 TEST(Batch, DefaultsAreTheWindowsProposals) {
   TempDir dir;
   for (const char* name : {"a.bmp", "b.bmp", "c.bmp", "d.bmp"})
