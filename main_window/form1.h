@@ -11,7 +11,6 @@
 #include <utility>
 #include <vector>
 
-#include "dsmod/canvas_file.h"
 #include "dsmod/dsmod.h"
 #include "dsmod/image_encoder.h"
 #include "dsmod/image_file.h"

@@ -60,7 +60,7 @@ unsigned To8(unsigned v, int depth) {
 
 unsigned Blend(unsigned c, unsigned a, unsigned bg) { return (c * a + bg * (255 - a) + 127) / 255; }
 
-// B,G,R of pixel p as the PNG specification defines it, blended over kBackground.
+// B,G,R of pixel p as the PNG format defines it, blended over kBackground.
 std::array<unsigned, 3> ExpectedPng(const PngSpec& s, std::size_t p) {
   const int n = Channels(s.colourType);
   const std::uint16_t* v = &s.samples[p * n];

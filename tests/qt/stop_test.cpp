@@ -43,6 +43,13 @@ struct QtRunWindow {
     ui.SetText({Group::Text1, 2}, "5");  // the next run would write another image
   }
   void ClickRun() { static_cast<QPushButton*>(ui.ControlWidget({Group::Command4, 0}))->click(); }
+  // The run was stopped after one question, and the folder is as the first run left it.
+  void ExpectStoppedWithNothingWritten() const {
+    EXPECT_EQ(form.LastRun().outcome, Outcome::Stopped);
+    EXPECT_EQ(asked, std::vector<std::string>{"257:処理を中止しますか？"});
+    EXPECT_EQ(Tree(dir.Path()), before);
+    EXPECT_EQ(ReadBytes(dir.PathOf("plemo001.bmp")), written);
+  }
 
   TempDir dir;
   toolkit::QtToolkit ui{main_window::Form1Design(), dir.Path(), "/nonexistent-app-dir"};
@@ -58,10 +65,7 @@ TEST(QtStop, EscapeDuringARunStopsItAndTheWindowStaysOpen) {
   QCoreApplication::postEvent(window.ui.Window(),
                               new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
   window.ClickRun();
-  EXPECT_EQ(window.form.LastRun().outcome, Outcome::Stopped);
-  EXPECT_EQ(window.asked, std::vector<std::string>{"257:処理を中止しますか？"});
-  EXPECT_EQ(Tree(window.dir.Path()), window.before);
-  EXPECT_EQ(ReadBytes(window.dir.PathOf("plemo001.bmp")), window.written);
+  window.ExpectStoppedWithNothingWritten();
   EXPECT_EQ(window.ui.Title(), "DID Eveda v1.0");
   EXPECT_TRUE(window.ui.Window()->isVisible());
   EXPECT_TRUE(window.ui.ControlWidget({Group::Command4, 0})->isEnabled());
@@ -76,10 +80,7 @@ TEST(QtStop, ClosingDuringARunStopsItThenClosesTheWindow) {
   });
   window.ClickRun();
   EXPECT_TRUE(visibleAfterQuestion);  // the run ends first
-  EXPECT_EQ(window.form.LastRun().outcome, Outcome::Stopped);
-  EXPECT_EQ(window.asked, std::vector<std::string>{"257:処理を中止しますか？"});
-  EXPECT_EQ(Tree(window.dir.Path()), window.before);
-  EXPECT_EQ(ReadBytes(window.dir.PathOf("plemo001.bmp")), window.written);
+  window.ExpectStoppedWithNothingWritten();
   EXPECT_FALSE(window.ui.Window()->isVisible());
 }
 
@@ -94,10 +95,7 @@ TEST(QtStop, EscapeWhileTheSaveShowsItsProgressGivesTheSaveUp) {
                            new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
                    });
   window.ClickRun();
-  EXPECT_EQ(window.form.LastRun().outcome, Outcome::Stopped);
-  EXPECT_EQ(window.asked, std::vector<std::string>{"257:処理を中止しますか？"});
-  EXPECT_EQ(Tree(window.dir.Path()), window.before);
-  EXPECT_EQ(ReadBytes(window.dir.PathOf("plemo001.bmp")), window.written);
+  window.ExpectStoppedWithNothingWritten();
   EXPECT_EQ(window.ui.Title(), "DID Eveda v1.0");
   EXPECT_TRUE(window.ui.Window()->isVisible());
 }
