@@ -13,7 +13,10 @@ using eveda::bmp::RowBuffers;
 using eveda::bmp::RowSource;
 using eveda::bmp::ScratchBuffer;
 
-constexpr std::int64_t kBandBytes = std::int64_t{4} << 20;
+// Small enough that the two band sections stay in the cache and cost few fresh pages after
+// the machine has been idle (each fresh page is paid again then); large enough that the
+// per-band work (one read per open source, one write) stays small beside the pixels.
+constexpr std::int64_t kBandBytes = std::int64_t{512} << 10;
 // Sources read row by row keep a descriptor while their cell is drawn; past this many at once
 // (a grid row of thousands of tall cells), a source is read whole instead, so the process
 // never runs out of descriptors.

@@ -157,12 +157,10 @@ eveda::Result<void, DecodeError> ReadPalette(ByteCursor& cursor, const InfoHeade
   }
   count = std::min<std::uint64_t>(count, full);
   if (!cursor.Has(count * entryBytes)) return eveda::Unexpected{DecodeError::TruncatedPalette};
-  for (std::uint64_t i = 0; i < count; ++i) {
-    PaletteEntry& entry = layout.palette[i];
-    entry.blue = cursor.U8();
-    entry.green = cursor.U8();
-    entry.red = cursor.U8();
-    if (entryBytes == 4) cursor.U8();
+  const auto table = cursor.Take(static_cast<std::size_t>(count * entryBytes));
+  for (std::size_t i = 0; i < count; ++i) {
+    const std::uint8_t* bytes = table.data() + i * entryBytes;
+    layout.palette[i] = {.blue = bytes[0], .green = bytes[1], .red = bytes[2]};
   }
   return {};
 }
