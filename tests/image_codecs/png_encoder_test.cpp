@@ -58,9 +58,12 @@ TEST(PngEncoderTest, ReadsBackExactlyAtEveryLevelAndBandSize) {
     std::vector<std::uint32_t> bands;
   };
   // 700 x 650 is three 1 MiB segments; 1 x 1 and one tall column are the edge of each side.
+  // Rows are filtered sixteen bytes at a time after the first pixel: 6 and 7 pixels wide are
+  // just too short for that and just long enough, with the rest byte by byte.
   const Case cases[] = {
       {700, 650, 6, {1, 7, 64, 300}}, {700, 650, 0, {650}}, {700, 650, 9, {33}},
       {1, 1, 1, {1}},                 {1, 3000, 6, {1000}}, {5000, 70, 3, {2, 5}},
+      {6, 90, 6, {90}},               {7, 90, 6, {4}},
   };
   DecodedImage image;
   for (const Case& c : cases) {
