@@ -5,6 +5,8 @@
 #include <memory>
 #include <optional>
 
+#include "main_window/source_prefetch.h"
+
 namespace main_window {
 namespace {
 
@@ -21,6 +23,8 @@ constexpr std::int64_t kBandBytes = std::int64_t{512} << 10;
 // (a grid row of thousands of tall cells), a source is read whole instead, so the process
 // never runs out of descriptors.
 constexpr std::size_t kMaxOpenFiles = 256;
+// Decoded sources opened ahead wait in memory: a few, or one however large.
+constexpr std::size_t kMaxAheadBytes = std::size_t{32} << 20;
 
 eveda::Result<RowSource, SourceRefusal> OpenBmpSource(const std::string& path, RowBuffers& own,
                                                       ScratchBuffer& scratch) {
@@ -62,13 +66,19 @@ SourceRows NeededRows(const TileCopy& copy, std::int32_t sourceHeight, std::int3
 class GridPass {
  public:
   GridPass(const TileSettings& settings, const GTFile::NameList& files, const SourceOpener& open,
-           const TileProgress& progress, std::int32_t width)
+           const TileProgress& progress, std::int32_t width, std::size_t openAhead)
       : settings_(settings), files_(files), open_(open), progress_(progress), width_(width) {
     n_ = files.empty() ? 0 : static_cast<std::int32_t>(files.size() - 1);
     for (std::int32_t i = 1; i <= n_; ++i) byTop_.push_back(i);
     // Cells are met in the order of their top row; sources of one row keep their order.
     std::stable_sort(byTop_.begin(), byTop_.end(),
                      [this](std::int32_t a, std::int32_t b) { return Origin(a).y < Origin(b).y; });
+    if (openAhead > 0 && n_ > 1) {
+      std::vector<std::string> paths;
+      for (const std::int32_t i : byTop_) paths.push_back(files_[static_cast<std::size_t>(i)]);
+      prefetch_ = std::make_unique<SourcePrefetch>(open_ ? open_ : bmpOpener_, std::move(paths),
+                                                   openAhead, kMaxAheadBytes);
+    }
   }
 
   // Draws every source that reaches `band`; false when the pass is to stop.
@@ -104,20 +114,15 @@ class GridPass {
   bool Open(std::int32_t i) {
     OpenSource open;
     open.i = i;
-    if (spare_.empty()) spare_.push_back(std::make_unique<RowBuffers>());
-    open.buffers = std::move(spare_.back());
-    spare_.pop_back();
-    const std::string& path = files_[static_cast<std::size_t>(i)];
-    auto source =
-        open_ ? open_(path, *open.buffers, scratch_) : OpenBmpSource(path, *open.buffers, scratch_);
+    auto source = OpenFile(files_[static_cast<std::size_t>(i)], open.buffers);
     if (!source) {
-      spare_.push_back(std::move(open.buffers));
+      Recycle(std::move(open.buffers));
       NotDrawn(i, source.error().reason, source.error().detail);
       return Finished();
     }
     if (open_sources_.size() >= kMaxOpenFiles) {
       if (auto whole = source->ReadWhole(*open.buffers, scratch_); !whole) {
-        spare_.push_back(std::move(open.buffers));
+        Recycle(std::move(open.buffers));
         NotDrawn(i, whole.error());
         return Finished();
       }
@@ -130,6 +135,25 @@ class GridPass {
                                  [i](const OpenSource& o) { return o.i > i; });
     open_sources_.insert(at, std::move(open));
     return true;
+  }
+
+  // The next source in top-row order, with the buffers it keeps while it is drawn.
+  eveda::Result<RowSource, SourceRefusal> OpenFile(const std::string& path,
+                                                   std::unique_ptr<RowBuffers>& buffers) {
+    if (prefetch_) {
+      auto opened = prefetch_->Take(scratch_);
+      buffers = std::move(opened.buffers);
+      return std::move(*opened.source);
+    }
+    if (spare_.empty()) spare_.push_back(std::make_unique<RowBuffers>());
+    buffers = std::move(spare_.back());
+    spare_.pop_back();
+    return open_ ? open_(path, *buffers, scratch_) : OpenBmpSource(path, *buffers, scratch_);
+  }
+
+  void Recycle(std::unique_ptr<RowBuffers> buffers) {
+    if (prefetch_) return prefetch_->Recycle(std::move(buffers));
+    spare_.push_back(std::move(buffers));
   }
 
   void Draw(OpenSource& open, DSMod::Band& band, std::int32_t top, std::int32_t bottom) {
@@ -161,7 +185,7 @@ class GridPass {
     const auto count = std::distance(done, open_sources_.end());
     for (auto it = done; it != open_sources_.end(); ++it) {
       it->source.reset();
-      spare_.push_back(std::move(it->buffers));
+      Recycle(std::move(it->buffers));
     }
     open_sources_.erase(done, open_sources_.end());
     for (std::ptrdiff_t k = 0; k < count; ++k) {
@@ -183,6 +207,7 @@ class GridPass {
   const TileSettings& settings_;
   const GTFile::NameList& files_;
   const SourceOpener& open_;
+  const SourceOpener bmpOpener_ = OpenBmpSource;
   const TileProgress& progress_;
   std::int32_t width_;
   std::int32_t n_ = 0;
@@ -195,6 +220,7 @@ class GridPass {
   struct {
     std::vector<std::pair<std::int32_t, NotDrawnSource>> notDrawn;
   } result_;
+  std::unique_ptr<SourcePrefetch> prefetch_;  // last: its thread stops before the rest goes
 };
 
 }  // namespace
@@ -222,9 +248,10 @@ std::int32_t BandRowsFor(const TileSettings& settings, std::int32_t width, std::
 
 GridPassResult DrawGridBands(const TileSettings& settings, const GTFile::NameList& files,
                              std::span<DSMod::Band> bands, const BandFinished& finished,
-                             const TileProgress& progress, const SourceOpener& open) {
+                             const TileProgress& progress, const SourceOpener& open,
+                             std::size_t openAhead) {
   if (bands.empty()) return {};
-  GridPass pass(settings, files, open, progress, bands.front().Width);
+  GridPass pass(settings, files, open, progress, bands.front().Width, openAhead);
   const std::int32_t height = bands.front().Height;
   std::size_t k = 0;
   for (std::int32_t top = 0; top < height; top += bands[k].Rows, k = (k + 1) % bands.size()) {

@@ -14,6 +14,10 @@ namespace main_window {
 
 using Outcome = RunReport::Outcome;
 
+// PNG and JPEG sources are decoded ahead of the drawing, on the second core: more than a grid
+// row of them, so that decoding goes on while a row's bands are drawn and written.
+constexpr std::size_t kDecodedSourcesAhead = 64;
+
 void Form1::PlemoBMP() {
   BusyScope busy(*this);
   RunScope run(*this);
@@ -109,7 +113,8 @@ GridPassResult Form1::DrawAndWriteBands(OutputBands& bands, const RunSnapshot& j
       },
       open_                       ? open_
       : job.settings.OtherFormats ? ImageSourceOpener(job.settings.BackColor)
-                                  : open_);
+                                  : open_,
+      !open_ && job.settings.OtherFormats ? kDecodedSourcesAhead : 0);
 }
 
 // The title shows how much of the file is on disk once the flush has taken a moment, so that

@@ -9,8 +9,10 @@
 #include <sys/resource.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <filesystem>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -38,11 +40,19 @@ eveda::Result<bmp::RowSource, main_window::SourceRefusal> OpenPlainly(const std:
   return bmp::RowSource::Decoded(bmp::BitmapInfoFor(image->layout), own.decoded.data());
 }
 
+// How a pass opens its sources, and what it told on the way.
+struct Opening {
+  SourceOpener open;                // none: the files themselves
+  std::size_t ahead = 0;            // sources opened ahead on a second thread
+  std::int32_t stopAfter = 0;       // the progress call that answers "stop"; 0: none
+  std::vector<std::int32_t> steps;  // each progress call's count of finished sources
+};
+
 // The pass written through the output file, as a run writes it; the file's bytes.
 std::vector<std::uint8_t> Join(const main_window::TileSettings& settings,
                                const GTFile::NameList& files, int width, int height,
-                               std::int32_t bandRows, const SourceOpener& open,
-                               const std::string& path, GridPassResult& result) {
+                               std::int32_t bandRows, Opening& opening, const std::string& path,
+                               GridPassResult& result) {
   auto bands = main_window::CreateOutputBands(gdi::HDC{}, width, height, bandRows,
                                               main_window::OutputFileKind::Bmp);
   EXPECT_TRUE(bands);
@@ -53,8 +63,12 @@ std::vector<std::uint8_t> Join(const main_window::TileSettings& settings,
       [&file](const DSMod::Band& band) {
         file.WriteRows(band.TopRow(), band.RowStep(), band.Rows);
       },
-      {}, open);
-  EXPECT_TRUE(file.Finish());
+      [&opening](std::int32_t done, std::int32_t) {
+        opening.steps.push_back(done);
+        return done != opening.stopAfter;
+      },
+      opening.open, opening.ahead);
+  EXPECT_EQ(file.Finish().has_value(), !result.stopped);  // a stopped pass saves nothing
   main_window::ReleaseOutputBands(*bands);
   std::vector<std::uint8_t> bytes = ReadBytes(path);
   std::filesystem::remove(path);
@@ -100,19 +114,26 @@ TEST(FastPaths, WriteWhatTheStraightforwardJoinWrites) {
           const auto settings = main_window::TileSettingsOf(window.form.Job());
           const GTFile::NameList& files = window.form.Job().FileList;
           GridPassResult plain;
+          Opening plainly{OpenPlainly};
           const std::vector<std::uint8_t> expected =
-              Join(settings, files, run.width, run.height, run.height, OpenPlainly,
+              Join(settings, files, run.width, run.height, run.height, plainly,
                    dir.PathOf("expected.bmp"), plain);
           ASSERT_EQ(expected.size(),
                     ExpectedHeader(run.width, run.height).size() +
                         std::size_t(run.height) * bmp_format::RowStride(run.width, 24));
           EXPECT_TRUE(ReadBytes(run.outputPath) == expected) << "the window's run";
           for (const std::int32_t rows : grid.bandRows) {
-            GridPassResult banded;
-            const std::vector<std::uint8_t> written = Join(
-                settings, files, run.width, run.height, rows, {}, dir.PathOf("banded.bmp"), banded);
-            EXPECT_TRUE(written == expected) << "bands of " << rows << " rows";
-            EXPECT_EQ(banded.notDrawn, plain.notDrawn);
+            for (const std::size_t ahead : {0, 3}) {
+              GridPassResult banded;
+              Opening opening{{}, ahead};
+              const std::vector<std::uint8_t> written =
+                  Join(settings, files, run.width, run.height, rows, opening,
+                       dir.PathOf("banded.bmp"), banded);
+              EXPECT_TRUE(written == expected)
+                  << "bands of " << rows << " rows, " << ahead << " opened ahead";
+              EXPECT_EQ(banded.notDrawn, plain.notDrawn);
+              EXPECT_EQ(opening.steps, plainly.steps);
+            }
           }
           std::filesystem::remove(run.outputPath);
         }
@@ -145,6 +166,53 @@ TEST(FastPaths, TheWindowDrawsThroughTheOpenerItIsGiven) {
     for (int x = 0; x < 8; ++x) EXPECT_EQ(written.Pixel(x, y), 0xFF0000u) << x << "," << y;
 }
 
+// Sources opened ahead on a second thread change nothing the pass tells: a stop after any
+// source ends the pass with the same image, the same sources named and the same counts, and an
+// opener that runs out of memory fails the pass as it does when each source is opened in turn.
+TEST(FastPaths, OpeningAheadStopsAndFailsWhereOpeningInTurnDoes) {
+  TempDir dir;
+  GTFile::NameList files = {""};
+  for (int k = 0; k < 12; ++k) {
+    const std::string name = "s" + std::to_string(10 + k) + ".bmp";
+    if (k % 4 == 1) {
+      dir.WriteFile(name, "BM and nothing else");
+    } else {
+      WriteSolid(dir, name, 5, 4, Rgb(0x10 * k + 0x2030));
+    }
+    files.push_back(dir.PathOf(name));
+  }
+  main_window::TileSettings settings;
+  settings.BlockWidth = 5;
+  settings.BlockHeight = 4;
+  settings.WrapCount = 4;
+  const int width = 20, height = 12;
+  for (const std::int32_t stopAfter : {1, 2, 7, 12, 0}) {
+    SCOPED_TRACE(::testing::Message() << "stop after " << stopAfter);
+    GridPassResult inTurn, ahead;
+    Opening one{{}, 0, stopAfter}, many{{}, 5, stopAfter};
+    const auto expected = Join(settings, files, width, height, 3, one, dir.PathOf("a.bmp"), inTurn);
+    EXPECT_TRUE(Join(settings, files, width, height, 3, many, dir.PathOf("b.bmp"), ahead) ==
+                expected);
+    EXPECT_EQ(ahead.stopped, stopAfter != 0);
+    EXPECT_EQ(ahead.stopped, inTurn.stopped);
+    EXPECT_EQ(ahead.notDrawn, inTurn.notDrawn);
+    EXPECT_EQ(many.steps, one.steps);
+  }
+
+  std::atomic<int> calls = 0;
+  const SourceOpener runsOut = [&calls](const std::string& path, bmp::RowBuffers& own,
+                                        bmp::ScratchBuffer& scratch)
+      -> eveda::Result<bmp::RowSource, main_window::SourceRefusal> {
+    if (++calls == 6) throw std::bad_alloc();
+    return OpenPlainly(path, own, scratch);
+  };
+  auto bands = main_window::CreateOutputBands(gdi::HDC{}, width, height, 3,
+                                              main_window::OutputFileKind::Bmp);
+  ASSERT_TRUE(bands);
+  EXPECT_THROW(DrawGridBands(settings, files, *bands, {}, {}, runsOut, 4), std::bad_alloc);
+  main_window::ReleaseOutputBands(*bands);
+}
+
 // A grid row of hundreds of tall sources, each over 64 KiB and spanning many bands, draws the
 // same image when the process may hold fewer descriptors than there are sources.
 TEST(FastPaths, AGridRowOfManyTallSourcesNeedsNoDescriptorEach) {
@@ -166,15 +234,16 @@ TEST(FastPaths, AGridRowOfManyTallSourcesNeedsNoDescriptorEach) {
   settings.FitMode = main_window::FitMode::Centre;
   const int width = 1351, height = 142;
   GridPassResult plain, banded;
+  Opening plainly{OpenPlainly}, asFiles;
   const std::vector<std::uint8_t> expected =
-      Join(settings, files, width, height, height, OpenPlainly, dir.PathOf("expected.bmp"), plain);
+      Join(settings, files, width, height, height, plainly, dir.PathOf("expected.bmp"), plain);
   rlimit previous{};
   ::getrlimit(RLIMIT_NOFILE, &previous);
   rlimit fewer = previous;
   fewer.rlim_cur = 280;
   ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &fewer), 0);
   const std::vector<std::uint8_t> written =
-      Join(settings, files, width, height, 9, {}, dir.PathOf("banded.bmp"), banded);
+      Join(settings, files, width, height, 9, asFiles, dir.PathOf("banded.bmp"), banded);
   ::setrlimit(RLIMIT_NOFILE, &previous);
   EXPECT_TRUE(banded.notDrawn.empty());
   EXPECT_TRUE(written == expected);

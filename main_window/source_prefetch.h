@@ -1,0 +1,66 @@
+#pragma once
+// Opens the sources of a pass on a second thread, ahead of the drawing: decoding a PNG or JPEG
+// source costs more than drawing it, so the next ones are decoded while the band is drawn.
+
+#include <condition_variable>
+#include <cstddef>
+#include <deque>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "main_window/draw_tiles.h"
+
+namespace main_window {
+
+// Sources opened, in the order the pass will ask for them. Memory is bounded: the thread opens
+// the next source only while fewer than `maxAhead` wait and they hold less than `maxBytes`
+// (one source always may wait, however large). Results, refusals included, are handed out in
+// order, so the pass reports them as if it had opened the files itself.
+class SourcePrefetch {
+ public:
+  struct Opened {
+    std::unique_ptr<eveda::bmp::RowBuffers> buffers;
+    std::optional<eveda::Result<eveda::bmp::RowSource, SourceRefusal>> source;
+    std::exception_ptr failure;  // what the opener threw (out of memory), thrown again by Take
+  };
+
+  // `open` must be callable from another thread and outlive this object.
+  SourcePrefetch(const SourceOpener& open, std::vector<std::string> paths, std::size_t maxAhead,
+                 std::size_t maxBytes);
+  ~SourcePrefetch();
+  SourcePrefetch(const SourcePrefetch&) = delete;
+  SourcePrefetch& operator=(const SourcePrefetch&) = delete;
+
+  // The next source in order, waiting for it when needed; opens it here when the thread could
+  // not be started.
+  Opened Take(eveda::bmp::ScratchBuffer& scratch);
+  // Buffers a finished source no longer needs, to be reused by the sources after it.
+  void Recycle(std::unique_ptr<eveda::bmp::RowBuffers> buffers);
+
+ private:
+  void Run();
+  Opened OpenNext(std::size_t k, eveda::bmp::ScratchBuffer& scratch);
+  std::unique_ptr<eveda::bmp::RowBuffers> SpareBuffers();
+  static std::size_t BytesOf(const Opened& opened);
+
+  const SourceOpener& open_;
+  const std::vector<std::string> paths_;
+  const std::size_t maxAhead_;
+  const std::size_t maxBytes_;
+  std::size_t taken_ = 0;
+
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::deque<Opened> ready_;
+  std::size_t readyBytes_ = 0;
+  std::vector<std::unique_ptr<eveda::bmp::RowBuffers>> spare_;
+  bool stopping_ = false;
+  std::thread thread_;
+};
+
+}  // namespace main_window
