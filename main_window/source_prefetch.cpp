@@ -8,12 +8,16 @@ namespace main_window {
 using eveda::bmp::RowBuffers;
 using eveda::bmp::ScratchBuffer;
 
+namespace {
+constexpr int kThreads = 2;
+}  // namespace
+
 SourcePrefetch::SourcePrefetch(const SourceOpener& open, std::vector<std::string> paths,
                                std::size_t maxAhead, std::size_t maxBytes)
     : open_(open), paths_(std::move(paths)), maxAhead_(maxAhead), maxBytes_(maxBytes) {
   try {
-    thread_ = std::thread([this] { Run(); });
-  } catch (const std::system_error&) {  // no thread to spare: Take opens each source itself
+    for (int t = 0; t < kThreads; ++t) threads_.emplace_back([this] { Run(); });
+  } catch (const std::system_error&) {  // fewer threads, or none: Take then opens in turn
   }
 }
 
@@ -23,7 +27,7 @@ SourcePrefetch::~SourcePrefetch() {
     stopping_ = true;
   }
   changed_.notify_all();
-  if (thread_.joinable()) thread_.join();
+  for (std::thread& thread : threads_) thread.join();
 }
 
 std::unique_ptr<RowBuffers> SourcePrefetch::SpareBuffers() {
@@ -53,36 +57,35 @@ std::size_t SourcePrefetch::BytesOf(const Opened& opened) {
 
 void SourcePrefetch::Run() {
   ScratchBuffer scratch;
-  for (std::size_t k = 0; k < paths_.size(); ++k) {
-    {
-      std::unique_lock lock(mutex_);
-      changed_.wait(lock, [this] {
-        return stopping_ || ready_.empty() ||
-               (ready_.size() < maxAhead_ && readyBytes_ < maxBytes_);
-      });
-      if (stopping_) return;
-    }
+  std::unique_lock lock(mutex_);
+  for (;;) {
+    changed_.wait(lock, [this] {
+      if (stopping_ || claimed_ == paths_.size()) return true;
+      return claimed_ == first_ || (claimed_ - first_ < maxAhead_ && readyBytes_ < maxBytes_);
+    });
+    if (stopping_ || claimed_ == paths_.size()) return;
+    const std::size_t k = claimed_++;
+    slots_.emplace_back();
+    lock.unlock();
     Opened opened = OpenNext(k, scratch);
     const std::size_t bytes = BytesOf(opened);
-    {
-      std::lock_guard lock(mutex_);
-      ready_.push_back(std::move(opened));
-      readyBytes_ += bytes;
-    }
+    lock.lock();
+    slots_[k - first_] = std::move(opened);
+    readyBytes_ += bytes;
     changed_.notify_all();
   }
 }
 
 SourcePrefetch::Opened SourcePrefetch::Take(ScratchBuffer& scratch) {
-  const std::size_t k = taken_++;
   Opened opened;
-  if (!thread_.joinable()) {
-    opened = OpenNext(k, scratch);
+  if (threads_.empty()) {
+    opened = OpenNext(first_++, scratch);
   } else {
     std::unique_lock lock(mutex_);
-    changed_.wait(lock, [this] { return !ready_.empty(); });
-    opened = std::move(ready_.front());
-    ready_.pop_front();
+    changed_.wait(lock, [this] { return !slots_.empty() && slots_.front().has_value(); });
+    opened = std::move(*slots_.front());
+    slots_.pop_front();
+    ++first_;
     readyBytes_ -= BytesOf(opened);
     lock.unlock();
     changed_.notify_all();

@@ -1,5 +1,5 @@
 #pragma once
-// Opens the sources of a pass on a second thread, ahead of the drawing: decoding a PNG or JPEG
+// Opens the sources of a pass on other threads, ahead of the drawing: decoding a PNG or JPEG
 // source costs more than drawing it, so the next ones are decoded while the band is drawn.
 
 #include <condition_variable>
@@ -17,10 +17,11 @@
 
 namespace main_window {
 
-// Sources opened, in the order the pass will ask for them. Memory is bounded: the thread opens
-// the next source only while fewer than `maxAhead` wait and they hold less than `maxBytes`
-// (one source always may wait, however large). Results, refusals included, are handed out in
-// order, so the pass reports them as if it had opened the files itself.
+// Sources opened by two threads, in the order the pass will ask for them. Memory is bounded: a
+// thread starts on the next source only while fewer than `maxAhead` are being opened or wait,
+// and those waiting hold less than `maxBytes` (the next one always may be opened, however
+// large). Results, refusals included, are handed out in order, so the pass reports them as if
+// it had opened the files itself.
 class SourcePrefetch {
  public:
   struct Opened {
@@ -29,15 +30,15 @@ class SourcePrefetch {
     std::exception_ptr failure;  // what the opener threw (out of memory), thrown again by Take
   };
 
-  // `open` must be callable from another thread and outlive this object.
+  // `open` must be callable from other threads at once and outlive this object.
   SourcePrefetch(const SourceOpener& open, std::vector<std::string> paths, std::size_t maxAhead,
                  std::size_t maxBytes);
   ~SourcePrefetch();
   SourcePrefetch(const SourcePrefetch&) = delete;
   SourcePrefetch& operator=(const SourcePrefetch&) = delete;
 
-  // The next source in order, waiting for it when needed; opens it here when the thread could
-  // not be started.
+  // The next source in order, waiting for it when needed; opens it here when no thread could
+  // be started.
   Opened Take(eveda::bmp::ScratchBuffer& scratch);
   // Buffers a finished source no longer needs, to be reused by the sources after it.
   void Recycle(std::unique_ptr<eveda::bmp::RowBuffers> buffers);
@@ -52,15 +53,16 @@ class SourcePrefetch {
   const std::vector<std::string> paths_;
   const std::size_t maxAhead_;
   const std::size_t maxBytes_;
-  std::size_t taken_ = 0;
 
   std::mutex mutex_;
   std::condition_variable changed_;
-  std::deque<Opened> ready_;
+  std::size_t first_ = 0;              // the index of slots_.front(): the next one to take
+  std::size_t claimed_ = 0;            // the next index a thread will open
+  std::deque<std::optional<Opened>> slots_;  // first_ .. claimed_ - 1, empty while being opened
   std::size_t readyBytes_ = 0;
   std::vector<std::unique_ptr<eveda::bmp::RowBuffers>> spare_;
   bool stopping_ = false;
-  std::thread thread_;
+  std::vector<std::thread> threads_;
 };
 
 }  // namespace main_window
