@@ -7,6 +7,7 @@
 #include "main_window/form1.h"
 #include "main_window/form1_design.h"
 #include "main_window/output_name.h"
+#include "main_window/probe_sizes.h"
 #include "main_window/window_texts.h"
 
 namespace main_window {
@@ -52,18 +53,18 @@ void Form1::GetBMPList(std::string Dirname) {
   // the sizes are read never sees a list that is half bare names and half full paths.
   Dirname = GTFile::NormalizeDir(std::move(Dirname));
   LargestSize largest;
+  for (int i = 1; i <= n; ++i) names[static_cast<std::size_t>(i)].insert(0, Dirname);
   const bool otherFormats = OtherFormatsListed(job_.SourcePatterns);
-  for (int i = 1; i <= n; ++i) {
-    std::string& entry = names[static_cast<std::size_t>(i)];
-    entry.insert(0, Dirname);
-    const GetImage::BMPInfo info =
-        otherFormats ? GetImage::ReadImageInfo(entry) : GetImage::ReadBMPInfo(entry);
+  const auto infos = ProbeSizes(names,
+                                otherFormats ? GetImage::ReadImageInfo : GetImage::ReadBMPInfo,
+                                [this, n](int i) {
+                                  if (i % 10 != 0) return;
+                                  ui_.SetTitle(ProbeTitle(i, n));
+                                  ui_.DoEvents();
+                                });
+  for (const GetImage::BMPInfo& info : infos) {
     largest.width = std::max(largest.width, info.Width);
     largest.height = std::max(largest.height, info.Height);
-    if (i % 10 == 0) {
-      ui_.SetTitle(ProbeTitle(i, n));
-      ui_.DoEvents();
-    }
   }
   job_.FileList = std::move(names);
   ui_.SetTitle(kReadyTitle);

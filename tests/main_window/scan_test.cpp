@@ -2,10 +2,12 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <new>
 #include <ostream>
 #include <string>
 #include <vector>
 
+#include "main_window/probe_sizes.h"
 #include "tests/support/form_test_support.h"
 
 namespace eveda::testing {
@@ -54,7 +56,44 @@ INSTANTIATE_TEST_SUITE_P(
                       ProposalCase{25,
                                    "5",
                                    {"title:画像サイズ取得中・・・10/25",
-                                    "title:画像サイズ取得中・・・20/25", "title:DID Eveda v1.0"}}));
+                                    "title:画像サイズ取得中・・・20/25", "title:DID Eveda v1.0"}},
+                      // Enough files for two threads to read them: the titles still count up.
+                      ProposalCase{70,
+                                   "9",
+                                   {"title:画像サイズ取得中・・・10/70",
+                                    "title:画像サイズ取得中・・・20/70",
+                                    "title:画像サイズ取得中・・・30/70",
+                                    "title:画像サイズ取得中・・・40/70",
+                                    "title:画像サイズ取得中・・・50/70",
+                                    "title:画像サイズ取得中・・・60/70",
+                                    "title:画像サイズ取得中・・・70/70", "title:DID Eveda v1.0"}}));
+
+// Two threads read the sizes; each file's size lands in its own place, the progress runs
+// 1..n in order, and a progress call that throws ends the read with that exception.
+TEST(Scan, SizesReadOnTwoThreadsArriveInOrder) {
+  TempDir dir;
+  GTFile::NameList names = {""};
+  for (int i = 1; i <= 150; ++i) {
+    const std::string name = Numbered(i);
+    dir.WriteBmp(name, i, 151 - i);
+    names.push_back(dir.PathOf(name));
+  }
+  std::vector<int> steps;
+  const auto infos = main_window::ProbeSizes(names, GetImage::ReadBMPInfo,
+                                             [&steps](int i) { steps.push_back(i); });
+  ASSERT_EQ(infos.size(), 151u);
+  ASSERT_EQ(steps.size(), 150u);
+  for (int i = 1; i <= 150; ++i) {
+    EXPECT_EQ(steps[static_cast<std::size_t>(i) - 1], i);
+    EXPECT_EQ(infos[static_cast<std::size_t>(i)],
+              (GetImage::BMPInfo{.IsBMP = 1, .Width = i, .Height = 151 - i, .BitCount = 24}));
+  }
+  EXPECT_THROW(main_window::ProbeSizes(names, GetImage::ReadBMPInfo,
+                                       [](int i) {
+                                         if (i == 40) throw std::bad_alloc();
+                                       }),
+               std::bad_alloc);
+}
 
 TEST(Scan, ShowsEverythingInOrderWithEachProposalRefreshingTheStatus) {
   TempDir dir;
