@@ -5,6 +5,8 @@
 #include <system_error>
 #include <thread>
 
+#include "platform/stop_signals/stop_signals.h"
+
 namespace main_window {
 namespace {
 
@@ -48,6 +50,7 @@ std::vector<GetImage::BMPInfo> ProbeSizes(const GTFile::NameList& names, SizePro
   Helper helper{next, n + 1, {}};
   if (n >= kSharedFrom) {
     try {
+      const stop_signals::Held held;  // stop signals go to the threads that handle them
       helper.thread = std::thread([&readNext] {
         while (readNext()) {
         }

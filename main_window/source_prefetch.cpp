@@ -3,6 +3,8 @@
 #include <system_error>
 #include <utility>
 
+#include "platform/stop_signals/stop_signals.h"
+
 namespace main_window {
 
 using eveda::bmp::RowBuffers;
@@ -16,6 +18,9 @@ SourcePrefetch::SourcePrefetch(const SourceOpener& open, std::vector<std::string
                                std::size_t maxAhead, std::size_t maxBytes)
     : open_(open), paths_(std::move(paths)), maxAhead_(maxAhead), maxBytes_(maxBytes) {
   try {
+    // Started with the stop signals held, they never receive one: the signals reach the thread
+    // that keeps track of the output's temporary name.
+    const stop_signals::Held held;
     for (int t = 0; t < kThreads; ++t) threads_.emplace_back([this] { Run(); });
   } catch (const std::system_error&) {  // fewer threads, or none: Take then opens in turn
   }

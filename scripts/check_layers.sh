@@ -10,7 +10,7 @@ cd "$root"
 # folder: the folders its files may include from besides its own ("*": any folder).
 allowed='
 app:                 main_window comdlg dsmod platform/stop_signals gtfile getimage platform/qt platform/toolkit platform/image_codecs platform/bmp_loader platform/gdi platform/bmp_format platform Qt
-main_window:         dsmod gtfile getimage platform/toolkit platform/image_codecs platform/bmp_loader platform/gdi platform/bmp_format platform
+main_window:         dsmod platform/stop_signals gtfile getimage platform/toolkit platform/image_codecs platform/bmp_loader platform/gdi platform/bmp_format platform
 dsmod:               platform/stop_signals platform/image_codecs platform/gdi platform/bmp_format platform
 gtfile:              platform
 getimage:            platform/image_codecs platform/bmp_loader platform/gdi platform/bmp_format platform

@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <new>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "dsmod/image_file.h"
@@ -198,6 +199,20 @@ TEST(FastPaths, OpeningAheadStopsAndFailsWhereOpeningInTurnDoes) {
     EXPECT_EQ(ahead.notDrawn, inTurn.notDrawn);
     EXPECT_EQ(many.steps, one.steps);
   }
+
+  // The threads opening ahead never take a stop signal.
+  std::atomic<int> openedUnheld = 0;
+  const SourceOpener watched = [&openedUnheld, drawing = std::this_thread::get_id()](
+                                   const std::string& path, bmp::RowBuffers& own,
+                                   bmp::ScratchBuffer& scratch)
+      -> eveda::Result<bmp::RowSource, main_window::SourceRefusal> {
+    if (std::this_thread::get_id() != drawing && !StopSignalsHeldHere()) ++openedUnheld;
+    return OpenPlainly(path, own, scratch);
+  };
+  GridPassResult ignored;
+  Opening watching{watched, 5};
+  Join(settings, files, width, height, 3, watching, dir.PathOf("c.bmp"), ignored);
+  EXPECT_EQ(openedUnheld, 0);
 
   std::atomic<int> calls = 0;
   const SourceOpener runsOut = [&calls](const std::string& path, bmp::RowBuffers& own,

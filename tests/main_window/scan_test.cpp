@@ -1,14 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdio>
 #include <filesystem>
 #include <new>
 #include <ostream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "main_window/probe_sizes.h"
 #include "tests/support/form_test_support.h"
+#include "tests/support/run_test_support.h"
 
 namespace eveda::testing {
 namespace {
@@ -68,8 +71,18 @@ INSTANTIATE_TEST_SUITE_P(
                                     "title:画像サイズ取得中・・・60/70",
                                     "title:画像サイズ取得中・・・70/70", "title:DID Eveda v1.0"}}));
 
+std::thread::id scanningThread;
+std::atomic<int> readUnheld = 0;
+
+// ReadBMPInfo, counting reads on another thread that could take a stop signal.
+GetImage::BMPInfo ReadWatched(std::string path) {
+  if (std::this_thread::get_id() != scanningThread && !StopSignalsHeldHere()) ++readUnheld;
+  return GetImage::ReadBMPInfo(std::move(path));
+}
+
 // Two threads read the sizes; each file's size lands in its own place, the progress runs
-// 1..n in order, and a progress call that throws ends the read with that exception.
+// 1..n in order, the other thread takes no stop signal, and a progress call that throws ends
+// the read with that exception.
 TEST(Scan, SizesReadOnTwoThreadsArriveInOrder) {
   TempDir dir;
   GTFile::NameList names = {""};
@@ -79,8 +92,10 @@ TEST(Scan, SizesReadOnTwoThreadsArriveInOrder) {
     names.push_back(dir.PathOf(name));
   }
   std::vector<int> steps;
-  const auto infos = main_window::ProbeSizes(names, GetImage::ReadBMPInfo,
-                                             [&steps](int i) { steps.push_back(i); });
+  scanningThread = std::this_thread::get_id();
+  const auto infos =
+      main_window::ProbeSizes(names, ReadWatched, [&steps](int i) { steps.push_back(i); });
+  EXPECT_EQ(readUnheld, 0);
   ASSERT_EQ(infos.size(), 151u);
   ASSERT_EQ(steps.size(), 150u);
   for (int i = 1; i <= 150; ++i) {

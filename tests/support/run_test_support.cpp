@@ -1,5 +1,8 @@
 #include "tests/support/run_test_support.h"
 
+#include <pthread.h>
+#include <signal.h>
+
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -8,6 +11,7 @@
 
 #include "platform/bmp_format/bmp_format.h"
 #include "platform/gdi/object_table.h"
+#include "platform/stop_signals/stop_signals.h"
 #include "tests/support/bmp_builder.h"
 
 namespace eveda::testing {
@@ -88,6 +92,13 @@ std::vector<std::string> Tree(const std::string& dir) {
     names.push_back(std::filesystem::relative(entry.path(), dir).string());
   std::sort(names.begin(), names.end());
   return names;
+}
+
+bool StopSignalsHeldHere() {
+  sigset_t held;
+  ::pthread_sigmask(SIG_BLOCK, nullptr, &held);
+  return std::all_of(stop_signals::kStopSignals.begin(), stop_signals::kStopSignals.end(),
+                     [&held](int signal) { return sigismember(&held, signal) == 1; });
 }
 
 }  // namespace eveda::testing

@@ -66,4 +66,8 @@ std::size_t LiveDrawingObjects();
 // The names in a directory and below it, relative and sorted: what a run left behind.
 std::vector<std::string> Tree(const std::string& dir);
 
+// Whether the calling thread holds back every stop signal, as every thread but the one that
+// tracks the output's temporary name must.
+bool StopSignalsHeldHere();
+
 }  // namespace eveda::testing
