@@ -70,15 +70,19 @@ std::vector<std::string> LoweredPatterns(const std::vector<std::string>& pattern
   return lowered;
 }
 
+// Why a source was not drawn, in the words eveda-batch prints: another decoder's own words
+// when it gave them.
+std::string ReasonText(eveda::bmp::DecodeError reason, const std::string& detail) {
+  return detail.empty() ? std::string(eveda::bmp::Describe(reason)) : detail;
+}
+
 // Why `path` does not open as a source, in the words eveda-batch prints; empty when it opens.
 std::string WhyNotLoaded(const std::string& path, bool otherFormats) {
   eveda::bmp::RowBuffers own;
   eveda::bmp::ScratchBuffer scratch;
   if (otherFormats) {
     const auto opened = main_window::ImageSourceOpener(0)(path, own, scratch);
-    if (opened) return {};
-    return opened.error().detail.empty() ? std::string(eveda::bmp::Describe(opened.error().reason))
-                                         : opened.error().detail;
+    return opened ? std::string() : ReasonText(opened.error().reason, opened.error().detail);
   }
   const auto opened = eveda::bmp::RowSource::Open(path.c_str(), own, scratch);
   return opened ? std::string() : std::string(eveda::bmp::Describe(opened.error()));
@@ -137,9 +141,7 @@ int RunScanned(const BatchOptions& options, main_window::Form1& form, toolkit::S
   // The window's message listing these is left unsaid: each file is named once, here.
   for (const main_window::NotDrawnSource& source : run.notDrawn)
     err << kPrefix << "could not read " << ShellQuoted(source.path) << ": "
-        << (source.detail.empty() ? std::string(eveda::bmp::Describe(source.reason))
-                                  : source.detail)
-        << '\n';
+        << ReasonText(source.reason, source.detail) << '\n';
   return Report(options, run, out, err);
 }
 

@@ -58,8 +58,8 @@ std::int32_t BandRowsFor(const TileSettings& settings, std::int32_t width, std::
 // alternating between the bands given (two, so one is written while the other is drawn). A
 // source that cannot be opened or read keeps its cell in the background colour and the pass
 // goes on. `open` defaults to the files themselves (RowSource::Open). With `openAhead`, up to
-// that many sources are opened ahead on a second thread (see SourcePrefetch), for sources that
-// cost more to decode than to draw; `open` must then be safe to call from that thread.
+// that many sources are opened ahead on other threads (see SourcePrefetch), for sources that
+// cost more to decode than to draw; `open` must then be safe to call from those threads at once.
 GridPassResult DrawGridBands(const TileSettings& settings, const GTFile::NameList& files,
                              std::span<DSMod::Band> bands, const BandFinished& finished,
                              const TileProgress& progress, const SourceOpener& open = {},

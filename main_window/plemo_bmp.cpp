@@ -14,7 +14,7 @@ namespace main_window {
 
 using Outcome = RunReport::Outcome;
 
-// PNG and JPEG sources are decoded ahead of the drawing, on the second core: more than a grid
+// PNG and JPEG sources are decoded ahead of the drawing, on both cores: more than a grid
 // row of them, so that decoding goes on while a row's bands are drawn and written.
 constexpr std::size_t kDecodedSourcesAhead = 64;
 

@@ -10,11 +10,6 @@
 namespace eveda::testing {
 namespace {
 
-using toolkit::Group;
-
-constexpr toolkit::ControlRef kColourButton{Group::Command2, 0};
-constexpr toolkit::ControlRef kFolderButton{Group::Command1, 0};
-
 TEST(ColourButton, CaptionReadsBlueGreenRedInUpperCaseHex) {
   struct Case {
     std::int32_t chosen;

@@ -20,8 +20,6 @@ namespace {
 using toolkit::Group;
 using Outcome = main_window::RunReport::Outcome;
 
-constexpr toolkit::ControlRef kRunButton{Group::Command4, 0};
-constexpr toolkit::ControlRef kFolderButton{Group::Command1, 0};
 
 // A window over `count` solid sources of 100 x 50, set to the worked grid.
 struct GridWindow {

@@ -18,11 +18,8 @@
 namespace eveda::testing {
 namespace {
 
-using toolkit::Group;
 using Outcome = main_window::RunReport::Outcome;
 
-constexpr toolkit::ControlRef kRunButton{Group::Command4, 0};
-constexpr toolkit::ControlRef kFolderButton{Group::Command1, 0};
 constexpr const char* kQuestion = "msgbox:257:処理を中止しますか？";
 constexpr int kSources = 7;
 

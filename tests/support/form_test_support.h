@@ -15,6 +15,9 @@ namespace eveda::testing {
 inline toolkit::ControlRef Text1(int index) { return {toolkit::Group::Text1, index}; }
 inline toolkit::ControlRef Label1(int index) { return {toolkit::Group::Label1, index}; }
 inline toolkit::ControlRef Combo1(int index) { return {toolkit::Group::Combo1, index}; }
+inline constexpr toolkit::ControlRef kFolderButton{toolkit::Group::Command1, 0};
+inline constexpr toolkit::ControlRef kColourButton{toolkit::Group::Command2, 0};
+inline constexpr toolkit::ControlRef kRunButton{toolkit::Group::Command4, 0};
 
 inline constexpr const char* kInvalidStatus =
     "生成画像ステータス － 未設定もしくは正しくない値があります";
