@@ -1,12 +1,12 @@
 #include "dsmod/background_writer.h"
 
-#include "dsmod/output_file.h"
-
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <system_error>
+
+#include "platform/stop_signals/stop_signals.h"
 
 namespace DSMod::detail {
 
@@ -55,7 +55,7 @@ void BackgroundWriter::Write(std::uint64_t offset, std::span<const std::uint8_t>
 // The thread starts with the stop signals held, so that they always reach the thread that
 // keeps track of the output's temporary name (see output_file.h).
 void BackgroundWriter::StartThread() {
-  const StopSignalsHeld held;
+  const stop_signals::Held held;
   thread_ = std::thread([this] { Run(); });
 }
 

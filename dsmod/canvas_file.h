@@ -20,10 +20,6 @@ class OutputFile;
 class BackgroundWriter;
 }  // namespace detail
 
-// Gives another name to try when the output name has been taken meanwhile, or nothing when
-// none is left. Without one, the save replaces whatever has the name.
-using NextOutputName = std::function<std::optional<std::string>(const std::string& taken)>;
-
 class CanvasFile {
  public:
   // Checks the canvas and creates the unnamed file beside `FilePath`. A failure is kept for

@@ -3,6 +3,8 @@
 // saves it as an uncompressed BMP file.
 
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -44,6 +46,10 @@ struct SaveError {
   } kind = Kind::CannotWrite;
   std::string reason;  // the system's own words for the failure (strerror), when there is one
 };
+
+// Gives another name to try when the output name has been taken meanwhile, or nothing when
+// none is left. Without one, the save replaces whatever has the name.
+using NextOutputName = std::function<std::optional<std::string>(const std::string& taken)>;
 
 // Creates the canvas or returns why it cannot; on failure everything already created is
 // released again. `Palette` is read only for BitCount <= 8 (2^BitCount entries).

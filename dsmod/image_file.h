@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 
-#include "dsmod/canvas_file.h"
+#include "dsmod/dsmod.h"
 #include "dsmod/image_encoder.h"
 
 namespace DSMod {

@@ -15,6 +15,8 @@
 #include <random>
 #include <vector>
 
+#include "platform/stop_signals/stop_signals.h"
+
 namespace DSMod {
 namespace detail {
 namespace {
@@ -253,9 +255,8 @@ eveda::Result<void, SaveError> OutputFile::CopyToStandardOutput() {
   }
 }
 
-eveda::Result<std::string, SaveError> OutputFile::PutInPlace(
-    const std::string& target,
-    const std::function<std::optional<std::string>(const std::string&)>& nextName) {
+eveda::Result<std::string, SaveError> OutputFile::PutInPlace(const std::string& target,
+                                                             const NextOutputName& nextName) {
   if (target == kStandardOutput) {
     if (auto copied = CopyToStandardOutput(); !copied) return eveda::Unexpected{copied.error()};
     ::close(std::exchange(fd_, -1));

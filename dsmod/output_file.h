@@ -19,7 +19,6 @@
 
 #include "dsmod/dsmod.h"
 #include "dsmod/file_system.h"
-#include "platform/stop_signals/stop_signals.h"
 
 namespace DSMod {
 
@@ -59,9 +58,8 @@ class OutputFile {
   // name, or, when `nextName` is given, never replacing anything and trying the names it
   // offers instead (it returns nothing when none is left). Returns the name given. For
   // kStandardOutput, copies the file to standard output instead.
-  eveda::Result<std::string, SaveError> PutInPlace(
-      const std::string& target,
-      const std::function<std::optional<std::string>(const std::string&)>& nextName);
+  eveda::Result<std::string, SaveError> PutInPlace(const std::string& target,
+                                                   const NextOutputName& nextName);
 
  private:
   OutputFile(FileSystem& fileSystem, int fd, std::string directory, std::string temporaryName)
@@ -82,9 +80,6 @@ class OutputFile {
   std::string directory_;
   std::string temporaryName_;  // empty while the file has no name
 };
-
-// Kept for the writer thread, which starts with the stop signals held.
-using StopSignalsHeld = stop_signals::Held;
 
 }  // namespace detail
 }  // namespace DSMod

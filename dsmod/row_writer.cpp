@@ -2,7 +2,7 @@
 
 #include <system_error>
 
-#include "dsmod/output_file.h"
+#include "platform/stop_signals/stop_signals.h"
 
 namespace DSMod::detail {
 
@@ -21,7 +21,7 @@ void RowWriter::Write(const std::uint8_t* topRow, std::ptrdiff_t stride, std::in
     try {
       // Started with the stop signals held: they always reach the thread that keeps track of
       // the output's temporary name (see output_file.h).
-      const StopSignalsHeld held;
+      const stop_signals::Held held;
       thread_ = std::thread([this] { Run(); });
     } catch (const std::system_error&) {
       lock.unlock();

@@ -9,6 +9,7 @@
 #include "dsmod/canvas_file.h"
 #include "dsmod/dsmod.h"
 #include "dsmod/output_file.h"
+#include "platform/stop_signals/stop_signals.h"
 #include "tests/dsmod/dsmod_support.h"
 #include "tests/support/bmp_builder.h"
 #include "tests/support/fault_file_system.h"
