@@ -9,8 +9,6 @@
 namespace eveda::codecs {
 namespace {
 
-constexpr std::array<std::uint8_t, 8> kPngSignature = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-constexpr std::uint32_t kMaxSide = 0x7FFFFFFF;  // PNG's own bound on either side
 
 std::uint32_t Be32(const std::uint8_t* p) {
   return std::uint32_t{p[0]} << 24 | std::uint32_t{p[1]} << 16 | std::uint32_t{p[2]} << 8 | p[3];
@@ -67,7 +65,8 @@ Result<ImageSize, CodecError> ProbePng(std::span<const std::uint8_t> head) {
   const std::uint8_t* ihdr = chunk + 8;
   if (crc32(0, chunk + 4, 17) != Be32(ihdr + 13)) return Fail(Kind::Damaged, "IHDR CRC mismatch");
   const ImageSize size{Be32(ihdr), Be32(ihdr + 4)};
-  if (size.width == 0 || size.height == 0 || size.width > kMaxSide || size.height > kMaxSide)
+  if (size.width == 0 || size.height == 0 || size.width > kPngMaxValue ||
+      size.height > kPngMaxValue)
     return Fail(Kind::Damaged, "invalid image size in IHDR");
   if (!PngDepthFits(ihdr[9], ihdr[8]) || ihdr[10] != 0 || ihdr[11] != 0 || ihdr[12] > 1)
     return Fail(Kind::Damaged, "invalid colour type, bit depth or method in IHDR");

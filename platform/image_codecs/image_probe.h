@@ -1,6 +1,7 @@
 #pragma once
 // The size of a PNG or JPEG from its headers only, without decoding a pixel.
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -18,6 +19,13 @@ struct ImageSize {
   std::uint32_t height = 0;
   friend bool operator==(ImageSize, ImageSize) = default;
 };
+
+// Every PNG file starts with these bytes.
+inline constexpr std::array<std::uint8_t, 8> kPngSignature = {0x89, 'P', 'N', 'G',
+                                                              '\r', '\n', 0x1A, '\n'};
+
+// PNG's bound on either side, and on a chunk's length: 2^31 - 1.
+inline constexpr std::uint32_t kPngMaxValue = 0x7FFFFFFF;
 
 // Enough bytes to tell the format and, for a PNG, read IHDR.
 inline constexpr std::size_t kSignatureBytes = 33;

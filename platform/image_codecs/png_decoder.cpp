@@ -4,6 +4,7 @@
 #include <new>
 
 #include "platform/image_codecs/image_decoder.h"
+#include "platform/image_codecs/image_probe.h"
 #include "platform/image_codecs/pixel_memory.h"
 
 namespace eveda::codecs {
@@ -73,7 +74,7 @@ Result<void, CodecError> DecodePng(std::span<const std::uint8_t> file, Colour ba
     return Unexpected{CodecError{Kind::TooLarge, "the image has more pixels than the limit"}};
   const std::unique_ptr<spng_ctx, ContextDeleter> ctx(spng_ctx_new(0));
   if (!ctx) return Unexpected{CodecError{Kind::OutOfMemory, "out of memory"}};
-  spng_set_image_limits(ctx.get(), 0x7FFFFFFF, 0x7FFFFFFF);
+  spng_set_image_limits(ctx.get(), kPngMaxValue, kPngMaxValue);
   spng_set_chunk_limits(ctx.get(), kMaxChunkBytes, kMaxChunkCache);
   if (int code = spng_set_png_buffer(ctx.get(), file.data(), file.size())) return SpngFailure(code);
   spng_ihdr ihdr{};

@@ -18,6 +18,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/image_codecs/image_probe.h"
 #include "platform/image_codecs/pixel_memory.h"
 #include "platform/image_codecs/png_filter.h"
 
@@ -29,7 +30,6 @@ using Kind = CodecError::Kind;
 // Segments queued or being compressed at once: enough to keep both threads busy while the
 // caller draws, few enough that memory stays a handful of segments.
 constexpr std::size_t kMaxInFlight = 4;
-constexpr std::array<std::uint8_t, 8> kSignature = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
 
 CodecError SystemError(int error) { return CodecError{Kind::System, std::strerror(error)}; }
 
@@ -224,7 +224,7 @@ Result<void, CodecError> PngEncoder::State::WriteChunk(const char* type,
                                                        std::span<const std::uint8_t> data,
                                                        std::span<const std::uint8_t> suffix) {
   const std::uint64_t length = prefix.size() + data.size() + suffix.size();
-  if (length > 0x7FFFFFFF) return Fail(CodecError{Kind::TooLarge, "a PNG chunk over 2 GiB"});
+  if (length > kPngMaxValue) return Fail(CodecError{Kind::TooLarge, "a PNG chunk over 2 GiB"});
   std::array<std::uint8_t, 8> head;
   PutBe32(head.data(), static_cast<std::uint32_t>(length));
   std::memcpy(head.data() + 4, type, 4);
@@ -277,7 +277,7 @@ PngEncoder::~PngEncoder() {
 Result<void, CodecError> PngEncoder::Begin(int fd, std::uint32_t width, std::uint32_t height,
                                            int level) {
   State& s = *state_;
-  if (width == 0 || height == 0 || width > 0x7FFFFFFF || height > 0x7FFFFFFF)
+  if (width == 0 || height == 0 || width > kPngMaxValue || height > kPngMaxValue)
     return s.Fail(CodecError{Kind::TooLarge, "a PNG side must be 1 to 2147483647 pixels"});
   s.fd = fd;
   s.width = width;
@@ -289,7 +289,7 @@ Result<void, CodecError> PngEncoder::Begin(int fd, std::uint32_t width, std::uin
   PutBe32(ihdr.data() + 4, height);
   ihdr[8] = 8;  // bits per sample
   ihdr[9] = 2;  // RGB
-  if (int e = WriteAll(fd, kSignature.data(), kSignature.size())) return s.Fail(SystemError(e));
+  if (int e = WriteAll(fd, kPngSignature.data(), kPngSignature.size())) return s.Fail(SystemError(e));
   if (auto ok = s.WriteChunk("IHDR", {}, ihdr, {}); !ok) return ok;
   try {
     for (int i = 0; i < kThreads; ++i) s.threads.emplace_back([&s] { s.RunWorker(); });
