@@ -1,3 +1,4 @@
+#include "getimage/bmp_info_of.h"
 #include "getimage/getimage.h"
 #include "getimage/hidden_name.h"
 #include "platform/bmp_loader/bmp_decoder.h"
@@ -14,26 +15,30 @@ bool StartsWithSignature(std::span<const std::uint8_t> head) {
 
 }  // namespace
 
-// One open that never waits, one read of the headers. The sizes count only when the loader
-// itself would accept the file: its header checks pass and, for uncompressed rows, the file
-// is long enough for them. Anything else keeps its cell in the background and must not size
-// every cell of the job.
-BMPInfo ReadBMPInfo(std::string FilePath) {
-  if (detail::IsHiddenName(FilePath)) return {};
-  const auto file = SourceFile::Open(FilePath.c_str());
-  if (!file || file->size() < 2) return {};
+// The sizes count only when the loader itself would accept the file: its header checks pass
+// and, for uncompressed rows, the file is long enough for them. Anything else keeps its cell
+// in the background and must not size every cell of the job.
+BMPInfo detail::BmpInfoOf(const SourceFile& file) {
+  if (file.size() < 2) return {};
   SourceFile::HeadBuffer buffer;
-  const auto head = file->ReadHead(buffer);
+  const auto head = file.ReadHead(buffer);
   if (!head || !StartsWithSignature(*head)) return {};
   BMPInfo info;
   info.IsBMP = 1;
-  if (file->size() > eveda::bmp::kMaxFileBytes) return info;
-  const auto plan = eveda::bmp::PlanDecode(*head, file->size());
+  if (file.size() > eveda::bmp::kMaxFileBytes) return info;
+  const auto plan = eveda::bmp::PlanDecode(*head, file.size());
   if (!plan) return info;
   info.Width = plan->layout.width;
   info.Height = plan->layout.height;
   info.BitCount = plan->sourceBitCount;
   return info;
+}
+
+// One open that never waits, one read of the headers.
+BMPInfo ReadBMPInfo(std::string FilePath) {
+  if (detail::IsHiddenName(FilePath)) return {};
+  const auto file = SourceFile::Open(FilePath.c_str());
+  return file ? detail::BmpInfoOf(*file) : BMPInfo{};
 }
 
 }  // namespace GetImage

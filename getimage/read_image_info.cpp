@@ -1,3 +1,4 @@
+#include "getimage/bmp_info_of.h"
 #include "getimage/getimage.h"
 #include "getimage/hidden_name.h"
 #include "platform/bmp_loader/source_file.h"
@@ -19,7 +20,7 @@ BMPInfo ReadImageInfo(std::string FilePath) {
   if (!got) return {};
   const std::span<const std::uint8_t> start(head, *got);
   const ImageFormat format = eveda::codecs::SniffFormat(start);
-  if (format == ImageFormat::Other) return ReadBMPInfo(std::move(FilePath));
+  if (format == ImageFormat::Other) return detail::BmpInfoOf(*file);
   const auto size =
       format == ImageFormat::Png
           ? eveda::codecs::ProbePng(start)
