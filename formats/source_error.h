@@ -1,0 +1,22 @@
+#pragma once
+// Why a source did not open or could not be read, as every format reports it: a reason each
+// caller puts in its own words (eveda-batch in English, the window in Japanese), and the
+// decoder's own words where it has them, which then say more than the reason.
+
+#include <string>
+#include <utility>
+
+#include "platform/bmp_loader/bmp_decoder.h"
+
+namespace formats {
+
+struct SourceError {
+  SourceError(eveda::bmp::DecodeError why = eveda::bmp::DecodeError::Unreadable,
+              std::string words = {})
+      : reason(why), detail(std::move(words)) {}
+  eveda::bmp::DecodeError reason;
+  std::string detail;
+  friend bool operator==(const SourceError&, const SourceError&) = default;
+};
+
+}  // namespace formats
