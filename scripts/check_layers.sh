@@ -23,6 +23,11 @@ platform/image_codecs: platform/bmp_loader platform/gdi platform/bmp_format plat
 platform/gdi:        platform/bmp_format platform
 platform/bmp_format:
 formats:             platform/bmp_loader platform/gdi platform/bmp_format platform
+formats/webp:         formats platform/bmp_loader platform/bmp_format platform
+formats/tiff:         formats platform/bmp_loader platform/bmp_format platform
+formats/gif:          formats platform/bmp_loader platform/bmp_format platform
+formats/heif:         formats platform/bmp_loader platform/bmp_format platform
+formats/jpeg:         formats platform/bmp_loader platform/bmp_format platform
 platform/stop_signals:
 platform:
 tests:               *

@@ -9,6 +9,10 @@ packages=(
   qt6-base-dev libicu-dev fonts-ipafont-gothic
   libspng-dev libjpeg62-turbo-dev zlib1g-dev  # eveda-batch's PNG and JPEG sources and output
   libpng-dev         # the tests write their PNG sources with the reference library
+  libwebp-dev        # WebP sources and output (libwebpdemux: an animation's first frame)
+  libtiff-dev        # TIFF sources and output
+  libgif-dev         # GIF sources
+  libheif-dev        # HEIC and AVIF sources (Debian's libheif decodes HEVC and AV1, and encodes them for the tests)
   libgtest-dev
   clang libclang-rt-14-dev
   xvfb xauth xdotool
