@@ -44,6 +44,10 @@ const heif_reader kReader = {
 };
 
 eveda::Unexpected<SourceError> HeifError(const heif_error& error) {
+  // libheif refuses sizes beyond its own limits as a failure to allocate.
+  if (error.subcode == heif_suberror_Security_limit_exceeded) {
+    return eveda::Unexpected(SourceError(DecodeError::TooLarge, error.message ? error.message : ""));
+  }
   if (error.code == heif_error_Memory_allocation_error) {
     return eveda::Unexpected(SourceError(DecodeError::OutOfMemory));
   }

@@ -1,5 +1,5 @@
 // Each source format's kinds, written by the format's own library, decode to the pixels written.
-#include <gif_lib.h>
+#include <gif_lib.h>  // NO_TRANSPARENT_COLOR
 #include <gtest/gtest.h>
 #include <tiffio.h>
 
@@ -53,7 +53,11 @@ void ExpectDecodes(const Opener& format, const Bytes& file, Pixels pixels, const
   EXPECT_EQ((*stream)->Info().orientation, orientation);
   ASSERT_EQ((*stream)->Info().height, kH);
   const Bytes rows = ReadAll(**stream);
-  if (minPsnr == 0) EXPECT_EQ(rows, expected); else EXPECT_GE(Psnr(rows, expected), minPsnr);
+  if (minPsnr == 0) {
+    EXPECT_EQ(rows, expected);
+  } else {
+    EXPECT_GE(Psnr(rows, expected), minPsnr);
+  }
   std::uint8_t extra[4];
   EXPECT_FALSE((*stream)->Read(extra, 4, 1));  // past the last row
 }
@@ -146,43 +150,6 @@ TEST(TiffDecoder, EveryKindDecodesToThePixelsWritten) {
   // The orientation is reported; the rows stay as stored.
   ExpectDecodes(kTiff, WriteTiff({8, 3, PHOTOMETRIC_RGB, COMPRESSION_NONE, 0, false, 6}, SmoothRgb),
                 Pixels::Bgr, Picture(SmoothPixel, false), 0, 6);
-}
-
-// A GIF through giflib: 16 colours, a frame at (left, top) of size w x h on the kW x kH screen.
-struct GifKind {
-  const char* name;
-  int left, top, width, height, transparent;
-  bool interlaced;
-};
-int IndexAt(int x, int y) { return (x * 3 + y * 5) % 16; }
-
-Bytes WriteGif(const GifKind& kind) {
-  Bytes file;
-  int error = 0;
-  GifFileType* gif = EGifOpen(&file, [](GifFileType* g, const GifByteType* data, int n) {
-    static_cast<Bytes*>(g->UserData)->insert(static_cast<Bytes*>(g->UserData)->end(), data, data + n);
-    return n;
-  }, &error);
-  ColorMapObject* map = GifMakeMapObject(16, nullptr);
-  for (int i = 0; i < 16; ++i) map->Colors[i] = {PaletteColour(i, 0), PaletteColour(i, 1), PaletteColour(i, 2)};
-  EGifSetGifVersion(gif, true);
-  EGifPutScreenDesc(gif, kW, kH, 8, 0, map);
-  GraphicsControlBlock control{0, false, 0, kind.transparent};
-  GifByteType extension[4];
-  EGifGCBToExtension(&control, extension);
-  EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, 4, extension);
-  EGifPutImageDesc(gif, kind.left, kind.top, kind.width, kind.height, kind.interlaced, nullptr);
-  std::vector<int> order;
-  for (int pass : {0, 1, 2, 3})
-    for (int y = kind.interlaced ? std::array{0, 4, 2, 1}[pass] : pass * kind.height; y < kind.height; y += kind.interlaced ? std::array{8, 8, 4, 2}[pass] : 1) order.push_back(y);
-  for (int y : kind.interlaced ? order : [&] { std::vector<int> v; for (int r = 0; r < kind.height; ++r) v.push_back(r); return v; }()) {
-    std::vector<GifPixelType> line;
-    for (int x = 0; x < kind.width; ++x) line.push_back(GifPixelType(IndexAt(x, y)));
-    EGifPutLine(gif, line.data(), kind.width);
-  }
-  EGifCloseFile(gif, &error);
-  GifFreeMapObject(map);
-  return file;
 }
 
 TEST(GifDecoder, TheFirstFrameDecodesOnItsScreen) {

@@ -49,6 +49,7 @@ Bytes WriteAnimatedWebp(const Bytes& bgra, std::uint32_t frameLeft);  // two fra
 Bytes WriteHeif(const Bytes& rgbOrRgba, bool alpha, bool av1);       // empty: no encoder here
 Bytes ReadFile(const std::string& path);
 
+
 }  // namespace formats::testing
 
 namespace formats::testing {
@@ -62,4 +63,15 @@ struct TiffSpec {
 using SampleAt = std::uint32_t (*)(std::uint32_t x, std::uint32_t y, int s);
 Bytes WriteTiff(const TiffSpec& spec, SampleAt sample);
 inline std::uint8_t PaletteColour(std::uint32_t i, int c) { return std::uint8_t(i * (3 + 2 * c)); }
+}  // namespace formats::testing
+
+namespace formats::testing {
+// A GIF through giflib: 16 colours, a frame at (left, top) of size w x h on the kW x kH screen.
+struct GifKind {
+  const char* name;
+  int left, top, width, height, transparent;
+  bool interlaced;
+};
+inline int IndexAt(int x, int y) { return (x * 3 + y * 5) % 16; }
+Bytes WriteGif(const GifKind& kind);
 }  // namespace formats::testing

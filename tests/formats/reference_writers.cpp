@@ -158,3 +158,40 @@ Bytes WriteTiff(const TiffSpec& spec, SampleAt sample) {
 }
 
 }  // namespace formats::testing
+
+#include <gif_lib.h>
+
+namespace formats::testing {
+
+Bytes WriteGif(const GifKind& kind) {
+  Bytes file;
+  int error = 0;
+  GifFileType* gif = EGifOpen(&file, [](GifFileType* g, const GifByteType* data, int n) {
+    auto* out = static_cast<Bytes*>(g->UserData);
+    out->insert(out->end(), data, data + n);
+    return n;
+  }, &error);
+  ColorMapObject* map = GifMakeMapObject(16, nullptr);
+  for (int i = 0; i < 16; ++i) map->Colors[i] = {PaletteColour(i, 0), PaletteColour(i, 1), PaletteColour(i, 2)};
+  EGifSetGifVersion(gif, true);
+  EGifPutScreenDesc(gif, kW, kH, 8, 0, map);
+  GraphicsControlBlock control{0, false, 0, kind.transparent};
+  GifByteType extension[4];
+  EGifGCBToExtension(&control, extension);
+  EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, 4, extension);
+  EGifPutImageDesc(gif, kind.left, kind.top, kind.width, kind.height, kind.interlaced, nullptr);
+  // giflib writes lines in the order given: an interlaced frame's passes are ours to order.
+  const int starts[] = {0, 4, 2, 1}, steps[] = {8, 8, 4, 2};
+  for (int pass = 0; pass < (kind.interlaced ? 4 : 1); ++pass) {
+    for (int y = kind.interlaced ? starts[pass] : 0; y < kind.height; y += kind.interlaced ? steps[pass] : 1) {
+      std::vector<GifPixelType> line;
+      for (int x = 0; x < kind.width; ++x) line.push_back(GifPixelType(IndexAt(x, y)));
+      EGifPutLine(gif, line.data(), kind.width);
+    }
+  }
+  EGifCloseFile(gif, &error);
+  GifFreeMapObject(map);
+  return file;
+}
+
+}  // namespace formats::testing
