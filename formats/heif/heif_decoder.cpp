@@ -133,6 +133,11 @@ eveda::Result<std::unique_ptr<RowStream>, SourceError> OpenHeif(const ByteInput&
   info.height = info.storedHeight = std::uint32_t(heif_image_handle_get_height(primary));
   info.pixels = heif_image_handle_has_alpha_channel(primary) ? Pixels::Bgra : Pixels::Bgr;
   EVEDA_TRY(sizeOk, CheckDeclaredSize(info.width, info.height, input.Size()));
+  if (heif_image_handle_get_color_profile_type(primary) != heif_color_profile_type_not_present &&
+      heif_image_handle_get_color_profile_type(primary) != heif_color_profile_type_nclx) {
+    info.iccProfile.resize(heif_image_handle_get_raw_color_profile_size(primary));
+    if (heif_image_handle_get_raw_color_profile(primary, info.iccProfile.data()).code != heif_error_Ok) info.iccProfile.clear();
+  }
   heif_image* image = nullptr;
   const heif_error error = heif_decode_image(
       primary, &image, heif_colorspace_RGB,

@@ -29,6 +29,7 @@ struct Layout {
   std::uint32_t bandRows = 0;   // rows per strip, or the tile height
   std::uint32_t tileWidth = 0;  // tiled only
   bool alpha = false;
+  std::vector<std::uint8_t> iccProfile;
 };
 
 bool HasAlpha(TIFF* tif) {
@@ -58,6 +59,9 @@ eveda::Result<Layout, SourceError> ReadLayout(TIFF* tif) {
     layout.bandRows = std::clamp<std::uint32_t>(layout.bandRows, 1, std::max(layout.height, 1u));
   }
   layout.alpha = HasAlpha(tif);
+  std::uint32_t iccBytes = 0;
+  const std::uint8_t* icc = nullptr;
+  if (TIFFGetField(tif, TIFFTAG_ICCPROFILE, &iccBytes, &icc) && icc != nullptr) layout.iccProfile.assign(icc, icc + iccBytes);
   return layout;
 }
 
@@ -82,6 +86,7 @@ class TiffStream final : public RowStream {
     info_.height = info_.storedHeight = layout.height;
     info_.pixels = layout.alpha ? Pixels::Bgra : Pixels::Bgr;
     info_.orientation = layout.orientation;
+    info_.iccProfile = layout.iccProfile;
   }
 
   eveda::Result<void, SourceError> Allocate() {

@@ -2,7 +2,7 @@
 // TIFF sources through libtiff, the first page: stripped or tiled; 1 to 16 bits a sample; grey,
 // palette, RGB, RGBA (associated or unassociated alpha), CMYK, YCbCr; uncompressed, PackBits,
 // LZW, Deflate or JPEG. libtiff's RGBA reader converts every kind; the stream holds one strip (or
-// one row of tiles) at a time. The Orientation tag is reported, not applied.
+// one row of tiles) at a time. The Orientation tag and the ICC profile are reported, not applied.
 
 #include <cstdint>
 #include <memory>

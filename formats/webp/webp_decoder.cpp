@@ -4,6 +4,7 @@
 #include <webp/demux.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #include "formats/frame_stream.h"
@@ -31,12 +32,23 @@ struct FirstFrame {
   std::uint32_t canvasWidth = 0, canvasHeight = 0;
   std::uint32_t left = 0, top = 0, width = 0, height = 0;
   bool hasAlpha = false;
+  std::vector<std::uint8_t> iccProfile;
 };
 
 struct DemuxDeleter {
   void operator()(WebPDemuxer* demux) const { WebPDemuxDelete(demux); }
 };
 using DemuxPtr = std::unique_ptr<WebPDemuxer, DemuxDeleter>;
+
+std::vector<std::uint8_t> IccProfileOf(const WebPDemuxer* demux) {
+  std::vector<std::uint8_t> profile;
+  WebPChunkIterator icc;
+  if ((WebPDemuxGetI(demux, WEBP_FF_FORMAT_FLAGS) & ICCP_FLAG) && WebPDemuxGetChunk(demux, "ICCP", 1, &icc)) {
+    profile.assign(icc.chunk.bytes, icc.chunk.bytes + icc.chunk.size);
+    WebPDemuxReleaseChunkIterator(&icc);
+  }
+  return profile;
+}
 
 eveda::Result<FirstFrame, SourceError> FindFirstFrame(std::span<const std::uint8_t> file,
                                                       DemuxPtr& demux) {
@@ -48,8 +60,11 @@ eveda::Result<FirstFrame, SourceError> FindFirstFrame(std::span<const std::uint8
   frame.canvasWidth = frame.width = static_cast<std::uint32_t>(features.width);
   frame.canvasHeight = frame.height = static_cast<std::uint32_t>(features.height);
   frame.hasAlpha = features.has_alpha;
-  if (!features.has_animation) return frame;
+  // The demuxer refuses a cut-off file, whose decoding then says why.
   demux.reset(WebPDemux(&frame.bytes));
+  if (!demux && !features.has_animation) return frame;
+  if (demux) frame.iccProfile = IccProfileOf(demux.get());
+  if (!features.has_animation) return frame;
   WebPIterator it;
   if (!demux || !WebPDemuxGetFrame(demux.get(), 1, &it)) {
     return eveda::Unexpected(SourceError(DecodeError::Unreadable, "damaged WebP animation"));
@@ -72,6 +87,16 @@ bool CoversCanvas(const FirstFrame& f) {
   return f.width == f.canvasWidth && f.height == f.canvasHeight;
 }
 
+// libwebp shrinks while it decodes: a still picture comes at the smallest size that keeps both
+// sides at least the hint's (the caller scales the rest of the way), its proportions kept.
+void ShrinkToHints(FirstFrame& frame, const OpenHints& hints) {
+  if (!CoversCanvas(frame) || hints.minWidth == 0 || hints.minHeight == 0) return;
+  const double scale = std::max(double(hints.minWidth) / frame.width, double(hints.minHeight) / frame.height);
+  if (scale >= 1) return;
+  frame.canvasWidth = frame.width = std::max<std::uint32_t>(hints.minWidth, std::uint32_t(std::ceil(frame.width * scale)));
+  frame.canvasHeight = frame.height = std::max<std::uint32_t>(hints.minHeight, std::uint32_t(std::ceil(frame.height * scale)));
+}
+
 }  // namespace
 
 bool SniffWebp(std::span<const std::uint8_t> head) {
@@ -92,15 +117,20 @@ eveda::Result<ProbedImage, SourceError> ProbeWebp(const ByteInput& input) {
 }
 
 eveda::Result<std::unique_ptr<RowStream>, SourceError> OpenWebp(const ByteInput& input,
-                                                                const OpenHints&) {
+                                                                const OpenHints& hints) {
   EVEDA_TRY(file, ReadWholeInput(input));
   DemuxPtr demux;
   EVEDA_TRY(frame, FindFirstFrame(*file, demux));
   EVEDA_TRY(sizeOk, CheckDeclaredSize(frame->canvasWidth, frame->canvasHeight, file->size()));
 
   StreamInfo info;
-  info.width = info.storedWidth = frame->canvasWidth;
-  info.height = info.storedHeight = frame->canvasHeight;
+  info.storedWidth = frame->canvasWidth;
+  info.storedHeight = frame->canvasHeight;
+  info.iccProfile = std::move(frame->iccProfile);
+  ShrinkToHints(*frame, hints);
+  const bool shrunk = frame->width != info.storedWidth;
+  info.width = frame->canvasWidth;
+  info.height = frame->canvasHeight;
   info.pixels = frame->hasAlpha || !CoversCanvas(*frame) ? Pixels::Bgra : Pixels::Bgr;
   EVEDA_TRY(pixels, AllocateFrame(info));
 
@@ -113,6 +143,9 @@ eveda::Result<std::unique_ptr<RowStream>, SourceError> OpenWebp(const ByteInput&
   config.output.u.RGBA.rgba = pixels->data() + frame->top * stride + frame->left * pixelBytes;
   config.output.u.RGBA.stride = static_cast<int>(stride);
   config.output.u.RGBA.size = stride * (frame->height - 1) + frame->width * pixelBytes;
+  config.options.use_scaling = shrunk;
+  config.options.scaled_width = int(frame->width);
+  config.options.scaled_height = int(frame->height);
   const VP8StatusCode status = WebPDecode(frame->bytes.bytes, frame->bytes.size, &config);
   WebPFreeDecBuffer(&config.output);
   if (status != VP8_STATUS_OK) return eveda::Unexpected(ErrorOf(status));

@@ -1,7 +1,8 @@
 #pragma once
 // WebP sources through libwebp: lossy, lossless, with or without alpha; of an animation, the
 // first frame placed on its canvas. libwebp decodes whole frames from bytes in memory, so the file
-// is read whole (up to kMaxWholeFileBytes) and the frame decoded on open.
+// is read whole (up to kMaxWholeFileBytes) and the frame decoded on open, a still picture shrunk
+// while it decodes where the hints allow. The ICC profile is passed on.
 
 #include <cstdint>
 #include <memory>

@@ -1,11 +1,13 @@
+#include <gif_lib.h>
+#include <gtest/gtest.h>
 #include <libheif/heif.h>
+#include <tiffio.h>
+#include <unistd.h>
 #include <webp/encode.h>
 #include <webp/mux.h>
 
 #include <fstream>
 #include <iterator>
-
-#include <gtest/gtest.h>
 
 #include "tests/formats/pictures.h"
 
@@ -15,21 +17,18 @@ Bytes WriteWebp(const Bytes& pixels, bool alpha, bool lossless) {
   std::uint8_t* out = nullptr;
   const int stride = int(kW) * (alpha ? 4 : 3);
   const std::size_t size =
-      alpha ? (lossless ? WebPEncodeLosslessBGRA(pixels.data(), kW, kH, stride, &out)
-                        : WebPEncodeBGRA(pixels.data(), kW, kH, stride, 92, &out))
-            : (lossless ? WebPEncodeLosslessBGR(pixels.data(), kW, kH, stride, &out)
-                        : WebPEncodeBGR(pixels.data(), kW, kH, stride, 92, &out));
+      alpha ? (lossless ? WebPEncodeLosslessBGRA(pixels.data(), kW, kH, stride, &out) : WebPEncodeBGRA(pixels.data(), kW, kH, stride, 92, &out))
+            : (lossless ? WebPEncodeLosslessBGR(pixels.data(), kW, kH, stride, &out) : WebPEncodeBGR(pixels.data(), kW, kH, stride, 92, &out));
   Bytes file(out, out + size);
   WebPFree(out);
   return file;
 }
 
-// The first frame, lossless, covers the canvas from frameLeft (even) to its right edge.
+// Two lossless frames: the first transparent left of frameLeft (so it is stored smaller and
+// placed on the canvas), the second the whole picture.
 Bytes WriteAnimatedWebp(const Bytes& bgra, std::uint32_t frameLeft) {
   WebPAnimEncoderOptions options;
   WebPAnimEncoderOptionsInit(&options);
-  options.allow_mixed = 0;
-  options.kmin = options.kmax = 0;
   WebPAnimEncoder* encoder = WebPAnimEncoderNew(kW, kH, &options);
   WebPConfig config;
   WebPConfigInit(&config);
@@ -37,13 +36,11 @@ Bytes WriteAnimatedWebp(const Bytes& bgra, std::uint32_t frameLeft) {
   WebPPicture frame;
   WebPPictureInit(&frame);
   frame.width = kW, frame.height = kH, frame.use_argb = 1;
-  Bytes shifted(bgra.size(), 0);  // transparent left of frameLeft
-  for (std::uint32_t i = 0; i < kW * kH; ++i) {
-    if (i % kW >= frameLeft) std::copy_n(&bgra[i * 4], 4, &shifted[i * 4]);
-  }
-  WebPPictureImportBGRA(&frame, shifted.data(), int(kW) * 4);
+  Bytes first = bgra;
+  for (std::uint32_t i = 0; i < kW * kH; ++i) std::fill_n(&first[i * 4], i % kW < frameLeft ? 4 : 0, 0);
+  WebPPictureImportBGRA(&frame, first.data(), int(kW) * 4);
   WebPAnimEncoderAdd(encoder, &frame, 0, &config);
-  WebPPictureImportBGRA(&frame, bgra.data(), int(kW) * 4);  // a second, different frame
+  WebPPictureImportBGRA(&frame, bgra.data(), int(kW) * 4);
   WebPAnimEncoderAdd(encoder, &frame, 100, &config);
   WebPAnimEncoderAdd(encoder, nullptr, 200, nullptr);
   WebPData data;
@@ -56,7 +53,7 @@ Bytes WriteAnimatedWebp(const Bytes& bgra, std::uint32_t frameLeft) {
   return file;
 }
 
-Bytes WriteHeif(const Bytes& pixels, bool alpha, bool av1) {
+Bytes WriteHeif(const Bytes& bgr, bool alpha, bool av1) {
   const auto format = av1 ? heif_compression_AV1 : heif_compression_HEVC;
   if (!heif_have_encoder_for_format(format)) return {};
   heif_context* context = heif_context_alloc();
@@ -64,19 +61,20 @@ Bytes WriteHeif(const Bytes& pixels, bool alpha, bool av1) {
   heif_context_get_encoder_for_format(context, format, &encoder);
   heif_encoder_set_lossy_quality(encoder, 95);
   heif_image* image = nullptr;
-  heif_image_create(kW, kH, heif_colorspace_RGB,
-                    alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB, &image);
+  heif_image_create(kW, kH, heif_colorspace_RGB, alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB, &image);
   heif_image_add_plane(image, heif_channel_interleaved, kW, kH, 8);
   int stride = 0;
   std::uint8_t* plane = heif_image_get_plane(image, heif_channel_interleaved, &stride);
-  const std::size_t rowBytes = kW * (alpha ? 4 : 3);
-  for (std::uint32_t y = 0; y < kH; ++y) std::copy_n(&pixels[y * rowBytes], rowBytes, plane + y * stride);
+  const std::uint32_t channels = alpha ? 4 : 3;
+  for (std::uint32_t i = 0; i < kW * kH * channels; ++i) {  // B,G,R to R,G,B
+    const std::uint32_t c = i % channels;
+    plane[i / (kW * channels) * std::uint32_t(stride) + i % (kW * channels)] = bgr[c < 3 ? i - c + 2 - c : i];
+  }
   heif_context_encode_image(context, image, encoder, nullptr, nullptr);
   Bytes file;
   heif_writer writer{1, [](heif_context*, const void* data, size_t size, void* user) {
-                       auto* out = static_cast<Bytes*>(user);
-                       out->insert(out->end(), static_cast<const std::uint8_t*>(data),
-                                   static_cast<const std::uint8_t*>(data) + size);
+                       auto* bytes = static_cast<const std::uint8_t*>(data);
+                       static_cast<Bytes*>(user)->insert(static_cast<Bytes*>(user)->end(), bytes, bytes + size);
                        return heif_error{heif_error_Ok, heif_suberror_Unspecified, "ok"};
                      }};
   heif_context_write(context, &writer, &file);
@@ -86,67 +84,35 @@ Bytes WriteHeif(const Bytes& pixels, bool alpha, bool av1) {
   return file;
 }
 
-Bytes ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(in), {});
-}
-
-}  // namespace formats::testing
-
-#include <tiffio.h>
-#include <unistd.h>
-
-namespace formats::testing {
-
 Bytes WriteTiff(const TiffSpec& spec, SampleAt sample) {
   const std::string path = ::testing::TempDir() + "/reference.tif";
   TIFF* tif = TIFFOpen(path.c_str(), "w");
-  TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, kW);
-  TIFFSetField(tif, TIFFTAG_IMAGELENGTH, kH);
-  TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, spec.bits);
-  TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, spec.samples);
-  TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, spec.photometric);
-  TIFFSetField(tif, TIFFTAG_COMPRESSION, spec.compression);
-  TIFFSetField(tif, TIFFTAG_ORIENTATION, spec.orientation);
-  TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+  const std::uint32_t band = 16, width = spec.tiled ? 48 : kW, height = spec.tiled ? 32 : kH;  // tiles padded
+  TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, kW), TIFFSetField(tif, TIFFTAG_IMAGELENGTH, kH);
+  TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, spec.bits), TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, spec.samples);
+  TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, spec.photometric), TIFFSetField(tif, TIFFTAG_COMPRESSION, spec.compression);
+  TIFFSetField(tif, TIFFTAG_ORIENTATION, spec.orientation), TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
   if (spec.extra != 0) TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, 1, &spec.extra);
   if (spec.compression == COMPRESSION_JPEG) TIFFSetField(tif, TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB);
   std::vector<std::uint16_t> map[3];
-  for (int c = 0; c < 3 && spec.photometric == PHOTOMETRIC_PALETTE; ++c) {
-    for (std::uint32_t i = 0; i < (1u << spec.bits); ++i) map[c].push_back(PaletteColour(i, c) * 257);
-  }
+  for (std::uint32_t i = 0; i < (1u << spec.bits) * 3 && spec.photometric == PHOTOMETRIC_PALETTE; ++i) map[i % 3].push_back(PaletteColour(i / 3, int(i % 3)) * 257);
   if (spec.photometric == PHOTOMETRIC_PALETTE) TIFFSetField(tif, TIFFTAG_COLORMAP, map[0].data(), map[1].data(), map[2].data());
-  const std::uint32_t band = 16;  // rows per strip, or the tile's sides
-  spec.tiled ? (TIFFSetField(tif, TIFFTAG_TILEWIDTH, band), TIFFSetField(tif, TIFFTAG_TILELENGTH, band))
-             : TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, band);
-  // The picture's rows, packed MSB first, padded to whole tiles where tiled.
-  const std::uint32_t width = spec.tiled ? 48 : kW, height = spec.tiled ? 32 : kH;
-  const std::size_t rowBytes = (std::size_t(width) * spec.bits * spec.samples + 7) / 8;
-  Bytes rows(rowBytes * height);
-  for (std::uint32_t y = 0; y < kH; ++y) {
-    for (std::uint32_t i = 0; i < kW * spec.samples; ++i) {
-      const std::uint32_t v = sample(i / spec.samples, y, int(i % spec.samples));
-      std::uint8_t* row = &rows[y * rowBytes];
-      if (spec.bits == 16) {
-        reinterpret_cast<std::uint16_t*>(row)[i] = std::uint16_t(v);
-      } else {
-        const std::size_t bit = std::size_t(i) * spec.bits;
-        row[bit / 8] |= std::uint8_t(v << (8 - spec.bits - bit % 8));
-      }
-    }
+  spec.tiled ? (TIFFSetField(tif, TIFFTAG_TILEWIDTH, band), TIFFSetField(tif, TIFFTAG_TILELENGTH, band)) : TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, band);
+  const std::size_t rowBytes = (std::size_t(width) * spec.bits * spec.samples + 7) / 8, tileRowBytes = rowBytes * band / width;
+  Bytes rows(rowBytes * height);  // packed, the first sample in the high bits
+  for (std::uint32_t i = 0; i < kW * kH * spec.samples; ++i) {
+    const std::uint32_t x = i / spec.samples % kW, y = i / spec.samples / kW, s = i % spec.samples, v = sample(x, y, int(s));
+    const std::size_t bit = (std::size_t(x) * spec.samples + s) * spec.bits;
+    if (spec.bits == 16) reinterpret_cast<std::uint16_t*>(&rows[y * rowBytes])[bit / 16] = std::uint16_t(v);
+    else rows[y * rowBytes + bit / 8] |= std::uint8_t(v << (8 - spec.bits - bit % 8));
   }
   for (std::uint32_t top = 0; top < height; top += band) {
-    if (!spec.tiled) {
-      const std::uint32_t n = std::min(band, kH - top);
-      TIFFWriteEncodedStrip(tif, top / band, &rows[top * rowBytes], tmsize_t(n * rowBytes));
-      continue;
-    }
-    const std::size_t tileRowBytes = rowBytes / (width / band);
-    for (std::uint32_t left = 0; left < width; left += band) {
+    if (!spec.tiled) TIFFWriteEncodedStrip(tif, top / band, &rows[top * rowBytes], tmsize_t(std::min(band, kH - top) * rowBytes));
+    for (std::uint32_t left = 0; left < width && spec.tiled; left += band) {
       Bytes tile;
       for (std::uint32_t r = 0; r < band; ++r) {
-        const std::uint8_t* from = &rows[(top + r) * rowBytes + left / band * tileRowBytes];
-        tile.insert(tile.end(), from, from + tileRowBytes);
+        const auto from = rows.begin() + std::ptrdiff_t((top + r) * rowBytes + left / band * tileRowBytes);
+        tile.insert(tile.end(), from, from + std::ptrdiff_t(tileRowBytes));
       }
       TIFFWriteTile(tif, tile.data(), left, top, 0, 0);
     }
@@ -157,18 +123,11 @@ Bytes WriteTiff(const TiffSpec& spec, SampleAt sample) {
   return file;
 }
 
-}  // namespace formats::testing
-
-#include <gif_lib.h>
-
-namespace formats::testing {
-
 Bytes WriteGif(const GifKind& kind) {
   Bytes file;
   int error = 0;
   GifFileType* gif = EGifOpen(&file, [](GifFileType* g, const GifByteType* data, int n) {
-    auto* out = static_cast<Bytes*>(g->UserData);
-    out->insert(out->end(), data, data + n);
+    static_cast<Bytes*>(g->UserData)->insert(static_cast<Bytes*>(g->UserData)->end(), data, data + n);
     return n;
   }, &error);
   ColorMapObject* map = GifMakeMapObject(16, nullptr);
@@ -192,6 +151,11 @@ Bytes WriteGif(const GifKind& kind) {
   EGifCloseFile(gif, &error);
   GifFreeMapObject(map);
   return file;
+}
+
+Bytes ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return Bytes(std::istreambuf_iterator<char>(in), {});
 }
 
 }  // namespace formats::testing
