@@ -1,9 +1,11 @@
-// Each source format's kinds, written by the format's own library, decode to the pixels written.
+// Each source format's kinds, written by the format's own library, decode to the pixels written;
+// damaged, cut-off and over-sized files are refused with a reason.
 #include <gif_lib.h>  // NO_TRANSPARENT_COLOR
 #include <gtest/gtest.h>
 #include <tiffio.h>
 
-#include <array>
+#include <algorithm>
+#include <optional>
 
 #include "formats/gif/gif_decoder.h"
 #include "formats/heif/heif_decoder.h"
@@ -14,32 +16,16 @@
 namespace formats::testing {
 namespace {
 
-using Pixel = std::array<std::uint8_t, 4>;  // B, G, R, A
-using Expected = Pixel (*)(std::uint32_t x, std::uint32_t y);
-
-Bytes Picture(Expected at, bool alpha) {
-  Bytes out;
-  for (std::uint32_t i = 0; i < kW * kH; ++i) {
-    const Pixel p = at(i % kW, i / kW);
-    out.insert(out.end(), p.begin(), p.begin() + (alpha ? 4 : 3));
-  }
-  return out;
-}
-Pixel SmoothPixel(std::uint32_t x, std::uint32_t y) { return {Smooth(x, y, 0), Smooth(x, y, 1), Smooth(x, y, 2), 255}; }
 Pixel SmoothClearPixel(std::uint32_t x, std::uint32_t y) { return {Smooth(x, y, 0), Smooth(x, y, 1), Smooth(x, y, 2), std::uint8_t(100 + x * 4)}; }
 Pixel FivesPixel(std::uint32_t x, std::uint32_t y) { return {FivesAt(x, y, 0), FivesAt(x, y, 1), FivesAt(x, y, 2), AlphaAt(x, y)}; }
 
-struct Format {
-  bool (*sniff)(std::span<const std::uint8_t>);
-  eveda::Result<ProbedImage, SourceError> (*probe)(const ByteInput&);
-  eveda::Result<std::unique_ptr<RowStream>, SourceError> (*open)(const ByteInput&, const OpenHints&);
-};
+struct Format { decltype(&SniffWebp) sniff; decltype(&ProbeWebp) probe; decltype(&OpenWebp) open; };
 constexpr Format kWebp{SniffWebp, ProbeWebp, OpenWebp}, kTiff{SniffTiff, ProbeTiff, OpenTiff},
     kGif{SniffGif, ProbeGif, OpenGif}, kHeif{SniffHeif, ProbeHeif, OpenHeif};
 
 // The probe and the stream agree on the header; the rows match exactly (minPsnr 0) or closely.
 void ExpectDecodes(const Format& format, const Bytes& file, Pixels pixels, const Bytes& expected,
-                   double minPsnr, Orientation orientation = 1) {
+                   double minPsnr, Orientation orientation = 1, const std::string& icc = "") {
   ASSERT_FALSE(file.empty());
   MemoryInput input(file);
   EXPECT_TRUE(format.sniff(std::span(file).first(std::min<std::size_t>(32, file.size()))));
@@ -51,11 +37,11 @@ void ExpectDecodes(const Format& format, const Bytes& file, Pixels pixels, const
   ASSERT_TRUE(stream) << stream.error().detail;
   EXPECT_EQ((*stream)->Info().pixels, pixels);
   EXPECT_EQ((*stream)->Info().orientation, orientation);
+  EXPECT_EQ(std::string((*stream)->Info().iccProfile.begin(), (*stream)->Info().iccProfile.end()), icc);
   ASSERT_EQ((*stream)->Info().height, kH);
   const Bytes rows = ReadAll(**stream);
   EXPECT_TRUE(minPsnr == 0 ? rows == expected : Psnr(rows, expected) >= minPsnr) << Psnr(rows, expected);
-  std::uint8_t extra[4];
-  EXPECT_FALSE((*stream)->Read(extra, 4, 1));  // past the last row
+  EXPECT_FALSE((*stream)->Read(std::array<std::uint8_t, 4>().data(), 4, 1));  // past the last row
 }
 
 TEST(WebpDecoder, EveryKindDecodesToThePixelsWritten) {
@@ -66,9 +52,16 @@ TEST(WebpDecoder, EveryKindDecodesToThePixelsWritten) {
   const Bytes smoothClear = Picture(SmoothClearPixel, true);
   ExpectDecodes(kWebp, WriteWebp(smoothClear, true, false), Pixels::Bgra, smoothClear, 32);
   // An animation's first frame on its canvas, transparent where the frame does not reach.
-  Bytes first = clear;
-  for (std::uint32_t i = 0; i < kW * kH; ++i) std::fill_n(&first[i * 4], i % kW < 10 ? 4 : 0, 0);
-  ExpectDecodes(kWebp, WriteAnimatedWebp(clear, 10), Pixels::Bgra, first, 0);
+  Bytes frame, first = clear;
+  for (std::uint32_t i = 0; i < kW * kH; ++i) {
+    if (i % kW >= 10) frame.insert(frame.end(), &clear[i * 4], &clear[i * 4 + 4]);
+    std::fill_n(&first[i * 4], i % kW < 10 ? 4 : 0, 0);
+  }
+  ExpectDecodes(kWebp, WriteAnimatedWebp(WriteWebp(frame, true, true, kW - 10), 10, "icc!"), Pixels::Bgra, first, 0, 1, "icc!");
+  // A still picture shrinks while it decodes, to no less than the hints ask for.
+  auto shrunk = OpenWebp(MemoryInput(WriteWebp(opaque, false, true)), {10, 5});
+  ASSERT_TRUE(shrunk);
+  EXPECT_EQ((*shrunk)->Info().width * 100 + (*shrunk)->Info().height, 1006u);  // 37 x 21 scaled by 10 / 37
 }
 
 TEST(HeifDecoder, HevcAndAv1DecodeWithinTheCodecsError) {
@@ -76,8 +69,8 @@ TEST(HeifDecoder, HevcAndAv1DecodeWithinTheCodecsError) {
     SCOPED_TRACE(av1 ? "AVIF" : "HEIC");
     const Bytes bgr = Picture(SmoothPixel, false), bgra = Picture(SmoothClearPixel, true), file = WriteHeif(bgr, false, av1);
     if (file.empty()) GTEST_SKIP() << "libheif has no encoder for " << (av1 ? "AV1" : "HEVC");
-    ExpectDecodes(kHeif, file, Pixels::Bgr, bgr, 30);
-    ExpectDecodes(kHeif, WriteHeif(bgra, true, av1), Pixels::Bgra, bgra, 30);
+    ExpectDecodes(kHeif, file, Pixels::Bgr, bgr, 30, 1, "icc!");
+    ExpectDecodes(kHeif, WriteHeif(bgra, true, av1), Pixels::Bgra, bgra, 30, 1, "icc!");
   }
 }
 
@@ -95,8 +88,7 @@ template <int kBits> Pixel GreyPixel(std::uint32_t x, std::uint32_t y) {
   return {v, v, v, 255};
 }
 Pixel PalettePixel(std::uint32_t x, std::uint32_t y) {
-  const std::uint32_t i = LevelOf<4>(x, y, 0);
-  return {PaletteColour(i, 2), PaletteColour(i, 1), PaletteColour(i, 0), 255};
+  return {PaletteColour(LevelOf<4>(x, y, 0), 2), PaletteColour(LevelOf<4>(x, y, 0), 1), PaletteColour(LevelOf<4>(x, y, 0), 0), 255};
 }
 Pixel CmykPixel(std::uint32_t x, std::uint32_t y) {  // libtiff's own rule: (255 - K) * (255 - C) / 255
   auto ink = [&](int s) { return std::uint8_t((255 - Cmyk(x, y, 3)) * (255 - Cmyk(x, y, s)) / 255); };
@@ -125,7 +117,7 @@ TEST(TiffDecoder, EveryKindDecodesToThePixelsWritten) {
   }
   // The orientation is reported; the rows stay as stored.
   ExpectDecodes(kTiff, WriteTiff({8, 3, PHOTOMETRIC_RGB, COMPRESSION_NONE, 0, false, 6}, SmoothRgb), Pixels::Bgr,
-                Picture(SmoothPixel, false), 0, 6);
+                Picture(SmoothPixel, false), 0, 6, "icc!");
 }
 
 TEST(GifDecoder, TheFirstFrameDecodesOnItsScreen) {
@@ -148,6 +140,86 @@ TEST(GifDecoder, TheFirstFrameDecodesOnItsScreen) {
       if (alpha) expected.push_back(shown ? 255 : 0);
     }
     ExpectDecodes(kGif, WriteGif(kind), alpha ? Pixels::Bgra : Pixels::Bgr, expected, 0);
+  }
+}
+
+// Damaged, cut-off and over-sized files are refused with a reason, before pixel memory is taken.
+using eveda::bmp::DecodeError;
+using Open = decltype(&OpenWebp);
+
+// The error of opening `file` and reading every row, or nothing when all went well.
+std::optional<SourceError> FirstError(Open open, const Bytes& file) {
+  MemoryInput input(file);
+  auto stream = open(input, {});
+  if (!stream) return stream.error();
+  Bytes row(std::size_t((*stream)->Info().width) * 4);
+  for (std::uint32_t y = 0; y < (*stream)->Info().height; ++y) {
+    if (auto read = (*stream)->Read(row.data(), 0, 1); !read) return read.error();
+  }
+  return std::nullopt;
+}
+
+Bytes Cut(Bytes file, double kept) { return file.resize(std::size_t(double(file.size()) * kept)), file; }
+Bytes Patched(Bytes file, std::size_t at, std::initializer_list<std::uint8_t> bytes) {
+  std::copy(bytes.begin(), bytes.end(), file.begin() + std::ptrdiff_t(at));
+  return file;
+}
+
+// A classic little-endian TIFF of one RGB strip of `declared` bytes, `dataBytes` of them there.
+Bytes TinyTiff(std::uint32_t w, std::uint32_t h, std::uint16_t compression, std::uint32_t declared, std::size_t dataBytes) {
+  const std::uint32_t tags[][3] = {{256, 4, w}, {257, 4, h}, {258, 3, 8}, {259, 3, compression}, {262, 3, 2},
+                                   {273, 4, 8 + 2 + 9 * 12 + 4}, {277, 3, 3}, {278, 4, h}, {279, 4, declared}};
+  Bytes file = {'I', 'I', 42, 0, 8, 0, 0, 0, 9, 0};
+  for (const auto& [tag, type, v] : tags) {
+    file.insert(file.end(), {std::uint8_t(tag), std::uint8_t(tag >> 8), std::uint8_t(type), 0, 1, 0, 0, 0,
+                             std::uint8_t(v), std::uint8_t(v >> 8), std::uint8_t(v >> 16), std::uint8_t(v >> 24)});
+  }
+  file.resize(file.size() + 4 + dataBytes, 0x5a);
+  return file;
+}
+
+// Where the image's size box starts its fields (after "ispe" and its version and flags).
+std::size_t IspeAt(const Bytes& file) {
+  return std::size_t(std::search(file.begin(), file.end(), "ispe", "ispe" + 4) - file.begin());
+}
+
+struct Hostile { const char* name; Open open; Bytes file; DecodeError reason; const char* words; /* in the detail */ };
+
+TEST(HostileSources, AreRefusedWithAReason) {
+  const Bytes webp = WriteWebp(Picture(FivesPixel, true), true, true);
+  const Bytes gif = WriteGif({"opaque", 0, 0, kW, kH, -1, false});
+  const Hostile common[] = {
+      {"webp cut short", OpenWebp, Cut(webp, 0.6), DecodeError::Unreadable, "ended early"},
+      {"webp of 16384 x 16384 in 200 bytes", OpenWebp, Patched(webp, 21, {0xff, 0xff, 0xff, std::uint8_t((webp[24] & 0xf0) | 0x0f)}), DecodeError::TooLarge, "could hold"},
+      {"webp with a damaged bitstream", OpenWebp, Patched(webp, 30, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}), DecodeError::Unreadable, "damaged"},
+      {"not webp", OpenWebp, Bytes(40, 'R'), DecodeError::Unreadable, "damaged"},
+      {"tiff whose strip is cut short", OpenTiff, TinyTiff(64, 64, 1, 64 * 64 * 3, 1000), DecodeError::Unreadable, "ended early"},
+      {"tiff of 100000 x 100000", OpenTiff, TinyTiff(100000, 100000, 8, 1000, 1000), DecodeError::TooLarge, ""},
+      {"tiff of 8000 x 8000 deflated into 200 bytes", OpenTiff, TinyTiff(8000, 8000, 8, 60, 60), DecodeError::TooLarge, "could hold"},
+      {"tiff of undeflatable data", OpenTiff, TinyTiff(40, 40, 8, 60, 60), DecodeError::Unreadable, "Decoding error"},
+      {"tiff whose lzw strip is cut short", OpenTiff, TinyTiff(40, 40, 5, 600, 20), DecodeError::Unreadable, "got 20 bytes, expected 600"},
+      {"tiff with no directory", OpenTiff, Bytes{'I', 'I', 42, 0, 0xff, 0xff, 0, 0}, DecodeError::Unreadable, "directory"},
+      {"gif cut short", OpenGif, Cut(gif, 0.7), DecodeError::Unreadable, "read"},
+      {"gif of a 65535 x 65535 screen", OpenGif, Patched(gif, 6, {0xff, 0xff, 0xff, 0xff}), DecodeError::TooLarge, ""},
+      {"gif frame of 16000 x 16000 in 500 bytes", OpenGif, Patched(gif, 74, {0x80, 0x3e, 0x80, 0x3e}), DecodeError::TooLarge, "could hold"},
+  };
+  std::vector<Hostile> cases(std::begin(common), std::end(common));  // and HEIF's, where it can be written
+  Bytes rgb(kW * kH * 3, 90);
+  const Bytes heic = WriteHeif(rgb, false, false), avif = WriteHeif(rgb, false, true);
+  if (!heic.empty() && !avif.empty()) cases.insert(cases.end(), {
+      {"heif cut inside its boxes", OpenHeif, Cut(heic, 0.3), DecodeError::Unreadable, "Invalid input"},
+      {"heif cut inside its coded picture", OpenHeif, Cut(heic, 0.95), DecodeError::Unreadable, "end of file"},
+      {"heif of 65536 x 65536", OpenHeif, Patched(heic, IspeAt(heic) + 8, {0, 1, 0, 0, 0, 1, 0, 0}), DecodeError::TooLarge, "Security limit"},
+      {"avif of 16384 x 16384 in 500 bytes", OpenHeif, Patched(avif, IspeAt(avif) + 8, {0, 0, 0x40, 0, 0, 0, 0x40, 0}), DecodeError::TooLarge, "could hold"},
+      {"heif of garbage", OpenHeif, Patched(Bytes(64, 7), 4, {'f', 't', 'y', 'p', 'h', 'e', 'i', 'c'}), DecodeError::Unreadable, "ftyp"},
+  });
+  for (const Hostile& c : cases) {
+    SCOPED_TRACE(c.name);
+    const auto error = FirstError(c.open, c.file);
+    ASSERT_TRUE(error.has_value());
+    EXPECT_EQ(error->reason, c.reason) << error->detail;
+    EXPECT_NE(error->detail.find(c.words), std::string::npos) << error->detail;
+    EXPECT_TRUE(c.reason != DecodeError::Unreadable || !error->detail.empty());
   }
 }
 

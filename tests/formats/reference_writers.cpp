@@ -13,43 +13,32 @@
 
 namespace formats::testing {
 
-Bytes WriteWebp(const Bytes& pixels, bool alpha, bool lossless) {
+Bytes WriteWebp(const Bytes& pixels, bool alpha, bool lossless, std::uint32_t width) {
   std::uint8_t* out = nullptr;
-  const int stride = int(kW) * (alpha ? 4 : 3);
+  const int w = int(width), stride = w * (alpha ? 4 : 3);
   const std::size_t size =
-      alpha ? (lossless ? WebPEncodeLosslessBGRA(pixels.data(), kW, kH, stride, &out) : WebPEncodeBGRA(pixels.data(), kW, kH, stride, 92, &out))
-            : (lossless ? WebPEncodeLosslessBGR(pixels.data(), kW, kH, stride, &out) : WebPEncodeBGR(pixels.data(), kW, kH, stride, 92, &out));
+      alpha ? (lossless ? WebPEncodeLosslessBGRA(pixels.data(), w, kH, stride, &out) : WebPEncodeBGRA(pixels.data(), w, kH, stride, 92, &out))
+            : (lossless ? WebPEncodeLosslessBGR(pixels.data(), w, kH, stride, &out) : WebPEncodeBGR(pixels.data(), w, kH, stride, 92, &out));
   Bytes file(out, out + size);
   WebPFree(out);
   return file;
 }
 
-// Two lossless frames: the first transparent left of frameLeft (so it is stored smaller and
-// placed on the canvas), the second the whole picture.
-Bytes WriteAnimatedWebp(const Bytes& bgra, std::uint32_t frameLeft) {
-  WebPAnimEncoderOptions options;
-  WebPAnimEncoderOptionsInit(&options);
-  WebPAnimEncoder* encoder = WebPAnimEncoderNew(kW, kH, &options);
-  WebPConfig config;
-  WebPConfigInit(&config);
-  config.lossless = 1;
-  WebPPicture frame;
-  WebPPictureInit(&frame);
-  frame.width = kW, frame.height = kH, frame.use_argb = 1;
-  Bytes first = bgra;
-  for (std::uint32_t i = 0; i < kW * kH; ++i) std::fill_n(&first[i * 4], i % kW < frameLeft ? 4 : 0, 0);
-  WebPPictureImportBGRA(&frame, first.data(), int(kW) * 4);
-  WebPAnimEncoderAdd(encoder, &frame, 0, &config);
-  WebPPictureImportBGRA(&frame, bgra.data(), int(kW) * 4);
-  WebPAnimEncoderAdd(encoder, &frame, 100, &config);
-  WebPAnimEncoderAdd(encoder, nullptr, 200, nullptr);
-  WebPData data;
-  WebPDataInit(&data);
-  WebPAnimEncoderAssemble(encoder, &data);
-  Bytes file(data.bytes, data.bytes + data.size);
-  WebPDataClear(&data);
-  WebPPictureFree(&frame);
-  WebPAnimEncoderDelete(encoder);
+Bytes WriteAnimatedWebp(const Bytes& frameFile, std::uint32_t frameLeft, const std::string& icc) {
+  WebPMux* mux = WebPMuxNew();
+  WebPMuxFrameInfo frame{{frameFile.data(), frameFile.size()}, int(frameLeft), 0, 100, WEBP_CHUNK_ANMF, WEBP_MUX_DISPOSE_NONE, WEBP_MUX_NO_BLEND, {}};
+  WebPMuxPushFrame(mux, &frame, 1);
+  WebPMuxPushFrame(mux, &frame, 1);  // a second frame, never decoded
+  WebPMuxSetCanvasSize(mux, kW, kH);
+  const WebPMuxAnimParams loop{0, 0};
+  WebPMuxSetAnimationParams(mux, &loop);
+  const WebPData profile{reinterpret_cast<const std::uint8_t*>(icc.data()), icc.size()};
+  WebPMuxSetChunk(mux, "ICCP", &profile, 1);
+  WebPData out;
+  WebPMuxAssemble(mux, &out);
+  Bytes file(out.bytes, out.bytes + out.size);
+  WebPDataClear(&out);
+  WebPMuxDelete(mux);
   return file;
 }
 
@@ -66,17 +55,16 @@ Bytes WriteHeif(const Bytes& bgr, bool alpha, bool av1) {
   int stride = 0;
   std::uint8_t* plane = heif_image_get_plane(image, heif_channel_interleaved, &stride);
   const std::uint32_t channels = alpha ? 4 : 3;
-  for (std::uint32_t i = 0; i < kW * kH * channels; ++i) {  // B,G,R to R,G,B
-    const std::uint32_t c = i % channels;
+  for (std::uint32_t i = 0, c = 0; i < kW * kH * channels; c = ++i % channels) {  // B,G,R to R,G,B
     plane[i / (kW * channels) * std::uint32_t(stride) + i % (kW * channels)] = bgr[c < 3 ? i - c + 2 - c : i];
   }
+  heif_image_set_raw_color_profile(image, "prof", "icc!", 4);
   heif_context_encode_image(context, image, encoder, nullptr, nullptr);
   Bytes file;
   heif_writer writer{1, [](heif_context*, const void* data, size_t size, void* user) {
-                       auto* bytes = static_cast<const std::uint8_t*>(data);
-                       static_cast<Bytes*>(user)->insert(static_cast<Bytes*>(user)->end(), bytes, bytes + size);
-                       return heif_error{heif_error_Ok, heif_suberror_Unspecified, "ok"};
-                     }};
+    static_cast<Bytes*>(user)->insert(static_cast<Bytes*>(user)->end(), static_cast<const std::uint8_t*>(data), static_cast<const std::uint8_t*>(data) + size);
+    return heif_error{heif_error_Ok, heif_suberror_Unspecified, "ok"};
+  }};
   heif_context_write(context, &writer, &file);
   heif_image_release(image);
   heif_encoder_release(encoder);
@@ -93,6 +81,7 @@ Bytes WriteTiff(const TiffSpec& spec, SampleAt sample) {
   TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, spec.photometric), TIFFSetField(tif, TIFFTAG_COMPRESSION, spec.compression);
   TIFFSetField(tif, TIFFTAG_ORIENTATION, spec.orientation), TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
   if (spec.extra != 0) TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, 1, &spec.extra);
+  if (spec.orientation != 1) TIFFSetField(tif, TIFFTAG_ICCPROFILE, 4, "icc!");
   if (spec.compression == COMPRESSION_JPEG) TIFFSetField(tif, TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB);
   std::vector<std::uint16_t> map[3];
   for (std::uint32_t i = 0; i < (1u << spec.bits) * 3 && spec.photometric == PHOTOMETRIC_PALETTE; ++i) map[i % 3].push_back(PaletteColour(i / 3, int(i % 3)) * 257);
@@ -127,8 +116,7 @@ Bytes WriteGif(const GifKind& kind) {
   Bytes file;
   int error = 0;
   GifFileType* gif = EGifOpen(&file, [](GifFileType* g, const GifByteType* data, int n) {
-    static_cast<Bytes*>(g->UserData)->insert(static_cast<Bytes*>(g->UserData)->end(), data, data + n);
-    return n;
+    return static_cast<Bytes*>(g->UserData)->insert(static_cast<Bytes*>(g->UserData)->end(), data, data + n), n;
   }, &error);
   ColorMapObject* map = GifMakeMapObject(16, nullptr);
   for (int i = 0; i < 16; ++i) map->Colors[i] = {PaletteColour(i, 0), PaletteColour(i, 1), PaletteColour(i, 2)};
