@@ -1,8 +1,19 @@
 #pragma once
-// Reference pictures, written by each format's own library, and what a stream of them yields.
+// Reference pictures, written by each format's own library (whose headers come with these), and
+// what a stream of them yields.
+#include <gif_lib.h>
+#include <gtest/gtest.h>
+#include <libheif/heif.h>
+#include <tiffio.h>
+#include <unistd.h>
+#include <webp/encode.h>
+#include <webp/mux.h>
+
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -57,12 +68,139 @@ using SampleAt = std::uint32_t (*)(std::uint32_t x, std::uint32_t y, int s);
 // A GIF by giflib: 16 colours (PaletteColour), a frame of IndexAt at (left, top) on kW x kH.
 struct GifKind { const char* name; int left, top, width, height, transparent; bool interlaced; };
 
-Bytes WriteWebp(const Bytes& bgrOrBgra, bool alpha, bool lossless, std::uint32_t width = kW);
+inline Bytes ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return Bytes(std::istreambuf_iterator<char>(in), {});
+}
+
+inline Bytes WriteWebp(const Bytes& pixels, bool alpha, bool lossless, std::uint32_t width = kW) {
+  std::uint8_t* out = nullptr;
+  const int w = int(width), stride = w * (alpha ? 4 : 3);
+  const std::size_t size =
+      alpha ? (lossless ? WebPEncodeLosslessBGRA(pixels.data(), w, kH, stride, &out) : WebPEncodeBGRA(pixels.data(), w, kH, stride, 92, &out))
+            : (lossless ? WebPEncodeLosslessBGR(pixels.data(), w, kH, stride, &out) : WebPEncodeBGR(pixels.data(), w, kH, stride, 92, &out));
+  Bytes file(out, out + size);
+  WebPFree(out);
+  return file;
+}
+
 // Two frames of frameFile at frameLeft on a kW x kH canvas, with an ICC profile.
-Bytes WriteAnimatedWebp(const Bytes& frameFile, std::uint32_t frameLeft, const std::string& icc);
-Bytes WriteHeif(const Bytes& bgrOrBgra, bool alpha, bool av1);  // with ICC "icc!"; empty: no encoder
-Bytes WriteTiff(const TiffSpec& spec, SampleAt sample);
-Bytes WriteGif(const GifKind& kind);
-Bytes ReadFile(const std::string& path);
+inline Bytes WriteAnimatedWebp(const Bytes& frameFile, std::uint32_t frameLeft, const std::string& icc) {
+  WebPMux* mux = WebPMuxNew();
+  WebPMuxFrameInfo frame{{frameFile.data(), frameFile.size()}, int(frameLeft), 0, 100, WEBP_CHUNK_ANMF, WEBP_MUX_DISPOSE_NONE, WEBP_MUX_NO_BLEND, {}};
+  WebPMuxPushFrame(mux, &frame, 1);
+  WebPMuxPushFrame(mux, &frame, 1);  // a second frame, never decoded
+  WebPMuxSetCanvasSize(mux, kW, kH);
+  const WebPMuxAnimParams loop{0, 0};
+  WebPMuxSetAnimationParams(mux, &loop);
+  const WebPData profile{reinterpret_cast<const std::uint8_t*>(icc.data()), icc.size()};
+  WebPMuxSetChunk(mux, "ICCP", &profile, 1);
+  WebPData out;
+  WebPMuxAssemble(mux, &out);
+  Bytes file(out.bytes, out.bytes + out.size);
+  WebPDataClear(&out);
+  WebPMuxDelete(mux);
+  return file;
+}
+
+// With the ICC profile "icc!"; empty where libheif has no encoder.
+inline Bytes WriteHeif(const Bytes& bgr, bool alpha, bool av1) {
+  const auto format = av1 ? heif_compression_AV1 : heif_compression_HEVC;
+  if (!heif_have_encoder_for_format(format)) return {};
+  heif_context* context = heif_context_alloc();
+  heif_encoder* encoder = nullptr;
+  heif_context_get_encoder_for_format(context, format, &encoder);
+  heif_encoder_set_lossy_quality(encoder, 95);
+  heif_image* image = nullptr;
+  heif_image_create(kW, kH, heif_colorspace_RGB, alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB, &image);
+  heif_image_add_plane(image, heif_channel_interleaved, kW, kH, 8);
+  int stride = 0;
+  std::uint8_t* plane = heif_image_get_plane(image, heif_channel_interleaved, &stride);
+  const std::uint32_t channels = alpha ? 4 : 3;
+  for (std::uint32_t i = 0, c = 0; i < kW * kH * channels; c = ++i % channels) {  // B,G,R to R,G,B
+    plane[i / (kW * channels) * std::uint32_t(stride) + i % (kW * channels)] = bgr[c < 3 ? i - c + 2 - c : i];
+  }
+  heif_image_set_raw_color_profile(image, "prof", "icc!", 4);
+  heif_context_encode_image(context, image, encoder, nullptr, nullptr);
+  Bytes file;
+  heif_writer writer{1, [](heif_context*, const void* data, size_t size, void* user) {
+    static_cast<Bytes*>(user)->insert(static_cast<Bytes*>(user)->end(), static_cast<const std::uint8_t*>(data), static_cast<const std::uint8_t*>(data) + size);
+    return heif_error{heif_error_Ok, heif_suberror_Unspecified, "ok"};
+  }};
+  heif_context_write(context, &writer, &file);
+  heif_image_release(image);
+  heif_encoder_release(encoder);
+  heif_context_free(context);
+  return file;
+}
+
+inline Bytes WriteTiff(const TiffSpec& spec, SampleAt sample) {
+  const std::string path = ::testing::TempDir() + "/reference.tif";
+  TIFF* tif = TIFFOpen(path.c_str(), "w");
+  const std::uint32_t band = 16, width = spec.tiled ? 48 : kW, height = spec.tiled ? 32 : kH;  // tiles padded
+  TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, kW), TIFFSetField(tif, TIFFTAG_IMAGELENGTH, kH);
+  TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, spec.bits), TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, spec.samples);
+  TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, spec.photometric), TIFFSetField(tif, TIFFTAG_COMPRESSION, spec.compression);
+  TIFFSetField(tif, TIFFTAG_ORIENTATION, spec.orientation), TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+  if (spec.extra != 0) TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, 1, &spec.extra);
+  if (spec.orientation != 1) TIFFSetField(tif, TIFFTAG_ICCPROFILE, 4, "icc!");
+  if (spec.compression == COMPRESSION_JPEG) TIFFSetField(tif, TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB);
+  std::vector<std::uint16_t> map[3];
+  for (std::uint32_t i = 0; i < (1u << spec.bits) * 3 && spec.photometric == PHOTOMETRIC_PALETTE; ++i) map[i % 3].push_back(PaletteColour(i / 3, int(i % 3)) * 257);
+  if (spec.photometric == PHOTOMETRIC_PALETTE) TIFFSetField(tif, TIFFTAG_COLORMAP, map[0].data(), map[1].data(), map[2].data());
+  spec.tiled ? (TIFFSetField(tif, TIFFTAG_TILEWIDTH, band), TIFFSetField(tif, TIFFTAG_TILELENGTH, band)) : TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, band);
+  const std::size_t rowBytes = (std::size_t(width) * spec.bits * spec.samples + 7) / 8, tileRowBytes = rowBytes * band / width;
+  Bytes rows(rowBytes * height);  // packed, the first sample in the high bits
+  for (std::uint32_t i = 0; i < kW * kH * spec.samples; ++i) {
+    const std::uint32_t x = i / spec.samples % kW, y = i / spec.samples / kW, s = i % spec.samples, v = sample(x, y, int(s));
+    const std::size_t bit = (std::size_t(x) * spec.samples + s) * spec.bits;
+    if (spec.bits == 16) reinterpret_cast<std::uint16_t*>(&rows[y * rowBytes])[bit / 16] = std::uint16_t(v);
+    else rows[y * rowBytes + bit / 8] |= std::uint8_t(v << (8 - spec.bits - bit % 8));
+  }
+  for (std::uint32_t top = 0; top < height; top += band) {
+    if (!spec.tiled) TIFFWriteEncodedStrip(tif, top / band, &rows[top * rowBytes], tmsize_t(std::min(band, kH - top) * rowBytes));
+    for (std::uint32_t left = 0; left < width && spec.tiled; left += band) {
+      Bytes tile;
+      for (std::uint32_t r = 0; r < band; ++r) {
+        const auto from = rows.begin() + std::ptrdiff_t((top + r) * rowBytes + left / band * tileRowBytes);
+        tile.insert(tile.end(), from, from + std::ptrdiff_t(tileRowBytes));
+      }
+      TIFFWriteTile(tif, tile.data(), left, top, 0, 0);
+    }
+  }
+  TIFFClose(tif);
+  Bytes file = ReadFile(path);
+  ::unlink(path.c_str());
+  return file;
+}
+
+inline Bytes WriteGif(const GifKind& kind) {
+  Bytes file;
+  int error = 0;
+  GifFileType* gif = EGifOpen(&file, [](GifFileType* g, const GifByteType* data, int n) {
+    return static_cast<Bytes*>(g->UserData)->insert(static_cast<Bytes*>(g->UserData)->end(), data, data + n), n;
+  }, &error);
+  ColorMapObject* map = GifMakeMapObject(16, nullptr);
+  for (int i = 0; i < 16; ++i) map->Colors[i] = {PaletteColour(i, 0), PaletteColour(i, 1), PaletteColour(i, 2)};
+  EGifSetGifVersion(gif, true);
+  EGifPutScreenDesc(gif, kW, kH, 8, 0, map);
+  GraphicsControlBlock control{0, false, 0, kind.transparent};
+  GifByteType extension[4];
+  EGifGCBToExtension(&control, extension);
+  EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, 4, extension);
+  EGifPutImageDesc(gif, kind.left, kind.top, kind.width, kind.height, kind.interlaced, nullptr);
+  // giflib writes lines in the order given: an interlaced frame's passes are ours to order.
+  const int starts[] = {0, 4, 2, 1}, steps[] = {8, 8, 4, 2};
+  for (int pass = 0; pass < (kind.interlaced ? 4 : 1); ++pass) {
+    for (int y = kind.interlaced ? starts[pass] : 0; y < kind.height; y += kind.interlaced ? steps[pass] : 1) {
+      std::vector<GifPixelType> line;
+      for (int x = 0; x < kind.width; ++x) line.push_back(GifPixelType(IndexAt(x, y)));
+      EGifPutLine(gif, line.data(), kind.width);
+    }
+  }
+  EGifCloseFile(gif, &error);
+  GifFreeMapObject(map);
+  return file;
+}
 
 }  // namespace formats::testing
