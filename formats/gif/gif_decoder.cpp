@@ -40,8 +40,10 @@ using GifPtr = std::unique_ptr<GifFileType, GifCloser>;
 
 eveda::Unexpected<SourceError> GifError(int code) {
   const char* words = GifErrorString(code);
-  if (code == D_GIF_ERR_NOT_ENOUGH_MEM) return eveda::Unexpected(SourceError(DecodeError::OutOfMemory));
-  return eveda::Unexpected(SourceError(DecodeError::Unreadable, words ? words : "damaged GIF data"));
+  if (code == D_GIF_ERR_NOT_ENOUGH_MEM)
+    return eveda::Unexpected(SourceError(DecodeError::OutOfMemory));
+  return eveda::Unexpected(
+      SourceError(DecodeError::Unreadable, words ? words : "damaged GIF data"));
 }
 
 eveda::Result<GifPtr, SourceError> OpenScreen(GifReader& reader) {
@@ -107,7 +109,8 @@ std::vector<std::uint32_t> RowOrder(std::uint32_t height, bool interlaced) {
   return order;
 }
 
-eveda::Result<void, SourceError> ReadFrame(GifFileType* gif, std::uint64_t fileBytes, Frame& frame) {
+eveda::Result<void, SourceError> ReadFrame(GifFileType* gif, std::uint64_t fileBytes,
+                                           Frame& frame) {
   if (DGifGetImageDesc(gif) == GIF_ERROR) return GifError(gif->Error);
   const GifImageDesc& desc = gif->Image;
   frame.left = std::uint32_t(desc.Left);
@@ -123,7 +126,8 @@ eveda::Result<void, SourceError> ReadFrame(GifFileType* gif, std::uint64_t fileB
     return eveda::Unexpected(SourceError(DecodeError::OutOfMemory));
   }
   for (std::uint32_t y : RowOrder(frame.height, desc.Interlace)) {
-    if (DGifGetLine(gif, &frame.indices[std::size_t{y} * frame.width], int(frame.width)) == GIF_ERROR) {
+    if (DGifGetLine(gif, &frame.indices[std::size_t{y} * frame.width], int(frame.width)) ==
+        GIF_ERROR) {
       return GifError(gif->Error);
     }
   }
@@ -149,7 +153,8 @@ class GifStream final : public RowStream {
     std::memset(out, 0, RowBytes(info_.width, info_.pixels));
     if (y < frame_.top || y - frame_.top >= frame_.height) return;
     const GifByteType* indices = &frame_.indices[std::size_t{y - frame_.top} * frame_.width];
-    const std::uint32_t end = std::min<std::uint64_t>(info_.width, std::uint64_t{frame_.left} + frame_.width);
+    const std::uint32_t end =
+        std::min<std::uint64_t>(info_.width, std::uint64_t{frame_.left} + frame_.width);
     for (std::uint32_t x = frame_.left; x < end; ++x) {
       const int index = indices[x - frame_.left];
       std::uint8_t* pixel = out + std::size_t{x} * (alpha ? 4 : 3);
@@ -168,7 +173,8 @@ class GifStream final : public RowStream {
 };
 
 bool CoversScreen(const Frame& frame, const StreamInfo& info) {
-  return frame.left == 0 && frame.top == 0 && frame.width >= info.width && frame.height >= info.height;
+  return frame.left == 0 && frame.top == 0 && frame.width >= info.width &&
+         frame.height >= info.height;
 }
 
 }  // namespace

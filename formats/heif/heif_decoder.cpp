@@ -26,7 +26,8 @@ const heif_reader kReader = {
     [](void* user) -> std::int64_t { return InputOf(user).position; },
     [](void* data, size_t size, void* user) -> int {
       HeifInput& in = InputOf(user);
-      auto got = in.input->ReadAt(std::uint64_t(in.position), std::span(static_cast<std::uint8_t*>(data), size));
+      auto got = in.input->ReadAt(std::uint64_t(in.position),
+                                  std::span(static_cast<std::uint8_t*>(data), size));
       if (!got || *got != size) return 1;  // libheif asks only for bytes it knows are there
       in.position += std::int64_t(size);
       return 0;
@@ -38,20 +39,23 @@ const heif_reader kReader = {
       return 0;
     },
     [](std::int64_t target, void* user) -> heif_reader_grow_status {
-      return std::uint64_t(target) <= InputOf(user).input->Size() ? heif_reader_grow_status_size_reached
-                                                                   : heif_reader_grow_status_size_beyond_eof;
+      return std::uint64_t(target) <= InputOf(user).input->Size()
+                 ? heif_reader_grow_status_size_reached
+                 : heif_reader_grow_status_size_beyond_eof;
     },
 };
 
 eveda::Unexpected<SourceError> HeifError(const heif_error& error) {
   // libheif refuses sizes beyond its own limits as a failure to allocate.
   if (error.subcode == heif_suberror_Security_limit_exceeded) {
-    return eveda::Unexpected(SourceError(DecodeError::TooLarge, error.message ? error.message : ""));
+    return eveda::Unexpected(
+        SourceError(DecodeError::TooLarge, error.message ? error.message : ""));
   }
   if (error.code == heif_error_Memory_allocation_error) {
     return eveda::Unexpected(SourceError(DecodeError::OutOfMemory));
   }
-  return eveda::Unexpected(SourceError(DecodeError::Unreadable, error.message ? error.message : "damaged HEIF data"));
+  return eveda::Unexpected(
+      SourceError(DecodeError::Unreadable, error.message ? error.message : "damaged HEIF data"));
 }
 
 struct Opened {
@@ -66,7 +70,8 @@ eveda::Result<Opened, SourceError> OpenPrimary(const ByteInput& input) {
   opened.input = std::make_unique<HeifInput>(HeifInput{&input});
   opened.context.reset(heif_context_alloc());
   if (!opened.context) return eveda::Unexpected(SourceError(DecodeError::OutOfMemory));
-  heif_error error = heif_context_read_from_reader(opened.context.get(), &kReader, opened.input.get(), nullptr);
+  heif_error error =
+      heif_context_read_from_reader(opened.context.get(), &kReader, opened.input.get(), nullptr);
   if (error.code != heif_error_Ok) return HeifError(error);
   heif_image_handle* primary = nullptr;
   error = heif_context_get_primary_image_handle(opened.context.get(), &primary);
@@ -136,19 +141,23 @@ eveda::Result<std::unique_ptr<RowStream>, SourceError> OpenHeif(const ByteInput&
   if (heif_image_handle_get_color_profile_type(primary) != heif_color_profile_type_not_present &&
       heif_image_handle_get_color_profile_type(primary) != heif_color_profile_type_nclx) {
     info.iccProfile.resize(heif_image_handle_get_raw_color_profile_size(primary));
-    if (heif_image_handle_get_raw_color_profile(primary, info.iccProfile.data()).code != heif_error_Ok) info.iccProfile.clear();
+    if (heif_image_handle_get_raw_color_profile(primary, info.iccProfile.data()).code !=
+        heif_error_Ok)
+      info.iccProfile.clear();
   }
   heif_image* image = nullptr;
   const heif_error error = heif_decode_image(
       primary, &image, heif_colorspace_RGB,
-      info.pixels == Pixels::Bgra ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB, nullptr);
+      info.pixels == Pixels::Bgra ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB,
+      nullptr);
   if (error.code != heif_error_Ok) return HeifError(error);
   // The decoded picture must be the size the header promised the caller.
   if (std::uint32_t(heif_image_get_width(image, heif_channel_interleaved)) != info.width ||
       std::uint32_t(heif_image_get_height(image, heif_channel_interleaved)) != info.height ||
       heif_image_get_bits_per_pixel_range(image, heif_channel_interleaved) != 8) {
     heif_image_release(image);
-    return eveda::Unexpected(SourceError(DecodeError::Unreadable, "decoded picture differs from its header"));
+    return eveda::Unexpected(
+        SourceError(DecodeError::Unreadable, "decoded picture differs from its header"));
   }
   return std::unique_ptr<RowStream>(new HeifStream(std::move(info), std::move(*opened), image));
 }

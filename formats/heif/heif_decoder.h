@@ -2,8 +2,8 @@
 // HEIF sources (HEIC, AVIF) through libheif: the primary image, with the rotations and mirrorings
 // its own boxes ask for applied by libheif, as HEIF readers must. libheif reads the file through
 // the ByteInput (only the boxes it needs) and decodes the whole picture on open; the stream holds
-// libheif's decoded picture. An ICC profile is passed on. A file whose codec has no decoder here is Unreadable with libheif's
-// words.
+// libheif's decoded picture. An ICC profile is passed on. A file whose codec has no decoder here is
+// Unreadable with libheif's words.
 
 #include <cstdint>
 #include <memory>

@@ -1,8 +1,8 @@
 #include "formats/jpeg/jpeg_encoder.h"
 
+#include <jpeglib.h>
 #include <csetjmp>
 #include <cstdio>  // jpeglib.h needs FILE declared
-#include <jpeglib.h>
 
 #include <string>
 #include <vector>
@@ -42,7 +42,9 @@ struct Destination {
   }
 };
 
-Destination& DestinationOf(j_compress_ptr cinfo) { return *static_cast<Destination*>(cinfo->client_data); }
+Destination& DestinationOf(j_compress_ptr cinfo) {
+  return *static_cast<Destination*>(cinfo->client_data);
+}
 
 class JpegEncoder final : public ImageEncoder {
  public:
@@ -56,7 +58,9 @@ class JpegEncoder final : public ImageEncoder {
     errors_.base.output_message = [](j_common_ptr) {};
     destination_.fd = fd;
     destination_.buffer.resize(kOutputBufferBytes);
-    destination_.base.init_destination = [](j_compress_ptr cinfo) { DestinationOf(cinfo).Flush(0); };
+    destination_.base.init_destination = [](j_compress_ptr cinfo) {
+      DestinationOf(cinfo).Flush(0);
+    };
     destination_.base.empty_output_buffer = [](j_compress_ptr cinfo) -> boolean {
       DestinationOf(cinfo).Flush(kOutputBufferBytes);
       return TRUE;
@@ -117,7 +121,9 @@ class JpegEncoder final : public ImageEncoder {
   }
 
  private:
-  eveda::Result<void, EncodeError> Failed() { return eveda::Unexpected(EncodeError{errors_.words}); }
+  eveda::Result<void, EncodeError> Failed() {
+    return eveda::Unexpected(EncodeError{errors_.words});
+  }
   eveda::Result<void, EncodeError> WriteFailure() {
     if (destination_.writeError.empty()) return {};
     return eveda::Unexpected(EncodeError{destination_.writeError});
@@ -134,18 +140,19 @@ class JpegEncoder final : public ImageEncoder {
 }  // namespace
 
 EncoderFactory MakeJpegEncoderFactory(JpegOptions options) {
-  return [options](int fd, std::int32_t width, std::int32_t height)
-             -> eveda::Result<std::unique_ptr<ImageEncoder>, EncodeError> {
-    if (width < 1 || height < 1 || !JpegFitsSize(std::uint32_t(width), std::uint32_t(height))) {
-      return eveda::Unexpected(EncodeError{"JPEG allows at most 65535 pixels a side"});
-    }
-    if (options.quality < 1 || options.quality > 100) {
-      return eveda::Unexpected(EncodeError{"JPEG quality must be 1 to 100"});
-    }
-    auto encoder = std::make_unique<JpegEncoder>(fd, width);
-    EVEDA_TRY(started, encoder->Start(height, options.quality));
-    return std::unique_ptr<ImageEncoder>(std::move(encoder));
-  };
+  return
+      [options](int fd, std::int32_t width,
+                std::int32_t height) -> eveda::Result<std::unique_ptr<ImageEncoder>, EncodeError> {
+        if (width < 1 || height < 1 || !JpegFitsSize(std::uint32_t(width), std::uint32_t(height))) {
+          return eveda::Unexpected(EncodeError{"JPEG allows at most 65535 pixels a side"});
+        }
+        if (options.quality < 1 || options.quality > 100) {
+          return eveda::Unexpected(EncodeError{"JPEG quality must be 1 to 100"});
+        }
+        auto encoder = std::make_unique<JpegEncoder>(fd, width);
+        EVEDA_TRY(started, encoder->Start(height, options.quality));
+        return std::unique_ptr<ImageEncoder>(std::move(encoder));
+      };
 }
 
 }  // namespace formats

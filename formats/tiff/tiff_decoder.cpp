@@ -61,7 +61,8 @@ eveda::Result<Layout, SourceError> ReadLayout(TIFF* tif) {
   layout.alpha = HasAlpha(tif);
   std::uint32_t iccBytes = 0;
   const std::uint8_t* icc = nullptr;
-  if (TIFFGetField(tif, TIFFTAG_ICCPROFILE, &iccBytes, &icc) && icc != nullptr) layout.iccProfile.assign(icc, icc + iccBytes);
+  if (TIFFGetField(tif, TIFFTAG_ICCPROFILE, &iccBytes, &icc) && icc != nullptr)
+    layout.iccProfile.assign(icc, icc + iccBytes);
   return layout;
 }
 
@@ -118,7 +119,8 @@ class TiffStream final : public RowStream {
   eveda::Result<void, SourceError> LoadBand(std::uint32_t top) {
     bandTop_ = top;
     bandRowsHeld_ = std::min(layout_.bandRows, layout_.height - top);
-    const bool ok = layout_.tiled ? LoadTileRow() : TIFFReadRGBAStripExt(tif_.get(), top, band_.data(), 1);
+    const bool ok =
+        layout_.tiled ? LoadTileRow() : TIFFReadRGBAStripExt(tif_.get(), top, band_.data(), 1);
     if (!ok) {
       bandRowsHeld_ = 0;
       return Unreadable(tiff::TiffWords(*client_, "damaged TIFF data"));
@@ -182,8 +184,10 @@ eveda::Result<TiffPtr, SourceError> OpenFirstPage(TiffClient& client) {
 
 bool SniffTiff(std::span<const std::uint8_t> head) {
   if (head.size() < 4) return false;
-  const bool little = head[0] == 'I' && head[1] == 'I' && head[3] == 0 && (head[2] == 42 || head[2] == 43);
-  const bool big = head[0] == 'M' && head[1] == 'M' && head[2] == 0 && (head[3] == 42 || head[3] == 43);
+  const bool little =
+      head[0] == 'I' && head[1] == 'I' && head[3] == 0 && (head[2] == 42 || head[2] == 43);
+  const bool big =
+      head[0] == 'M' && head[1] == 'M' && head[2] == 0 && (head[3] == 42 || head[3] == 43);
   return little || big;
 }
 
@@ -203,7 +207,8 @@ eveda::Result<std::unique_ptr<RowStream>, SourceError> OpenTiff(const ByteInput&
   EVEDA_TRY(layout, ReadLayout(tif->get()));
   const std::uint64_t fileBytes = input.Size();
   EVEDA_TRY(sizeOk, CheckDeclaredSize(layout->width, layout->height, fileBytes));
-  EVEDA_TRY(bandOk, CheckDeclaredSize(std::max(layout->width, layout->tileWidth), layout->bandRows, fileBytes));
+  EVEDA_TRY(bandOk, CheckDeclaredSize(std::max(layout->width, layout->tileWidth), layout->bandRows,
+                                      fileBytes));
   EVEDA_TRY(lengthOk, CheckUncompressedLength(tif->get(), *layout, fileBytes));
   char words[1024] = "";
   if (!TIFFRGBAImageOK(tif->get(), words)) return Unreadable(words);

@@ -1,5 +1,7 @@
 #include "formats/tiff/tiff_encoder.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <new>
 #include <vector>
@@ -31,7 +33,10 @@ class TiffEncoder final : public ImageEncoder {
  public:
   TiffEncoder(std::unique_ptr<TiffClient> client, TiffPtr tif, std::uint32_t width,
               std::uint32_t height, std::uint32_t rowsPerStrip)
-      : client_(std::move(client)), tif_(std::move(tif)), width_(width), height_(height),
+      : client_(std::move(client)),
+        tif_(std::move(tif)),
+        width_(width),
+        height_(height),
         rowsPerStrip_(rowsPerStrip) {}
 
   eveda::Result<void, EncodeError> Allocate() {
@@ -59,7 +64,8 @@ class TiffEncoder final : public ImageEncoder {
   }
 
   eveda::Result<void, EncodeError> Finish() override {
-    if (rowsDone_ != height_) return eveda::Unexpected(EncodeError{"fewer rows than the image has"});
+    if (rowsDone_ != height_)
+      return eveda::Unexpected(EncodeError{"fewer rows than the image has"});
     TIFF* tif = tif_.release();
     if (!TIFFFlush(tif) || client_->ioFailed) {
       TIFFClose(tif);
@@ -83,7 +89,8 @@ class TiffEncoder final : public ImageEncoder {
     const std::uint32_t strip = (rowsDone_ - 1) / rowsPerStrip_;
     const std::uint32_t rows = rowsDone_ - strip * rowsPerStrip_;
     const tmsize_t bytes = tmsize_t(std::size_t{width_} * 3 * rows);
-    if (TIFFWriteEncodedStrip(tif_.get(), strip, strip_.data(), bytes) != bytes || client_->ioFailed) {
+    if (TIFFWriteEncodedStrip(tif_.get(), strip, strip_.data(), bytes) != bytes ||
+        client_->ioFailed) {
       return TiffFailure(*client_, "could not write a strip");
     }
     return {};
@@ -98,10 +105,14 @@ class TiffEncoder final : public ImageEncoder {
 
 std::uint16_t CompressionTag(TiffCompression compression) {
   switch (compression) {
-    case TiffCompression::None: return COMPRESSION_NONE;
-    case TiffCompression::Lzw: return COMPRESSION_LZW;
-    case TiffCompression::Deflate: return COMPRESSION_ADOBE_DEFLATE;
-    case TiffCompression::Jpeg: return COMPRESSION_JPEG;
+    case TiffCompression::None:
+      return COMPRESSION_NONE;
+    case TiffCompression::Lzw:
+      return COMPRESSION_LZW;
+    case TiffCompression::Deflate:
+      return COMPRESSION_ADOBE_DEFLATE;
+    case TiffCompression::Jpeg:
+      return COMPRESSION_JPEG;
   }
   return COMPRESSION_NONE;
 }
@@ -109,8 +120,10 @@ std::uint16_t CompressionTag(TiffCompression compression) {
 bool SetTags(TIFF* tif, std::uint32_t width, std::uint32_t height, std::uint32_t rowsPerStrip,
              const TiffOptions& options) {
   const bool jpeg = options.compression == TiffCompression::Jpeg;
-  bool ok = TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, width) && TIFFSetField(tif, TIFFTAG_IMAGELENGTH, height) &&
-            TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8) && TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 3) &&
+  bool ok = TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, width) &&
+            TIFFSetField(tif, TIFFTAG_IMAGELENGTH, height) &&
+            TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8) &&
+            TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 3) &&
             TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG) &&
             TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, rowsPerStrip) &&
             TIFFSetField(tif, TIFFTAG_COMPRESSION, CompressionTag(options.compression));
@@ -146,22 +159,28 @@ bool TiffNeedsBigTiff(std::uint32_t width, std::uint32_t height) {
 }
 
 EncoderFactory MakeTiffEncoderFactory(TiffOptions options) {
-  return [options](int fd, std::int32_t width, std::int32_t height)
-             -> eveda::Result<std::unique_ptr<ImageEncoder>, EncodeError> {
-    if (width < 1 || height < 1) return eveda::Unexpected(EncodeError{"an image of no size"});
-    const auto w = std::uint32_t(width), h = std::uint32_t(height);
-    auto client = std::make_unique<TiffClient>();
-    client->fd = fd;
-    TiffPtr tif = tiff::OpenTiffForWriting(*client, TiffNeedsBigTiff(w, h) ? "w8" : "w");
-    if (!tif) return TiffFailure(*client, "libtiff could not start the file");
-    const std::uint32_t rowsPerStrip = RowsPerStrip(w, h);
-    if (!SetTags(tif.get(), w, h, rowsPerStrip, options)) {
-      return TiffFailure(*client, "libtiff refused the image's tags");
-    }
-    auto encoder = std::make_unique<TiffEncoder>(std::move(client), std::move(tif), w, h, rowsPerStrip);
-    EVEDA_TRY(allocated, encoder->Allocate());
-    return std::unique_ptr<ImageEncoder>(std::move(encoder));
-  };
+  return
+      [options](int fd, std::int32_t width,
+                std::int32_t height) -> eveda::Result<std::unique_ptr<ImageEncoder>, EncodeError> {
+        if (width < 1 || height < 1) return eveda::Unexpected(EncodeError{"an image of no size"});
+        // libtiff goes back to write the directory's offset: a pipe cannot take that.
+        if (::lseek(fd, 0, SEEK_CUR) < 0) {
+          return eveda::Unexpected(EncodeError{"TIFF needs a file it can seek in, not a pipe"});
+        }
+        const auto w = std::uint32_t(width), h = std::uint32_t(height);
+        auto client = std::make_unique<TiffClient>();
+        client->fd = fd;
+        TiffPtr tif = tiff::OpenTiffForWriting(*client, TiffNeedsBigTiff(w, h) ? "w8" : "w");
+        if (!tif) return TiffFailure(*client, "libtiff could not start the file");
+        const std::uint32_t rowsPerStrip = RowsPerStrip(w, h);
+        if (!SetTags(tif.get(), w, h, rowsPerStrip, options)) {
+          return TiffFailure(*client, "libtiff refused the image's tags");
+        }
+        auto encoder =
+            std::make_unique<TiffEncoder>(std::move(client), std::move(tif), w, h, rowsPerStrip);
+        EVEDA_TRY(allocated, encoder->Allocate());
+        return std::unique_ptr<ImageEncoder>(std::move(encoder));
+      };
 }
 
 }  // namespace formats

@@ -22,8 +22,8 @@ tmsize_t ReadProc(thandle_t handle, void* buffer, tmsize_t size) {
     client.position += std::uint64_t(n);
     return n;
   }
-  auto got = client.input->ReadAt(
-      client.position, std::span(static_cast<std::uint8_t*>(buffer), std::size_t(size)));
+  auto got = client.input->ReadAt(client.position,
+                                  std::span(static_cast<std::uint8_t*>(buffer), std::size_t(size)));
   if (!got) {
     client.ioFailed = true;
     if (client.firstError.empty()) client.firstError = got.error().detail;
@@ -95,8 +95,8 @@ TiffPtr Open(TiffClient& client, const char* mode) {
   TIFFOpenOptionsSetErrorHandlerExtR(options, KeepError, &client);
   TIFFOpenOptionsSetWarningHandlerExtR(options, IgnoreWarning, &client);
   TIFFOpenOptionsSetMaxSingleMemAlloc(options, tmsize_t{1} << 31);
-  TIFF* tif = TIFFClientOpenExt("picture", mode, &client, ReadProc, WriteProc, SeekProc,
-                                CloseProc, SizeProc, MapProc, UnmapProc, options);
+  TIFF* tif = TIFFClientOpenExt("picture", mode, &client, ReadProc, WriteProc, SeekProc, CloseProc,
+                                SizeProc, MapProc, UnmapProc, options);
   TIFFOpenOptionsFree(options);
   return TiffPtr(tif);
 }

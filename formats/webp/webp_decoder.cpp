@@ -19,10 +19,14 @@ using eveda::bmp::DecodeError;
 // libwebp names its failures by code only.
 SourceError ErrorOf(VP8StatusCode status) {
   switch (status) {
-    case VP8_STATUS_OUT_OF_MEMORY: return SourceError(DecodeError::OutOfMemory);
-    case VP8_STATUS_NOT_ENOUGH_DATA: return SourceError(DecodeError::Unreadable, "the file ended early");
-    case VP8_STATUS_UNSUPPORTED_FEATURE: return SourceError(DecodeError::Unreadable, "unsupported WebP feature");
-    default: return SourceError(DecodeError::Unreadable, "damaged WebP data");
+    case VP8_STATUS_OUT_OF_MEMORY:
+      return SourceError(DecodeError::OutOfMemory);
+    case VP8_STATUS_NOT_ENOUGH_DATA:
+      return SourceError(DecodeError::Unreadable, "the file ended early");
+    case VP8_STATUS_UNSUPPORTED_FEATURE:
+      return SourceError(DecodeError::Unreadable, "unsupported WebP feature");
+    default:
+      return SourceError(DecodeError::Unreadable, "damaged WebP data");
   }
 }
 
@@ -43,7 +47,8 @@ using DemuxPtr = std::unique_ptr<WebPDemuxer, DemuxDeleter>;
 std::vector<std::uint8_t> IccProfileOf(const WebPDemuxer* demux) {
   std::vector<std::uint8_t> profile;
   WebPChunkIterator icc;
-  if ((WebPDemuxGetI(demux, WEBP_FF_FORMAT_FLAGS) & ICCP_FLAG) && WebPDemuxGetChunk(demux, "ICCP", 1, &icc)) {
+  if ((WebPDemuxGetI(demux, WEBP_FF_FORMAT_FLAGS) & ICCP_FLAG) &&
+      WebPDemuxGetChunk(demux, "ICCP", 1, &icc)) {
     profile.assign(icc.chunk.bytes, icc.chunk.bytes + icc.chunk.size);
     WebPDemuxReleaseChunkIterator(&icc);
   }
@@ -91,10 +96,13 @@ bool CoversCanvas(const FirstFrame& f) {
 // sides at least the hint's (the caller scales the rest of the way), its proportions kept.
 void ShrinkToHints(FirstFrame& frame, const OpenHints& hints) {
   if (!CoversCanvas(frame) || hints.minWidth == 0 || hints.minHeight == 0) return;
-  const double scale = std::max(double(hints.minWidth) / frame.width, double(hints.minHeight) / frame.height);
+  const double scale =
+      std::max(double(hints.minWidth) / frame.width, double(hints.minHeight) / frame.height);
   if (scale >= 1) return;
-  frame.canvasWidth = frame.width = std::max<std::uint32_t>(hints.minWidth, std::uint32_t(std::ceil(frame.width * scale)));
-  frame.canvasHeight = frame.height = std::max<std::uint32_t>(hints.minHeight, std::uint32_t(std::ceil(frame.height * scale)));
+  frame.canvasWidth = frame.width =
+      std::max<std::uint32_t>(hints.minWidth, std::uint32_t(std::ceil(frame.width * scale)));
+  frame.canvasHeight = frame.height =
+      std::max<std::uint32_t>(hints.minHeight, std::uint32_t(std::ceil(frame.height * scale)));
 }
 
 }  // namespace
