@@ -28,6 +28,7 @@ formats/tiff:         formats platform/bmp_loader platform/bmp_format platform
 formats/gif:          formats platform/bmp_loader platform/bmp_format platform
 formats/heif:         formats platform/bmp_loader platform/bmp_format platform
 formats/jpeg:         formats platform/bmp_loader platform/bmp_format platform
+formats/sources:      formats/webp formats/tiff formats/gif formats/heif formats platform/bmp_loader platform/bmp_format platform
 platform/stop_signals:
 platform:
 tests:               *

@@ -3,11 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <optional>
 #include <tuple>
 
 #include "formats/gif/gif_decoder.h"
 #include "formats/heif/heif_decoder.h"
+#include "formats/sources/source_formats.h"
 #include "formats/tiff/tiff_decoder.h"
 #include "formats/webp/webp_decoder.h"
 #include "tests/formats/pictures.h"
@@ -22,20 +22,16 @@ Pixel FivesPixel(std::uint32_t x, std::uint32_t y) {
   return {FivesAt(x, y, 0), FivesAt(x, y, 1), FivesAt(x, y, 2), AlphaAt(x, y)};
 }
 
-struct Format {
-  decltype(&SniffWebp) sniff;
-  decltype(&ProbeWebp) probe;
-  decltype(&OpenWebp) open;
-};
-constexpr Format kWebp{SniffWebp, ProbeWebp, OpenWebp}, kTiff{SniffTiff, ProbeTiff, OpenTiff},
-    kGif{SniffGif, ProbeGif, OpenGif}, kHeif{SniffHeif, ProbeHeif, OpenHeif};
+const SourceFormat &kWebp = *SourceFormatNamed("webp"), &kTiff = *SourceFormatNamed("tiff"),
+                   &kGif = *SourceFormatNamed("gif"), &kHeif = *SourceFormatNamed("heif");
 
 // The probe and the stream agree on the header; the rows match exactly (minPsnr 0) or closely.
-void ExpectDecodes(const Format& format, const Bytes& file, Pixels pixels, const Bytes& expected,
-                   double minPsnr, Orientation orientation = 1, const std::string& icc = "") {
+void ExpectDecodes(const SourceFormat& format, const Bytes& file, Pixels pixels,
+                   const Bytes& expected, double minPsnr, Orientation orientation = 1,
+                   const std::string& icc = "") {
   ASSERT_FALSE(file.empty());
   MemoryInput input(file);
-  EXPECT_TRUE(format.sniff(std::span(file).first(std::min<std::size_t>(32, file.size()))));
+  EXPECT_EQ(SniffSourceFormat(file), &format);
   auto probed = format.probe(input);
   ASSERT_TRUE(probed) << probed.error().detail;
   EXPECT_EQ(std::pair(probed->width, probed->orientation), std::pair(kW, orientation));
@@ -46,9 +42,8 @@ void ExpectDecodes(const Format& format, const Bytes& file, Pixels pixels, const
                        std::string(info.iccProfile.begin(), info.iccProfile.end())),
             std::tuple(pixels, orientation, icc));
   ASSERT_EQ(info.height, kH);
-  const Bytes rows = ReadAll(**stream);
-  EXPECT_TRUE(minPsnr == 0 ? rows == expected : Psnr(rows, expected) >= minPsnr)
-      << Psnr(rows, expected);
+  const Bytes rows = *ReadAll(**stream);
+  EXPECT_GE(Psnr(rows, expected), minPsnr == 0 ? 99 : minPsnr);               // 99: the same rows
   EXPECT_FALSE((*stream)->Read(std::array<std::uint8_t, 4>().data(), 4, 1));  // past the last row
 }
 
@@ -59,14 +54,6 @@ TEST(WebpDecoder, EveryKindDecodesToThePixelsWritten) {
   ExpectDecodes(kWebp, WriteWebp(opaque, false, false), Pixels::Bgr, opaque, 32);
   const Bytes smoothClear = Picture(SmoothClearPixel, true);
   ExpectDecodes(kWebp, WriteWebp(smoothClear, true, false), Pixels::Bgra, smoothClear, 32);
-  // An animation's first frame on its canvas, transparent where the frame does not reach.
-  Bytes frame, first = clear;
-  for (std::uint32_t i = 0; i < kW * kH; ++i) {
-    if (i % kW >= 10) frame.insert(frame.end(), &clear[i * 4], &clear[i * 4 + 4]);
-    std::fill_n(&first[i * 4], i % kW < 10 ? 4 : 0, 0);
-  }
-  ExpectDecodes(kWebp, WriteAnimatedWebp(WriteWebp(frame, true, true, kW - 10), 10, "icc!"),
-                Pixels::Bgra, first, 0, 1, "icc!");
   // A still picture shrinks while it decodes, to no less than the hints ask for.
   auto shrunk = OpenWebp(MemoryInput(WriteWebp(opaque, false, true)), {10, 5});
   ASSERT_TRUE(shrunk);
@@ -184,18 +171,6 @@ TEST(GifDecoder, TheFirstFrameDecodesOnItsScreen) {
 using eveda::bmp::DecodeError;
 using Open = decltype(&OpenWebp);
 
-// The error of opening `file` and reading every row, or nothing when all went well.
-std::optional<SourceError> FirstError(Open open, const Bytes& file) {
-  MemoryInput input(file);
-  auto stream = open(input, {});
-  if (!stream) return stream.error();
-  Bytes row(std::size_t((*stream)->Info().width) * 4);
-  for (std::uint32_t y = 0; y < (*stream)->Info().height; ++y) {
-    if (auto read = (*stream)->Read(row.data(), 0, 1); !read) return read.error();
-  }
-  return std::nullopt;
-}
-
 Bytes Cut(Bytes file, double kept) {
   return file.resize(std::size_t(double(file.size()) * kept)), file;
 }
@@ -250,7 +225,6 @@ TEST(HostileSources, AreRefusedWithAReason) {
       {"webp cut short", OpenWebp, Cut(webp, 0.6), Unreadable, "ended early"},
       {"webp of 16384 x 16384 in 200 bytes", OpenWebp, Patched(webp, 21, webpSize), TooLarge, "could hold"},
       {"webp with a damaged bitstream", OpenWebp, Patched(webp, 30, {1, 2, 3, 4, 5, 6, 7, 8}), Unreadable, "damaged"},
-      {"not webp", OpenWebp, Bytes(40, 'R'), Unreadable, "damaged"},
       {"tiff whose strip is cut short", OpenTiff, TinyTiff(64, 64, 1, 64 * 64 * 3, 1000), Unreadable, "ended early"},
       {"tiff of 100000 x 100000", OpenTiff, TinyTiff(100000, 100000, 8, 1000, 1000), TooLarge, ""},
       {"tiff of 8000 x 8000 deflated into 200 bytes", OpenTiff, TinyTiff(8000, 8000, 8, 60, 60), TooLarge, "could hold"},
@@ -270,11 +244,13 @@ TEST(HostileSources, AreRefusedWithAReason) {
   for (const Hostile& c : cases) {
     SCOPED_TRACE(c.name);
     if (c.file.empty()) continue;
-    const auto error = FirstError(c.open, c.file);
-    ASSERT_TRUE(error.has_value());
-    EXPECT_EQ(error->reason, c.reason) << error->detail;
-    EXPECT_NE(error->detail.find(c.words), std::string::npos) << error->detail;
-    EXPECT_TRUE(c.reason != DecodeError::Unreadable || !error->detail.empty());
+    MemoryInput input(c.file);  // opened, then read to the last row
+    auto stream = c.open(input, {});
+    const auto rows = stream ? ReadAll(**stream) : eveda::Unexpected(stream.error());
+    ASSERT_FALSE(rows);
+    EXPECT_EQ(rows.error().reason, c.reason) << rows.error().detail;
+    EXPECT_NE(rows.error().detail.find(c.words), std::string::npos) << rows.error().detail;
+    EXPECT_TRUE(c.reason != DecodeError::Unreadable || !rows.error().detail.empty());
   }
 }
 

@@ -2,8 +2,9 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 
+#include <cstdio>  // before jpeglib.h, which needs FILE
+
 #include <jpeglib.h>
-#include <cstdio>
 
 #include "formats/jpeg/jpeg_encoder.h"
 #include "formats/tiff/tiff_decoder.h"
@@ -64,7 +65,8 @@ template <auto Open>
 Decoded ReadBack(const Bytes& file) {
   MemoryInput input(file);
   auto stream = Open(input, {});
-  return {stream ? ReadAll(**stream) : Bytes{}, file.size() < kBgr.size()};
+  auto rows = stream ? ReadAll(**stream) : eveda::Unexpected(stream.error());
+  return {rows ? *rows : Bytes{}, file.size() < kBgr.size()};
 }
 
 TEST(Encoders, TheirFilesReadBackAsTheRowsGiven) {
@@ -105,27 +107,19 @@ TEST(Encoders, TheirFilesReadBackAsTheRowsGiven) {
           c.read(ReadFile(c.pipe ? "/dev/fd/" + std::to_string(fds[0]) : kPath));
       if (c.pipe) ::close(fds[0]);
       EXPECT_EQ(decoded.fact, c.fact);
-      EXPECT_TRUE(c.minPsnr == 0 ? decoded.rows == kBgr : Psnr(decoded.rows, kBgr) >= c.minPsnr)
-          << Psnr(decoded.rows, kBgr);
+      EXPECT_GE(Psnr(decoded.rows, kBgr), c.minPsnr == 0 ? 99 : c.minPsnr);  // 99: the same rows
     }
   }
-  EXPECT_FALSE(ParseTiffCompression("zip").has_value());
-  EXPECT_TRUE(TiffNeedsBigTiff(40000, 40000));   // 4.8 GB of pixels
-  EXPECT_FALSE(TiffNeedsBigTiff(36000, 36000));  // 3.9 GB
-}
-
-TEST(Encoders, RefuseWhatTheFormatCannotHoldAndReportWriteFailures) {
+  // What a descriptor cannot take is reported.
   int pipe[2];
   ASSERT_EQ(::pipe(pipe), 0);
   const int readOnly = ::open("/dev/null", O_RDONLY);
-  const std::pair<std::string, std::string> cases[] = {
-      {MakeJpegEncoderFactory({})(readOnly, 65536, kH).error().reason, "65535"},
-      {MakeWebpEncoderFactory({})(readOnly, 16384, kH).error().reason, "16383"},
+  const std::pair<std::string, std::string> failures[] = {
       {MakeTiffEncoderFactory({})(pipe[1], kW, kH).error().reason, "not a pipe"},
       {Encode(MakeJpegEncoderFactory({}), readOnly, false).error().reason, "Bad file descriptor"},
       {Encode(MakeWebpEncoderFactory({}), readOnly, false).error().reason, "Bad file descriptor"},
   };
-  for (const auto& [words, expected] : cases)
+  for (const auto& [words, expected] : failures)
     EXPECT_NE(words.find(expected), std::string::npos) << words;
   ::close(readOnly), ::close(pipe[0]), ::close(pipe[1]);
 }
