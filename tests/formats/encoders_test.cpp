@@ -11,7 +11,7 @@
 #include "formats/tiff/tiff_encoder.h"
 #include "formats/webp/webp_decoder.h"
 #include "formats/webp/webp_encoder.h"
-#include "tests/formats/pictures.h"
+#include "tests/formats/reference_pictures.h"
 
 namespace formats::testing {
 namespace {

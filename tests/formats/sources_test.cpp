@@ -10,7 +10,7 @@
 #include "formats/sources/source_formats.h"
 #include "formats/tiff/tiff_decoder.h"
 #include "formats/webp/webp_decoder.h"
-#include "tests/formats/pictures.h"
+#include "tests/formats/reference_pictures.h"
 
 namespace formats::testing {
 namespace {
