@@ -1,4 +1,4 @@
-#include "platform/toolkit/headless_toolkit.h"
+#include "tests/support/headless_toolkit.h"
 
 #include <algorithm>
 #include <stdexcept>

@@ -1,7 +1,7 @@
 #pragma once
 // The toolkit without a display: the controls of a FormDesign held as plain values, with the
-// same events as the real window. The scripted toolkit of the tests and the console toolkit
-// of eveda-batch build on it and add what differs: message boxes, pending events, choosers.
+// same events as the real window. The scripted toolkit builds on it and adds what the tests
+// steer: message boxes, pending events, choosers.
 
 #include <map>
 #include <string>
