@@ -24,6 +24,7 @@ platform/bmp_loader: platform/gdi platform/bmp_format platform
 platform/workers:    platform/stop_signals
 platform/gdi:        platform/bmp_format platform
 platform/bmp_format:
+text:                platform
 platform/stop_signals:
 platform:
 tests:               *

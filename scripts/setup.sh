@@ -10,6 +10,10 @@ packages=(
   libspng-dev libjpeg62-turbo-dev zlib1g-dev  # eveda-batch's PNG and JPEG sources and output
   libpng-dev         # the tests write their PNG sources with the reference library
   libgtest-dev
+  # --- captions (text/): find, order, shape and rasterise the text under each cell ---
+  libfontconfig-dev libharfbuzz-dev libfreetype-dev libfribidi-dev
+  fonts-noto-cjk fonts-dejavu-core  # the CJK fallback and the Hebrew font the caption tests use
+  libharfbuzz-bin    # hb-view: the tests' independent rendering of the same text and font
   clang libclang-rt-14-dev
   xvfb xauth xdotool
   # --- installing and packaging (scripts/install_check.sh) ---
