@@ -22,6 +22,7 @@ platform/bmp_loader: platform/gdi platform/bmp_format platform
 platform/image_codecs: platform/bmp_loader platform/gdi platform/bmp_format platform
 platform/gdi:        platform/bmp_format platform
 platform/bmp_format:
+pictures:            platform
 formats:             platform/bmp_loader platform/gdi platform/bmp_format platform
 platform/stop_signals:
 platform:

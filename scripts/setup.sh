@@ -8,6 +8,7 @@ packages=(
   build-essential cmake ninja-build
   qt6-base-dev libicu-dev fonts-ipafont-gothic
   libspng-dev libjpeg62-turbo-dev zlib1g-dev  # eveda-batch's PNG and JPEG sources and output
+  liblcms2-dev libexif-dev  # pictures: embedded ICC profiles to sRGB, EXIF orientation
   libpng-dev         # the tests write their PNG sources with the reference library
   libgtest-dev
   clang libclang-rt-14-dev
