@@ -10,8 +10,7 @@ int BlocksFor(int size, int factor) { return (size + factor - 1) / factor; }
 
 }  // namespace
 
-BoxShrinker::BoxShrinker(int sourceWidth, int sourceHeight, int factorX, int factorY,
-                         int channels)
+BoxShrinker::BoxShrinker(int sourceWidth, int sourceHeight, int factorX, int factorY, int channels)
     : sourceWidth_(sourceWidth),
       sourceHeight_(sourceHeight),
       factorX_(factorX),

@@ -14,14 +14,20 @@ struct Layout {
 
 Layout LayoutOf(ColourInput input) {
   switch (input) {
-    case ColourInput::kBgr: return {TYPE_BGR_8, TYPE_BGR_8, cmsSigRgbData, "RGB", 3, 3};
-    case ColourInput::kRgba: return {TYPE_RGBA_8, TYPE_BGRA_8, cmsSigRgbData, "RGB", 4, 4};
-    case ColourInput::kBgra: return {TYPE_BGRA_8, TYPE_BGRA_8, cmsSigRgbData, "RGB", 4, 4};
-    case ColourInput::kGrey: return {TYPE_GRAY_8, TYPE_BGR_8, cmsSigGrayData, "grey", 1, 3};
-    case ColourInput::kCmyk: return {TYPE_CMYK_8, TYPE_BGR_8, cmsSigCmykData, "CMYK", 4, 3};
+    case ColourInput::kBgr:
+      return {TYPE_BGR_8, TYPE_BGR_8, cmsSigRgbData, "RGB", 3, 3};
+    case ColourInput::kRgba:
+      return {TYPE_RGBA_8, TYPE_BGRA_8, cmsSigRgbData, "RGB", 4, 4};
+    case ColourInput::kBgra:
+      return {TYPE_BGRA_8, TYPE_BGRA_8, cmsSigRgbData, "RGB", 4, 4};
+    case ColourInput::kGrey:
+      return {TYPE_GRAY_8, TYPE_BGR_8, cmsSigGrayData, "grey", 1, 3};
+    case ColourInput::kCmyk:
+      return {TYPE_CMYK_8, TYPE_BGR_8, cmsSigCmykData, "CMYK", 4, 3};
     case ColourInput::kCmykInverted:
       return {TYPE_CMYK_8_REV, TYPE_BGR_8, cmsSigCmykData, "CMYK", 4, 3};
-    default: return {TYPE_RGB_8, TYPE_BGR_8, cmsSigRgbData, "RGB", 3, 3};
+    default:
+      return {TYPE_RGB_8, TYPE_BGR_8, cmsSigRgbData, "RGB", 3, 3};
   }
 }
 
@@ -66,8 +72,8 @@ struct ColourTransform::State {
   }
 };
 
-eveda::Result<ColourTransform, std::string> ColourTransform::FromIcc(
-    std::span<const uint8_t> bytes, ColourInput input) {
+eveda::Result<ColourTransform, std::string> ColourTransform::FromIcc(std::span<const uint8_t> bytes,
+                                                                     ColourInput input) {
   auto state = std::make_unique<State>();
   state->context = cmsCreateContext(nullptr, &state->message);
   if (!state->context) return eveda::Unexpected(std::string("Little CMS has no memory"));
@@ -84,10 +90,9 @@ eveda::Result<ColourTransform, std::string> ColourTransform::FromIcc(
                              " pixels, the picture's are " + layout.spaceName);
   }
   Profile srgb(cmsCreate_sRGBProfileTHR(state->context));
-  const cmsUInt32Number flags = cmsFLAGS_NOCACHE | (layout.inputChannels == 4 &&
-                                                    layout.outputChannels == 4
-                                                        ? cmsFLAGS_COPY_ALPHA
-                                                        : 0);
+  const cmsUInt32Number flags =
+      cmsFLAGS_NOCACHE |
+      (layout.inputChannels == 4 && layout.outputChannels == 4 ? cmsFLAGS_COPY_ALPHA : 0);
   state->transform =
       cmsCreateTransformTHR(state->context, source.get(), layout.inputType, srgb.get(),
                             layout.outputType, INTENT_RELATIVE_COLORIMETRIC, flags);

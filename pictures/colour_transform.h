@@ -26,7 +26,7 @@ enum class ColourInput {
 class ColourTransform {
  public:
   static eveda::Result<ColourTransform, std::string> FromIcc(std::span<const uint8_t> profile,
-                                                            ColourInput input);
+                                                             ColourInput input);
   ColourTransform(ColourTransform&&) noexcept;
   ColourTransform& operator=(ColourTransform&&) noexcept;
   ~ColourTransform();

@@ -31,7 +31,9 @@ struct AxisTaps {
   int stride = 0;
 
   int Outputs() const { return static_cast<int>(first.size()); }
-  const int16_t* WeightsOf(int i) const { return weights.data() + static_cast<std::size_t>(i) * stride; }
+  const int16_t* WeightsOf(int i) const {
+    return weights.data() + static_cast<std::size_t>(i) * stride;
+  }
   int MaxCount() const { return stride; }
 };
 

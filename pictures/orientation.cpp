@@ -16,14 +16,22 @@ struct Walk {
 
 Walk WalkFor(int orientation, int64_t w, int64_t h) {
   switch (orientation) {
-    case 2: return {w - 1, -1, w};
-    case 3: return {(h - 1) * w + w - 1, -1, -w};
-    case 4: return {(h - 1) * w, 1, -w};
-    case 5: return {0, w, 1};
-    case 6: return {(h - 1) * w, -w, 1};
-    case 7: return {(h - 1) * w + w - 1, -w, -1};
-    case 8: return {w - 1, w, -1};
-    default: return {0, 1, w};
+    case 2:
+      return {w - 1, -1, w};
+    case 3:
+      return {(h - 1) * w + w - 1, -1, -w};
+    case 4:
+      return {(h - 1) * w, 1, -w};
+    case 5:
+      return {0, w, 1};
+    case 6:
+      return {(h - 1) * w, -w, 1};
+    case 7:
+      return {(h - 1) * w + w - 1, -w, -1};
+    case 8:
+      return {w - 1, w, -1};
+    default:
+      return {0, 1, w};
   }
 }
 
@@ -60,8 +68,8 @@ bool OrientFrame(std::span<const uint8_t> stored, int width, int height, int cha
   auto copy = channels == 3 ? &CopyTile<3> : channels == 4 ? &CopyTile<4> : &CopyTile<0>;
   for (int ty = 0; ty < size.height; ty += kTile) {
     for (int tx = 0; tx < size.width; tx += kTile) {
-      copy(stored.data(), walk, shown.data(), size.width, tx, ty,
-           std::min(tx + kTile, size.width), std::min(ty + kTile, size.height), channels);
+      copy(stored.data(), walk, shown.data(), size.width, tx, ty, std::min(tx + kTile, size.width),
+           std::min(ty + kTile, size.height), channels);
     }
   }
   return true;

@@ -10,6 +10,7 @@ packages=(
   libspng-dev libjpeg62-turbo-dev zlib1g-dev  # eveda-batch's PNG and JPEG sources and output
   liblcms2-dev libexif-dev  # pictures: embedded ICC profiles to sRGB, EXIF orientation
   libpng-dev         # the tests write their PNG sources with the reference library
+  libgs-common       # the colour tests' ICC profiles (Adobe RGB, grey, CMYK)
   libgtest-dev
   clang libclang-rt-14-dev
   xvfb xauth xdotool
