@@ -1,7 +1,6 @@
 #include "pictures/box_shrink.h"
 
 #include <algorithm>
-#include <type_traits>
 
 namespace pictures {
 namespace {
@@ -18,54 +17,46 @@ BoxShrinker::BoxShrinker(int sourceWidth, int sourceHeight, int factorX, int fac
       channels_(channels),
       width_(BlocksFor(sourceWidth, factorX)),
       height_(BlocksFor(sourceHeight, factorY)),
-      sums_(static_cast<size_t>(width_) * channels, 0),
+      columns_(static_cast<size_t>(sourceWidth) * channels, 0),
       out_(static_cast<size_t>(width_) * channels, 0) {}
 
-// Sums each block's share of this row (in 32 bits without alpha: factorX × 255 fits), then
-// adds it to the band's 64-bit sums.
-template <int C>
-void BoxShrinker::AddBlocks(const uint8_t* row) {
-  for (int b = 0; b < width_; ++b) {
-    const int x0 = b * factorX_;
-    const int x1 = std::min(x0 + factorX_, sourceWidth_);
-    using Part = std::conditional_t<C == 4, uint64_t, uint32_t>;
-    Part part[C] = {};
-    for (int x = x0; x < x1; ++x) {
-      const uint8_t* p = row + static_cast<size_t>(x) * C;
-      if constexpr (C == 4) {
-        for (int c = 0; c < 3; ++c) part[c] += Part{p[c]} * p[3];
-        part[3] += Part{p[3]} * kSampleOne;
-      } else {
-        for (int c = 0; c < C; ++c) part[c] += p[c];
-      }
-    }
-    uint64_t* sum = sums_.data() + static_cast<size_t>(b) * C;
-    for (int c = 0; c < C; ++c) sum[c] += part[c];
+// Sums rows column by column, a loop the compiler vectorises; blocks are summed across only
+// once per band.
+void BoxShrinker::AddColumns(const uint8_t* row) {
+  const size_t samples = static_cast<size_t>(sourceWidth_) * channels_;
+  uint32_t* column = columns_.data();
+  if (channels_ == 3) {
+    for (size_t i = 0; i < samples; ++i) column[i] += row[i];
+    return;
+  }
+  for (size_t i = 0; i < samples; i += 4) {
+    const uint32_t alpha = row[i + 3];
+    for (int c = 0; c < 3; ++c) column[i + c] += row[i + c] * alpha;
+    column[i + 3] += alpha * kSampleOne;
   }
 }
 
-// Averages the band into samples, rounding half up: the one place the box stage rounds.
+// Averages each block into samples, rounding half up: the one place the box stage rounds.
 void BoxShrinker::Emit() {
   const uint64_t scale = channels_ == 4 ? 1 : kSampleOne;
   for (int b = 0; b < width_; ++b) {
-    const int columns = std::min(factorX_, sourceWidth_ - b * factorX_);
-    const uint64_t pixels = static_cast<uint64_t>(columns) * rowsInBand_;
+    const int x0 = b * factorX_, x1 = std::min(x0 + factorX_, sourceWidth_);
+    const uint64_t pixels = static_cast<uint64_t>(x1 - x0) * rowsInBand_;
     for (int c = 0; c < channels_; ++c) {
-      const size_t i = static_cast<size_t>(b) * channels_ + c;
-      out_[i] = static_cast<int32_t>((sums_[i] * scale + pixels / 2) / pixels);
-      sums_[i] = 0;
+      uint64_t sum = 0;
+      for (int x = x0; x < x1; ++x) sum += columns_[static_cast<size_t>(x) * channels_ + c];
+      // A block of one pixel (alpha only premultiplied) needs no division.
+      out_[static_cast<size_t>(b) * channels_ + c] = static_cast<int32_t>(
+          pixels == 1 ? sum * scale : (sum * scale + pixels / 2) / pixels);
     }
   }
+  std::fill(columns_.begin(), columns_.end(), 0u);
   rowsInBand_ = 0;
 }
 
 bool BoxShrinker::Add(const uint8_t* row) {
   if (rowsAdded_ >= sourceHeight_) return false;
-  if (channels_ == 4) {
-    AddBlocks<4>(row);
-  } else {
-    AddBlocks<3>(row);
-  }
+  AddColumns(row);
   ++rowsAdded_;
   ++rowsInBand_;
   if (rowsInBand_ < factorY_ && rowsAdded_ < sourceHeight_) return false;

@@ -25,15 +25,16 @@ class BoxShrinker {
   int Height() const { return height_; }
 
  private:
-  template <int C>
-  void AddBlocks(const uint8_t* row);
+  void AddColumns(const uint8_t* row);
   void Emit();
 
   int sourceWidth_, sourceHeight_, factorX_, factorY_, channels_;
   int width_, height_;
   int rowsAdded_ = 0;
   int rowsInBand_ = 0;
-  std::vector<uint64_t> sums_;
+  // Each source column's sum over the band so far: 32 bits hold the box factor's at most
+  // 65536 rows of samples up to 65025 (see BoxFactor).
+  std::vector<uint32_t> columns_;
   std::vector<int32_t> out_;
 };
 

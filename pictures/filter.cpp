@@ -84,7 +84,7 @@ AxisTaps BuildAxisTaps(int inputSize, double scale, int begin, int end, Filter f
 
 int BoxFactor(int sourceSize, int targetSize, Filter filter) {
   if (filter == Filter::kNearest) return 1;
-  return std::max(1, sourceSize / (2 * targetSize));
+  return std::clamp(sourceSize / (2 * targetSize), 1, kMaxBoxFactor);
 }
 
 }  // namespace pictures

@@ -44,7 +44,9 @@ AxisTaps BuildAxisTaps(int inputSize, double scale, int begin, int end, Filter f
 // The integer factor of the exact box pre-shrink before the kernel: large reductions are first
 // averaged down by whole blocks, leaving the kernel between 2x and 4x (libvips's and Pillow's
 // default gap of 2), which keeps the taps few without the aliasing of a box alone. 1 for
-// nearest and for anything under 4x.
+// nearest and for anything under 4x; at most kMaxBoxFactor, so a block's column of samples
+// sums in 32 bits (the kernel takes what is left of a reduction past that).
+inline constexpr int kMaxBoxFactor = 1 << 16;
 int BoxFactor(int sourceSize, int targetSize, Filter filter);
 
 }  // namespace pictures

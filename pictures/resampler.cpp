@@ -25,11 +25,17 @@ template <int C, class In>
 void Horizontal(const void* input, const AxisTaps& taps, int32_t* out) {
   const In* in = static_cast<const In*>(input);
   constexpr int32_t scale = sizeof(In) == 1 ? kSampleOne : 1;
-  for (int i = 0; i < taps.Outputs(); ++i) {
-    const In* p = in + static_cast<size_t>(taps.first[i]) * C;
-    const int16_t* w = taps.WeightsOf(i);
+  // Local copies: `out` could alias the tables' ints, which would reload them at every store.
+  const int outputs = taps.Outputs(), stride = taps.stride;
+  const int* first = taps.first.data();
+  const int* count = taps.count.data();
+  const int16_t* weights = taps.weights.data();
+  for (int i = 0; i < outputs; ++i) {
+    const In* p = in + static_cast<size_t>(first[i]) * C;
+    const int16_t* w = weights + static_cast<size_t>(i) * stride;
+    const int n = count[i];
     int32_t acc[C] = {};
-    for (int k = 0; k < taps.count[i]; ++k, p += C) {
+    for (int k = 0; k < n; ++k, p += C) {
       for (int c = 0; c < C; ++c) acc[c] += w[k] * static_cast<int32_t>(p[c]);
     }
     for (int c = 0; c < C; ++c) {
@@ -116,13 +122,15 @@ bool Resampler::Push(const uint8_t* row) {
 
 std::optional<std::span<const uint8_t>> Resampler::Pull() {
   if (!OutputReady()) return std::nullopt;
-  std::fill(sums_.begin(), sums_.end(), 0);
+  int32_t* sums = sums_.data();
+  const int samples = rowSamples_;
+  std::fill(sums, sums + samples, 0);
   const int16_t* w = rows_.WeightsOf(nextOutput_);
   for (int k = 0; k < rows_.count[nextOutput_]; ++k) {
     const int r = rows_.first[nextOutput_] + k;
-    const int32_t* in = ring_.data() + static_cast<size_t>(r % ringRows_) * rowSamples_;
+    const int32_t* in = ring_.data() + static_cast<size_t>(r % ringRows_) * samples;
     const int32_t weight = w[k];
-    for (int i = 0; i < rowSamples_; ++i) sums_[i] += weight * in[i];
+    for (int i = 0; i < samples; ++i) sums[i] += weight * in[i];
   }
   Finish(sums_.data());
   ++nextOutput_;
