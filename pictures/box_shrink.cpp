@@ -46,8 +46,8 @@ void BoxShrinker::Emit() {
       uint64_t sum = 0;
       for (int x = x0; x < x1; ++x) sum += columns_[static_cast<size_t>(x) * channels_ + c];
       // A block of one pixel (alpha only premultiplied) needs no division.
-      out_[static_cast<size_t>(b) * channels_ + c] = static_cast<int32_t>(
-          pixels == 1 ? sum * scale : (sum * scale + pixels / 2) / pixels);
+      out_[static_cast<size_t>(b) * channels_ + c] =
+          static_cast<int32_t>(pixels == 1 ? sum * scale : (sum * scale + pixels / 2) / pixels);
     }
   }
   std::fill(columns_.begin(), columns_.end(), 0u);

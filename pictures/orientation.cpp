@@ -65,6 +65,14 @@ bool OrientFrame(std::span<const uint8_t> stored, int width, int height, int cha
   }
   const Size size = OrientedSize(width, height, orientation);
   const Walk walk = WalkFor(orientation, width, height);
+  if (walk.column == 1) {  // 1 and 4 keep each row whole
+    const size_t rowBytes = static_cast<size_t>(width) * channels;
+    for (int y = 0; y < height; ++y) {
+      std::memcpy(shown.data() + rowBytes * y,
+                  stored.data() + (walk.origin + walk.row * y) * channels, rowBytes);
+    }
+    return true;
+  }
   auto copy = channels == 3 ? &CopyTile<3> : channels == 4 ? &CopyTile<4> : &CopyTile<0>;
   for (int ty = 0; ty < size.height; ty += kTile) {
     for (int tx = 0; tx < size.width; tx += kTile) {
