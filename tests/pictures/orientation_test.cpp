@@ -2,6 +2,7 @@
 
 #include <array>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "pictures/exif_orientation.h"
@@ -11,15 +12,13 @@ namespace pictures {
 namespace {
 
 TEST(Orientation, EachValueShowsTheStoredCornersWhereTheyBelong) {
-  // Stored:  a b c
-  //          d e f     shown rows are written one after another
-  const std::pair<int, std::string> cases[] = {
-      {1, "abcdef"}, {2, "cbafed"}, {3, "fedcba"}, {4, "defabc"}, {5, "adbecf"},
-      {6, "daebfc"}, {7, "fcebda"}, {8, "cfbead"}, {0, "abcdef"}, {9, "abcdef"},
+  // Stored: a b c over d e f; the shown rows follow one another.
+  const std::tuple<int, int, std::string> cases[] = {
+      {1, 3, "abcdef"}, {2, 3, "cbafed"}, {3, 3, "fedcba"}, {4, 3, "defabc"}, {5, 2, "adbecf"},
+      {6, 2, "daebfc"}, {7, 2, "fcebda"}, {8, 2, "cfbead"}, {0, 3, "abcdef"}, {9, 3, "abcdef"},
   };
-  for (const auto& [orientation, shown] : cases) {
-    const bool turned = orientation >= 5 && orientation <= 8;
-    EXPECT_EQ(OrientedSize(3, 2, orientation), (turned ? Size{2, 3} : Size{3, 2}));
+  for (const auto& [orientation, width, shown] : cases) {
+    EXPECT_EQ(OrientedSize(3, 2, orientation), (Size{width, 6 / width}));
     for (int channels : {1, 3, 4}) {
       std::vector<uint8_t> stored, out(6 * channels), expected;
       for (char c : std::string("abcdef")) stored.insert(stored.end(), channels, uint8_t(c));
@@ -49,36 +48,28 @@ std::vector<uint8_t> Tiff(bool bigEndian, std::vector<std::array<uint32_t, 3>> e
   return b;
 }
 
-std::vector<uint8_t> App1(std::vector<uint8_t> tiff) {
-  tiff.insert(tiff.begin(), {'E', 'x', 'i', 'f', 0, 0});
-  return tiff;
-}
-
 TEST(ExifOrientation, ReadsTheTagAndTakesDamageAsStored) {
   constexpr uint32_t kOrientation = 0x112, kShort = 3, kLong = 4;
+  auto App1 = [](std::vector<uint8_t> tiff) {
+    tiff.insert(tiff.begin(), {'E', 'x', 'i', 'f', 0, 0});
+    return tiff;
+  };
   auto truncated = App1(Tiff(false, {{kOrientation, kShort, 6}}));
   truncated.resize(20);
-  auto countTooLarge = App1(Tiff(false, {{kOrientation, kShort, 6}}));
-  countTooLarge[14] = countTooLarge[15] = 0xff;
   const std::pair<std::vector<uint8_t>, int> cases[] = {
       {App1(Tiff(false, {{kOrientation, kShort, 6}})), 6},
       {App1(Tiff(true, {{0x100, kShort, 640}, {kOrientation, kShort, 8}})), 8},
       {Tiff(false, {{kOrientation, kShort, 3}}), 3},  // a PNG eXIf chunk: no prefix
       {Tiff(false, {{kOrientation, kShort, 9}}), 1},
-      {Tiff(false, {{kOrientation, kShort, 0}}), 1},
       {Tiff(false, {{kOrientation, kLong, 6}}), 1},
       {Tiff(false, {{0x100, kShort, 640}}), 1},
       {Tiff(false, {{kOrientation, kShort, 6}}, 0xffffff00), 1},
       {Tiff(false, {{kOrientation, kShort, 5}}, 8, 8), 5},  // the next IFD is itself
       {truncated, 1},
-      {countTooLarge, 6},  // a count past the end: the entries that are there still count
       {App1({'X', 'X', 42, 0, 8, 0, 0, 0}), 1},
-      {App1({}), 1},
       {{}, 1},
   };
-  for (size_t row = 0; row < std::size(cases); ++row) {
-    EXPECT_EQ(ReadExifOrientation(cases[row].first), cases[row].second) << "row " << row;
-  }
+  for (const auto& c : cases) EXPECT_EQ(ReadExifOrientation(c.first), c.second) << &c - cases;
 }
 
 }  // namespace
