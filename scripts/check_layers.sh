@@ -25,6 +25,7 @@ platform/workers:    platform/stop_signals
 platform/gdi:        platform/bmp_format platform
 platform/bmp_format:
 text:                platform
+pictures:            platform
 platform/stop_signals:
 platform:
 tests:               *

@@ -8,7 +8,9 @@ packages=(
   build-essential cmake ninja-build
   qt6-base-dev libicu-dev fonts-ipafont-gothic
   libspng-dev libjpeg62-turbo-dev zlib1g-dev  # eveda-batch's PNG and JPEG sources and output
+  liblcms2-dev libexif-dev  # pictures: embedded ICC profiles to sRGB, EXIF orientation
   libpng-dev         # the tests write their PNG sources with the reference library
+  libgs-common       # the colour tests' ICC profiles (Adobe RGB, grey, CMYK)
   libgtest-dev
   # --- captions (text/): find, order, shape and rasterise the text under each cell ---
   libfontconfig-dev libharfbuzz-dev libfreetype-dev libfribidi-dev
