@@ -1,6 +1,9 @@
 #include <string>
 #include <vector>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 #include "gtfile/gtfile.h"
@@ -101,6 +104,22 @@ TEST(FindFilesTest, RecursionStopsAtLinksBackUpThePath) {
   dir.MakeLink("a/self", ".");
   dir.MakeLink("b", "a");  // a second way into a, not a cycle: listed again under its own name
   EXPECT_EQ(FindBmp(dir.Path(), true), Listed({"a/inner.bmp", "b/inner.bmp", "top.bmp"}));
+}
+
+TEST(FindFilesTest, EachDirectoryInTheChosenOrder) {
+  TempDir dir;
+  for (const char* name : {"img10.bmp", "img2.bmp", "s10/a.bmp", "s2/b.bmp", "s2/a.bmp"})
+    dir.WriteFile(name, "data");
+  const timespec times[][2] = {{{0, UTIME_OMIT}, {300, 0}}, {{0, UTIME_OMIT}, {100, 0}}};
+  ASSERT_EQ(utimensat(AT_FDCWD, (dir / "s2/a.bmp").c_str(), times[0], 0), 0);
+  ASSERT_EQ(utimensat(AT_FDCWD, (dir / "s2/b.bmp").c_str(), times[1], 0), 0);
+  NameList names;
+  GTFile::FindFiles(dir.Path(), names, {"*.bmp"}, true, GTFile::ListOrder::Natural);
+  EXPECT_EQ(names, Listed({"s2/a.bmp", "s2/b.bmp", "s10/a.bmp", "img2.bmp", "img10.bmp"}));
+  GTFile::FindFiles(dir.Path(), names, {"*.bmp"}, true, GTFile::ListOrder::Mtime);
+  EXPECT_EQ(names.at(2), "s2/b.bmp");
+  EXPECT_EQ(names.at(3), "s2/a.bmp");
+  EXPECT_EQ(names.at(1), "s10/a.bmp");  // subdirectories stay in name order
 }
 
 TEST(ListSubDirsTest, ListsVisibleDirectoriesSorted) {
