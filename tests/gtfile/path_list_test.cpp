@@ -1,5 +1,4 @@
 #include <string>
-#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -31,8 +30,7 @@ const SplitCase kSplitCases[] = {
     {PathListFormat::Lines, "", ""},
     {PathListFormat::Lines, "a\nb\0c\nd\n"s,
      "error: line 2 holds a NUL byte, which no path can: is it a NUL-separated list?"},
-    {PathListFormat::NulSeparated, "a\nb\0\0/c.bmp\0"s, "base/a\nb|/c.bmp"},
-    {PathListFormat::NulSeparated, "\0\0last"s, "base/last"},
+    {PathListFormat::NulSeparated, "\0\0a\nb\0\0/c.bmp\0last"s, "base/a\nb|/c.bmp|base/last"},
 };
 
 class PathListTest : public testing::TestWithParam<SplitCase> {};
@@ -59,7 +57,6 @@ TEST(ReadPathListTest, ResolvesAgainstTheListsDirectoryAndSaysWhyItCannotRead) {
   ASSERT_TRUE(paths) << paths.error();
   ASSERT_EQ(paths->size(), 100001u);
   EXPECT_EQ((*paths)[0], dir / "lists/img0.bmp");
-  EXPECT_EQ((*paths)[77777], dir / "lists/img77777.bmp");
   EXPECT_EQ((*paths)[100000], "/abs/last.bmp");
   EXPECT_EQ(Joined(GTFile::ReadPathList(dir / "missing.txt", PathListFormat::Lines)),
             "error: cannot be opened: No such file or directory");
