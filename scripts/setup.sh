@@ -22,6 +22,9 @@ packages=(
   libxcb1-dev        # eveda asks libxcb whether the X display answers before Qt starts
   dpkg-dev           # dpkg-shlibdeps: the Debian package's library dependencies
   desktop-file-utils # desktop-file-validate
+  appstream          # appstreamcli validate on both packages' metadata
+  libglib2.0-bin     # gio mime: eveda is no folder's default application
+  bash-completion    # the library eveda-batch's completion is written for, in its test
   lintian            # lintian --pedantic on both packages
   man-db groff-base  # man --warnings -l renders the manual pages
   python3            # the X relay that hangs up, in scripts/flaky_display_check.sh
