@@ -129,7 +129,7 @@ int JoinScanned(const BatchOptions& options, std::vector<join::ScannedSource> sc
     request.output.format = *formats::OutputFormatOf(*options.output);
   request.output.encode.pngLevel = options.compression.value_or(6);
   for (join::ScannedSource& source : scanned)
-    request.sources.push_back({std::move(source.path), std::move(source.kept)});
+    request.sources.push_back(std::move(source.path));
   const join::JoinReport report = join::Join(request, progress);
   line.End();
   if (report.outcome != join::JoinReport::Outcome::Written) {
@@ -161,7 +161,7 @@ int Run(const BatchOptions& options, std::ostream& out, std::ostream& err,
                                             ? formats::SourceReader::BmpOnly()
                                             : formats::SourceReader::EveryFormat();
   auto scanned = join::ProbeSources(
-      std::move(paths), [&progress, n](int i) { progress.Scanned(i, n); }, true, reader);
+      std::move(paths), [&progress, n](int i) { progress.Scanned(i, n); }, reader);
   line.End();
   if (!leftOut.empty() && !options.quiet)
     err << kPrefix << "leaving out the output file " << ShellQuoted(leftOut) << '\n';

@@ -73,19 +73,14 @@ const InputFormat* SourceReader::FormatOf(std::span<const std::uint8_t> head) co
   return found != formats_.end() ? *found : formats_.back();
 }
 
-eveda::Result<ProbedImage, SourceError> SourceReader::Probe(const std::string& path,
-                                                           std::vector<std::uint8_t>* keep) const {
+eveda::Result<ProbedImage, SourceError> SourceReader::Probe(const std::string& path) const {
   const auto file = SourceFile::Open(path.c_str());
   if (!file) return Refused(file.error());
-  std::vector<std::uint8_t> head;
-  const bool whole = keep != nullptr && file->size() <= eveda::bmp::kReadWholeBytes;
-  std::vector<std::uint8_t>& into = whole ? *keep : head;
-  EVEDA_TRY(start, ReadStart(*file, whole ? FirstBytes(file->size()) : eveda::bmp::kHeadBytes,
-                             into));
-  const FileInput onDisk(*file);
-  const MemoryInput inMemory(*start);
-  EVEDA_TRY(probed, FormatOf(*start)->probe(whole ? static_cast<const ByteInput&>(inMemory) : onDisk,
-                                            *start));
+  eveda::bmp::SourceFile::HeadBuffer buffer;
+  const auto head = file->ReadHead(buffer);
+  if (!head) return Refused(head.error());
+  const FileInput input(*file);
+  EVEDA_TRY(probed, FormatOf(*head)->probe(input, *head));
   // Only what the decoders would accept sizes the cells.
   if (std::uint64_t{probed->width} * probed->height > DecodeLimits{}.maxPixels)
     return Refused(DecodeError::TooLarge);
@@ -93,19 +88,13 @@ eveda::Result<ProbedImage, SourceError> SourceReader::Probe(const std::string& p
 }
 
 eveda::Result<RowSource, SourceError> SourceReader::Open(const std::string& path,
-                                                        std::span<const std::uint8_t> kept,
                                                         RowBuffers& own,
                                                         eveda::bmp::ScratchBuffer& scratch,
                                                         Colour background) const {
-  OpeningSource source{nullptr, kept, kept.size(), &own, &scratch, background};
-  std::optional<SourceFile> file;
-  if (kept.empty()) {
-    auto opened = SourceFile::Open(path.c_str());
-    if (!opened) return Refused(opened.error());
-    file.emplace(std::move(*opened));
-    EVEDA_TRY(start, ReadStart(*file, FirstBytes(file->size()), own.head));
-    source = {&*file, *start, file->size(), &own, &scratch, background};
-  }
+  auto file = SourceFile::Open(path.c_str());
+  if (!file) return Refused(file.error());
+  EVEDA_TRY(start, ReadStart(*file, FirstBytes(file->size()), own.head));
+  const OpeningSource source{&*file, *start, file->size(), &own, &scratch, background};
   return FormatOf(source.head)->open(source);
 }
 

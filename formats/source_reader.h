@@ -24,21 +24,16 @@ class SourceReader {
   static const SourceReader& BmpOnly();
   static const SourceReader& EveryFormat();
 
-  // The size a source's header gives, without decoding a pixel. A file of up to
-  // eveda::bmp::kReadWholeBytes is read whole into `keep` when one is given, so that opening it
-  // later needs no second read.
-  eveda::Result<ProbedImage, SourceError> Probe(const std::string& path,
-                                                std::vector<std::uint8_t>* keep = nullptr) const;
+  // The size a source's header gives, without decoding a pixel.
+  eveda::Result<ProbedImage, SourceError> Probe(const std::string& path) const;
 
-  // Opens a source for drawing: its rows, alpha blended over `background`, in buffers the caller
-  // keeps for it. `kept` holds the whole file when the probe kept it (else it is empty and the
-  // file is read now).
   // Whether some of the formats decode a whole picture when it is opened, which then costs more
   // than drawing it: worth doing ahead, on other threads.
   bool DecodesWhole() const { return formats_.size() > 1; }
 
+  // Opens a source for drawing: its rows, alpha blended over `background`, in buffers the caller
+  // keeps for it.
   eveda::Result<eveda::bmp::RowSource, SourceError> Open(const std::string& path,
-                                                         std::span<const std::uint8_t> kept,
                                                          eveda::bmp::RowBuffers& own,
                                                          eveda::bmp::ScratchBuffer& scratch,
                                                          Colour background) const;

@@ -17,8 +17,8 @@ constexpr std::size_t kDecodedSourcesAhead = 64;
 SourceOpener OpenerOf(const JoinRequest& request) {
   return [&request](std::int32_t index, eveda::bmp::RowBuffers& own,
                     eveda::bmp::ScratchBuffer& scratch) {
-    const JoinSource& source = request.sources[static_cast<std::size_t>(index)];
-    return request.reader->Open(source.path, source.kept, own, scratch, request.background);
+    return request.reader->Open(request.sources[static_cast<std::size_t>(index)], own, scratch,
+                                request.background);
   };
 }
 
@@ -41,8 +41,7 @@ GridPassResult DrawInto(OutputBands& bands, DSMod::ImageFile& file, const JoinRe
 void NameTheUndrawn(const JoinRequest& request, const GridPassResult& pass, JoinReport& report) {
   for (const PassRefusal& refusal : pass.notDrawn) {
     report.notDrawn.push_back(
-        {refusal.index, request.sources[static_cast<std::size_t>(refusal.index)].path,
-         refusal.error});
+        {refusal.index, request.sources[static_cast<std::size_t>(refusal.index)], refusal.error});
   }
 }
 

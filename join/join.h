@@ -18,11 +18,6 @@
 
 namespace join {
 
-struct JoinSource {
-  std::string path;
-  std::vector<std::uint8_t> kept;  // the whole file when the scan kept it, else empty
-};
-
 struct OutputRequest {
   std::string path;  // DSMod::kStandardOutput for standard output
   formats::OutputFormat format = formats::BmpOutput();
@@ -33,7 +28,7 @@ struct OutputRequest {
 };
 
 struct JoinRequest {
-  std::vector<JoinSource> sources;  // in list order
+  std::vector<std::string> sources;  // paths, in list order
   const formats::SourceReader* reader = &formats::SourceReader::BmpOnly();
   Layout layout;
   gdi::COLORREF background = 0;

@@ -27,27 +27,22 @@ struct Helper {
 
 std::vector<ScannedSource> ProbeSources(std::vector<std::string> paths,
                                         const std::function<void(int i)>& finished,
-                                        bool keepFiles, const formats::SourceReader& reader) {
+                                        const formats::SourceReader& reader) {
   const std::size_t n = paths.size();
   std::vector<ScannedSource> sources(n);
   for (std::size_t k = 0; k < n; ++k) sources[k].path = std::move(paths[k]);
   const auto done = std::make_unique<std::atomic<bool>[]>(n);
   std::atomic<std::size_t> next = 0;
-  std::atomic<std::size_t> keptBytes = 0;
   const auto readNext = [&]() -> bool {
     const std::size_t k = next.fetch_add(1);
     if (k >= n) return false;
     ScannedSource& source = sources[k];
-    auto probed = reader.Probe(source.path, keepFiles ? &source.kept : nullptr);
+    auto probed = reader.Probe(source.path);
     if (probed) {
       source.size = *probed;
     } else {
       source.refusal = probed.error();
     }
-    // Past the budget a file is read again when it is drawn, like any large one.
-    if (!source.kept.empty() &&
-        (!probed || keptBytes.fetch_add(source.kept.size()) + source.kept.size() > kKeptBytes))
-      std::vector<std::uint8_t>().swap(source.kept);
     done[k].store(true, std::memory_order_release);
     return true;
   };

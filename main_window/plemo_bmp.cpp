@@ -77,7 +77,7 @@ void Form1::PlemoBMP() {
 
 join::JoinRequest Form1::RequestOf(const JobState& job) const {
   join::JoinRequest request;
-  for (std::size_t i = 1; i < job.FileList.size(); ++i) request.sources.push_back({job.FileList[i], {}});
+  request.sources.assign(job.FileList.begin() + 1, job.FileList.end());
   request.layout = LayoutOf(job);
   request.background = job.BackColor;
   request.output.path = job.OutputPath;

@@ -100,14 +100,13 @@ int main(int argc, char** argv) {
     }
   });
 
-  // The scan both programs make: every file probed on two threads (eveda-batch's keeping the
-  // small ones whole), and the proposals.
+  // The scan both programs make: every file probed on two threads, and the proposals.
   join::Proposal proposal;
   const double whole = BestMilliseconds([&] {
     std::vector<std::string> paths;
     for (int i = 1; i <= GTFile::UBound(names); ++i) paths.push_back(prefix + names[i]);
     const auto scanned =
-        join::ProbeSources(std::move(paths), [](int) {}, true);
+        join::ProbeSources(std::move(paths), [](int) {});
     proposal = join::ProposeSettings(scanned);
   });
 
@@ -115,7 +114,7 @@ int main(int argc, char** argv) {
   std::printf("  listing and sorting (FindFiles)   %8.1f ms  (%d names)\n", listing,
               GTFile::UBound(names));
   std::printf("  probing headers (ReadBMPInfo)     %8.1f ms  (widest %d)\n", probing, widest);
-  std::printf("  the scan, files kept whole        %8.1f ms  (cells %dx%d, wrap %d)\n", whole,
+  std::printf("  the scan (ProbeSources)          %8.1f ms  (cells %dx%d, wrap %d)\n", whole,
               proposal.BlockWidth, proposal.BlockHeight, proposal.WrapCount);
 
   std::error_code ignored;

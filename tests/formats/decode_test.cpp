@@ -210,7 +210,7 @@ TEST(SourceReaderTest, ChoosesTheFormatBySignatureAndProbesHeadersOnly) {
     EXPECT_EQ(probed->height, c.height);
     eveda::bmp::RowBuffers own;
     eveda::bmp::ScratchBuffer scratch;
-    const auto opened = reader.Open(dir.PathOf(c.name), {}, own, scratch, 0);
+    const auto opened = reader.Open(dir.PathOf(c.name), own, scratch, 0);
     ASSERT_TRUE(opened);
     EXPECT_EQ(opened->Width(), static_cast<std::int32_t>(c.width));
   }

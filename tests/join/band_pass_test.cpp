@@ -50,7 +50,7 @@ eveda::Result<bmp::RowSource, formats::SourceError> OpenPlainly(const std::strin
 eveda::Result<bmp::RowSource, formats::SourceError> OpenAsFiles(const std::string& path,
                                                                 bmp::RowBuffers& own,
                                                                 bmp::ScratchBuffer& scratch) {
-  return formats::SourceReader::BmpOnly().Open(path, {}, own, scratch, 0);
+  return formats::SourceReader::BmpOnly().Open(path, own, scratch, 0);
 }
 
 SourceOpener OpenerOf(const Files& files, OpenFile open) {

@@ -335,7 +335,7 @@ TEST(OutputName, TakenBetweenTheScanAndTheSave) {
     std::string written = window.form.Job().OutputPath;
     if (keep) {
       join::JoinRequest request;
-      request.sources = {{dir.PathOf("a.bmp"), {}}};
+      request.sources = {dir.PathOf("a.bmp")};
       request.layout = main_window::LayoutOf(window.form.Job());
       request.output = {written, formats::BmpOutput(), {}, join::NextFreeOutputName()};
       struct : join::JoinObserver {
