@@ -10,9 +10,15 @@ codec_seconds=${EVEDA_FUZZ_CODEC_SECONDS:-20}
 flags="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined"
 flags+=" -fno-omit-frame-pointer -g"
 
+# The decoding libraries, instrumented the same way, found first by pkg-config. A cache
+# configured before they existed still names the system's copies: configure afresh then.
+bash scripts/fuzz_libraries.sh "$flags"
+instrumented=$PWD/build-fuzz/instrumented/prefix
+grep -qs "CMAKE_PREFIX_PATH:.*=$instrumented\$" build-fuzz/CMakeCache.txt ||
+  rm -f build-fuzz/CMakeCache.txt
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DEVEDA_FUZZ=ON -DEVEDA_WITH_QT=OFF -DEVEDA_TESTS=OFF -DEVEDA_BENCH=OFF \
-  -DCMAKE_CXX_FLAGS="$flags" >/dev/null
+  -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_PREFIX_PATH="$instrumented" >/dev/null
 cmake --build build-fuzz --target bmp_decoder_fuzzer bmp_decoder_seeds png_decoder_fuzzer \
   jpeg_decoder_fuzzer image_seeds
 
