@@ -35,6 +35,11 @@ cmake --build build-fuzz --target bmp_decoder_fuzzer bmp_decoder_seeds png_decod
   jpeg_decoder_fuzzer image_seeds
 
 bin=build-fuzz/bin
+# Coverage stops at a shared decoding library: the fuzzers must hold the static copies.
+if ldd "$bin/png_decoder_fuzzer" "$bin/jpeg_decoder_fuzzer" | grep -E 'lib(spng|jpeg|z)\.so'; then
+  echo "fuzz: the fuzzers link a system decoding library, not the instrumented copy" >&2
+  exit 1
+fi
 for name in bmp_decoder png_decoder jpeg_decoder; do rm -rf "build-fuzz/seeds/$name"; done
 "$bin/bmp_decoder_seeds" build-fuzz/seeds/bmp_decoder
 "$bin/image_seeds" build-fuzz/seeds/png_decoder build-fuzz/seeds/jpeg_decoder
