@@ -14,7 +14,8 @@ packages=(
   xvfb xauth xdotool
   # --- installing and packaging (scripts/install_check.sh) ---
   libxcb1-dev        # eveda asks libxcb whether the X display answers before Qt starts
-  dpkg-dev           # dpkg-shlibdeps: the Debian package's library dependencies
+  dpkg-dev           # dpkg-shlibdeps: the Debian package's library dependencies; dpkg-source:
+                     # the fuzz build unpacks its decoding libraries from their sources
   desktop-file-utils # desktop-file-validate
   lintian            # lintian --pedantic on both packages
   man-db groff-base  # man --warnings -l renders the manual pages
