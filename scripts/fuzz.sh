@@ -68,7 +68,7 @@ fuzz() {
     return 1
   }
   # An input that once crashed is kept under fuzz/FOLDER/regressions/ with a name that says
-  # what it covers; the decoder's tests replay them too.
+  # what it covers; the BMP decoder's tests replay theirs too.
   local inputs
   mapfile -t inputs < <(compgen -G "${kept[$target]}" || true)
   echo "fuzz: replaying the ${label[$target]} seed corpus ($(ls "$seeds" | wc -l) inputs)" \
