@@ -4,9 +4,12 @@
 #include <cctype>
 #include <charconv>
 
+#include <cstdlib>
+
 #include "app/option_ranges.h"
-#include "app/output_target.h"
 #include "app/shell_quote.h"
+#include "formats/output_formats.h"
+#include "join/rounding.h"
 
 namespace batch {
 
@@ -140,38 +143,51 @@ const OptionSpec* FindOption(std::string_view arg, std::string_view& attached, b
 std::optional<std::string> Apply(const OptionSpec& spec, std::string_view value,
                                  BatchOptions& options) {
   const std::string name = "--" + std::string(spec.longName);
-  auto number = [&](std::optional<std::string>& field) -> std::optional<std::string> {
+  // Read as a C program reads a decimal number, whatever the locale; then checked as the
+  // window checks its boxes: the cell width keeps its fraction, the rest are rounded.
+  double read = 0;
+  const auto number = [&]() -> std::optional<std::string> {
     if (!IsStrictNumber(value)) return name + " needs a number, not " + Echoed(value);
-    if (auto refusal = OutOfRange(spec.shortName, spec.longName, value)) return refusal;
-    field = std::string(value);
+    read = std::strtod(std::string(value).c_str(), nullptr);
+    return OutOfRange(spec.shortName, spec.longName, value, read);
+  };
+  const auto whole = [&](std::optional<std::int32_t>& field) -> std::optional<std::string> {
+    if (auto refusal = number()) return refusal;
+    field = join::RoundToInt32(read);
     return std::nullopt;
   };
   switch (spec.shortName) {
     case 'W':
-      return number(options.blockWidth);
+      if (auto refusal = number()) return refusal;
+      options.blockWidth = read;
+      return std::nullopt;
     case 'H':
-      return number(options.blockHeight);
+      return whole(options.blockHeight);
     case 's':
-      return number(options.spacing);
+      return whole(options.spacing);
     case 'w':
-      return number(options.wrap);
-    case 'a':
-      options.order = ChoiceOf(value, kOrders);
-      if (!options.order) return name + " takes rows, columns or columns-rtl";
+      return whole(options.wrap);
+    case 'a': {
+      const auto order = ChoiceOf(value, kOrders);
+      if (!order) return name + " takes rows, columns or columns-rtl";
+      options.order = join::ArrangeOrderFromListIndex(*order);
       return std::nullopt;
-    case 'f':
-      options.fit = ChoiceOf(value, kFits);
-      if (!options.fit) return name + " takes top-left, center, stretch or contain";
+    }
+    case 'f': {
+      const auto fit = ChoiceOf(value, kFits);
+      if (!fit) return name + " takes top-left, center, stretch or contain";
+      options.fit = static_cast<join::FitMode>(*fit);  // in the order of the fit list
       return std::nullopt;
+    }
     case 'b':
       options.background = ColourOf(value);
       if (!options.background) return name + " takes a colour as RRGGBB";
       return std::nullopt;
     case 'o':
       if (value.empty()) return name + " needs a path";
-      if (value != "-" && !FormatOf(value)) {
-        return name + ": eveda-batch does not write " + Echoed(ExtensionOf(value)) +
-               " files; give a name ending in " + KnownExtensions() + ", or none";
+      if (value != "-" && !formats::OutputFormatOf(value)) {
+        return name + ": eveda-batch does not write " + Echoed(formats::ExtensionOf(value)) +
+               " files; give a name ending in " + formats::KnownExtensions() + ", or none";
       }
       options.output = std::string(value);
       return std::nullopt;
@@ -197,11 +213,6 @@ std::optional<std::string> Apply(const OptionSpec& spec, std::string_view value,
 }
 
 }  // namespace
-
-bool IsPngOutputPath(std::string_view path) {
-  const std::optional<OutputFormat> format = FormatOf(path);
-  return format && format->name == "PNG";
-}
 
 bool IsStrictNumber(std::string_view text) {
   std::size_t i = 0;

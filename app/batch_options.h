@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "join/grid_plan.h"
 #include "platform/gdi/gdi.h"
 #include "platform/result.h"
 
@@ -14,13 +15,13 @@ namespace batch {
 
 struct BatchOptions {
   std::string directory;
-  // Numbers stay text: they are typed into the window's boxes, which read them.
-  std::optional<std::string> blockWidth;
-  std::optional<std::string> blockHeight;
-  std::optional<std::string> spacing;
-  std::optional<std::string> wrap;
-  std::optional<int> order;  // list positions 0 to 2
-  std::optional<int> fit;    // 3: contain, which the window's list does not offer
+  // Each laid over the scan's proposals; checked against the ranges the window accepts.
+  std::optional<double> blockWidth;  // keeps a fraction
+  std::optional<std::int32_t> blockHeight;
+  std::optional<std::int32_t> spacing;
+  std::optional<std::int32_t> wrap;
+  std::optional<join::ArrangeOrder> order;
+  std::optional<join::FitMode> fit;  // Contain too, which the window's list does not offer
   // -i: listing patterns, repeatable; none given lists *.bmp as the window does.
   std::vector<std::string> include;
   std::optional<int> compression;  // -z: zlib level of a PNG output
@@ -35,9 +36,6 @@ extern const char* const kUsage;
 
 // Parses the arguments after the program's name; the error is a one-line reason.
 eveda::Result<BatchOptions, std::string> ParseBatchOptions(std::span<const std::string_view> args);
-
-// Whether `path` names a PNG output: it ends in ".png", any case.
-bool IsPngOutputPath(std::string_view path);
 
 // True for a text that is wholly a decimal number: sign, digits, one point, exponent.
 bool IsStrictNumber(std::string_view text);

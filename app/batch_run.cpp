@@ -11,25 +11,19 @@
 #include "app/batch_texts.h"
 #include "app/directory_check.h"
 #include "app/output_target.h"
+#include "app/progress_line.h"
 #include "app/shell_quote.h"
 #include "dsmod/output_file.h"
-#include "dsmod/png_output.h"
+#include "gtfile/gtfile.h"
 #include "gtfile/name_text.h"
-#include "main_window/form1.h"
-#include "main_window/form1_design.h"
-#include "main_window/image_sources.h"
-#include "main_window/output_name.h"
-#include "platform/bmp_loader/row_source.h"
+#include "join/join.h"
+#include "join/output_name.h"
+#include "join/probe_sources.h"
+#include "join/proposals.h"
 #include "platform/stop_signals/stop_signals.h"
-#include "platform/toolkit/console_toolkit.h"
-#include "platform/toolkit/process_info.h"
 
 namespace batch {
 namespace {
-
-using main_window::RunReport;
-using toolkit::ControlRef;
-using toolkit::Group;
 
 constexpr const char* kPrefix = "eveda-batch: ";
 
@@ -37,112 +31,73 @@ bool ToStandardOutput(const BatchOptions& options) {
   return options.output && *options.output == DSMod::kStandardOutput;
 }
 
-// Types the given options into the window, exactly where a user would.
-void EnterOptions(const BatchOptions& options, toolkit::Services& ui, main_window::Form1& form) {
-  const std::optional<std::string>* boxes[] = {&options.blockWidth, &options.blockHeight,
-                                               &options.spacing, &options.wrap};
-  for (int index = 0; index < 4; ++index) {
-    if (*boxes[index]) ui.SetText(ControlRef{Group::Text1, index}, **boxes[index]);
-  }
-  if (options.order) ui.SetListIndex(ControlRef{Group::Combo1, 0}, *options.order);
-  if (options.fit == 3) {
-    form.SetFitMode(main_window::FitMode::Contain);  // not in the window's list
-  } else if (options.fit) {
-    ui.SetListIndex(ControlRef{Group::Combo1, 1}, *options.fit);
-  }
-  if (options.background) form.SetBackColor(*options.background);
-  // A name of our own choosing must not replace a file another run wrote meanwhile; a name
-  // the user gave is replaced, as asked.
-  if (options.output) {
-    form.SetOutputPath(*options.output);
-    if (IsPngOutputPath(*options.output))
-      form.SetEncoder(DSMod::PngEncoderFactory(options.compression.value_or(6)));
-  } else {
-    form.KeepExistingOutput(true);
-  }
-}
-
 // The listing compares names in lower case; the patterns are brought to it, so that -i '*.PNG'
 // finds what -i '*.png' finds.
-std::vector<std::string> LoweredPatterns(const std::vector<std::string>& patterns) {
+std::vector<std::string> PatternsOf(const BatchOptions& options) {
+  if (options.include.empty()) return {"*.bmp"};
   std::vector<std::string> lowered;
-  for (const std::string& pattern : patterns) lowered.push_back(GTFile::LowerCaseName(pattern));
+  for (const std::string& pattern : options.include)
+    lowered.push_back(GTFile::LowerCaseName(pattern));
   return lowered;
 }
 
-// Why a source was not drawn, in the words eveda-batch prints: another decoder's own words
-// when it gave them.
-std::string ReasonText(eveda::bmp::DecodeError reason, const std::string& detail) {
-  return detail.empty() ? std::string(eveda::bmp::Describe(reason)) : detail;
+// The files of DIRECTORY the job reads, as full paths; the output file is left out.
+std::vector<std::string> ListSources(const BatchOptions& options, std::string& leftOut) {
+  GTFile::NameList names;
+  GTFile::FindFiles(options.directory, names, PatternsOf(options), false);
+  const std::string prefix = GTFile::NormalizeDir(options.directory);
+  const auto isOutput = options.output && !ToStandardOutput(options)
+                            ? SameFileAs(*options.output)
+                            : std::function<bool(const std::string&)>();
+  std::vector<std::string> paths;
+  for (std::size_t i = 1; i < names.size(); ++i) {
+    std::string path = prefix + names[i];
+    if (isOutput && isOutput(path)) {
+      leftOut = path;
+      continue;
+    }
+    paths.push_back(std::move(path));
+  }
+  return paths;
 }
 
-// Why `path` does not open as a source, in the words eveda-batch prints; empty when it opens.
-std::string WhyNotLoaded(const std::string& path, bool otherFormats) {
-  eveda::bmp::RowBuffers own;
-  eveda::bmp::ScratchBuffer scratch;
-  if (otherFormats) {
-    const auto opened = main_window::ImageSourceOpener(0)(path, own, scratch);
-    return opened ? std::string() : ReasonText(opened.error().reason, opened.error().detail);
-  }
-  const auto opened = eveda::bmp::RowSource::Open(path.c_str(), own, scratch);
-  return opened ? std::string() : std::string(eveda::bmp::Describe(opened.error()));
+// The scan's proposals with the options laid over them.
+join::Layout LayoutOf(const BatchOptions& options, const join::Proposal& proposal) {
+  join::Layout layout;
+  layout.BlockWidth = options.blockWidth.value_or(proposal.BlockWidth);
+  layout.BlockHeight = options.blockHeight.value_or(proposal.BlockHeight);
+  layout.Spacing = options.spacing.value_or(0);
+  layout.WrapCount = options.wrap.value_or(proposal.WrapCount);
+  layout.ArrangeOrder = options.order.value_or(join::ArrangeOrder::RowsFromTopLeft);
+  layout.FitMode = options.fit.value_or(join::FitMode::TopLeft);
+  return layout;
 }
 
-// The scan gives every cell the size of the largest source it could read; 0 means it read
-// none. Each file is then named with the loader's reason.
-bool NamedEveryUnreadableSource(const main_window::Form1& form, toolkit::Services& ui,
-                                const std::string& directory, bool otherFormats,
-                                std::ostream& err) {
-  if (ui.Text(ControlRef{Group::Text1, 0}) != "0" && ui.Text(ControlRef{Group::Text1, 1}) != "0")
-    return false;
-  err << kPrefix << directory
-      << (otherFormats ? ": no readable file matching -i\n" : ": no readable BMP file\n");
-  const GTFile::NameList& files = form.Job().FileList;
-  for (std::size_t i = 1; i < files.size(); ++i) {
-    const auto why = WhyNotLoaded(files[i], otherFormats);
-    if (why.empty()) continue;
-    err << kPrefix << "could not read " << ShellQuoted(files[i]) << ": " << why << '\n';
-  }
-  return true;
+void NameUnreadable(const std::string& path, const formats::SourceError& error, std::ostream& err) {
+  err << kPrefix << "could not read " << ShellQuoted(path) << ": " << ReasonText(error) << '\n';
 }
 
 // The line that tells a script what was written. When it cannot be printed the script would
 // not know, so that is a failure of its own.
-int Report(const BatchOptions& options, const RunReport& run, std::ostream& out,
+int Report(const BatchOptions& options, const join::JoinReport& report, std::ostream& out,
            std::ostream& err) {
-  const std::string size = std::to_string(run.width) + 'x' + std::to_string(run.height);
+  const std::string size =
+      std::to_string(report.grid.Width) + 'x' + std::to_string(report.grid.Height);
   if (ToStandardOutput(options)) {
     err << kPrefix << size << '\n';
   } else {
     errno = 0;
-    out << ShellQuoted(run.outputPath) << ' ' << size << '\n' << std::flush;
+    out << ShellQuoted(report.path) << ' ' << size << '\n' << std::flush;
     if (!out) {
       const int error = errno;
       out.clear();
-      err << kPrefix << ShellQuoted(run.outputPath) << " was written, but its result line "
+      err << kPrefix << ShellQuoted(report.path) << " was written, but its result line "
           << "could not be printed" << (error != 0 ? std::string(": ") + std::strerror(error) : "")
           << '\n';
       return kExitNothingWritten;
     }
   }
-  return run.notDrawn.empty() ? kExitWritten : kExitSomeSourcesUnread;
-}
-
-// The job after the scan: the options typed in, the run, and what it says.
-int RunScanned(const BatchOptions& options, main_window::Form1& form, toolkit::Services& ui,
-               std::ostream& out, std::ostream& err) {
-  EnterOptions(options, ui, form);
-  form.PlemoBMP();
-  const RunReport& run = form.LastRun();
-  if (run.outcome != RunReport::Outcome::Written) {
-    err << kPrefix << FailureText(run) << '\n';
-    return kExitNothingWritten;
-  }
-  // The window's message listing these is left unsaid: each file is named once, here.
-  for (const main_window::NotDrawnSource& source : run.notDrawn)
-    err << kPrefix << "could not read " << ShellQuoted(source.path) << ": "
-        << ReasonText(source.reason, source.detail) << '\n';
-  return Report(options, run, out, err);
+  return report.notDrawn.empty() ? kExitWritten : kExitSomeSourcesUnread;
 }
 
 // Everything that is refused before the directory is read.
@@ -155,7 +110,39 @@ std::optional<std::string> RefusedAtOnce(const BatchOptions& options) {
   return std::nullopt;
 }
 
-int Run(const BatchOptions& options, std::ostream& out, std::ostream& err) {
+// The join of the scanned sources, and what it says.
+int JoinScanned(const BatchOptions& options, std::vector<join::ScannedSource> scanned,
+                const join::Proposal& proposal, const formats::SourceReader& reader,
+                DSMod::detail::FileSystem& fileSystem, ProgressLine& line,
+                BatchProgress& progress, std::ostream& out, std::ostream& err) {
+  join::JoinRequest request;
+  request.reader = &reader;
+  request.fileSystem = &fileSystem;
+  request.layout = LayoutOf(options, proposal);
+  request.background = options.background.value_or(0);
+  const std::string directory = GTFile::NormalizeDir(options.directory);
+  // A name of our own choosing must not replace a file another run wrote meanwhile; a name
+  // the user gave is replaced, as asked.
+  request.output.path = options.output.value_or(join::ChooseOutputPath(directory));
+  if (!options.output) request.output.nextName = join::NextFreeOutputName();
+  if (options.output && !ToStandardOutput(options))
+    request.output.format = *formats::OutputFormatOf(*options.output);
+  request.output.encode.pngLevel = options.compression.value_or(6);
+  for (join::ScannedSource& source : scanned)
+    request.sources.push_back({std::move(source.path), std::move(source.kept)});
+  const join::JoinReport report = join::Join(request, progress);
+  line.End();
+  if (report.outcome != join::JoinReport::Outcome::Written) {
+    err << kPrefix << FailureText(report, request.output.format) << '\n';
+    return kExitNothingWritten;
+  }
+  for (const join::NotDrawnSource& source : report.notDrawn)
+    NameUnreadable(source.path, source.error, err);
+  return Report(options, report, out, err);
+}
+
+int Run(const BatchOptions& options, std::ostream& out, std::ostream& err,
+        DSMod::detail::FileSystem& fileSystem) {
   const std::string directory = ShellQuoted(options.directory);
   if (ToStandardOutput(options) && ::isatty(STDOUT_FILENO) == 1) {
     err << kPrefix << "standard output is a terminal; -o - writes to a pipe or a file\n";
@@ -165,43 +152,44 @@ int Run(const BatchOptions& options, std::ostream& out, std::ostream& err) {
     err << kPrefix << *refusal << '\n';
     return kExitNothingWritten;
   }
-  toolkit::ConsoleOptions console{options.directory,
-                                  toolkit::ExecutableDirectory(),
-                                  &err,
-                                  toolkit::ShouldShowProgress(options.quiet),
-                                  main_window::kReadyTitle,
-                                  kPrefix,
-                                  ProgressText};
-  toolkit::ConsoleToolkit ui(main_window::Form1Design(), std::move(console));
-  main_window::Form1 form(ui);
+  ProgressLine line(err, ShouldShowProgress(options.quiet), kPrefix);
+  BatchProgress progress(line);
   std::string leftOut;
-  if (options.output && !ToStandardOutput(options)) {
-    form.LeaveOutOfScan([same = SameFileAs(*options.output), &leftOut](const std::string& path) {
-      if (!same(path)) return false;
-      leftOut = path;
-      return true;
-    });
-  }
-  if (!options.include.empty()) form.SetSourcePatterns(LoweredPatterns(options.include));
-  ui.Load();
+  std::vector<std::string> paths = ListSources(options, leftOut);
+  const auto n = static_cast<int>(paths.size());
+  const formats::SourceReader& reader = options.include.empty()
+                                            ? formats::SourceReader::BmpOnly()
+                                            : formats::SourceReader::EveryFormat();
+  auto scanned = join::ProbeSources(
+      std::move(paths), [&progress, n](int i) { progress.Scanned(i, n); }, true, reader);
+  line.End();
   if (!leftOut.empty() && !options.quiet)
     err << kPrefix << "leaving out the output file " << ShellQuoted(leftOut) << '\n';
-  if (GTFile::UBound(form.Job().FileList) == 0) {
+  if (scanned.empty()) {
     err << kPrefix << (options.include.empty() ? "no BMP files in " : "no files matching -i in ")
         << directory << '\n';
     return kExitNothingWritten;
   }
-  if (NamedEveryUnreadableSource(form, ui, directory, !options.include.empty(), err))
-    return kExitNothingWritten;
-  // The scan proposes the first free name, or the last one when none is free: the window
-  // shows that name before the user runs, but a script would replace a file unasked.
-  if (!options.output && main_window::NameIsTaken(form.Job().OutputPath)) {
-    err << kPrefix << directory << ": " << main_window::OutputName(main_window::kFirstOutputNumber)
-        << " to " << main_window::OutputName(main_window::kLastOutputNumber)
-        << " are all taken; give -o\n";
+  const join::Proposal proposal = join::ProposeSettings(scanned);
+  // The cells are as large as the largest source the scan could read: 0 means it read none.
+  if (proposal.BlockWidth == 0 || proposal.BlockHeight == 0) {
+    err << kPrefix << directory
+        << (options.include.empty() ? ": no readable BMP file\n"
+                                    : ": no readable file matching -i\n");
+    for (const join::ScannedSource& source : scanned)
+      if (source.refusal) NameUnreadable(source.path, *source.refusal, err);
     return kExitNothingWritten;
   }
-  return RunScanned(options, form, ui, out, err);
+  // The scan proposes the first free name, or the last one when none is free: the window
+  // shows that name before the user runs, but a script would replace a file unasked.
+  if (!options.output &&
+      join::NameIsTaken(join::ChooseOutputPath(GTFile::NormalizeDir(options.directory)))) {
+    err << kPrefix << directory << ": " << join::OutputName(join::kFirstOutputNumber) << " to "
+        << join::OutputName(join::kLastOutputNumber) << " are all taken; give -o\n";
+    return kExitNothingWritten;
+  }
+  return JoinScanned(options, std::move(scanned), proposal, reader, fileSystem, line, progress,
+                     out, err);
 }
 
 }  // namespace
@@ -211,10 +199,11 @@ void PrepareProcess() {
   std::signal(SIGXFSZ, SIG_IGN);
 }
 
-int RunBatch(const BatchOptions& options, std::ostream& out, std::ostream& err) {
+int RunBatch(const BatchOptions& options, std::ostream& out, std::ostream& err,
+             DSMod::detail::FileSystem& fileSystem) {
   // Whatever was being written is taken away as the stack unwinds.
   try {
-    return Run(options, out, err);
+    return Run(options, out, err, fileSystem);
   } catch (const std::bad_alloc&) {
     err << kPrefix << "out of memory\n";
     return kExitNothingWritten;

@@ -1,10 +1,11 @@
 #pragma once
-// eveda-batch's job: the window's own scan, settings, drawing and run over the console
-// toolkit, with the options typed into the boxes after the scan's proposals.
+// eveda-batch's job: the scan and its proposals the window makes, the options laid over them,
+// the same join, and what it reports in English.
 
 #include <iosfwd>
 
 #include "app/batch_options.h"
+#include "dsmod/file_system.h"
 
 namespace batch {
 
@@ -21,7 +22,9 @@ inline constexpr int kExitSomeSourcesUnread = 3;
 void PrepareProcess();
 
 // Runs the job and returns the exit status; `out` gets "PATH WIDTHxHEIGHT" for a written
-// file, `err` the progress, the reasons and, for -o -, "WIDTHxHEIGHT".
-int RunBatch(const BatchOptions& options, std::ostream& out, std::ostream& err);
+// file, `err` the progress, the reasons and, for -o -, "WIDTHxHEIGHT". The file is saved
+// through `fileSystem`.
+int RunBatch(const BatchOptions& options, std::ostream& out, std::ostream& err,
+             DSMod::detail::FileSystem& fileSystem = DSMod::detail::SystemFileSystem());
 
 }  // namespace batch

@@ -1,17 +1,19 @@
 #pragma once
-// eveda-batch's own words: the command line speaks English throughout, where the window it
-// runs speaks Japanese.
+// eveda-batch's own words: the command line speaks English throughout, where the window
+// speaks Japanese, both from the same typed report.
 
 #include <string>
 
-#include "main_window/form1.h"
+#include "formats/output_formats.h"
+#include "formats/source_error.h"
+#include "join/join.h"
 
 namespace batch {
 
-// The progress line for one of the window's titles: `drawing 6/27`, `saving`.
-std::string ProgressText(const std::string& title);
+// Why a join that was started wrote nothing; names are quoted for the terminal.
+std::string FailureText(const join::JoinReport& report, const formats::OutputFormat& format);
 
-// Why a run that was started wrote nothing; names are quoted for the terminal.
-std::string FailureText(const main_window::RunReport& run);
+// Why a source was not drawn: the decoder's own words when it gave them, else the reason's.
+std::string ReasonText(const formats::SourceError& error);
 
 }  // namespace batch

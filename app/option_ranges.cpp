@@ -1,13 +1,12 @@
 #include "app/option_ranges.h"
 
-#include "main_window/leading_number.h"
-#include "main_window/setting_rules.h"
+#include "join/setting_rules.h"
 
 namespace batch {
 namespace {
 
-using main_window::Setting;
-using main_window::SettingFault;
+using join::Setting;
+using join::SettingFault;
 
 Setting SettingOf(char shortName) {
   switch (shortName) {
@@ -40,9 +39,8 @@ std::string_view RuleOf(SettingFault fault) {
 }  // namespace
 
 std::optional<std::string> OutOfRange(char shortName, std::string_view longName,
-                                      std::string_view value) {
-  const SettingFault fault =
-      main_window::CheckSetting(SettingOf(shortName), main_window::LeadingNumber(value));
+                                      std::string_view value, double number) {
+  const SettingFault fault = join::CheckSetting(SettingOf(shortName), number);
   if (fault == SettingFault::None) return std::nullopt;
   return "--" + std::string(longName) + " must be " + std::string(RuleOf(fault)) + ", not '" +
          std::string(value) + "'";

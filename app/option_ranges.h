@@ -8,10 +8,10 @@
 
 namespace batch {
 
-// For a number option (-W, -H, -s, -w, by short name) and its text, already known to be a
-// number: why the window would refuse it, or nothing. The text is read as the box reads it:
-// the cell width as typed, the others rounded half to even.
+// For a number option (-W, -H, -s, -w, by short name), its text and the number it reads as:
+// why the window would refuse it, or nothing. The cell width is taken as typed, the others
+// rounded half to even.
 std::optional<std::string> OutOfRange(char shortName, std::string_view longName,
-                                      std::string_view value);
+                                      std::string_view value, double number);
 
 }  // namespace batch

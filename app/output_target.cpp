@@ -2,21 +2,12 @@
 
 #include <sys/stat.h>
 
-#include <algorithm>
-#include <cctype>
 #include <filesystem>
 
 #include "dsmod/output_file.h"
 
 namespace batch {
 namespace {
-
-bool EqualIgnoringCase(std::string_view a, std::string_view b) {
-  return std::ranges::equal(a, b, [](char x, char y) {
-    return std::tolower(static_cast<unsigned char>(x)) ==
-           std::tolower(static_cast<unsigned char>(y));
-  });
-}
 
 // The path with its folder resolved through every link; the name itself stays, so that a
 // file that does not exist yet still has one.
@@ -29,31 +20,6 @@ std::string Canonical(const std::string& path) {
 }
 
 }  // namespace
-
-std::string_view ExtensionOf(std::string_view path) {
-  const std::string_view name = path.substr(path.find_last_of('/') + 1);
-  const auto dot = name.find_last_of('.');
-  if (dot == std::string_view::npos || dot == 0) return {};
-  return name.substr(dot);
-}
-
-std::optional<OutputFormat> FormatOf(std::string_view path) {
-  const std::string_view extension = ExtensionOf(path);
-  if (extension.empty()) return kOutputFormats[0];
-  for (const OutputFormat& format : kOutputFormats) {
-    if (EqualIgnoringCase(extension, format.extension)) return format;
-  }
-  return std::nullopt;
-}
-
-std::string KnownExtensions() {
-  std::string text;
-  for (std::size_t i = 0; i < std::size(kOutputFormats); ++i) {
-    if (i > 0) text += i + 1 == std::size(kOutputFormats) ? " or " : ", ";
-    text += kOutputFormats[i].extension;
-  }
-  return text;
-}
 
 std::function<bool(const std::string&)> SameFileAs(const std::string& output) {
   struct stat target;

@@ -1,10 +1,12 @@
-// CreateBand, MoveBand, FillBand and ReleaseBand.
+// CreateBand, MoveBand and FillBand, and a band's ownership of its handles.
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "dsmod/canvas_layout.h"
 #include "dsmod/dsmod.h"
+#include "formats/bmp/bmp.h"
 #include "platform/gdi/dib_rows.h"
 
 namespace DSMod {
@@ -13,31 +15,22 @@ using eveda::Unexpected;
 
 eveda::Result<Band, CanvasError> CreateBand(gdi::HDC RefDC, std::int32_t Width, std::int32_t Height,
                                             std::int32_t Rows) {
-  constexpr std::int32_t kBitCount = 24;
   if (Rows < 1) return Unexpected{CanvasError::BadSize};
-  EVEDA_TRY(layout, detail::ComputeLayout(kBitCount, Width, std::min(Rows, Height)));
+  EVEDA_TRY(layout, detail::ComputeLayout(formats::kOutputBitCount, Width, std::min(Rows, Height)));
 
   Band band;
   band.Width = Width;
   band.Height = Height;
   band.Capacity = std::min(Rows, Height);
   band.Stride = layout->Stride;
+  // Whatever was made before a failure goes with `band`.
   band.hDC = gdi::CreateCompatibleDC(RefDC);
   if (!band.hDC) return Unexpected{CanvasError::OutOfMemory};
   gdi::BITMAPINFO header{};
-  header.bmiHeader.biSize = sizeof(gdi::BITMAPINFOHEADER);
-  header.bmiHeader.biWidth = Width;
-  header.bmiHeader.biHeight = Height;
-  header.bmiHeader.biPlanes = 1;
-  header.bmiHeader.biBitCount = kBitCount;
-  header.bmiHeader.biCompression = gdi::BI_RGB;
+  header.bmiHeader = formats::BmpInfoHeader(formats::kOutputBitCount, Width, Height, 0);
   band.hBitmap = gdi::CreateBandSection(&header, band.Capacity, &band.pBits);
   if (band.hBitmap) band.hOldBitmap = gdi::SelectObject(band.hDC, band.hBitmap);
-  if (!band.hBitmap || !band.hOldBitmap) {
-    gdi::DeleteObject(band.hBitmap);
-    gdi::DeleteDC(band.hDC);
-    return Unexpected{CanvasError::OutOfMemory};
-  }
+  if (!band.hBitmap || !band.hOldBitmap) return Unexpected{CanvasError::OutOfMemory};
   band.Rows = band.Capacity;
   return band;
 }
@@ -61,10 +54,38 @@ void FillBand(Band& band, gdi::COLORREF colour) {
     std::memcpy(rows + std::ptrdiff_t{k} * band.Stride, rows, rowBytes);
 }
 
-void ReleaseBand(Band& band) {
-  gdi::SelectObject(band.hDC, band.hOldBitmap);
-  gdi::DeleteObject(band.hBitmap);
-  gdi::DeleteDC(band.hDC);
+namespace {
+
+void Release(Band& band) {
+  if (band.hOldBitmap) gdi::SelectObject(band.hDC, band.hOldBitmap);
+  if (band.hBitmap) gdi::DeleteObject(band.hBitmap);
+  if (band.hDC) gdi::DeleteDC(band.hDC);
+  band.hDC = {};
+  band.hBitmap = {};
+  band.hOldBitmap = {};
+  band.pBits = nullptr;
 }
+
+}  // namespace
+
+Band::Band(Band&& other) noexcept { *this = std::move(other); }
+
+Band& Band::operator=(Band&& other) noexcept {
+  if (this == &other) return *this;
+  Release(*this);
+  hDC = std::exchange(other.hDC, {});
+  hBitmap = std::exchange(other.hBitmap, {});
+  pBits = std::exchange(other.pBits, nullptr);
+  hOldBitmap = std::exchange(other.hOldBitmap, {});
+  Width = other.Width;
+  Height = other.Height;
+  Capacity = other.Capacity;
+  FirstRow = other.FirstRow;
+  Rows = other.Rows;
+  Stride = other.Stride;
+  return *this;
+}
+
+Band::~Band() { Release(*this); }
 
 }  // namespace DSMod

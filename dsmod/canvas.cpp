@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <new>
+#include <utility>
 
 #include "dsmod/canvas_layout.h"
 #include "dsmod/dsmod.h"
@@ -23,6 +24,7 @@ eveda::Result<Canvas, CanvasError> CreateCanvas(gdi::HDC RefDC, std::int32_t Bit
   canvas.Height = Height;
   canvas.Stride = layout->Stride;
 
+  // Whatever was made before a failure goes with `canvas`.
   canvas.hDC = gdi::CreateCompatibleDC(RefDC);
   if (!canvas.hDC) return Unexpected{CanvasError::OutOfMemory};
   const gdi::BITMAPINFO header =
@@ -30,20 +32,39 @@ eveda::Result<Canvas, CanvasError> CreateCanvas(gdi::HDC RefDC, std::int32_t Bit
   canvas.hBitmap =
       gdi::CreateDIBSection(canvas.hDC, &header, gdi::DIB_RGB_COLORS, &canvas.pBits, nullptr, 0);
   if (canvas.hBitmap) canvas.hOldBitmap = gdi::SelectObject(canvas.hDC, canvas.hBitmap);
-  if (!canvas.hBitmap || !canvas.hOldBitmap) {
-    gdi::DeleteObject(canvas.hBitmap);
-    gdi::DeleteDC(canvas.hDC);
-    return Unexpected{CanvasError::OutOfMemory};
-  }
+  if (!canvas.hBitmap || !canvas.hOldBitmap) return Unexpected{CanvasError::OutOfMemory};
   canvas.Blank = true;  // a new DIB section is zero-filled
   return canvas;
 }
 
 void ReleaseCanvas(Canvas& canvas) {
-  gdi::SelectObject(canvas.hDC, canvas.hOldBitmap);
-  gdi::DeleteObject(canvas.hBitmap);
-  gdi::DeleteDC(canvas.hDC);
+  if (canvas.hOldBitmap) gdi::SelectObject(canvas.hDC, canvas.hOldBitmap);
+  if (canvas.hBitmap) gdi::DeleteObject(canvas.hBitmap);
+  if (canvas.hDC) gdi::DeleteDC(canvas.hDC);
+  canvas.hDC = {};
+  canvas.hBitmap = {};
+  canvas.hOldBitmap = {};
+  canvas.pBits = nullptr;
 }
+
+Canvas::Canvas(Canvas&& other) noexcept { *this = std::move(other); }
+
+Canvas& Canvas::operator=(Canvas&& other) noexcept {
+  if (this == &other) return *this;
+  ReleaseCanvas(*this);
+  hDC = std::exchange(other.hDC, {});
+  hBitmap = std::exchange(other.hBitmap, {});
+  pBits = std::exchange(other.pBits, nullptr);
+  hOldBitmap = std::exchange(other.hOldBitmap, {});
+  BitCount = other.BitCount;
+  Width = other.Width;
+  Height = other.Height;
+  Stride = other.Stride;
+  Blank = other.Blank;
+  return *this;
+}
+
+Canvas::~Canvas() { ReleaseCanvas(*this); }
 
 namespace detail {
 

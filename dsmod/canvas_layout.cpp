@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <limits>
 
+#include "formats/bmp/bmp.h"
+
 namespace DSMod::detail {
 
 eveda::Result<CanvasLayout, CanvasError> ComputeLayout(std::int32_t BitCount, std::int32_t Width,
@@ -22,13 +24,8 @@ gdi::BITMAPINFO MakeCreationHeader(std::int32_t BitCount, std::int32_t Width, st
                                    const CanvasLayout& layout,
                                    std::span<const gdi::RGBQUAD> Palette) {
   gdi::BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(gdi::BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = Width;
-  info.bmiHeader.biHeight = Height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = static_cast<gdi::WORD>(BitCount);
-  info.bmiHeader.biCompression = gdi::BI_RGB;
-  info.bmiHeader.biSizeImage = static_cast<gdi::DWORD>(layout.ImageBytes);
+  info.bmiHeader =
+      formats::BmpInfoHeader(BitCount, Width, Height, static_cast<gdi::DWORD>(layout.ImageBytes));
   if (BitCount <= 8) {
     const std::size_t entries = std::min<std::size_t>(std::size_t{1} << BitCount, Palette.size());
     std::copy_n(Palette.begin(), entries, info.bmiColors);

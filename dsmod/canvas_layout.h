@@ -19,10 +19,6 @@ struct CanvasLayout {
 eveda::Result<CanvasLayout, CanvasError> ComputeLayout(std::int32_t BitCount, std::int32_t Width,
                                                        std::int32_t Height);
 
-// Bytes in front of the pixels of a written file: the two headers and, up to 8 bits per pixel,
-// the full colour table.
-std::uint32_t HeaderBytes(std::int32_t BitCount);
-
 // The canvas's pixel memory while its DIB section is alive and has the canvas's shape; null
 // for a released or hand-made record.
 const std::uint8_t* LivePixels(const Canvas& canvas);

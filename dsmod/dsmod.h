@@ -7,14 +7,23 @@
 #include <optional>
 #include <span>
 #include <string>
-#include <vector>
 
+#include "dsmod/file_system.h"
 #include "platform/gdi/gdi.h"
 #include "platform/result.h"
 
 namespace DSMod {
 
+// A canvas owns its handles: moved, the new record owns them; destroyed, or given to
+// ReleaseCanvas, it frees them once.
 struct Canvas {
+  Canvas() = default;
+  Canvas(Canvas&& other) noexcept;
+  Canvas& operator=(Canvas&& other) noexcept;
+  Canvas(const Canvas&) = delete;
+  Canvas& operator=(const Canvas&) = delete;
+  ~Canvas();
+
   gdi::HDC hDC;
   gdi::HBITMAP hBitmap;
   void* pBits = nullptr;
@@ -57,23 +66,21 @@ eveda::Result<Canvas, CanvasError> CreateCanvas(gdi::HDC RefDC, std::int32_t Bit
                                                 std::int32_t Width, std::int32_t Height,
                                                 std::span<const gdi::RGBQUAD> Palette);
 
-// The bytes of the BMP file a canvas of this depth and size is saved as, headers and colour
-// table included (the largest int64 when even that cannot hold it), or 0 for a size or depth
-// no canvas has. A file of more than
-// kMaxBmpFileBytes cannot be written: its size field is read as signed by other programs.
-std::int64_t BmpFileBytes(std::int32_t BitCount, std::int32_t Width, std::int32_t Height);
-inline constexpr std::int64_t kMaxBmpFileBytes = 2147483647;
-// The limit as messages state it: 2 GB, one byte short.
-inline constexpr std::int64_t kMaxBmpFileGigabytes = 2;
-static_assert(kMaxBmpFileBytes == (kMaxBmpFileGigabytes << 30) - 1);
-
-// Puts the previous bitmap back and deletes the DIB section and the context.
+// Puts the previous bitmap back and deletes the DIB section and the context; the record then
+// owns nothing.
 void ReleaseCanvas(Canvas& canvas);
 
 // A band of a 24-bit image: a band section (platform/gdi/dib_rows.h) in a memory context,
 // holding `Rows` rows from `FirstRow` and drawn on in the whole image's coordinates. A pass
-// draws the image band by band into the same memory.
+// draws the image band by band into the same memory. Like a canvas, a band owns its handles.
 struct Band {
+  Band() = default;
+  Band(Band&& other) noexcept;
+  Band& operator=(Band&& other) noexcept;
+  Band(const Band&) = delete;
+  Band& operator=(const Band&) = delete;
+  ~Band();
+
   gdi::HDC hDC;
   gdi::HBITMAP hBitmap;
   void* pBits = nullptr;
@@ -101,12 +108,12 @@ void MoveBand(Band& band, std::int32_t FirstRow);
 // image draws there with that brush. Written straight into the band: an image may be 2^31 - 1
 // rows high, and a rectangle edge below its last row is not a 32-bit coordinate.
 void FillBand(Band& band, gdi::COLORREF colour);
-void ReleaseBand(Band& band);
 
-// Writes the canvas as a BMP file. The file appears whole or not at all: the bytes go to an
-// unnamed file beside it, which is flushed and then renamed over `FilePath`; on failure
-// nothing is left behind and an existing file of that name is left as it was. To write the
-// file while the canvas is drawn, use CanvasFile (canvas_file.h).
-eveda::Result<void, SaveError> SaveCanvasBMP(Canvas& canvas, const std::string& FilePath);
+// Writes the canvas as a BMP file of its own depth and colour table. The file appears whole or
+// not at all (see image_file.h): on failure nothing is left behind and an existing file of
+// that name is left as it was.
+eveda::Result<void, SaveError> SaveCanvasBMP(
+    Canvas& canvas, const std::string& FilePath,
+    detail::FileSystem& fileSystem = detail::SystemFileSystem());
 
 }  // namespace DSMod

@@ -6,7 +6,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <cstdio>
 
@@ -44,20 +43,11 @@ class System final : public FileSystem {
   int Lock(int fd, bool wait) override { return ::flock(fd, LOCK_EX | (wait ? 0 : LOCK_NB)); }
 };
 
-std::atomic<FileSystem*> current{nullptr};
-
 }  // namespace
 
 FileSystem& SystemFileSystem() {
   static System system;
   return system;
 }
-
-FileSystem& SaveFileSystem() {
-  FileSystem* installed = current.load();
-  return installed != nullptr ? *installed : SystemFileSystem();
-}
-
-FileSystem* UseSaveFileSystem(FileSystem* fileSystem) { return current.exchange(fileSystem); }
 
 }  // namespace DSMod::detail

@@ -1,7 +1,7 @@
 #pragma once
-// The file-system calls a save makes, behind one small interface, so that a save can be run
-// against a file system that refuses unnamed files or fails any one call (tests/support has
-// such a double). Each call has the shape of the system call it stands for: -1 with errno
+// The file-system calls a save makes, behind one small interface that the save is given, so
+// that a save can be run against a file system that refuses unnamed files or fails any one
+// call (tests/support has such a double). Each call has the shape of the system call it stands for: -1 with errno
 // set on failure.
 
 #include <sys/types.h>
@@ -29,12 +29,7 @@ class FileSystem {
   virtual int Lock(int fd, bool wait) = 0;
 };
 
-// The system's own calls.
+// The system's own calls: what every save uses unless it is given another.
 FileSystem& SystemFileSystem();
-
-// The file system every save without one of its own uses: the system's, unless a test has
-// put another in place for the whole process. Returns the previous one.
-FileSystem& SaveFileSystem();
-FileSystem* UseSaveFileSystem(FileSystem* fileSystem);
 
 }  // namespace DSMod::detail

@@ -7,6 +7,7 @@
 
 #include "dsmod/output_file.h"
 #include "dsmod/row_writer.h"
+#include "formats/bmp/bmp.h"
 
 namespace DSMod {
 namespace {
@@ -36,25 +37,25 @@ bool FlushWithProgress(int fd, const SaveProgress& progress) {
 }  // namespace
 
 ImageFile::ImageFile(std::string FilePath, std::int32_t Width, std::int32_t Height,
-                     const EncoderFactory& encoder)
+                     const formats::EncoderFactory& encoder, detail::FileSystem& fileSystem)
     : path_(std::move(FilePath)) {
   // The size is refused before a file is made.
   if (!encoder) {
-    const std::int64_t bytes = BmpFileBytes(24, Width, Height);
+    const std::int64_t bytes = formats::BmpFileBytes(formats::kOutputBitCount, Width, Height);
     if (bytes == 0) error_ = SaveError{SaveError::Kind::NotACanvas, {}};
-    if (bytes > kMaxBmpFileBytes) error_ = SaveError{SaveError::Kind::Overflow, {}};
+    if (bytes > formats::kMaxBmpFileBytes) error_ = SaveError{SaveError::Kind::Overflow, {}};
     if (error_) return;
   }
-  auto file = detail::OutputFile::Create(path_);
+  auto file = detail::OutputFile::Create(path_, fileSystem);
   if (!file) {
     error_ = file.error();
     return;
   }
   file_ = std::make_unique<detail::OutputFile>(std::move(*file));
-  auto made =
-      encoder ? encoder(file_->fd(), Width, Height) : MakeBmpEncoder(file_->fd(), Width, Height);
+  auto made = encoder ? encoder(file_->fd(), Width, Height)
+                      : formats::MakeBmpEncoder(file_->fd(), Width, Height);
   if (!made) {
-    error_ = made.error();
+    error_ = SaveError{SaveError::Kind::CannotWrite, made.error().reason};
     return;
   }
   encoder_ = std::move(*made);
@@ -74,7 +75,8 @@ eveda::Result<std::string, SaveError> ImageFile::Finish(const NextOutputName& ne
   const std::optional<SaveError> writeError = writer_ ? writer_->Wait() : std::nullopt;
   if (error_) return Unexpected{*error_};
   if (writeError) return Unexpected{*writeError};
-  EVEDA_TRY(encoded, encoder_->Finish());
+  if (auto encoded = encoder_->Finish(); !encoded)
+    return Unexpected{SaveError{SaveError::Kind::CannotWrite, encoded.error().reason}};
   // A stop is honoured up to the last moment before the file takes its name, and not after.
   if (!FlushWithProgress(file_->fd(), progress)) {
     writer_.reset();

@@ -10,7 +10,8 @@
 #include <string>
 
 #include "dsmod/dsmod.h"
-#include "dsmod/image_encoder.h"
+#include "dsmod/file_system.h"
+#include "formats/encoder.h"
 
 namespace DSMod {
 
@@ -25,10 +26,12 @@ using SaveProgress = std::function<bool(int percent)>;
 
 class ImageFile {
  public:
-  // Creates the unnamed file beside `FilePath` and the encoder on it (BMP without a factory).
-  // A failure is kept for Finish to report, where a failed save is always told.
+  // Creates the unnamed file beside `FilePath`, through `fileSystem`, and the encoder on it (a
+  // 24-bit BMP without a factory). A failure is kept for Finish to report, where a failed save
+  // is always told.
   ImageFile(std::string FilePath, std::int32_t Width, std::int32_t Height,
-            const EncoderFactory& encoder = {});
+            const formats::EncoderFactory& encoder = {},
+            detail::FileSystem& fileSystem = detail::SystemFileSystem());
   ~ImageFile();
   ImageFile(const ImageFile&) = delete;
   ImageFile& operator=(const ImageFile&) = delete;
@@ -48,7 +51,7 @@ class ImageFile {
   std::string path_;
   std::optional<SaveError> error_;
   std::unique_ptr<detail::OutputFile> file_;
-  std::unique_ptr<ImageEncoder> encoder_;
+  std::unique_ptr<formats::ImageEncoder> encoder_;
   std::unique_ptr<detail::RowWriter> writer_;
 };
 

@@ -15,6 +15,7 @@
 #include <random>
 #include <vector>
 
+#include "formats/fd_writes.h"
 #include "platform/stop_signals/stop_signals.h"
 
 namespace DSMod {
@@ -100,22 +101,7 @@ std::string TemporaryFolder() {
   return folder != nullptr && *folder != '\0' ? folder : "/tmp";
 }
 
-int WriteAll(int fd, const char* bytes, std::size_t size) {
-  while (size > 0) {
-    const ssize_t put = ::write(fd, bytes, size);
-    if (put < 0 && errno == EINTR) continue;
-    if (put < 0) return errno;
-    bytes += put;
-    size -= static_cast<std::size_t>(put);
-  }
-  return 0;
-}
-
 }  // namespace
-
-eveda::Result<OutputFile, SaveError> OutputFile::Create(const std::string& target) {
-  return Create(target, SaveFileSystem());
-}
 
 eveda::Result<OutputFile, SaveError> OutputFile::Create(const std::string& target,
                                                         FileSystem& fileSystem) {
@@ -243,13 +229,14 @@ int OutputFile::PutWithoutReplacing(const std::string& name) {
 
 // The rows go out in file order, bottom row first, as a reader of the stream expects.
 eveda::Result<void, SaveError> OutputFile::CopyToStandardOutput() {
-  std::vector<char> buffer(1 << 20);
+  std::vector<std::uint8_t> buffer(1 << 20);
   for (off_t at = 0;;) {
     const ssize_t got = ::pread(fd_, buffer.data(), buffer.size(), at);
     if (got < 0 && errno == EINTR) continue;
     if (got < 0) return eveda::Unexpected{Failure(SaveError::Kind::CannotWrite, errno)};
     if (got == 0) return {};
-    if (const int error = WriteAll(STDOUT_FILENO, buffer.data(), static_cast<std::size_t>(got)))
+    if (const int error = formats::WriteAll(
+            STDOUT_FILENO, std::span(buffer.data(), static_cast<std::size_t>(got))))
       return eveda::Unexpected{Failure(SaveError::Kind::CannotWrite, error)};
     at += got;
   }

@@ -41,8 +41,7 @@ namespace detail {
 
 class OutputFile {
  public:
-  // Creates the file for `target` through `fileSystem` (SaveFileSystem() without one).
-  static eveda::Result<OutputFile, SaveError> Create(const std::string& target);
+  // Creates the file for `target` through `fileSystem`.
   static eveda::Result<OutputFile, SaveError> Create(const std::string& target,
                                                      FileSystem& fileSystem);
   OutputFile(OutputFile&& other) noexcept;

@@ -1,15 +1,13 @@
 #include "dsmod/row_writer.h"
 
-#include <system_error>
-
-#include "platform/stop_signals/stop_signals.h"
+#include "platform/workers/workers.h"
 
 namespace DSMod::detail {
 
 void RowWriter::WriteNow(const Band& band) {
   auto written = encoder_.WriteRows(band.topRow, band.stride, band.rows);
   std::lock_guard lock(mutex_);
-  if (!written && !error_) error_ = written.error();
+  if (!written && !error_) error_ = SaveError{SaveError::Kind::CannotWrite, written.error().reason};
 }
 
 void RowWriter::Write(const std::uint8_t* topRow, std::ptrdiff_t stride, std::int32_t rows) {
@@ -18,16 +16,13 @@ void RowWriter::Write(const std::uint8_t* topRow, std::ptrdiff_t stride, std::in
   changed_.wait(lock, [this] { return !queued_ && !busy_; });
   if (error_) return;
   if (!thread_.joinable()) {
-    try {
-      // Started with the stop signals held: they always reach the thread that keeps track of
-      // the output's temporary name (see output_file.h).
-      const stop_signals::Held held;
-      thread_ = std::thread([this] { Run(); });
-    } catch (const std::system_error&) {
+    auto thread = workers::StartWorker([this] { Run(); });
+    if (!thread) {
       lock.unlock();
       WriteNow({topRow, stride, rows});  // no thread to be had: written here and now
       return;
     }
+    thread_ = std::move(*thread);
   }
   queued_ = Band{topRow, stride, rows};
   changed_.notify_all();

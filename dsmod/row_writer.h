@@ -8,13 +8,14 @@
 #include <optional>
 #include <thread>
 
-#include "dsmod/image_encoder.h"
+#include "dsmod/dsmod.h"
+#include "formats/encoder.h"
 
 namespace DSMod::detail {
 
 class RowWriter {
  public:
-  explicit RowWriter(ImageEncoder& encoder) : encoder_(encoder) {}
+  explicit RowWriter(formats::ImageEncoder& encoder) : encoder_(encoder) {}
   ~RowWriter() { Wait(); }
   RowWriter(const RowWriter&) = delete;
   RowWriter& operator=(const RowWriter&) = delete;
@@ -34,7 +35,7 @@ class RowWriter {
   void Run();
   void WriteNow(const Band& band);
 
-  ImageEncoder& encoder_;
+  formats::ImageEncoder& encoder_;
   std::mutex mutex_;
   std::condition_variable changed_;
   std::optional<Band> queued_;

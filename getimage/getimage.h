@@ -23,9 +23,5 @@ bool FileHasData(std::string FilePath);
 // bytes than the rows its header claims) is a bitmap with no size: IsBMP 1, the rest 0.
 BMPInfo ReadBMPInfo(std::string FilePath);
 
-// ReadBMPInfo, or for a file with a PNG or JPEG signature its size from IHDR or the first
-// start-of-frame (IsBMP 1 and BitCount 24, as the drawing pass draws it; IsBMP 1 and no size
-// for one the decoders would refuse from its headers). For jobs that list other formats.
-BMPInfo ReadImageInfo(std::string FilePath);
 
 }  // namespace GetImage

@@ -1,4 +1,3 @@
-#include "getimage/bmp_info_of.h"
 #include "getimage/getimage.h"
 #include "getimage/hidden_name.h"
 #include "platform/bmp_loader/bmp_decoder.h"
@@ -13,12 +12,10 @@ bool StartsWithSignature(std::span<const std::uint8_t> head) {
   return head.size() >= 2 && head[0] == 0x42 && head[1] == 0x4D;  // "BM"
 }
 
-}  // namespace
-
 // The sizes count only when the loader itself would accept the file: its header checks pass
 // and, for uncompressed rows, the file is long enough for them. Anything else keeps its cell
 // in the background and must not size every cell of the job.
-BMPInfo detail::BmpInfoOf(const SourceFile& file) {
+BMPInfo BmpInfoOf(const SourceFile& file) {
   if (file.size() < 2) return {};
   SourceFile::HeadBuffer buffer;
   const auto head = file.ReadHead(buffer);
@@ -34,11 +31,13 @@ BMPInfo detail::BmpInfoOf(const SourceFile& file) {
   return info;
 }
 
+}  // namespace
+
 // One open that never waits, one read of the headers.
 BMPInfo ReadBMPInfo(std::string FilePath) {
   if (detail::IsHiddenName(FilePath)) return {};
   const auto file = SourceFile::Open(FilePath.c_str());
-  return file ? detail::BmpInfoOf(*file) : BMPInfo{};
+  return file ? BmpInfoOf(*file) : BMPInfo{};
 }
 
 }  // namespace GetImage

@@ -4,6 +4,7 @@
 
 #include "gtfile/enumerate.h"
 #include "gtfile/gtfile.h"
+#include "gtfile/list_order.h"
 #include "gtfile/name_text.h"
 
 namespace GTFile {
@@ -13,18 +14,37 @@ namespace {
 // them would otherwise recurse without end.
 using RecursionPath = std::vector<DirIdentity>;
 
-std::vector<std::string> SortedSubDirs(const std::string& dir) {
+// Puts the names of entries of `dir` in `order`; equal times and sizes fall in name order.
+void PutInOrder(const std::string& dir, std::vector<std::string>& names, ListOrder order) {
+  if (order == ListOrder::None) return;
+  if (order == ListOrder::Natural) return SortNamesNaturally(names.begin(), names.end());
+  SortNames(names.begin(), names.end());
+  if (order == ListOrder::Name) return;
+  std::vector<ListedFile> files = WithFileFacts(dir, std::move(names));
+  SortListing(files, order, false);
+  names.clear();
+  for (ListedFile& file : files) names.push_back(std::move(file.name));
+}
+
+// Subdirectories go in name order unless the order is natural or none: a directory's time or
+// size says nothing about the pictures in it.
+ListOrder SubDirOrder(ListOrder order) {
+  return order == ListOrder::Natural || order == ListOrder::None ? order : ListOrder::Name;
+}
+
+std::vector<std::string> SortedSubDirs(const std::string& dir, ListOrder order) {
   std::vector<std::string> names;
   for (DirEntry& entry : EnumerateDir(dir, AttributeSet::WithDirectories)) {
     if (entry.name == "." || entry.name == ".." || !entry.isDirectory) continue;
     names.push_back(std::move(entry.name));
   }
-  SortNames(names.begin(), names.end());
+  PutInOrder(dir, names, order);
   return names;
 }
 
 std::vector<std::string> SortedMatchingFiles(const std::string& dir,
-                                             const std::vector<std::string>& patterns) {
+                                             const std::vector<std::string>& patterns,
+                                             ListOrder order) {
   std::vector<std::string> names;
   for (DirEntry& entry : EnumerateDir(dir, AttributeSet::Plain)) {
     const std::string lowered = LowerCaseName(entry.name);
@@ -33,25 +53,26 @@ std::vector<std::string> SortedMatchingFiles(const std::string& dir,
     });
     if (matched) names.push_back(std::move(entry.name));
   }
-  SortNames(names.begin(), names.end());
+  PutInOrder(dir, names, order);
   return names;
 }
 
 // Appends the matches of `dir` (normalised) to `names`, each behind `prefix`: every
 // subdirectory's group first, in subdirectory order, then the directory's own files. Each group
-// is sorted by bare name before the prefix goes on, so a prefix never changes the order.
+// is ordered by bare name before the prefix goes on, so a prefix never changes the order.
 void AppendMatches(const std::string& dir, const std::string& prefix,
-                   const std::vector<std::string>& patterns, bool recurse, RecursionPath& path,
-                   NameList& names) {
+                   const std::vector<std::string>& patterns, bool recurse, ListOrder order,
+                   RecursionPath& path, NameList& names) {
   if (recurse) {
     const std::optional<DirIdentity> identity = IdentifyDir(dir);
     if (!identity || std::find(path.begin(), path.end(), *identity) != path.end()) return;
     path.push_back(*identity);
-    for (const std::string& sub : SortedSubDirs(dir))
-      AppendMatches(dir + sub + "/", prefix + sub + "/", patterns, recurse, path, names);
+    for (const std::string& sub : SortedSubDirs(dir, SubDirOrder(order)))
+      AppendMatches(dir + sub + "/", prefix + sub + "/", patterns, recurse, order, path, names);
     path.pop_back();
   }
-  for (std::string& name : SortedMatchingFiles(dir, patterns)) names.push_back(prefix + name);
+  for (std::string& name : SortedMatchingFiles(dir, patterns, order))
+    names.push_back(prefix + name);
 }
 
 }  // namespace
@@ -62,16 +83,16 @@ std::string NormalizeDir(std::string dir) {
 }
 
 void FindFiles(std::string DirPath, NameList& FileNames, const std::vector<std::string>& Patterns,
-               bool Recurse) {
+               bool Recurse, ListOrder Order) {
   FileNames.assign(1, std::string());
   RecursionPath path;
-  AppendMatches(NormalizeDir(std::move(DirPath)), std::string(), Patterns, Recurse, path,
+  AppendMatches(NormalizeDir(std::move(DirPath)), std::string(), Patterns, Recurse, Order, path,
                 FileNames);
 }
 
 void ListSubDirs(std::string DirPath, NameList& DirNames) {
   DirNames.assign(1, std::string());
-  for (std::string& name : SortedSubDirs(NormalizeDir(std::move(DirPath))))
+  for (std::string& name : SortedSubDirs(NormalizeDir(std::move(DirPath)), ListOrder::Name))
     DirNames.push_back(std::move(name));
 }
 

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "gtfile/list_order.h"
+
 namespace GTFile {
 
 // A one-based list of names: element 0 exists and is always empty, elements 1 to the upper
@@ -21,8 +23,11 @@ inline int UBound(const NameList& list) {
 // lower-cased name matches any of `Patterns`, sorted without regard to case. With `Recurse`
 // the matches of every subdirectory come first, as "sub/deeper/x.bmp", subdirectory by
 // subdirectory in sorted order. A missing or unreadable directory gives an empty list.
+// `Order` orders each directory's files, and its subdirectories too when it is natural or none
+// (none: the file system's order); otherwise subdirectories go in name order. A link to a
+// directory already on the way down from `DirPath` is not entered, so link loops end.
 void FindFiles(std::string DirPath, NameList& FileNames, const std::vector<std::string>& Patterns,
-               bool Recurse);
+               bool Recurse, ListOrder Order = ListOrder::Name);
 
 // Replaces `DirNames` with the sorted names of the non-hidden subdirectories of `DirPath`.
 void ListSubDirs(std::string DirPath, NameList& DirNames);

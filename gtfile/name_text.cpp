@@ -1,11 +1,14 @@
 #include "gtfile/name_text.h"
 
-#include <algorithm>
+#include <iterator>
 #include <memory>
+#include <utility>
 
 #include <unicode/coll.h>
 #include <unicode/locid.h>
 #include <unicode/unistr.h>
+
+#include "gtfile/keyed_order.h"
 
 namespace GTFile {
 namespace {
@@ -23,14 +26,10 @@ const icu::Collator* NameCollator() {
   return collator.get();
 }
 
-struct KeyedName {
-  std::string key;  // the collation sort key, compared bytewise
-  std::string name;
-};
-
-std::string SortKey(const icu::Collator* collator, const std::string& name) {
+std::string SortKey(const icu::Collator* collator, std::string_view name) {
   if (collator == nullptr) return {};  // no ICU data: fall back to code-point order alone
-  const icu::UnicodeString text = icu::UnicodeString::fromUTF8(name);
+  const icu::UnicodeString text = icu::UnicodeString::fromUTF8(
+      icu::StringPiece(name.data(), static_cast<int32_t>(name.size())));
   std::string key(name.size() * 4 + 16, '\0');
   for (;;) {
     const int32_t needed = collator->getSortKey(text, reinterpret_cast<uint8_t*>(key.data()),
@@ -53,21 +52,24 @@ std::string LowerCaseName(std::string_view name) {
   return lowered;
 }
 
-void SortNames(std::vector<std::string>::iterator first, std::vector<std::string>::iterator last) {
+std::string NameCollationKey(std::string_view text) { return SortKey(NameCollator(), text); }
+
+std::vector<std::size_t> NameOrder(const std::vector<std::string>& names) {
   // Sort keys are built once per name, so n log n comparisons cost memcmp each rather than
   // a full collation walk.
   const icu::Collator* collator = NameCollator();
-  std::vector<KeyedName> keyed;
-  keyed.reserve(static_cast<std::size_t>(last - first));
-  for (auto it = first; it != last; ++it) {
-    std::string key = SortKey(collator, *it);
-    keyed.push_back({std::move(key), std::move(*it)});
-  }
-  std::stable_sort(keyed.begin(), keyed.end(), [](const KeyedName& a, const KeyedName& b) {
-    if (const int order = a.key.compare(b.key); order != 0) return order < 0;
-    return a.name < b.name;  // UTF-8 byte order is code-point order
+  std::vector<std::pair<std::string, const std::string*>> keyed;
+  keyed.reserve(names.size());
+  for (const std::string& name : names) keyed.emplace_back(SortKey(collator, name), &name);
+  return StableOrder(keyed, [](const auto& a, const auto& b) {
+    if (const int order = a.first.compare(b.first); order != 0) return order < 0;
+    return *a.second < *b.second;  // UTF-8 byte order is code-point order
   });
-  for (auto& entry : keyed) *first++ = std::move(entry.name);
+}
+
+void SortNames(std::vector<std::string>::iterator first, std::vector<std::string>::iterator last) {
+  std::vector<std::string> names(std::make_move_iterator(first), std::make_move_iterator(last));
+  for (const std::size_t index : NameOrder(names)) *first++ = std::move(names[index]);
 }
 
 }  // namespace GTFile

@@ -15,8 +15,9 @@ namespace main_window {
 using toolkit::Event;
 using toolkit::Group;
 
-Form1::Form1(toolkit::Services& ui, std::chrono::milliseconds savingProgressDelay)
-    : ui_(ui), savingProgressDelay_(savingProgressDelay) {
+Form1::Form1(toolkit::Services& ui, std::chrono::milliseconds savingProgressDelay,
+             DSMod::detail::FileSystem& fileSystem)
+    : ui_(ui), savingProgressDelay_(savingProgressDelay), fileSystem_(fileSystem) {
   ui_.Connect(Group::Form, Event::Load, [this](int) { Form_Load(); });
   ui_.Connect(Group::Form, Event::KeyDown, [this](int key) { Form_KeyDown(key); });
   ui_.Connect(Group::Form, Event::QueryUnload, [this](int) { Form_QueryUnload(); });

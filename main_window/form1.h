@@ -5,24 +5,17 @@
 
 #include <chrono>
 #include <cstdint>
-#include <functional>
-#include <optional>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "dsmod/dsmod.h"
-#include "dsmod/image_encoder.h"
-#include "dsmod/image_file.h"
-#include "main_window/draw_tiles.h"
+#include "join/join.h"
 #include "main_window/job_state.h"
-#include "main_window/output_canvas.h"
-#include "main_window/tile_plan.h"
 #include "platform/toolkit/services.h"
 
 namespace main_window {
 
-// How the latest run ended, for callers without a screen (eveda-batch).
+// How the latest run ended, as the tests read it.
 struct RunReport {
   enum class Outcome {
     NotRun,
@@ -38,10 +31,9 @@ struct RunReport {
   std::string outputPath;
   std::int32_t width = 0;
   std::int32_t height = 0;
-  OutputFileKind fileKind = OutputFileKind::Bmp;  // which limit the output's size met
-  std::vector<NotDrawnSource> notDrawn;
+  std::vector<join::NotDrawnSource> notDrawn;
   std::string reason;          // what the user was told when it failed
-  DSMod::SaveError saveError;  // when the save failed: why, for a caller with its own voice
+  DSMod::SaveError saveError;  // when the save failed: why
 };
 
 // How long a save may take before the title shows its progress: a short save never flashes
@@ -53,7 +45,8 @@ class Form1 {
   // Connects every handler; the toolkit raises Load afterwards. A save that takes longer than
   // `savingProgressDelay` shows its progress in the title, and can be stopped meanwhile.
   explicit Form1(toolkit::Services& ui,
-                 std::chrono::milliseconds savingProgressDelay = kSavingProgressDelay);
+                 std::chrono::milliseconds savingProgressDelay = kSavingProgressDelay,
+                 DSMod::detail::FileSystem& fileSystem = DSMod::detail::SystemFileSystem());
   Form1(const Form1&) = delete;
   Form1& operator=(const Form1&) = delete;
 
@@ -72,46 +65,10 @@ class Form1 {
   // The job as the window last read it.
   const JobState& Job() const { return job_; }
 
-  // Where the next run writes, instead of the scan's proposal (eveda-batch's output option).
-  // The next scan proposes its own again.
-  void SetOutputPath(std::string path) { job_.OutputPath = std::move(path); }
-
-  // eveda-batch's choices beyond the window's controls, set before the scan (Load): what it
-  // lists (PNG and JPEG are read when the patterns are not just *.bmp) and a fit mode the fit
-  // list does not hold (Contain).
-  void SetSourcePatterns(std::vector<std::string> patterns) {
-    job_.SourcePatterns = std::move(patterns);
-  }
-  void SetFitMode(FitMode mode) { fitOverride_ = mode; }
-
   // Makes `colour` the background and shows it on the colour button.
   void SetBackColor(gdi::COLORREF colour);
 
-  // When set, a run never replaces a file that took the output name after the scan chose it:
-  // it writes to the next free name instead. For callers that did not show the name first.
-  void KeepExistingOutput(bool keep) { keepExistingOutput_ = keep; }
-
-  // The output's format: BMP unless another encoder is given (eveda-batch's own formats).
-  void SetEncoder(DSMod::EncoderFactory encoder) { encoder_ = std::move(encoder); }
-  // How sources are opened for drawing: the BMP row source unless another opener is given
-  // (eveda-batch's other source formats, decoded whole into the buffers it is handed).
-  void SetSourceOpener(SourceOpener open) { open_ = std::move(open); }
-
-  // Files the scan leaves out of the sources as though they were not there: not counted, not
-  // probed, not drawn (eveda-batch's own output). Takes the full path; the window sets none.
-  void LeaveOutOfScan(std::function<bool(const std::string& path)> leaveOut) {
-    leaveOut_ = std::move(leaveOut);
-  }
-
  private:
-  // What a run draws and where it writes, fixed when it starts: edits made while it runs
-  // refresh the status line but cannot change the job under it.
-  struct RunSnapshot {
-    TileSettings settings;
-    GTFile::NameList files;
-    std::string outputPath;
-    bool keepExistingOutput = false;
-  };
   // While a scan or a run is in progress the buttons that would start another are disabled
   // and their clicks ignored.
   class BusyScope {
@@ -144,12 +101,11 @@ class Form1 {
     bool unloadWhenEnded = false;  // the user closed the window and agreed to stop
   };
 
-  RunSnapshot TakeRunSnapshot() const;
-  GridPassResult DrawAndWriteBands(OutputBands& bands, const RunSnapshot& job,
-                                   DSMod::ImageFile& file);
-  eveda::Result<std::string, DSMod::SaveError> FinishSave(DSMod::ImageFile& file,
-                                                          const RunSnapshot& job);
-  static DSMod::NextOutputName NextOutputName(const RunSnapshot& job);
+  class RunObserver;
+  // What a run draws and where it writes, fixed when it starts: edits made while it runs
+  // refresh the status line but cannot change the job under it.
+  join::JoinRequest RequestOf(const JobState& job) const;
+  void Report(const join::JoinReport& report);
   void FinishRun(RunReport::Outcome outcome, std::string message);
   // Asks whether to stop the run, unless a stop is already agreed; true when it is.
   bool RequestStop();
@@ -170,15 +126,10 @@ class Form1 {
 
   toolkit::Services& ui_;
   std::chrono::milliseconds savingProgressDelay_;
+  DSMod::detail::FileSystem& fileSystem_;
   JobState job_;
   bool busy_ = false;
   RunState run_;
-  bool keepExistingOutput_ = false;
-  DSMod::EncoderFactory encoder_;
-  SourceOpener open_;
-
-  std::function<bool(const std::string&)> leaveOut_;
-  std::optional<FitMode> fitOverride_;
   RunReport lastRun_;
 };
 

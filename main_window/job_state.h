@@ -5,10 +5,9 @@
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <vector>
 
 #include "gtfile/gtfile.h"
-#include "main_window/tile_plan.h"
+#include "join/grid_plan.h"
 #include "platform/gdi/gdi.h"
 
 namespace main_window {
@@ -25,16 +24,12 @@ struct JobState {
   std::optional<double> BlockWidth;
   std::int32_t BlockHeight = 0;
   std::int32_t WrapCount = 0;  // cells per row (row by row) or per column (column by column)
-  main_window::ArrangeOrder ArrangeOrder = main_window::ArrangeOrder::RowsFromTopLeft;
+  join::ArrangeOrder ArrangeOrder = join::ArrangeOrder::RowsFromTopLeft;
   std::int32_t Spacing = 0;
-  main_window::FitMode FitMode = main_window::FitMode::TopLeft;
-  // What the scan lists (the window: *.bmp). Any other list lets PNG and JPEG sources in.
-  std::vector<std::string> SourcePatterns{"*.bmp"};
+  join::FitMode FitMode = join::FitMode::TopLeft;
 };
 
-// Whether the patterns list more than the window's *.bmp: PNG and JPEG are then read too.
-inline bool OtherFormatsListed(const std::vector<std::string>& patterns) {
-  return !(patterns.size() == 1 && patterns[0] == "*.bmp");
-}
+// The layout a run of this job draws.
+join::Layout LayoutOf(const JobState& job);
 
 }  // namespace main_window

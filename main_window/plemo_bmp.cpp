@@ -1,22 +1,54 @@
 #include <chrono>
-#include <optional>
 
-#include "dsmod/image_file.h"
-#include "main_window/draw_tiles.h"
 #include "main_window/form1.h"
 #include "main_window/form1_design.h"
-#include "main_window/image_sources.h"
-#include "main_window/output_canvas.h"
-#include "main_window/output_name.h"
 #include "main_window/run_messages.h"
 
 namespace main_window {
 
 using Outcome = RunReport::Outcome;
 
-// PNG and JPEG sources are decoded ahead of the drawing, on both cores: more than a grid
-// row of them, so that decoding goes on while a row's bands are drawn and written.
-constexpr std::size_t kDecodedSourcesAhead = 64;
+// The join's progress as the window shows it: the titles, with the window's events handled
+// after each, and the user's stop agreed to there.
+class Form1::RunObserver final : public join::JoinObserver {
+ public:
+  explicit RunObserver(Form1& form) : form_(form) {}
+
+  void Progress(join::Phase phase, std::int64_t done, std::int64_t total) override {
+    switch (phase) {
+      case join::Phase::Preparing:
+        return Show(kPreparingTitle);
+      case join::Phase::Drawing:
+        return Show(DrawingTitle(static_cast<std::int32_t>(done), static_cast<std::int32_t>(total)));
+      case join::Phase::Saving:
+        Show(kSavingTitle);
+        savingSince_ = Clock::now();
+        return;
+      case join::Phase::Flushing:
+        return ShowFlushed(static_cast<int>(done));
+    }
+  }
+  bool StopRequested() override { return form_.run_.stopRequested; }
+
+ private:
+  using Clock = std::chrono::steady_clock;
+
+  void Show(const std::string& title) {
+    form_.ui_.SetTitle(title);
+    form_.ui_.DoEvents();
+  }
+  // How much of the file is on disk, once the flush has taken a moment, so that a large save
+  // never looks like a frozen window; a short one never flashes a percentage.
+  void ShowFlushed(int percent) {
+    if (percent == shown_ || Clock::now() - savingSince_ < form_.savingProgressDelay_) return;
+    shown_ = percent;
+    Show(SavingTitle(percent));
+  }
+
+  Form1& form_;
+  Clock::time_point savingSince_ = Clock::now();
+  int shown_ = -1;
+};
 
 void Form1::PlemoBMP() {
   BusyScope busy(*this);
@@ -29,57 +61,51 @@ void Form1::PlemoBMP() {
     ui_.MsgBox(kInvalidSettingsMessage, toolkit::kStyleOkExclamation);
     return;
   }
-  const RunSnapshot job = TakeRunSnapshot();
-  lastRun_.outputPath = job.outputPath;
+  const join::JoinRequest request = RequestOf(job_);
+  lastRun_.outputPath = request.output.path;
   lastRun_.width = OutWidth;
   lastRun_.height = OutHeight;
-  lastRun_.fileKind = encoder_ ? OutputFileKind::Encoded : OutputFileKind::Bmp;
   if ((OutWidth > 1000 || OutHeight > 1000) &&
       ui_.MsgBox(LargeOutputQuestion(OutWidth, OutHeight), toolkit::kStyleOkCancelDefaultCancel) ==
           toolkit::kAnswerCancel) {
     lastRun_.outcome = Outcome::Declined;
     return;
   }
+  RunObserver observer(*this);
+  Report(join::Join(request, observer));
+}
 
-  ui_.SetTitle(kPreparingTitle);
-  ui_.DoEvents();
-  auto bands = CreateOutputBands(ui_.WindowDC(), OutWidth, OutHeight,
-                                 BandRowsFor(job.settings, OutWidth, OutHeight), lastRun_.fileKind);
-  if (!bands) {
-    FinishRun(Outcome::CanvasFailed, CanvasFailureMessage(bands.error(), OutWidth, OutHeight));
-    return;
+join::JoinRequest Form1::RequestOf(const JobState& job) const {
+  join::JoinRequest request;
+  for (std::size_t i = 1; i < job.FileList.size(); ++i) request.sources.push_back({job.FileList[i], {}});
+  request.layout = LayoutOf(job);
+  request.background = job.BackColor;
+  request.output.path = job.OutputPath;
+  request.referenceDC = ui_.WindowDC();
+  request.fileSystem = &fileSystem_;
+  return request;
+}
+
+// What the run says once the join is over.
+void Form1::Report(const join::JoinReport& report) {
+  lastRun_.notDrawn = report.notDrawn;
+  switch (report.outcome) {
+    case join::JoinReport::Outcome::InvalidLayout:
+      return FinishRun(Outcome::InvalidSettings, kInvalidSettingsMessage);
+    case join::JoinReport::Outcome::CanvasFailed:
+      return FinishRun(Outcome::CanvasFailed,
+                       CanvasFailureMessage(report.canvasError, lastRun_.width, lastRun_.height));
+    case join::JoinReport::Outcome::Stopped:
+      return FinishRun(Outcome::Stopped, {});
+    case join::JoinReport::Outcome::SaveFailed:
+      lastRun_.saveError = report.saveError;
+      return FinishRun(Outcome::SaveFailed,
+                       SaveFailureMessage(lastRun_.outputPath, report.saveError));
+    case join::JoinReport::Outcome::Written:
+      lastRun_.outputPath = report.path;
+      return FinishRun(Outcome::Written,
+                       report.notDrawn.empty() ? std::string() : NotDrawnMessage(report.notDrawn));
   }
-  // The file is written while the bands are drawn; its failures are told after the drawing,
-  // where a failed save is always told.
-  std::optional<DSMod::ImageFile> file(std::in_place, job.outputPath, OutWidth, OutHeight,
-                                       encoder_);
-  GridPassResult pass = DrawAndWriteBands(*bands, job, *file);
-  lastRun_.notDrawn = std::move(pass.notDrawn);
-  if (!pass.stopped && !run_.stopRequested) {
-    ui_.SetTitle(kSavingTitle);
-    ui_.DoEvents();
-  }
-  if (pass.stopped || run_.stopRequested) {  // the unnamed file goes; an old output stays
-    file.reset();
-    ReleaseOutputBands(*bands);
-    FinishRun(Outcome::Stopped, {});
-    return;
-  }
-  const auto saved = FinishSave(*file, job);
-  file.reset();
-  ReleaseOutputBands(*bands);
-  if (!saved && saved.error().kind == DSMod::SaveError::Kind::Stopped) {
-    FinishRun(Outcome::Stopped, {});
-    return;
-  }
-  if (!saved) {
-    lastRun_.saveError = saved.error();
-    FinishRun(Outcome::SaveFailed, SaveFailureMessage(job.outputPath, saved.error()));
-    return;
-  }
-  lastRun_.outputPath = *saved;
-  FinishRun(Outcome::Written,
-            lastRun_.notDrawn.empty() ? std::string() : NotDrawnMessage(lastRun_.notDrawn));
 }
 
 // The title returns to rest first, so that a message is read against a finished window.
@@ -88,64 +114,6 @@ void Form1::FinishRun(RunReport::Outcome outcome, std::string message) {
   ui_.SetTitle(kReadyTitle);
   if (!message.empty()) ui_.MsgBox(message, toolkit::kStyleOkExclamation);
   lastRun_.reason = std::move(message);
-}
-
-Form1::RunSnapshot Form1::TakeRunSnapshot() const {
-  RunSnapshot job;
-  job.settings = TileSettingsOf(job_);
-  job.files = job_.FileList;
-  job.outputPath = job_.OutputPath;
-  job.keepExistingOutput = keepExistingOutput_;
-  return job;
-}
-
-GridPassResult Form1::DrawAndWriteBands(OutputBands& bands, const RunSnapshot& job,
-                                        DSMod::ImageFile& file) {
-  return DrawGridBands(
-      job.settings, job.files, bands,
-      [&file](const DSMod::Band& band) {
-        file.WriteRows(band.TopRow(), band.RowStep(), band.Rows);
-      },
-      [this](std::int32_t done, std::int32_t n) {
-        ui_.SetTitle(DrawingTitle(done, n));
-        ui_.DoEvents();
-        return !run_.stopRequested;
-      },
-      open_                       ? open_
-      : job.settings.OtherFormats ? ImageSourceOpener(job.settings.BackColor)
-                                  : open_,
-      !open_ && job.settings.OtherFormats ? kDecodedSourcesAhead : 0);
-}
-
-// The title shows how much of the file is on disk once the flush has taken a moment, so that
-// a large save never looks like a frozen window. The window's events are handled meanwhile,
-// so a stop the user agrees to there gives the save up while the file has no name yet.
-eveda::Result<std::string, DSMod::SaveError> Form1::FinishSave(DSMod::ImageFile& file,
-                                                               const RunSnapshot& job) {
-  using Clock = std::chrono::steady_clock;
-  const Clock::time_point start = Clock::now();
-  int shown = -1;
-  return file.Finish(NextOutputName(job), [&](int percent) {
-    if (percent != shown && Clock::now() - start >= savingProgressDelay_) {
-      shown = percent;
-      ui_.SetTitle(SavingTitle(percent));
-      ui_.DoEvents();
-    }
-    return !run_.stopRequested;
-  });
-}
-
-// A name the scan proposed is only a proposal: when another program has taken it since, the
-// next free name in the same directory is used instead of replacing that file.
-DSMod::NextOutputName Form1::NextOutputName(const RunSnapshot& job) {
-  if (!job.keepExistingOutput) return {};
-  // Only when all 999 are taken does the search give back the name that was just refused; a
-  // name another run takes between the search and the link is simply searched past again.
-  return [](const std::string& taken) -> std::optional<std::string> {
-    std::string next = ChooseOutputPath(DirectoryOf(taken));
-    if (next == taken) return std::nullopt;
-    return next;
-  };
 }
 
 Form1::BusyScope::BusyScope(Form1& form) : form_(form), outer_(!form.busy_) {

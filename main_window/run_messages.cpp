@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "join/output_bands.h"
+
 namespace main_window {
 namespace {
 
@@ -45,7 +47,7 @@ std::string CanvasFailureMessage(DSMod::CanvasError error, std::int32_t width,
       return Fill(WindowText::CanvasBadSize, {SizeText(width, height)});
     case DSMod::CanvasError::Overflow:
       return Fill(WindowText::CanvasOverflow,
-                  {SizeText(width, height), std::to_string(DSMod::kMaxBmpFileGigabytes)});
+                  {SizeText(width, height), std::to_string(join::kMaxBmpFileGigabytes)});
     case DSMod::CanvasError::OutOfMemory:
       return Fill(WindowText::CanvasOutOfMemory, {SizeText(width, height)});
     case DSMod::CanvasError::BadPalette:
@@ -60,14 +62,14 @@ std::string SaveFailureMessage(const std::string& path, const DSMod::SaveError& 
   return text;
 }
 
-std::string NotDrawnMessage(const std::vector<NotDrawnSource>& sources) {
+std::string NotDrawnMessage(const std::vector<join::NotDrawnSource>& sources) {
   constexpr std::size_t kNamesShown = 10;
   std::string text = Fill(WindowText::NotDrawnHead, {std::to_string(sources.size())});
   const std::size_t shown = std::min(sources.size(), kNamesShown);
   for (std::size_t k = 0; k < shown; ++k) {
     text +=
         Fill(WindowText::NotDrawnSource, {PrintableName(FileNameOf(sources[k].path)),
-                                          eveda::bmp::ReasonTextOf(sources[k].reason).japanese});
+                                          eveda::bmp::ReasonTextOf(sources[k].error.reason).japanese});
   }
   if (sources.size() > shown)
     text += Fill(WindowText::NotDrawnMore, {std::to_string(sources.size() - shown)});

@@ -26,6 +26,6 @@ std::string CanvasFailureMessage(DSMod::CanvasError error, std::int32_t width, s
 std::string SaveFailureMessage(const std::string& path, const DSMod::SaveError& error);
 // Names the sources that could not be drawn: how many, and the first ten file names, each
 // with its reason.
-std::string NotDrawnMessage(const std::vector<NotDrawnSource>& sources);
+std::string NotDrawnMessage(const std::vector<join::NotDrawnSource>& sources);
 
 }  // namespace main_window

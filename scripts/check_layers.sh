@@ -9,25 +9,33 @@ cd "$root"
 
 # folder: the folders its files may include from besides its own ("*": any folder).
 allowed='
-app:                 main_window comdlg dsmod platform/stop_signals gtfile getimage platform/qt platform/toolkit platform/image_codecs platform/bmp_loader platform/gdi platform/bmp_format platform Qt
-main_window:         dsmod platform/stop_signals gtfile getimage platform/toolkit platform/image_codecs platform/bmp_loader platform/gdi platform/bmp_format platform
-dsmod:               platform/stop_signals platform/image_codecs platform/gdi platform/bmp_format platform
+app:                 main_window comdlg join formats dsmod gtfile platform/stop_signals platform/qt platform/toolkit platform/bmp_loader platform/gdi platform/bmp_format platform Qt
+main_window:         join dsmod gtfile platform/toolkit platform/bmp_loader platform/gdi platform/bmp_format platform
+join:                dsmod formats platform/workers platform/stop_signals platform/bmp_loader platform/gdi platform/bmp_format platform
+dsmod:               formats platform/workers platform/stop_signals platform/gdi platform/bmp_format platform
+formats:             platform/workers platform/bmp_loader platform/gdi platform/bmp_format platform
+formats/webp:        formats platform/bmp_loader platform/bmp_format platform
+formats/tiff:        formats platform/bmp_loader platform/bmp_format platform
+formats/gif:         formats platform/bmp_loader platform/bmp_format platform
+formats/heif:        formats platform/bmp_loader platform/bmp_format platform
+formats/sources:     formats/webp formats/tiff formats/gif formats/heif formats platform/bmp_loader platform/bmp_format platform
 gtfile:              platform
-getimage:            platform/image_codecs platform/bmp_loader platform/gdi platform/bmp_format platform
+getimage:            platform/bmp_loader platform/gdi platform/bmp_format platform
 comdlg:              Qt
-tools:               dsmod platform/gdi platform/bmp_format platform
+tools:               dsmod formats platform/gdi platform/bmp_format platform
 platform/qt:         platform/toolkit platform/gdi platform/bmp_format platform Qt
 platform/toolkit:    platform/gdi platform/bmp_format platform
 platform/bmp_loader: platform/gdi platform/bmp_format platform
-platform/image_codecs: platform/bmp_loader platform/gdi platform/bmp_format platform
+platform/workers:    platform/stop_signals
 platform/gdi:        platform/bmp_format platform
 platform/bmp_format:
-formats:             platform/bmp_loader platform/gdi platform/bmp_format platform
+text:                platform
+pictures:            platform
 platform/stop_signals:
 platform:
 tests:               *
 bench:               *
-fuzz:                platform/image_codecs platform/bmp_loader platform/gdi platform/bmp_format platform tests
+fuzz:                formats platform/bmp_loader platform/gdi platform/bmp_format platform tests
 '
 
 declare -A uses=()

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Checks what `cmake --install` and `cpack -G DEB` make of build/: the installed eveda-batch
-# joins the samples from where it is installed, the desktop entry validates, both manual pages
+# joins the samples from where it is installed, the desktop entry (which claims no file type)
+# and both AppStream files validate, bash completes eveda-batch's options, both manual pages
 # render without warnings and list every option; the two packages (eveda-batch without Qt,
 # eveda the window) hold exactly the installed files between them, say what they depend on,
 # pass lintian --pedantic without an error or a warning, install with dpkg into a scratch root,
@@ -34,8 +35,21 @@ output=$work/samples/plemo001.bmp
 [[ "$(stat -c %s "$output")" == "$(od -An -tu4 -j2 -N4 "$output" | tr -d ' ')" ]] ||
   fail "the joined image's size disagrees with its header"
 
-echo "-- desktop entry"
+echo "-- desktop entry, AppStream metadata, bash completion"
 desktop-file-validate "$prefix/share/applications/eveda.desktop"
+# Claiming no type, the window is no one's default application (for folders above all).
+! grep -q '^MimeType=' "$prefix/share/applications/eveda.desktop" ||
+  fail "the desktop entry claims a MIME type"
+metainfo=("$prefix"/share/metainfo/*.metainfo.xml)
+[[ ${#metainfo[@]} == 2 ]] || fail "not two AppStream files: ${metainfo[*]}"
+appstreamcli validate --no-net --pedantic "${metainfo[@]}" | sed 's/^/   /' ||
+  fail "the AppStream metadata does not validate"
+grep -qx '  <launchable type="desktop-id">eveda.desktop</launchable>' \
+  "$prefix/share/metainfo/example.c_seed_cfd7c79c.eveda.metainfo.xml" ||
+  fail "the window's AppStream metadata does not name its desktop entry"
+bash tests/scripts/batch_completion_test.sh \
+  "$prefix/share/bash-completion/completions/eveda-batch" "$prefix/bin/eveda-batch" | sed 's/^/   /' ||
+  fail "bash does not complete eveda-batch as it should"
 
 echo "-- manual pages"
 for page in eveda eveda-batch; do
@@ -116,9 +130,17 @@ for program in eveda-batch eveda; do
 done
 echo "   both PIE, RELRO, bound now, stack protector, fortified, stripped"
 desktop-file-validate "$root/usr/share/applications/eveda.desktop"
-grep -qx 'MimeType=inode/directory;' "$root/usr/share/applications/eveda.desktop" ||
-  fail "the desktop entry does not offer Eveda for folders"
-echo "   the desktop entry validates"
+appstreamcli validate --no-net "$root"/usr/share/metainfo/*.metainfo.xml >/dev/null ||
+  fail "the packaged AppStream metadata does not validate"
+echo "   the desktop entry and the AppStream metadata validate"
+# A desktop whose only folder handler is Eveda, its menu cache made as dpkg's trigger would:
+# folders still open in no program by default.
+update-desktop-database "$root/usr/share/applications"
+folders=$(PATH=$root/usr/bin:$PATH LC_ALL=C XDG_DATA_DIRS=$root/usr/share XDG_DATA_HOME=$work/none \
+  XDG_CONFIG_HOME=$work/none XDG_CONFIG_DIRS=$work/none gio mime inode/directory)
+[[ $folders == "No default applications for"* && $folders != *eveda* ]] ||
+  fail "gio mime inode/directory says: $folders"
+echo "   gio mime inode/directory: no default application"
 "$root/usr/bin/eveda-batch" -q "$work/samples" >/dev/null || fail "the packaged eveda-batch failed"
 
 echo "-- eveda without a display"

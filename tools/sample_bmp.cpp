@@ -3,8 +3,9 @@
 #include <cstring>
 #include <fstream>
 
-#include "dsmod/bmp_headers.h"
 #include "dsmod/dsmod.h"
+#include "formats/bmp/bmp.h"
+#include "formats/bmp/bmp_headers.h"
 
 namespace samples {
 namespace {
@@ -48,7 +49,6 @@ bool WriteSampleBMP(const SampleImage& image, const std::string& path) {
       StorePixel(row, x, image.bitCount, image.values[std::size_t(y) * image.width + x]);
   }
   const bool saved = DSMod::SaveCanvasBMP(*canvas, path).has_value();
-  DSMod::ReleaseCanvas(*canvas);
   return saved;
 }
 
@@ -62,19 +62,15 @@ bool WriteRunsRLE8(const std::vector<std::vector<std::uint8_t>>& rows, int runLe
   pixels.insert(pixels.end(), {0, 1});  // end of bitmap
 
   const std::vector<gdi::RGBQUAD> colours = Quads(palette);
-  gdi::BITMAPINFOHEADER info{};
-  info.biSize = sizeof info;
-  info.biWidth = rows.empty() ? 0 : runLength * static_cast<int>(rows.front().size());
-  info.biHeight = static_cast<std::int32_t>(rows.size());
-  info.biPlanes = 1;
-  info.biBitCount = 8;
+  gdi::BITMAPINFOHEADER info = formats::BmpInfoHeader(
+      8, rows.empty() ? 0 : runLength * static_cast<int>(rows.front().size()),
+      static_cast<std::int32_t>(rows.size()), static_cast<gdi::DWORD>(pixels.size()));
   info.biCompression = gdi::BI_RLE8;
-  info.biSizeImage = static_cast<gdi::DWORD>(pixels.size());
   info.biClrUsed = static_cast<gdi::DWORD>(colours.size());
-  DSMod::detail::BitmapFileHeader file;
+  formats::BitmapFileHeader file;
   file.bfOffBits = static_cast<std::uint32_t>(14 + sizeof info + 4 * colours.size());
   file.bfSize = static_cast<std::uint32_t>(file.bfOffBits + pixels.size());
-  const std::vector<std::uint8_t> headers = DSMod::detail::EncodeHeaders(file, info, colours);
+  const std::vector<std::uint8_t> headers = formats::EncodeHeaders(file, info, colours);
 
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(reinterpret_cast<const char*>(headers.data()), std::streamsize(headers.size()));

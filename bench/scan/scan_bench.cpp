@@ -15,11 +15,11 @@
 #include <string>
 #include <vector>
 
+#include "formats/source_reader.h"
 #include "getimage/getimage.h"
 #include "gtfile/gtfile.h"
-#include "main_window/form1.h"
-#include "main_window/form1_design.h"
-#include "platform/toolkit/console_toolkit.h"
+#include "join/probe_sources.h"
+#include "join/proposals.h"
 
 namespace {
 
@@ -100,19 +100,23 @@ int main(int argc, char** argv) {
     }
   });
 
-  toolkit::ConsoleOptions options;
-  options.commandLine = dir;
-  toolkit::ConsoleToolkit ui(main_window::Form1Design(), options);
-  main_window::Form1 form(ui);
-  ui.Load();
-  const double whole = BestMilliseconds([&] { form.GetBMPList(dir); });
+  // The scan both programs make: every file probed on two threads (eveda-batch's keeping the
+  // small ones whole), and the proposals.
+  join::Proposal proposal;
+  const double whole = BestMilliseconds([&] {
+    std::vector<std::string> paths;
+    for (int i = 1; i <= GTFile::UBound(names); ++i) paths.push_back(prefix + names[i]);
+    const auto scanned =
+        join::ProbeSources(std::move(paths), [](int) {}, true);
+    proposal = join::ProposeSettings(scanned);
+  });
 
   std::printf("scan_bench: %d files of 8x8 24-bit, warm cache, best of %d\n", files, kRepeats);
   std::printf("  listing and sorting (FindFiles)   %8.1f ms  (%d names)\n", listing,
               GTFile::UBound(names));
   std::printf("  probing headers (ReadBMPInfo)     %8.1f ms  (widest %d)\n", probing, widest);
-  std::printf("  GetBMPList, all steps             %8.1f ms  (status: %s)\n", whole,
-              ui.Text({toolkit::Group::Label1, 11}).c_str());
+  std::printf("  the scan, files kept whole        %8.1f ms  (cells %dx%d, wrap %d)\n", whole,
+              proposal.BlockWidth, proposal.BlockHeight, proposal.WrapCount);
 
   std::error_code ignored;
   std::filesystem::remove_all(dir, ignored);

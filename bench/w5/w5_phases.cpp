@@ -1,5 +1,5 @@
 // Where the time of a PNG/JPEG-to-PNG join goes: each phase of eveda-batch's pass timed on its
-// own, through the same calls (DecodeSourceFile, its rows copied into a 24-bit canvas, PngEncoder
+// own, through the same calls (the PNG or JPEG decoder, its rows copied into a 24-bit canvas, PngEncoder
 // over the canvas rows, fsync). The encoder overlaps compression with the caller in a run; here it
 // runs after the drawing so that each share is measured alone. Prints figures, asserts nothing.
 // Usage: w5_phases DIR EXTENSION ACROSS LEVEL OUTPUT    (e.g. w5_phases src .png 20 6 /tmp/o.png)
@@ -17,8 +17,11 @@
 #include <vector>
 
 #include "platform/gdi/gdi.h"
-#include "platform/image_codecs/load_decoded_bitmap.h"
-#include "platform/image_codecs/png_encoder.h"
+#include "formats/jpeg/jpeg.h"
+#include "formats/png/png.h"
+#include <fstream>
+#include <iterator>
+#include "formats/png/png_encoder.h"
 
 namespace {
 
@@ -29,6 +32,15 @@ double Seconds(Clock::time_point start) {
 }
 
 }  // namespace
+
+// The file read whole and decoded, as a run decodes a PNG or JPEG source.
+bool DecodeSourceFile(const std::string& path, std::vector<std::uint8_t>& bytes,
+                      formats::DecodedImage& image) {
+  std::ifstream in(path, std::ios::binary);
+  bytes.assign(std::istreambuf_iterator<char>(in), {});
+  return formats::SniffPng(bytes) ? !!formats::DecodePng(bytes, 0, image)
+                                  : !!formats::DecodeJpeg(bytes, image);
+}
 
 int main(int argc, char** argv) {
   if (argc != 6) {
@@ -46,8 +58,8 @@ int main(int argc, char** argv) {
   // The cell is the first source's size, as every source of the workload has it.
   const gdi::HDC canvasDC = gdi::CreateCompatibleDC(gdi::HDC{});
   std::vector<std::uint8_t> bytes;
-  eveda::codecs::DecodedImage image;
-  if (!eveda::codecs::DecodeSourceFile(files[0].c_str(), 0, bytes, image)) return 1;
+  formats::DecodedImage image;
+  if (!DecodeSourceFile(files[0], bytes, image)) return 1;
   struct {
     int bmWidth, bmHeight;
   } cell{static_cast<int>(image.width), static_cast<int>(image.height)};
@@ -69,7 +81,7 @@ int main(int argc, char** argv) {
   double decode = 0, draw = 0;
   for (std::size_t i = 0; i < files.size(); ++i) {
     auto start = Clock::now();
-    const bool decoded = !!eveda::codecs::DecodeSourceFile(files[i].c_str(), 0, bytes, image);
+    const bool decoded = DecodeSourceFile(files[i], bytes, image);
     decode += Seconds(start);
     if (!decoded || static_cast<int>(image.width) != cell.bmWidth ||
         static_cast<int>(image.height) != cell.bmHeight)
@@ -86,7 +98,7 @@ int main(int argc, char** argv) {
   const int fd = ::open(argv[5], O_WRONLY | O_CREAT | O_TRUNC, 0644);
   auto start = Clock::now();
   {
-    eveda::codecs::PngEncoder encoder;
+    formats::PngEncoder encoder;
     const auto* top = static_cast<const std::uint8_t*>(bits) + stride * (height - 1);
     if (!encoder.Begin(fd, width, height, level) || !encoder.WriteRows(top, -stride, height) ||
         !encoder.Finish())

@@ -3,14 +3,14 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "platform/image_codecs/image_decoder.h"
+#include "formats/png/png.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static eveda::codecs::DecodedImage image;
+  static formats::DecodedImage image;
   // A smaller limit than a run's keeps each input fast under the sanitizers; the check that
   // enforces it is the same.
-  const eveda::codecs::DecodeLimits limits{.maxPixels = std::uint64_t{1} << 22};
-  (void)eveda::codecs::ProbePng({data, size});
-  (void)eveda::codecs::DecodePng({data, size}, 0x00336699, image, limits);
+  const formats::DecodeLimits limits{.maxPixels = std::uint64_t{1} << 22};
+  (void)formats::ProbePng({data, size});
+  (void)formats::DecodePng({data, size}, 0x00336699, image, limits);
   return 0;
 }

@@ -38,6 +38,10 @@ enum class DecodeError {
   NotRegularFile,    // a directory, a FIFO, a device: nothing to read a picture from
   OutOfMemory,       // the file's bytes or its bitmap could not be given memory
   Unreadable,        // any other failure to open or read the file
+  // What the other formats' decoders say, with their own words beside it.
+  NotAnImage,   // no format the job reads recognises the file
+  Damaged,      // truncated, a bad checksum, data the format does not allow
+  Unsupported,  // a valid file of a kind that is not decoded
 };
 
 // Why a file did not load, in the words of each audience: a short English reason for

@@ -9,7 +9,7 @@
 namespace eveda::bmp {
 namespace {
 
-constexpr std::size_t kErrorCount = static_cast<std::size_t>(DecodeError::Unreadable) + 1;
+constexpr std::size_t kErrorCount = static_cast<std::size_t>(DecodeError::Unsupported) + 1;
 
 constexpr std::array<std::pair<DecodeError, ReasonText>, kErrorCount> kReasons = {{
     {DecodeError::NotBmp, {"not a BMP file", "BMPファイルではありません"}},
@@ -37,6 +37,9 @@ constexpr std::array<std::pair<DecodeError, ReasonText>, kErrorCount> kReasons =
     {DecodeError::NotRegularFile, {"not a regular file", "通常のファイルではありません"}},
     {DecodeError::OutOfMemory, {"out of memory", "メモリが足りません"}},
     {DecodeError::Unreadable, {"the file cannot be read", "ファイルを読み込めません"}},
+    {DecodeError::NotAnImage, {"not an image file", "画像ファイルではありません"}},
+    {DecodeError::Damaged, {"the file is damaged", "ファイルが壊れています"}},
+    {DecodeError::Unsupported, {"unsupported kind of image", "未対応の画像形式です"}},
 }};
 
 constexpr bool InEnumOrder() {

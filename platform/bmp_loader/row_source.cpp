@@ -50,8 +50,15 @@ eveda::Result<RowSource, DecodeError> RowSource::Open(const char* path, RowBuffe
       file->size() <= kReadWholeBytes ? static_cast<std::size_t>(file->size()) : kHeadBytes;
   EVEDA_TRY(buffer, Reserve(own.head, first));
   EVEDA_TRY(got, file->ReadAt(0, std::span(*buffer, first)));
-  const std::uint64_t size = file->size();
-  return Start(std::move(*file), std::span(own.head).first(*got), size, own, scratch);
+  return FromFile(std::move(*file), std::span(own.head).first(*got), own, scratch);
+}
+
+eveda::Result<RowSource, DecodeError> RowSource::FromFile(SourceFile file,
+                                                          std::span<const std::uint8_t> start,
+                                                          RowBuffers& own, ScratchBuffer& scratch) {
+  if (file.size() > kMaxFileBytes) return eveda::Unexpected{DecodeError::TooLarge};
+  const std::uint64_t size = file.size();
+  return Start(std::move(file), start, size, own, scratch);
 }
 
 eveda::Result<RowSource, DecodeError> RowSource::FromMemory(std::span<const std::uint8_t> file,

@@ -46,6 +46,11 @@ class RowSource {
   // `own` must outlive the source.
   static eveda::Result<RowSource, DecodeError> Open(const char* path, RowBuffers& own,
                                                     ScratchBuffer& scratch);
+  // The same for a file already open, of which `start` (in `own.head`) holds the first bytes:
+  // all of a file of up to kReadWholeBytes, else at least kHeadBytes.
+  static eveda::Result<RowSource, DecodeError> FromFile(SourceFile file,
+                                                        std::span<const std::uint8_t> start,
+                                                        RowBuffers& own, ScratchBuffer& scratch);
   // The same for a file held in memory, which must outlive the source.
   static eveda::Result<RowSource, DecodeError> FromMemory(std::span<const std::uint8_t> file,
                                                           RowBuffers& own, ScratchBuffer& scratch);

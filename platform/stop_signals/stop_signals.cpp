@@ -16,15 +16,11 @@ namespace {
 char pendingPath[4096];
 volatile std::sig_atomic_t pendingSet = 0;
 volatile std::sig_atomic_t outputInPlace = 0;
-volatile std::sig_atomic_t deferredSignal = 0;
 volatile std::sig_atomic_t finishAfterCommit = 0;
 
 // Only async-signal-safe calls: an unlink and _exit.
 void StopNow(int signal) {
-  if (outputInPlace && finishAfterCommit) {
-    deferredSignal = signal;
-    return;
-  }
+  if (outputInPlace && finishAfterCommit) return;  // the run goes on and reports what it wrote
   RemovePendingFile();
   ::_exit(128 + signal);
 }
@@ -72,8 +68,6 @@ void MarkOutputInPlace() {
   pendingSet = 0;
   outputInPlace = 1;
 }
-
-int DeferredSignal() { return deferredSignal; }
 
 void RemovePendingFile() {
   if (pendingSet) ::unlink(pendingPath);

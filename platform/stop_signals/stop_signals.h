@@ -46,9 +46,6 @@ void ClearPendingFile();
 // AfterCommit::kFinish it no longer ends the run. Call with the signals held.
 void MarkOutputInPlace();
 
-// The stop signal that arrived after MarkOutputInPlace and was left for the run to finish, or 0.
-int DeferredSignal();
-
 // Unlinks the pending file, if any. Async-signal-safe.
 void RemovePendingFile();
 

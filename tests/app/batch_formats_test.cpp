@@ -11,7 +11,8 @@
 #include <vector>
 
 #include "app/batch_run.h"
-#include "platform/image_codecs/image_decoder.h"
+#include "formats/jpeg/jpeg.h"
+#include "formats/png/png.h"
 #include "tests/app/batch_test_support.h"
 #include "tests/support/image_writers.h"
 #include "tests/support/run_test_support.h"
@@ -123,9 +124,9 @@ TEST(BatchFormats, APngOutputHoldsExactlyTheBmpOutputsPixels) {
     EXPECT_EQ(png.out, path + " " + std::to_string(expected.width) + "x" +
                            std::to_string(expected.height) + "\n");
     const std::vector<std::uint8_t> file = ReadBytes(path);
-    codecs::DecodedImage image;
-    const auto decoded = codecs::DecodePng(file, 0, image);
-    ASSERT_TRUE(decoded) << decoded.error().reason;
+    formats::DecodedImage image;
+    const auto decoded = formats::DecodePng(file, 0, image);
+    ASSERT_TRUE(decoded) << decoded.error().detail;
     ASSERT_EQ(image.width, static_cast<std::uint32_t>(expected.width));
     ASSERT_EQ(image.height, static_cast<std::uint32_t>(expected.height));
     for (int y = 0; y < expected.height; ++y) {
@@ -215,8 +216,8 @@ TEST(BatchFormats, HostileSourcesAreNamedUnreadableAndTheRestIsWritten) {
   EXPECT_EQ(named[2], "d.png: the image has more pixels than the limit");
   EXPECT_EQ(named[3], "e.jpg: Premature end of JPEG file");
   EXPECT_TRUE(named[4].starts_with("f.jpg: ")) << named[4];
-  codecs::DecodedImage image;
-  ASSERT_TRUE(codecs::DecodePng(ReadBytes(dir.PathOf("o.png")), 0, image));
+  formats::DecodedImage image;
+  ASSERT_TRUE(formats::DecodePng(ReadBytes(dir.PathOf("o.png")), 0, image));
   EXPECT_EQ(image.Row(0)[2], 0xFF);        // a.png drawn
   EXPECT_EQ(image.Row(0)[3 * 16 + 2], 0);  // b.png's cell in the background
 }

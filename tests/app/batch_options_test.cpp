@@ -1,5 +1,7 @@
 #include "app/batch_options.h"
 
+#include "formats/output_formats.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -18,12 +20,12 @@ TEST(BatchOptionsTest, EveryOptionInShortAndLongForm) {
                   "--fit=center", "-b", "#FF8000", "-o", "/tmp/x.bmp", "-q", "/pics"});
   ASSERT_TRUE(r) << r.error();
   EXPECT_EQ(r->directory, "/pics");
-  EXPECT_EQ(r->blockWidth, "100.5");
-  EXPECT_EQ(r->blockHeight, "50");
-  EXPECT_EQ(r->spacing, "3");
-  EXPECT_EQ(r->wrap, "4");
-  EXPECT_EQ(r->order, 2);
-  EXPECT_EQ(r->fit, 1);
+  EXPECT_EQ(r->blockWidth, 100.5);
+  EXPECT_EQ(r->blockHeight, 50);
+  EXPECT_EQ(r->spacing, 3);
+  EXPECT_EQ(r->wrap, 4);
+  EXPECT_EQ(r->order, join::ArrangeOrder::ColumnsFromTopRight);
+  EXPECT_EQ(r->fit, join::FitMode::Centre);
   EXPECT_EQ(r->background, 0x0080FFu);  // RRGGBB typed, 0x00BBGGRR held
   EXPECT_EQ(r->output, "/tmp/x.bmp");
   EXPECT_TRUE(r->quiet);
@@ -38,10 +40,12 @@ TEST(BatchOptionsTest, DefaultsLeaveTheWindowsProposals) {
 }
 
 TEST(BatchOptionsTest, ChoicesByNameOrPosition) {
-  EXPECT_EQ(Parse({"-a", "rows", "d"})->order, 0);
-  EXPECT_EQ(Parse({"-a", "1", "d"})->order, 1);
-  EXPECT_EQ(Parse({"-f", "stretch", "d"})->fit, 2);
-  EXPECT_EQ(Parse({"-f", "0", "d"})->fit, 0);
+  EXPECT_EQ(Parse({"-a", "rows", "d"})->order, join::ArrangeOrder::RowsFromTopLeft);
+  EXPECT_EQ(Parse({"-a", "1", "d"})->order, join::ArrangeOrder::ColumnsFromTopLeft);
+  EXPECT_EQ(Parse({"-f", "stretch", "d"})->fit, join::FitMode::Stretch);
+  EXPECT_EQ(Parse({"-f", "0", "d"})->fit, join::FitMode::TopLeft);
+  EXPECT_EQ(Parse({"-H", "2.5", "-w", "3.5", "-s", "+2", "d"})->blockHeight, 2);  // half to even
+  EXPECT_EQ(Parse({"-w", "3.5", "d"})->wrap, 4);
   EXPECT_EQ(Parse({"-b", "0000ff", "d"})->background, 0xFF0000u);
 }
 
@@ -163,18 +167,22 @@ TEST(BatchOptionsTest, FormatsCompressionAndContain) {
   ASSERT_TRUE(r) << r.error();
   EXPECT_EQ(r->include, (std::vector<std::string>{"*.png", "*.JPG"}));
   EXPECT_EQ(r->compression, 9);
-  EXPECT_EQ(r->fit, 3);
-  EXPECT_EQ(Parse({"-f", "3", "-z0", "d"})->fit, 3);
+  EXPECT_EQ(r->fit, join::FitMode::Contain);
+  EXPECT_EQ(Parse({"-f", "3", "-z0", "d"})->fit, join::FitMode::Contain);
   EXPECT_EQ(Parse({"--compression=0", "d"})->compression, 0);
   EXPECT_TRUE(Parse({"d"})->include.empty());
   EXPECT_EQ(Parse({"-z", "10", "d"}).error(), "--compression takes a level from 0 to 9, not '10'");
   EXPECT_EQ(Parse({"-z", "-1", "d"}).error(), "--compression takes a level from 0 to 9, not '-1'");
   EXPECT_EQ(Parse({"-i", "", "d"}).error(), "--include needs a pattern");
   EXPECT_EQ(Parse({"-f", "4", "d"}).error(), "--fit takes top-left, center, stretch or contain");
-  for (std::string_view png : {"a.png", "/x/B.PNG", "c.pNg"})
-    EXPECT_TRUE(IsPngOutputPath(png)) << png;
-  for (std::string_view other : {"a.bmp", "png", ".png", "a.png.bmp", "a.pn", "apng"})
-    EXPECT_FALSE(IsPngOutputPath(other)) << other;
+  const auto formatOf = [](std::string_view path) {
+    const auto format = formats::OutputFormatOf(path);
+    return format ? format->name : std::string_view("none");
+  };
+  for (std::string_view png : {"a.png", "/x/B.PNG", "c.pNg"}) EXPECT_EQ(formatOf(png), "PNG") << png;
+  for (std::string_view other : {"a.bmp", "png", ".png", "a.png.bmp", "apng"})
+    EXPECT_EQ(formatOf(other), "BMP") << other;
+  EXPECT_EQ(formatOf("a.pn"), "none");
 }
 
 TEST(BatchOptionsTest, StrictNumbers) {

@@ -309,10 +309,10 @@ TEST(Batch, StoppedAtAnyMomentLeavesNothingBehind) {
       ASSERT_GE(child, 0);
       if (child == 0) {
         FaultFileSystem fileSystem;
-        const SaveFileSystemInUse inUse(fileSystem.RefuseUnnamed(named));
+        fileSystem.RefuseUnnamed(named);
         batch::PrepareProcess();
         (void)!::write(ready[1], "r", 1);  // the handlers are in place: stop me any time now
-        ::_exit(RunBatchWith({"-o", output, dir.Path()}).status);
+        ::_exit(RunBatchWith({"-o", output, dir.Path()}, fileSystem).status);
       }
       char byte = 0;
       ASSERT_EQ(::read(ready[0], &byte, 1), 1);

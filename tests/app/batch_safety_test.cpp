@@ -26,6 +26,7 @@
 
 #include "app/batch_options.h"
 #include "app/batch_run.h"
+#include "app/progress_line.h"
 #include "app/batch_texts.h"
 #include "tests/support/fault_file_system.h"
 #include "tests/support/run_test_support.h"
@@ -67,7 +68,6 @@ ChildResult RunInChild(const std::vector<std::string>& args, const ChildSetUp& s
     FaultFileSystem fileSystem;
     fileSystem.RefuseUnnamed(setUp.namedFiles);
     if (setUp.faults) setUp.faults(fileSystem);
-    const SaveFileSystemInUse inUse(fileSystem);
     batch::PrepareProcess();
     if (setUp.before) setUp.before();
     const std::vector<std::string_view> views(args.begin(), args.end());
@@ -77,7 +77,7 @@ ChildResult RunInChild(const std::vector<std::string>& args, const ChildSetUp& s
     std::ostringstream messages;
     const int status = batch::RunBatch(
         *options, setUp.resultToStandardOutput ? static_cast<std::ostream&>(std::cout) : printed,
-        messages);
+        messages, fileSystem);
     capture.WriteFile("printed", printed.str());
     capture.WriteFile("messages", messages.str());
     ::_exit(status);
@@ -484,14 +484,31 @@ TEST(BatchSources, NoneReadable) {
   EXPECT_EQ(Tree(dir.Path()), before);
 }
 
-TEST(BatchTexts, ProgressIsInEnglish) {
-  const std::pair<const char*, const char*> cases[] = {
-      {"描画準備中・・・", "preparing"},
-      {"描画中・・・6/27", "drawing 6/27"},
-      {"保存中・・・", "saving"},
-      {"画像サイズ取得中・・・10/300", "reading sizes 10/300"},
-  };
-  for (const auto& [title, line] : cases) EXPECT_EQ(batch::ProgressText(title), line);
+// One line, rewritten in place, so that thousands of steps do not scroll the terminal; ended
+// before anything else is printed; nothing at all when quiet or not on a terminal.
+TEST(BatchTexts, ProgressIsOneEnglishLineRewrittenInPlace) {
+  std::ostringstream err;
+  {
+    batch::ProgressLine line(err, true, "eveda-batch: ");
+    batch::BatchProgress progress(line);
+    progress.Scanned(9, 300);
+    progress.Scanned(10, 300);
+    progress.Progress(join::Phase::Preparing, 0, 0);
+    progress.Progress(join::Phase::Drawing, 6, 27);
+    progress.Progress(join::Phase::Saving, 0, 0);
+    progress.Progress(join::Phase::Flushing, 42, 100);  // too soon to be shown
+    line.End();
+    progress.Progress(join::Phase::Drawing, 7, 27);
+  }
+  EXPECT_EQ(err.str(),
+            "\reveda-batch: reading sizes 10/300\x1b[K\reveda-batch: preparing\x1b[K"
+            "\reveda-batch: drawing 6/27\x1b[K\reveda-batch: saving\x1b[K\r\x1b[K"
+            "\reveda-batch: drawing 7/27\x1b[K\r\x1b[K");
+  std::ostringstream quiet;
+  batch::ProgressLine hidden(quiet, false, "eveda-batch: ");
+  hidden.Show("drawing 1/2");
+  EXPECT_EQ(quiet.str(), "");
+  EXPECT_FALSE(batch::ShouldShowProgress(true));
 }
 
 // With -o inside DIRECTORY, the output is never one of the sources, however the path is

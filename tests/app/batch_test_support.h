@@ -19,8 +19,11 @@ struct BatchResult {
   std::string err;
 };
 
-// The run with -q before `args`; status -1 when the options do not parse.
-inline BatchResult RunBatchWith(std::vector<std::string> args) {
+// The run with -q before `args`, saving through `fileSystem`; status -1 when the options do not
+// parse.
+inline BatchResult RunBatchWith(
+    std::vector<std::string> args,
+    DSMod::detail::FileSystem& fileSystem = DSMod::detail::SystemFileSystem()) {
   args.insert(args.begin(), "-q");
   const std::vector<std::string_view> views(args.begin(), args.end());
   const auto options = batch::ParseBatchOptions(views);
@@ -28,7 +31,7 @@ inline BatchResult RunBatchWith(std::vector<std::string> args) {
   if (!options) return {};
   std::ostringstream out;
   std::ostringstream err;
-  const int status = batch::RunBatch(*options, out, err);
+  const int status = batch::RunBatch(*options, out, err, fileSystem);
   return {status, out.str(), err.str()};
 }
 

@@ -5,6 +5,7 @@
 
 #include "dsmod/canvas_layout.h"
 #include "dsmod/dsmod.h"
+#include "formats/bmp/bmp.h"
 #include "tests/dsmod/dsmod_support.h"
 #include "platform/gdi/object_table.h"
 
@@ -141,7 +142,7 @@ TEST(BmpFileBytes, CountsEveryByteOfTheFile) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    EXPECT_EQ(DSMod::BmpFileBytes(c.bitCount, c.width, c.height), c.bytes);
+    EXPECT_EQ(formats::BmpFileBytes(c.bitCount, c.width, c.height), c.bytes);
   }
 }
 
@@ -185,25 +186,31 @@ TEST(CreateCanvas, CreationHeader) {
   EXPECT_EQ(info24.bmiColors[0].rgbRed, 0);  // the palette is not read above 8 bits
 }
 
-TEST(ReleaseCanvas, KeepsTheFieldsAndNeverReadsTheMemoryAgain) {
+// A canvas owns its handles: moved, released or destroyed, they are freed exactly once, and a
+// released record never reads pixel memory again.
+TEST(ReleaseCanvas, FreesTheHandlesOnceWhoeverHoldsThem) {
   const std::size_t before = Live();
   auto created = CreateCanvas(gdi::HDC{}, 24, 101, 2, {});
   ASSERT_TRUE(created);
-  Canvas canvas = *created;
+  Canvas canvas = std::move(*created);
   const auto bits = eveda::testing::CanvasBits(canvas);
   ASSERT_TRUE(bits);
   EXPECT_EQ(bits->size(), 608u);
-  const Canvas copy = canvas;
+  const gdi::HBITMAP section = canvas.hBitmap;
   ReleaseCanvas(canvas);
   EXPECT_EQ(Live(), before);
-  EXPECT_EQ(canvas.hDC, copy.hDC);
-  EXPECT_EQ(canvas.hBitmap, copy.hBitmap);
-  EXPECT_EQ(canvas.pBits, copy.pBits);
+  EXPECT_FALSE(canvas.hDC);
+  EXPECT_EQ(canvas.pBits, nullptr);
   EXPECT_EQ(canvas.Stride, 304);
-  gdi::BITMAP section;
-  EXPECT_EQ(gdi::GetObjectA(canvas.hBitmap, 24, &section), 0);
+  gdi::BITMAP record;
+  EXPECT_EQ(gdi::GetObjectA(section, 24, &record), 0);
   EXPECT_FALSE(eveda::testing::CanvasBits(canvas));  // the pixel memory is gone: never read
   ReleaseCanvas(canvas);                             // a second release touches nothing
+  {
+    auto scoped = CreateCanvas(gdi::HDC{}, 8, 5, 5, std::vector<gdi::RGBQUAD>(256));
+    ASSERT_TRUE(scoped);
+    EXPECT_GT(Live(), before);
+  }
   EXPECT_EQ(Live(), before);
 }
 

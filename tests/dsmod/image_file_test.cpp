@@ -8,7 +8,6 @@
 #include <cstring>
 #include <vector>
 
-#include "dsmod/canvas_file.h"
 #include "dsmod/dsmod.h"
 #include "dsmod/image_file.h"
 #include "tests/dsmod/dsmod_support.h"
@@ -28,7 +27,7 @@ DSMod::Canvas PatternCanvas() {
   auto* bytes = static_cast<std::uint8_t*>(canvas->pBits);
   for (int y = 0; y < kHeight; ++y)
     for (int x = 0; x < kWidth * 3; ++x) bytes[y * canvas->Stride + x] = std::uint8_t(y * 31 + x);
-  return *canvas;
+  return std::move(*canvas);
 }
 
 // Image row y (from the top) of the canvas.
@@ -68,17 +67,17 @@ TEST(ImageFile, BandsInEitherRowOrderWriteWhatTheWholeCanvasWrites) {
 }
 
 // Another format takes the rows top-down through the same interface.
-class RecordingEncoder : public DSMod::ImageEncoder {
+class RecordingEncoder : public formats::ImageEncoder {
  public:
   RecordingEncoder(std::vector<std::string>& log, int fd) : log_(log), fd_(fd) {}
-  eveda::Result<void, DSMod::SaveError> WriteRows(const std::uint8_t* topRow, std::ptrdiff_t,
-                                                  std::int32_t rows) override {
+  eveda::Result<void, formats::EncodeError> WriteRows(const std::uint8_t* topRow, std::ptrdiff_t,
+                                                      std::int32_t rows) override {
     log_.push_back("rows " + std::to_string(rows) + " from " + std::to_string(topRow[0]));
     return {};
   }
-  eveda::Result<void, DSMod::SaveError> Finish() override {
+  eveda::Result<void, formats::EncodeError> Finish() override {
     log_.push_back("finish");
-    if (::pwrite(fd_, "PNG!", 4, 0) != 4) return eveda::Unexpected{DSMod::SaveError{}};
+    if (::pwrite(fd_, "PNG!", 4, 0) != 4) return eveda::Unexpected{formats::EncodeError{}};
     return {};
   }
 
@@ -94,7 +93,7 @@ TEST(ImageFile, TakesAnotherEncoderAndTellsTheSavesProgressUpTo100) {
   DSMod::ImageFile file(
       dir / "out.png", kWidth, kHeight, [&log](int fd, std::int32_t width, std::int32_t height) {
         log.push_back(std::to_string(width) + "x" + std::to_string(height));
-        return eveda::Result<std::unique_ptr<DSMod::ImageEncoder>, DSMod::SaveError>(
+        return eveda::Result<std::unique_ptr<formats::ImageEncoder>, formats::EncodeError>(
             std::make_unique<RecordingEncoder>(log, fd));
       });
   file.WriteRows(CanvasRow(canvas, 0), -canvas.Stride, 20);
@@ -113,16 +112,16 @@ TEST(ImageFile, TakesAnotherEncoderAndTellsTheSavesProgressUpTo100) {
 }
 
 // An encoder that leaves a file of `bytes` bytes, holes mostly: a flush of several steps.
-class SizedEncoder : public DSMod::ImageEncoder {
+class SizedEncoder : public formats::ImageEncoder {
  public:
   SizedEncoder(int fd, off_t bytes) : fd_(fd), bytes_(bytes) {}
-  eveda::Result<void, DSMod::SaveError> WriteRows(const std::uint8_t*, std::ptrdiff_t,
-                                                  std::int32_t) override {
+  eveda::Result<void, formats::EncodeError> WriteRows(const std::uint8_t*, std::ptrdiff_t,
+                                                      std::int32_t) override {
     return {};
   }
-  eveda::Result<void, DSMod::SaveError> Finish() override {
+  eveda::Result<void, formats::EncodeError> Finish() override {
     if (::pwrite(fd_, "new", 3, 0) != 3 || ::ftruncate(fd_, bytes_) != 0)
-      return eveda::Unexpected{DSMod::SaveError{}};
+      return eveda::Unexpected{formats::EncodeError{}};
     return {};
   }
 
@@ -141,7 +140,7 @@ TEST(ImageFile, DroppedOrGivenUpLeavesNothingAndAnOldFileAsItWas) {
       SCOPED_TRACE(::testing::Message() << (named ? "named" : "unnamed") << " file, "
                                         << (end == End::Dropped ? "dropped" : "given up"));
       eveda::testing::FaultFileSystem fileSystem;
-      const eveda::testing::SaveFileSystemInUse inUse(fileSystem.RefuseUnnamed(named));
+      fileSystem.RefuseUnnamed(named);
       ScratchDirectory dir;
       eveda::testing::WriteBytes(dir / "out.bmp", "old");
       DSMod::Canvas canvas = PatternCanvas();
@@ -149,9 +148,10 @@ TEST(ImageFile, DroppedOrGivenUpLeavesNothingAndAnOldFileAsItWas) {
         // 20 MiB: the flush tells 80% after its first step, then 100%.
         DSMod::ImageFile file(
             dir / "out.bmp", kWidth, kHeight, [](int fd, std::int32_t, std::int32_t) {
-              return eveda::Result<std::unique_ptr<DSMod::ImageEncoder>, DSMod::SaveError>(
+              return eveda::Result<std::unique_ptr<formats::ImageEncoder>, formats::EncodeError>(
                   std::make_unique<SizedEncoder>(fd, off_t{20} << 20));
-            });
+            },
+            fileSystem);
         file.WriteRows(CanvasRow(canvas, 0), -canvas.Stride, 10);
         if (end == End::GivenUp) {
           file.WriteRows(CanvasRow(canvas, 10), -canvas.Stride, kHeight - 10);

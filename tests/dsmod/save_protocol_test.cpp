@@ -29,13 +29,12 @@ using Call = eveda::testing::FaultFileSystem::Call;
 using DSMod::SaveError;
 using eveda::testing::FaultFileSystem;
 using eveda::testing::ReadBytes;
-using eveda::testing::SaveFileSystemInUse;
 using eveda::testing::TempDir;
 
 DSMod::Canvas SmallCanvas() {
   auto created = DSMod::CreateCanvas(gdi::HDC{}, 24, 3, 2, {});
   EXPECT_TRUE(created);
-  return *created;
+  return std::move(*created);
 }
 
 std::string Text(const std::vector<std::uint8_t>& bytes) { return {bytes.begin(), bytes.end()}; }
@@ -67,9 +66,8 @@ TEST(SaveProtocol, AFailingCallLeavesTheOldFileAndNothingElse) {
     // The first link of an unnamed file tries the final name, which exists: the second one
     // is the temporary name.
     fileSystem.RefuseUnnamed(c.named).Fail(c.call, c.error, c.call == Call::LinkUnnamed ? 2 : 1);
-    const SaveFileSystemInUse inUse(fileSystem);
     DSMod::Canvas canvas = SmallCanvas();
-    const auto saved = DSMod::SaveCanvasBMP(canvas, directory / "out.bmp");
+    const auto saved = DSMod::SaveCanvasBMP(canvas, directory / "out.bmp", fileSystem);
     ASSERT_FALSE(saved);
     EXPECT_EQ(saved.error().kind, c.kind);
     EXPECT_EQ(saved.error().reason, std::strerror(c.error));
@@ -103,9 +101,8 @@ TEST(SaveProtocol, TheFileGetsItsNameInAsFewStepsAsPossible) {
     if (c.oldFile) eveda::testing::WriteBytes(directory / "out.bmp", "old contents");
     FaultFileSystem fileSystem;
     fileSystem.RefuseUnnamed(c.named);
-    const SaveFileSystemInUse inUse(fileSystem);
     DSMod::Canvas canvas = SmallCanvas();
-    ASSERT_TRUE(DSMod::SaveCanvasBMP(canvas, directory / "out.bmp"));
+    ASSERT_TRUE(DSMod::SaveCanvasBMP(canvas, directory / "out.bmp", fileSystem));
     EXPECT_EQ(fileSystem.Calls(), c.calls);
     EXPECT_EQ(directory.Names(), std::set<std::string>{"out.bmp"});
     DSMod::ReleaseCanvas(canvas);
@@ -160,9 +157,8 @@ TEST(SaveProtocol, LeftoversOfKilledSavesAreRemovedSafely) {
     }
     FaultFileSystem fileSystem;
     fileSystem.RefuseUnnamed(named);
-    const SaveFileSystemInUse inUse(fileSystem);
     DSMod::Canvas canvas = SmallCanvas();
-    ASSERT_TRUE(DSMod::SaveCanvasBMP(canvas, directory / "out.bmp"));
+    ASSERT_TRUE(DSMod::SaveCanvasBMP(canvas, directory / "out.bmp", fileSystem));
     EXPECT_EQ(directory.Names(), kept);
     for (const int fd : locks) ::close(fd);
     DSMod::ReleaseCanvas(canvas);

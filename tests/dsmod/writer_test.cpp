@@ -3,10 +3,11 @@
 #include <sys/resource.h>
 
 #include <cstring>
+#include <algorithm>
 #include <filesystem>
 #include <vector>
 
-#include "dsmod/canvas_file.h"
+#include "dsmod/image_file.h"
 #include "dsmod/dsmod.h"
 #include "dsmod/output_file.h"
 #include "platform/stop_signals/stop_signals.h"
@@ -36,7 +37,7 @@ Canvas PatternCanvas(int bitCount, int width, int height) {
   const std::vector<gdi::RGBQUAD> palette = Ramp(256);
   auto created = DSMod::CreateCanvas(gdi::HDC{}, bitCount, width, height, palette);
   EXPECT_TRUE(created);
-  Canvas canvas = *created;
+  Canvas canvas = std::move(*created);
   auto* bytes = static_cast<std::uint8_t*>(canvas.pBits);
   for (std::size_t i = 0; i < std::size_t(canvas.Stride) * canvas.Height; ++i)
     bytes[i] = static_cast<std::uint8_t>(i * 7 + 1);
@@ -130,13 +131,9 @@ TEST(SaveCanvasBMP, RefusesAReleasedCanvas) {
 // Every save runs with an unnamed file where the file system has them and a hidden named one
 // where it has not; for these tests a file system that refuses unnamed files forces the
 // named way.
-class NamedFiles {
- public:
-  explicit NamedFiles(bool named) : inUse_(fileSystem_.RefuseUnnamed(named)) {}
-
- private:
-  eveda::testing::FaultFileSystem fileSystem_;
-  eveda::testing::SaveFileSystemInUse inUse_;
+struct NamedFiles {
+  explicit NamedFiles(bool named) { fileSystem.RefuseUnnamed(named); }
+  eveda::testing::FaultFileSystem fileSystem;
 };
 
 template <class Case, std::size_t N>
@@ -167,12 +164,12 @@ TEST(SaveCanvasBMP, FailuresLeaveOldFilesAndNoTemporaryFile) {
   };
   for (const auto& [c, named] : BothWays(cases)) {
     SCOPED_TRACE(testing::Message() << c.what << (named ? ", named" : ", unnamed"));
-    const NamedFiles way(named);
+    NamedFiles way(named);
     ScratchDirectory directory;
     eveda::testing::WriteBytes(directory / "old.bmp", "old contents");
     std::filesystem::create_directory(directory / "folder");
     Canvas canvas = PatternCanvas(24, 5, 5);
-    const auto saved = DSMod::SaveCanvasBMP(canvas, c.target(directory));
+    const auto saved = DSMod::SaveCanvasBMP(canvas, c.target(directory), way.fileSystem);
     ASSERT_FALSE(saved);
     EXPECT_EQ(saved.error().kind, c.kind);
     EXPECT_EQ(saved.error().reason, c.reason);
@@ -188,7 +185,7 @@ TEST(SaveCanvasBMP, FailuresLeaveOldFilesAndNoTemporaryFile) {
 TEST(SaveCanvasBMP, WriteFailingPartWayKeepsTheOldFile) {
   for (const bool named : {false, true}) {
     SCOPED_TRACE(named ? "named" : "unnamed");
-    const NamedFiles way(named);
+    NamedFiles way(named);
     ScratchDirectory directory;
     const std::string path = directory / "plemo001.bmp";
     eveda::testing::WriteBytes(path, "old contents");
@@ -200,7 +197,7 @@ TEST(SaveCanvasBMP, WriteFailingPartWayKeepsTheOldFile) {
     small.rlim_cur = 100;
     const auto previousHandler = signal(SIGXFSZ, SIG_IGN);
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const auto result = DSMod::SaveCanvasBMP(canvas, path);
+    const auto result = DSMod::SaveCanvasBMP(canvas, path, way.fileSystem);
     setrlimit(RLIMIT_FSIZE, &saved);
     signal(SIGXFSZ, previousHandler);
 
@@ -226,24 +223,21 @@ TEST(SaveCanvasBMP, NewFileGetsOrdinaryPermissions) {
   DSMod::ReleaseCanvas(canvas);
 }
 
-// Rows handed over while the canvas is drawn land where the final save would put them, and no
+// Rows handed over while the canvas is drawn land where a whole save would put them, and no
 // name shows in the directory until the file is complete (the named way shows only a hidden
 // one).
-TEST(CanvasFile, RowsWrittenWhileDrawingMakeTheSameFile) {
+TEST(ImageFile, BandsWrittenWhileDrawingMakeTheSameFile) {
   for (const bool named : {false, true}) {
     SCOPED_TRACE(named ? "named" : "unnamed");
-    const NamedFiles way(named);
+    NamedFiles way(named);
     ScratchDirectory directory;
-    auto created = DSMod::CreateCanvas(gdi::HDC{}, 24, 7, 9, {});
-    ASSERT_TRUE(created);
-    Canvas& canvas = *created;
-    auto* bytes = static_cast<std::uint8_t*>(canvas.pBits);
+    Canvas canvas = PatternCanvas(24, 7, 9);
+    const auto* bytes = static_cast<const std::uint8_t*>(canvas.pBits);
     {
-      DSMod::CanvasFile file(canvas, directory / "out.bmp");
-      for (int top = 1; top <= 9; ++top) {
-        std::uint8_t* row = bytes + (9 - top) * canvas.Stride;  // rows are stored bottom-up
-        for (int i = 0; i < canvas.Stride; ++i) row[i] = static_cast<std::uint8_t>(top * 16 + i);
-        if (top % 4 == 0) file.RowsFinished(top);
+      DSMod::ImageFile file(directory / "out.bmp", 7, 9, {}, way.fileSystem);
+      for (int top = 0; top < 9; top += 4) {  // bands of 4, 4 and 1 rows, stored bottom-up
+        const int rows = std::min(4, 9 - top);
+        file.WriteRows(bytes + (8 - top) * canvas.Stride, -canvas.Stride, rows);
       }
       const std::set<std::string> during = directory.Names();
       EXPECT_EQ(during.size(), named ? 1u : 0u);
@@ -256,49 +250,27 @@ TEST(CanvasFile, RowsWrittenWhileDrawingMakeTheSameFile) {
     }
     EXPECT_EQ(ReadBytes(directory / "out.bmp"), ExpectedFile(canvas, 54));
     EXPECT_EQ(directory.Names(), std::set<std::string>{"out.bmp"});
-    DSMod::ReleaseCanvas(canvas);
-  }
-}
-
-// A run stopped before its save leaves the directory as it was.
-TEST(CanvasFile, AbandonedFileLeavesNothing) {
-  for (const bool named : {false, true}) {
-    SCOPED_TRACE(named ? "named" : "unnamed");
-    const NamedFiles way(named);
-    ScratchDirectory directory;
-    eveda::testing::WriteBytes(directory / "out.bmp", "old contents");
-    Canvas canvas = PatternCanvas(24, 8, 8);
-    {
-      DSMod::CanvasFile file(canvas, directory / "out.bmp");
-      file.RowsFinished(5);
-    }
-    EXPECT_EQ(directory.Names(), std::set<std::string>{"out.bmp"});
-    const std::vector<std::uint8_t> old = ReadBytes(directory / "out.bmp");
-    EXPECT_EQ(std::string(old.begin(), old.end()), "old contents");
-    DSMod::ReleaseCanvas(canvas);
   }
 }
 
 // What a signal handler calls takes the hidden file away, and only that.
-TEST(CanvasFile, PendingFileIsRemovedForASignalHandler) {
-  const NamedFiles way(true);
+TEST(ImageFile, PendingFileIsRemovedForASignalHandler) {
+  NamedFiles way(true);
   ScratchDirectory directory;
   eveda::testing::WriteBytes(directory / "out.bmp", "old contents");
-  Canvas canvas = PatternCanvas(24, 8, 8);
-  DSMod::CanvasFile file(canvas, directory / "out.bmp");
+  DSMod::ImageFile file(directory / "out.bmp", 8, 8, {}, way.fileSystem);
   EXPECT_EQ(directory.Names().size(), 2u);
   stop_signals::RemovePendingFile();
   EXPECT_EQ(directory.Names(), std::set<std::string>{"out.bmp"});
-  DSMod::ReleaseCanvas(canvas);
 }
 
 // Where the name was only proposed, a file that took it meanwhile is never replaced: the save
 // takes the next name offered, and fails with nothing left when none is.
-TEST(CanvasFile, NameTakenMeanwhileIsKept) {
+TEST(ImageFile, NameTakenMeanwhileIsKept) {
   for (const bool named : {false, true}) {
     for (const int taken : {1, 2, 3}) {
       SCOPED_TRACE(testing::Message() << (named ? "named, " : "unnamed, ") << taken << " taken");
-      const NamedFiles way(named);
+      NamedFiles way(named);
       ScratchDirectory directory;
       std::set<std::string> before;
       for (int k = 1; k <= taken; ++k) {
@@ -313,7 +285,12 @@ TEST(CanvasFile, NameTakenMeanwhileIsKept) {
         return directory / ("plemo00" + std::to_string(number + 1) + ".bmp");
       };
       Canvas canvas = PatternCanvas(24, 4, 4);
-      const auto written = DSMod::CanvasFile(canvas, directory / "plemo001.bmp").Finish(next);
+      const auto* bytes = static_cast<const std::uint8_t*>(canvas.pBits);
+      const auto written = [&] {
+        DSMod::ImageFile file(directory / "plemo001.bmp", 4, 4, {}, way.fileSystem);
+        file.WriteRows(bytes + 3 * canvas.Stride, -canvas.Stride, 4);
+        return file.Finish(next);
+      }();
       for (const std::string& name : before) {
         const std::vector<std::uint8_t> bytes = ReadBytes(directory / name);
         EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "another run") << name;
@@ -330,7 +307,6 @@ TEST(CanvasFile, NameTakenMeanwhileIsKept) {
         before.insert(expected);
         EXPECT_EQ(directory.Names(), before);
       }
-      DSMod::ReleaseCanvas(canvas);
     }
   }
 }

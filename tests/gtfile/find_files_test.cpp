@@ -1,6 +1,9 @@
 #include <string>
 #include <vector>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 #include "gtfile/gtfile.h"
@@ -101,6 +104,19 @@ TEST(FindFilesTest, RecursionStopsAtLinksBackUpThePath) {
   dir.MakeLink("a/self", ".");
   dir.MakeLink("b", "a");  // a second way into a, not a cycle: listed again under its own name
   EXPECT_EQ(FindBmp(dir.Path(), true), Listed({"a/inner.bmp", "b/inner.bmp", "top.bmp"}));
+}
+
+TEST(FindFilesTest, EachDirectoryInTheChosenOrder) {
+  TempDir dir;
+  for (const char* name : {"img10.bmp", "img2.bmp", "s10/a.bmp", "s2/a.bmp", "s2/b.bmp"})
+    dir.WriteFile(name, "data");
+  const timespec longAgo[2] = {{0, UTIME_OMIT}, {100, 0}};
+  ASSERT_EQ(utimensat(AT_FDCWD, (dir / "s2/b.bmp").c_str(), longAgo, 0), 0);
+  NameList names;
+  GTFile::FindFiles(dir.Path(), names, {"*.bmp"}, true, GTFile::ListOrder::Natural);
+  EXPECT_EQ(names, Listed({"s2/a.bmp", "s2/b.bmp", "s10/a.bmp", "img2.bmp", "img10.bmp"}));
+  GTFile::FindFiles(dir.Path(), names, {"*.bmp"}, true, GTFile::ListOrder::Mtime);
+  EXPECT_EQ(names, Listed({"s10/a.bmp", "s2/b.bmp", "s2/a.bmp", "img10.bmp", "img2.bmp"}));
 }
 
 TEST(ListSubDirsTest, ListsVisibleDirectoriesSorted) {

@@ -8,9 +8,11 @@
 #include <string_view>
 
 #include "main_window/leading_number.h"
-#include "main_window/rounding.h"
+#include "join/rounding.h"
 
 namespace main_window {
+using join::RoundHalfEven;
+using join::RoundToInt32;
 namespace {
 
 struct NumberCase {

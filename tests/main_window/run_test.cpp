@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "main_window/run_messages.h"
+#include "tests/support/fault_file_system.h"
 #include "tests/support/run_test_support.h"
 
 namespace eveda::testing {
@@ -23,7 +24,9 @@ using Outcome = main_window::RunReport::Outcome;
 
 // A window over `count` solid sources of 100 x 50, set to the worked grid.
 struct GridWindow {
-  explicit GridWindow(int count, Rgb colour = 0xFF0000) {
+  explicit GridWindow(int count, Rgb colour = 0xFF0000,
+                      DSMod::detail::FileSystem& fileSystem = DSMod::detail::SystemFileSystem())
+      : window{dir.Path(), "/nonexistent-app-dir", main_window::kSavingProgressDelay, fileSystem} {
     for (int i = 0; i < count; ++i)
       WriteSolid(dir, std::string(1, 'a' + i) + ".bmp", 100, 50, colour);
     window.Loaded();
@@ -35,7 +38,7 @@ struct GridWindow {
   std::string Output() const { return dir.PathOf("plemo001.bmp"); }
 
   TempDir dir;
-  Window window{dir.Path()};  // after the directory it shows
+  Window window;  // after the directory it shows
 };
 
 TEST(Run, ShowsEachStepInTheTitleAndEndsWithoutAMessage) {
@@ -271,7 +274,8 @@ class FileSizeLimit {
 
 struct SaveCase {
   const char* name;
-  const char* target;  // in the source directory
+  int error;          // the file system's answer when the file is created; 0: none
+  bool directory;     // a directory takes the output's name after the scan
   const char* reason;
 };
 
@@ -281,12 +285,16 @@ class SaveFailure : public ::testing::TestWithParam<SaveCase> {};
 
 // Whatever stands at the target and beside it stays exactly as it was.
 TEST_P(SaveFailure, NamesTheReasonAndLeavesNothingBehind) {
-  GridWindow grid(1);
-  grid.dir.WriteFile("plain", "a file, not a directory");
+  FaultFileSystem fileSystem;
+  if (GetParam().error != 0) {
+    fileSystem.Fail(FaultFileSystem::Call::OpenUnnamed, GetParam().error);
+    fileSystem.Fail(FaultFileSystem::Call::OpenNamed, GetParam().error);
+  }
+  GridWindow grid(1, 0xFF0000, fileSystem);
+  const std::string target = grid.Output();
+  if (GetParam().directory) grid.dir.MakeDir("plemo001.bmp");
   grid.dir.MakeDir("full");
   grid.dir.WriteFile("full/kept.txt", "kept");
-  const std::string target = grid.dir.PathOf(GetParam().target);
-  grid.form().SetOutputPath(target);
   const std::vector<std::string> before = Tree(grid.dir.Path());
   const std::size_t live = LiveDrawingObjects();
   grid.form().PlemoBMP();
@@ -306,9 +314,9 @@ TEST_P(SaveFailure, NamesTheReasonAndLeavesNothingBehind) {
 
 INSTANTIATE_TEST_SUITE_P(
     Targets, SaveFailure,
-    ::testing::Values(SaveCase{"MissingDirectory", "missing/out.bmp", "No such file or directory"},
-                      SaveCase{"ParentIsAFile", "plain/out.bmp", "Not a directory"},
-                      SaveCase{"TargetIsADirectory", "full", "Is a directory"}),
+    ::testing::Values(SaveCase{"MissingDirectory", ENOENT, false, "No such file or directory"},
+                      SaveCase{"ParentIsAFile", ENOTDIR, false, "Not a directory"},
+                      SaveCase{"TargetIsADirectory", 0, true, "Is a directory"}),
     [](const ::testing::TestParamInfo<SaveCase>& info) { return std::string(info.param.name); });
 
 TEST(SaveFailure, APreviousFileSurvivesAWriteThatBreaksOff) {

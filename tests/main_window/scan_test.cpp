@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-#include "main_window/probe_sizes.h"
+#include "join/probe_sources.h"
 #include "tests/support/form_test_support.h"
 #include "tests/support/run_test_support.h"
 
@@ -71,42 +71,43 @@ INSTANTIATE_TEST_SUITE_P(
                                     "title:画像サイズ取得中・・・60/70",
                                     "title:画像サイズ取得中・・・70/70", "title:DID Eveda v1.0"}}));
 
-std::thread::id scanningThread;
-std::atomic<int> readUnheld = 0;
-
-// ReadBMPInfo, counting reads on another thread that could take a stop signal.
-GetImage::BMPInfo ReadWatched(std::string path) {
-  if (std::this_thread::get_id() != scanningThread && !StopSignalsHeldHere()) ++readUnheld;
-  return GetImage::ReadBMPInfo(std::move(path));
-}
-
-// Two threads read the sizes; each file's size lands in its own place, the progress runs
-// 1..n in order, the other thread takes no stop signal, and a progress call that throws ends
-// the read with that exception.
+// Two threads read the sizes; each file's size, or its reason, lands in its own place, small
+// files are kept whole when asked, the progress runs 1..n in order, and a progress call that
+// throws ends the read with that exception.
 TEST(Scan, SizesReadOnTwoThreadsArriveInOrder) {
   TempDir dir;
-  GTFile::NameList names = {""};
+  std::vector<std::string> paths;
   for (int i = 1; i <= 150; ++i) {
     const std::string name = Numbered(i);
-    dir.WriteBmp(name, i, 151 - i);
-    names.push_back(dir.PathOf(name));
+    if (i == 77) {
+      dir.WriteFile(name, "not a picture");
+    } else {
+      dir.WriteBmp(name, i, 151 - i);
+    }
+    paths.push_back(dir.PathOf(name));
   }
   std::vector<int> steps;
-  scanningThread = std::this_thread::get_id();
-  const auto infos =
-      main_window::ProbeSizes(names, ReadWatched, [&steps](int i) { steps.push_back(i); });
-  EXPECT_EQ(readUnheld, 0);
-  ASSERT_EQ(infos.size(), 151u);
+  const auto scanned =
+      join::ProbeSources(paths, [&steps](int i) { steps.push_back(i); }, true);
+  ASSERT_EQ(scanned.size(), 150u);
   ASSERT_EQ(steps.size(), 150u);
   for (int i = 1; i <= 150; ++i) {
+    const join::ScannedSource& source = scanned[static_cast<std::size_t>(i) - 1];
     EXPECT_EQ(steps[static_cast<std::size_t>(i) - 1], i);
-    EXPECT_EQ(infos[static_cast<std::size_t>(i)],
-              (GetImage::BMPInfo{.IsBMP = 1, .Width = i, .Height = 151 - i, .BitCount = 24}));
+    EXPECT_EQ(source.path, paths[static_cast<std::size_t>(i) - 1]);
+    if (i == 77) {
+      EXPECT_EQ(source.refusal, formats::SourceError{eveda::bmp::DecodeError::NotBmp});
+      EXPECT_TRUE(source.kept.empty());
+      continue;
+    }
+    EXPECT_EQ(source.size.width, static_cast<std::uint32_t>(i));
+    EXPECT_EQ(source.size.height, static_cast<std::uint32_t>(151 - i));
+    EXPECT_EQ(source.kept, ReadBytes(source.path));
   }
-  EXPECT_THROW(main_window::ProbeSizes(names, GetImage::ReadBMPInfo,
-                                       [](int i) {
-                                         if (i == 40) throw std::bad_alloc();
-                                       }),
+  EXPECT_THROW(join::ProbeSources(paths,
+                                  [](int i) {
+                                    if (i == 40) throw std::bad_alloc();
+                                  }),
                std::bad_alloc);
 }
 

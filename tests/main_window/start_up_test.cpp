@@ -54,7 +54,7 @@ class FitModeWatcher : public toolkit::ScriptedToolkit {
     if (form) seen.push_back(form->Job().FitMode);
   }
   const main_window::Form1* form = nullptr;
-  std::vector<main_window::FitMode> seen;
+  std::vector<join::FitMode> seen;
 };
 
 TEST(StartUp, FitModeIsUnselectedDuringTheFirstListSelection) {
@@ -63,8 +63,8 @@ TEST(StartUp, FitModeIsUnselectedDuringTheFirstListSelection) {
   main_window::Form1 form(ui);
   ui.form = &form;
   ui.Load();
-  EXPECT_EQ(ui.seen, std::vector<main_window::FitMode>(
-                         {main_window::FitMode::None, main_window::FitMode::TopLeft}));
+  EXPECT_EQ(ui.seen, std::vector<join::FitMode>(
+                         {join::FitMode::None, join::FitMode::TopLeft}));
 }
 
 TEST(StartUp, WithBmpsFillsTheWindowWithoutAMessage) {
@@ -85,7 +85,7 @@ TEST(StartUp, WithBmpsFillsTheWindowWithoutAMessage) {
   EXPECT_EQ(window.ui.Text(Label1(1)), "対象ファイル数－ 3");
   EXPECT_EQ(window.ui.Text(Label1(10)), dir.PathOf("plemo001.bmp"));
   EXPECT_EQ(window.ui.Text(Label1(11)), "生成画像ステータス － 横2個、縦2個  横200×縦160");
-  EXPECT_EQ(window.form.Job().FitMode, main_window::FitMode::TopLeft);
+  EXPECT_EQ(window.form.Job().FitMode, join::FitMode::TopLeft);
   EXPECT_TRUE(window.form.Job().Loaded);
 }
 

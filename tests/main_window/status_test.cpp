@@ -57,7 +57,7 @@ TEST_P(WorkedExample, ShowsTheGridAndOutputSizeOfEachOrder) {
   EXPECT_EQ(width, GetParam().width);
   EXPECT_EQ(height, GetParam().height);
   EXPECT_EQ(window.form.Job().ArrangeOrder,
-            static_cast<main_window::ArrangeOrder>(GetParam().order));
+            static_cast<join::ArrangeOrder>(GetParam().order));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -133,8 +133,8 @@ TEST_F(StatusTest, InvalidCallStillCopiesEverySetting) {
   EXPECT_EQ(window.form.Job().BlockHeight, 12);
   EXPECT_EQ(window.form.Job().Spacing, 3);
   EXPECT_EQ(window.form.Job().WrapCount, -1);
-  EXPECT_EQ(window.form.Job().ArrangeOrder, main_window::ArrangeOrder::RowsFromTopLeft);
-  EXPECT_EQ(window.form.Job().FitMode, main_window::FitMode::Stretch);
+  EXPECT_EQ(window.form.Job().ArrangeOrder, join::ArrangeOrder::RowsFromTopLeft);
+  EXPECT_EQ(window.form.Job().FitMode, join::FitMode::Stretch);
 }
 
 TEST_F(StatusTest, SettingsTooLargeForTheirFieldsAreStoredAsZero) {
@@ -179,7 +179,7 @@ TEST_F(StatusTest, FitModeRefreshesTheStateButNotTheCaption) {
   window.ui.ClearLog();
   window.ui.Choose(Combo1(1), 1);
   EXPECT_EQ(window.ui.Log(), std::vector<std::string>({"caption:Label1(11)=" + before}));
-  EXPECT_EQ(window.form.Job().FitMode, main_window::FitMode::Centre);
+  EXPECT_EQ(window.form.Job().FitMode, join::FitMode::Centre);
 }
 
 TEST_F(StatusTest, TypingRefreshesOncePerCharacter) {

@@ -33,7 +33,8 @@ std::map<std::string, std::vector<std::uint8_t>> Contents(const TempDir& dir) {
 // Seven patterned sources of different sizes, and an older output written with another
 // background. The save shows its progress at once, as a long one does after a moment.
 struct StopWindow {
-  StopWindow() {
+  explicit StopWindow(DSMod::detail::FileSystem& fileSystem = DSMod::detail::SystemFileSystem())
+      : window{dir.Path(), "/nonexistent-app-dir", std::chrono::milliseconds{0}, fileSystem} {
     for (int i = 0; i < kSources; ++i)
       WritePattern(dir, std::string(1, 'a' + i) + ".bmp", 30 + 11 * i, 20 + 7 * i);
     window.Loaded();
@@ -46,7 +47,7 @@ struct StopWindow {
   std::string Output() const { return dir.PathOf("plemo001.bmp"); }
 
   TempDir dir;
-  Window window{dir.Path(), "/nonexistent-app-dir", std::chrono::milliseconds{0}};
+  Window window;
 };
 
 enum class Trigger { Escape, Close };
@@ -82,20 +83,19 @@ std::string TitleWhenStopped(int call) {
 // Where the file system has no unnamed files, the run writes a named temporary file beside
 // the output: it must go as well.
 struct NamedTemporaryFiles {
-  explicit NamedTemporaryFiles(bool named) : inUse(fileSystem.RefuseUnnamed(named)) {}
+  explicit NamedTemporaryFiles(bool named) { fileSystem.RefuseUnnamed(named); }
   eveda::testing::FaultFileSystem fileSystem;
-  eveda::testing::SaveFileSystemInUse inUse;
 };
 
 TEST(Stop, OkLeavesTheFolderAsItWasAndTheWindowUsable) {
   for (const bool named : {false, true}) {
-    const NamedTemporaryFiles mode(named);
+    NamedTemporaryFiles mode(named);
     for (const Trigger trigger : {Trigger::Escape, Trigger::Close}) {
       for (const int call : StopPoints()) {
         SCOPED_TRACE(::testing::Message() << (named ? "named" : "unnamed") << " file, "
                                           << (trigger == Trigger::Escape ? "Escape" : "close")
                                           << " in DoEvents call " << call);
-        StopWindow stop;
+        StopWindow stop(mode.fileSystem);
         bool temporarySeen = false;
         // After the first source, which every run draws.
         stop.ui().AtDoEvents(2, [&] { temporarySeen = Tree(stop.dir.Path()).size() > 8; });

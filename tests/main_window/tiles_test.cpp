@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "join/proposals.h"
 #include "tests/support/run_test_support.h"
 
 #include <sys/stat.h>
@@ -231,8 +232,8 @@ TEST(UnreadableSource, KeepsItsCellInTheBackgroundAndIsNamedOnceAfterTheSave) {
                                  "c.bmp（BMPファイルではありません）",
                              }));
   EXPECT_EQ(window.form.LastRun().notDrawn,
-            std::vector<main_window::NotDrawnSource>(
-                {{dir.PathOf("c.bmp"), eveda::bmp::DecodeError::NotBmp}}));
+            std::vector<join::NotDrawnSource>(
+                {{2, dir.PathOf("c.bmp"), {eveda::bmp::DecodeError::NotBmp}}}));
   const WrittenBmp out = ReadWritten(dir.PathOf("plemo001.bmp"));
   ASSERT_EQ(out.height, 162);
   const std::array<Point, 5> origins = {{{3, 3}, {106, 3}, {3, 56}, {106, 56}, {3, 109}}};
@@ -286,10 +287,10 @@ TEST(UnreadableSource, ChangedAfterTheScanOrLyingAboutItsSize) {
   window.form.PlemoBMP();
 
   using eveda::bmp::DecodeError;
-  EXPECT_EQ(window.form.LastRun().notDrawn, std::vector<main_window::NotDrawnSource>(
-                                                {{dir.PathOf("b.bmp"), DecodeError::NotRegularFile},
-                                                 {dir.PathOf("c.bmp"), DecodeError::NotFound},
-                                                 {dir.PathOf("e.bmp"), DecodeError::TooLarge}}));
+  EXPECT_EQ(window.form.LastRun().notDrawn, std::vector<join::NotDrawnSource>(
+                                                {{1, dir.PathOf("b.bmp"), {DecodeError::NotRegularFile}},
+                                                 {2, dir.PathOf("c.bmp"), {DecodeError::NotFound}},
+                                                 {4, dir.PathOf("e.bmp"), {DecodeError::TooLarge}}}));
   EXPECT_EQ(window.ui.Log("msgbox:"),
             std::vector<std::string>({"msgbox:48:読み込めなかった画像が3個あります。"
                                       "そのブロックは背景色のままです：\n"
@@ -321,8 +322,8 @@ TEST(UnreadableSource, ControlCharactersInNamesShowAsQuestionMarks) {
                                       "b??[2J?.bmp（BMPファイルではありません）"}));
 }
 
-// The window writes the name it showed, replacing whatever took it meanwhile; a caller that
-// never showed the name keeps such a file and takes the next free name.
+// The window writes the name it showed, replacing whatever took it meanwhile; a join that never
+// showed the name (eveda-batch's) keeps such a file and takes the next free name.
 TEST(OutputName, TakenBetweenTheScanAndTheSave) {
   for (const bool keep : {false, true}) {
     SCOPED_TRACE(keep ? "kept" : "replaced");
@@ -330,11 +331,24 @@ TEST(OutputName, TakenBetweenTheScanAndTheSave) {
     WriteSolid(dir, "a.bmp", 4, 4, kColours[0]);
     Window window(dir.Path());
     window.Loaded();
-    window.form.KeepExistingOutput(keep);
     dir.WriteFile("plemo001.bmp", "written by another run");
-    window.form.PlemoBMP();
+    std::string written = window.form.Job().OutputPath;
+    if (keep) {
+      join::JoinRequest request;
+      request.sources = {{dir.PathOf("a.bmp"), {}}};
+      request.layout = main_window::LayoutOf(window.form.Job());
+      request.output = {written, formats::BmpOutput(), {}, join::NextFreeOutputName()};
+      struct : join::JoinObserver {
+        void Progress(join::Phase, std::int64_t, std::int64_t) override {}
+        bool StopRequested() override { return false; }
+      } quiet;
+      written = join::Join(request, quiet).path;
+    } else {
+      window.form.PlemoBMP();
+      written = window.form.LastRun().outputPath;
+    }
     const std::string expected = dir.PathOf(keep ? "plemo002.bmp" : "plemo001.bmp");
-    EXPECT_EQ(window.form.LastRun().outputPath, expected);
+    EXPECT_EQ(written, expected);
     EXPECT_EQ(ReadWritten(expected).Pixel(3, 3), kColours[0]);
     if (keep) {
       const std::vector<std::uint8_t> other = ReadBytes(dir.PathOf("plemo001.bmp"));

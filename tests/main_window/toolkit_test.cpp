@@ -7,7 +7,6 @@
 #include "main_window/form1.h"
 #include "main_window/form1_design.h"
 #include "platform/toolkit/characters.h"
-#include "platform/toolkit/console_toolkit.h"
 #include "tests/support/form_test_support.h"
 
 namespace toolkit {
@@ -17,7 +16,7 @@ constexpr ControlRef kBox{Group::Text1, 0};      // limit 4, never applied to th
 constexpr ControlRef kSpacing{Group::Text1, 2};  // limit 1, design text "0"
 constexpr ControlRef kOrder{Group::Combo1, 0};
 
-// What every toolkit without a display shares, through the one that ships in eveda-batch.
+// What every toolkit without a display shares.
 class HeadlessToolkitTest : public testing::Test {
  protected:
   HeadlessToolkitTest() {
@@ -29,8 +28,7 @@ class HeadlessToolkitTest : public testing::Test {
     ui.Connect(Group::Command4, Event::Click, [this](int) { events.push_back("run"); });
   }
 
-  std::ostringstream err;
-  ConsoleToolkit ui{main_window::Form1Design(), {"the args", "/opt/eveda", &err}};
+  ScriptedToolkit ui{main_window::Form1Design(), "the args", "/opt/eveda"};
   std::vector<std::string> events;
 };
 
@@ -95,67 +93,6 @@ TEST_F(HeadlessToolkitTest, ListSelectionRaisesClickWithTheIndex) {
   ui.SetListIndex(kOrder, 1);
   EXPECT_EQ(events, std::vector<std::string>({"click combo 1", "click combo 0"}));
   EXPECT_EQ(ui.ListIndex(kOrder), 1);
-}
-
-TEST(ConsoleToolkit, ProgressIsOneRewrittenLineEndedByTheIdleTitle) {
-  std::ostringstream err;
-  ConsoleToolkit ui(main_window::Form1Design(), {"", "", &err, /*showProgress=*/true,
-                                                 main_window::kReadyTitle, "eveda-batch: "});
-  ui.SetTitle("描画中・・・1/2");
-  ui.SetTitle("描画中・・・2/2");
-  ui.SetTitle(main_window::kReadyTitle);
-  EXPECT_EQ(err.str(),
-            "\reveda-batch: 描画中・・・1/2\x1b[K\reveda-batch: 描画中・・・2/2\x1b[K\r\x1b[K");
-  EXPECT_EQ(ui.Title(), main_window::kReadyTitle);
-}
-
-// Messages are kept for the caller, which reports them in its own voice; they are not printed.
-TEST(ConsoleToolkit, MessagesAreKeptAnsweredOkAndConfirmationsAreSkipped) {
-  std::ostringstream err;
-  {
-    ConsoleToolkit ui(main_window::Form1Design(), {"", "", &err, true, "idle"});
-    ui.SetTitle("保存中・・・");
-    EXPECT_EQ(ui.MsgBox("横2000×縦10の大きなファイルになりますが実行しますか？", 257), kAnswerOk);
-    EXPECT_EQ(ui.MsgBox("設定が正しくありません", 48), kAnswerOk);
-    ui.SetTitle("保存中・・・");
-    EXPECT_EQ(ui.Messages(), std::vector<std::string>({"設定が正しくありません"}));
-    EXPECT_EQ(ui.BrowseForFolder("x", ""), "");
-    EXPECT_EQ(ui.ChooseBackColor(), -1);
-    ui.DoEvents();
-  }
-  EXPECT_EQ(err.str(), "\r保存中・・・\x1b[K\r保存中・・・\x1b[K\r\x1b[K");
-}
-
-TEST(ConsoleToolkit, QuietOrNotATerminalShowsNoProgress) {
-  std::ostringstream err;
-  ConsoleToolkit ui(main_window::Form1Design(), {"", "", &err, false, "idle"});
-  ui.SetTitle("描画中・・・1/2");
-  EXPECT_EQ(err.str(), "");
-  EXPECT_FALSE(ShouldShowProgress(true));
-}
-
-TEST(ConsoleToolkit, RunsTheSameWindowWithSettingsTypedAfterTheScan) {
-  eveda::testing::TempDir dir;
-  dir.WriteBmps(5);
-  eveda::testing::TempDir empty;
-  std::ostringstream err;
-  ConsoleToolkit ui(main_window::Form1Design(),
-                    {dir.Path(), "", &err, true, main_window::kReadyTitle});
-  main_window::Form1 form(ui);
-  ui.Load();
-  ui.SetText({Group::Text1, 0}, "100.5");
-  ui.SetText({Group::Text1, 2}, "12");  // longer than the box admits; the program is not cut
-  ui.SetListIndex(kOrder, 2);
-  std::int32_t columns = 0, rows = 0, width = 0, height = 0;
-  ASSERT_TRUE(form.CalcSize(columns, rows, width, height));
-  EXPECT_EQ(width, 2 * 100 + 3 * 12 + 1);  // 2 x 100.5 + 3 x 12 = 237
-  EXPECT_EQ(height, 3 * 8 + 4 * 12);
-  EXPECT_EQ(err.str(), "");  // five files: no progress title, no message
-
-  form.GetBMPList(empty.Path());
-  EXPECT_EQ(err.str(), "");
-  EXPECT_EQ(ui.Messages(), std::vector<std::string>({"ディレクトリ [ " + empty.Path() +
-                                                     " ]にはBMPファイルがありませんでした"}));
 }
 
 }  // namespace

@@ -58,17 +58,4 @@ class FaultFileSystem : public DSMod::detail::FileSystem {
   std::vector<Call> calls_;
 };
 
-// Puts a file system in place for every save of the process while it lives.
-class SaveFileSystemInUse {
- public:
-  explicit SaveFileSystemInUse(DSMod::detail::FileSystem& fileSystem)
-      : previous_(DSMod::detail::UseSaveFileSystem(&fileSystem)) {}
-  ~SaveFileSystemInUse() { DSMod::detail::UseSaveFileSystem(previous_); }
-  SaveFileSystemInUse(const SaveFileSystemInUse&) = delete;
-  SaveFileSystemInUse& operator=(const SaveFileSystemInUse&) = delete;
-
- private:
-  DSMod::detail::FileSystem* previous_;
-};
-
 }  // namespace eveda::testing

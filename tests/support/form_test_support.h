@@ -26,9 +26,10 @@ inline constexpr const char* kReadyTitle = "DID Eveda v1.0";
 // The window as a test sees it: the toolkit first, so that it outlives the form.
 struct Window {
   explicit Window(std::string commandLine, std::string appPath = "/nonexistent-app-dir",
-                  std::chrono::milliseconds savingProgressDelay = main_window::kSavingProgressDelay)
+                  std::chrono::milliseconds savingProgressDelay = main_window::kSavingProgressDelay,
+                  DSMod::detail::FileSystem& fileSystem = DSMod::detail::SystemFileSystem())
       : ui(main_window::Form1Design(), std::move(commandLine), std::move(appPath)),
-        form(ui, savingProgressDelay) {}
+        form(ui, savingProgressDelay, fileSystem) {}
   // Starts the window and forgets what start-up showed.
   Window& Loaded() {
     ui.Load();

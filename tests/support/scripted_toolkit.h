@@ -14,7 +14,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/toolkit/headless_toolkit.h"
+#include "tests/support/headless_toolkit.h"
 
 namespace toolkit {
 

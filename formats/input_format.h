@@ -1,0 +1,51 @@
+#pragma once
+// What each source format offers the reader (source_reader.h): its signature, its header probe
+// and its decoder. Each format's folder defines one; the reader's table lists them.
+
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+#include "formats/decoded_image.h"
+#include "formats/row_stream.h"
+#include "formats/source_error.h"
+#include "platform/bmp_loader/row_source.h"
+#include "platform/bmp_loader/source_file.h"
+#include "platform/result.h"
+
+namespace formats {
+
+// A source being opened: its file, the bytes already read from its start (all of it for a
+// file read whole), and the buffers the drawing keeps for it.
+struct OpeningSource {
+  eveda::bmp::SourceFile* file = nullptr;  // none when the bytes at hand are the whole file
+  std::span<const std::uint8_t> head;
+  std::uint64_t size = 0;
+  eveda::bmp::RowBuffers* own = nullptr;
+  eveda::bmp::ScratchBuffer* scratch = nullptr;
+  Colour background = 0;
+};
+
+struct InputFormat {
+  std::string_view name;
+  bool (*sniff)(std::span<const std::uint8_t> head);
+  eveda::Result<ProbedImage, SourceError> (*probe)(const ByteInput& file,
+                                                   std::span<const std::uint8_t> head);
+  eveda::Result<eveda::bmp::RowSource, SourceError> (*open)(const OpeningSource& source);
+};
+
+// The formats of the table, defined in their folders.
+extern const InputFormat kBmpFormat;
+extern const InputFormat kPngFormat;
+extern const InputFormat kJpegFormat;
+
+// The whole file's bytes: those at hand when they are all of it, else read into `own.head`.
+eveda::Result<std::span<const std::uint8_t>, SourceError> WholeFile(const OpeningSource& source);
+
+// A picture decoded whole by `decode` into the source's own buffers, drawn as 24-bit rows.
+using WholeDecoder = eveda::Result<void, SourceError> (*)(std::span<const std::uint8_t> file,
+                                                          Colour background, DecodedImage& out);
+eveda::Result<eveda::bmp::RowSource, SourceError> OpenDecodedWhole(const OpeningSource& source,
+                                                                   WholeDecoder decode);
+
+}  // namespace formats

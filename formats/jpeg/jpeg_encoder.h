@@ -1,0 +1,24 @@
+#pragma once
+// JPEG output through libjpeg-turbo, written as the bands arrive: baseline, quality 1 to 100,
+// chroma halved both ways below quality 90 and kept whole from 90 on. Writes in order only, so a
+// pipe will do.
+
+#include <cstdint>
+
+#include "formats/encoder.h"
+
+namespace formats {
+
+// The format's limit on either side; the caller checks before it draws.
+inline constexpr std::uint32_t kJpegMaxSide = 65535;
+inline bool JpegFitsSize(std::uint32_t width, std::uint32_t height) {
+  return width >= 1 && height >= 1 && width <= kJpegMaxSide && height <= kJpegMaxSide;
+}
+
+struct JpegOptions {
+  int quality = 90;  // 1 to 100
+};
+
+EncoderFactory MakeJpegEncoderFactory(JpegOptions options);
+
+}  // namespace formats

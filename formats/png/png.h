@@ -1,0 +1,41 @@
+#pragma once
+// PNG sources (libspng): every colour type and bit depth, palettes with tRNS, Adam7; 16-bit
+// samples keep their high byte; alpha (and tRNS) is blended over the caller's background
+// colour. Colour profiles and gamma are not applied.
+//
+// Hostile input never crashes and never makes the decoder allocate beyond the limits: the
+// declared size is checked against DecodeLimits and against what the file's length could
+// possibly hold before the pixel memory is taken; truncated data and bad checksums are errors.
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+#include "formats/decoded_image.h"
+#include "formats/row_stream.h"
+#include "formats/source_error.h"
+#include "platform/result.h"
+
+namespace formats {
+
+// Every PNG file starts with these bytes.
+inline constexpr std::array<std::uint8_t, 8> kPngSignature = {0x89, 'P', 'N', 'G',
+                                                              '\r', '\n', 0x1A, '\n'};
+
+// PNG's bound on either side, and on a chunk's length: 2^31 - 1.
+inline constexpr std::uint32_t kPngMaxValue = 0x7FFFFFFF;
+
+// Enough bytes to tell the format and read IHDR.
+inline constexpr std::size_t kPngHeadBytes = 33;
+
+bool SniffPng(std::span<const std::uint8_t> head);
+
+// The IHDR size from the file's first kPngHeadBytes bytes; refuses what the decoder would
+// refuse from IHDR alone (zero or over-2^31 sides, bad depth for the colour type, a bad CRC).
+eveda::Result<ProbedImage, SourceError> ProbePng(std::span<const std::uint8_t> head);
+
+eveda::Result<void, SourceError> DecodePng(std::span<const std::uint8_t> file, Colour background,
+                                           DecodedImage& out, const DecodeLimits& limits = {});
+
+}  // namespace formats

@@ -1,0 +1,140 @@
+#include "formats/source_reader.h"
+
+#include <algorithm>
+#include <array>
+#include <optional>
+
+#include "formats/input_format.h"
+#include "platform/bmp_loader/source_file.h"
+
+namespace formats {
+namespace {
+
+using eveda::bmp::DecodeError;
+using eveda::bmp::RowBuffers;
+using eveda::bmp::RowSource;
+using eveda::bmp::SourceFile;
+
+// Tried in order: a file with neither PNG's nor JPEG's signature is the BMP loader's to judge.
+constexpr std::array<const InputFormat*, 1> kBmpOnly = {&kBmpFormat};
+constexpr std::array<const InputFormat*, 3> kEveryFormat = {&kPngFormat, &kJpegFormat,
+                                                            &kBmpFormat};
+
+// A source file read through the descriptor the reader opened.
+class FileInput final : public ByteInput {
+ public:
+  explicit FileInput(const SourceFile& file) : file_(file) {}
+  std::uint64_t Size() const override { return file_.size(); }
+  eveda::Result<std::size_t, SourceError> ReadAt(std::uint64_t offset,
+                                                 std::span<std::uint8_t> out) const override {
+    auto got = file_.ReadAt(offset, out);
+    if (!got) return eveda::Unexpected{SourceError{got.error()}};
+    return *got;
+  }
+
+ private:
+  const SourceFile& file_;
+};
+
+eveda::Unexpected<SourceError> Refused(DecodeError reason) {
+  return eveda::Unexpected{SourceError{reason}};
+}
+
+// The bytes read from a file's start: all of a small file, else enough for every header probe.
+std::size_t FirstBytes(std::uint64_t size) {
+  return size <= eveda::bmp::kReadWholeBytes ? static_cast<std::size_t>(size)
+                                             : eveda::bmp::kHeadBytes;
+}
+
+eveda::Result<std::span<const std::uint8_t>, SourceError> ReadStart(const SourceFile& file,
+                                                                    std::size_t bytes,
+                                                                    std::vector<std::uint8_t>& into) {
+  if (!Resize(into, bytes)) return Refused(DecodeError::OutOfMemory);
+  const auto got = file.ReadAt(0, into);
+  if (!got) return Refused(got.error());
+  return std::span<const std::uint8_t>(into.data(), *got);
+}
+
+}  // namespace
+
+const SourceReader& SourceReader::BmpOnly() {
+  static const SourceReader reader(kBmpOnly);
+  return reader;
+}
+
+const SourceReader& SourceReader::EveryFormat() {
+  static const SourceReader reader(kEveryFormat);
+  return reader;
+}
+
+const InputFormat* SourceReader::FormatOf(std::span<const std::uint8_t> head) const {
+  const auto found = std::find_if(formats_.begin(), formats_.end(),
+                                  [head](const InputFormat* f) { return f->sniff(head); });
+  return found != formats_.end() ? *found : formats_.back();
+}
+
+eveda::Result<ProbedImage, SourceError> SourceReader::Probe(const std::string& path,
+                                                           std::vector<std::uint8_t>* keep) const {
+  const auto file = SourceFile::Open(path.c_str());
+  if (!file) return Refused(file.error());
+  std::vector<std::uint8_t> head;
+  const bool whole = keep != nullptr && file->size() <= eveda::bmp::kReadWholeBytes;
+  std::vector<std::uint8_t>& into = whole ? *keep : head;
+  EVEDA_TRY(start, ReadStart(*file, whole ? FirstBytes(file->size()) : eveda::bmp::kHeadBytes,
+                             into));
+  const FileInput onDisk(*file);
+  const MemoryInput inMemory(*start);
+  EVEDA_TRY(probed, FormatOf(*start)->probe(whole ? static_cast<const ByteInput&>(inMemory) : onDisk,
+                                            *start));
+  // Only what the decoders would accept sizes the cells.
+  if (std::uint64_t{probed->width} * probed->height > DecodeLimits{}.maxPixels)
+    return Refused(DecodeError::TooLarge);
+  return *probed;
+}
+
+eveda::Result<RowSource, SourceError> SourceReader::Open(const std::string& path,
+                                                        std::span<const std::uint8_t> kept,
+                                                        RowBuffers& own,
+                                                        eveda::bmp::ScratchBuffer& scratch,
+                                                        Colour background) const {
+  OpeningSource source{nullptr, kept, kept.size(), &own, &scratch, background};
+  std::optional<SourceFile> file;
+  if (kept.empty()) {
+    auto opened = SourceFile::Open(path.c_str());
+    if (!opened) return Refused(opened.error());
+    file.emplace(std::move(*opened));
+    EVEDA_TRY(start, ReadStart(*file, FirstBytes(file->size()), own.head));
+    source = {&*file, *start, file->size(), &own, &scratch, background};
+  }
+  return FormatOf(source.head)->open(source);
+}
+
+eveda::Result<std::span<const std::uint8_t>, SourceError> WholeFile(const OpeningSource& source) {
+  if (source.head.size() == source.size) return source.head;
+  if (source.size > eveda::bmp::kMaxFileBytes) return Refused(DecodeError::TooLarge);
+  return ReadStart(*source.file, static_cast<std::size_t>(source.size), source.own->head);
+}
+
+// The decoder works in the source's own buffers, so that every source open at once keeps its
+// pixels and each buffer is reused by the sources after it.
+eveda::Result<RowSource, SourceError> OpenDecodedWhole(const OpeningSource& source,
+                                                      WholeDecoder decode) {
+  EVEDA_TRY(bytes, WholeFile(source));
+  DecodedImage image;
+  image.pixels.swap(source.own->decoded);
+  image.scratch.swap(*source.scratch);
+  const auto decoded = decode(*bytes, source.background, image);
+  source.own->decoded.swap(image.pixels);
+  source.scratch->swap(image.scratch);
+  if (!decoded) return eveda::Unexpected{decoded.error()};
+  gdi::BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(gdi::BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = static_cast<gdi::LONG>(image.width);
+  info.bmiHeader.biHeight = -static_cast<gdi::LONG>(image.height);  // top-down
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 24;
+  info.bmiHeader.biCompression = gdi::BI_RGB;
+  return RowSource::Decoded(info, source.own->decoded.data());
+}
+
+}  // namespace formats

@@ -1,0 +1,53 @@
+#pragma once
+// The formats a job reads, chosen once per job and handed to the scan and the join: the window
+// reads BMP only; eveda-batch with -i reads every format. Nothing else looks at a file's
+// signature: each source is opened once, its first bytes tell its format, and the format's own
+// probe and decoder take it from there.
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "formats/decoded_image.h"
+#include "formats/row_stream.h"
+#include "formats/source_error.h"
+#include "platform/bmp_loader/row_source.h"
+#include "platform/result.h"
+
+namespace formats {
+
+struct InputFormat;
+
+class SourceReader {
+ public:
+  static const SourceReader& BmpOnly();
+  static const SourceReader& EveryFormat();
+
+  // The size a source's header gives, without decoding a pixel. A file of up to
+  // eveda::bmp::kReadWholeBytes is read whole into `keep` when one is given, so that opening it
+  // later needs no second read.
+  eveda::Result<ProbedImage, SourceError> Probe(const std::string& path,
+                                                std::vector<std::uint8_t>* keep = nullptr) const;
+
+  // Opens a source for drawing: its rows, alpha blended over `background`, in buffers the caller
+  // keeps for it. `kept` holds the whole file when the probe kept it (else it is empty and the
+  // file is read now).
+  // Whether some of the formats decode a whole picture when it is opened, which then costs more
+  // than drawing it: worth doing ahead, on other threads.
+  bool DecodesWhole() const { return formats_.size() > 1; }
+
+  eveda::Result<eveda::bmp::RowSource, SourceError> Open(const std::string& path,
+                                                         std::span<const std::uint8_t> kept,
+                                                         eveda::bmp::RowBuffers& own,
+                                                         eveda::bmp::ScratchBuffer& scratch,
+                                                         Colour background) const;
+
+ private:
+  explicit SourceReader(std::span<const InputFormat* const> formats) : formats_(formats) {}
+  const InputFormat* FormatOf(std::span<const std::uint8_t> head) const;
+
+  std::span<const InputFormat* const> formats_;  // tried in order; the last is the fallback
+};
+
+}  // namespace formats

@@ -1,0 +1,118 @@
+#include "join/grid_plan.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "join/rounding.h"
+
+namespace join {
+namespace {
+
+// Fractions become integers once, for the whole expression. The values are cell positions
+// and sizes on a canvas whose size already fits 32 bits.
+std::int32_t Round(double value) { return static_cast<std::int32_t>(RoundHalfEven(value)); }
+
+// The whole source scaled by one factor to touch the cell on two sides, centred on the other
+// axis with Centre's rounding; StretchBlt scales it, as it does for Stretch. Products are
+// 64-bit: sides up to 2^31 - 1 multiply past 32 bits.
+TileCopy ContainCopy(const Layout& s, CellOrigin cell, std::int32_t sw, std::int32_t sh) {
+  const std::int64_t cellW = Round(s.BlockWidth), cellH = s.BlockHeight;
+  std::int64_t cx = cellW, cy = cellH;
+  if (std::int64_t{sw} * cellH >= std::int64_t{sh} * cellW) {  // wider than the cell
+    cy = static_cast<std::int64_t>(RoundHalfEven(static_cast<double>(sh) * cellW / sw));
+  } else {
+    cx = static_cast<std::int64_t>(RoundHalfEven(static_cast<double>(sw) * cellH / sh));
+  }
+  TileCopy copy{true,
+                cell.x,
+                cell.y,
+                static_cast<std::int32_t>(std::max<std::int64_t>(cx, 1)),
+                static_cast<std::int32_t>(std::max<std::int64_t>(cy, 1)),
+                0,
+                0};
+  copy.x = Round(cell.x + (s.BlockWidth - copy.cx) / 2.0);
+  copy.y = Round(cell.y + (s.BlockHeight - copy.cy) / 2.0);
+  return copy;
+}
+
+}  // namespace
+
+std::optional<GridSize> GridOf(const Layout& layout, std::int32_t count) {
+  if (count < 1 || !(layout.BlockWidth > 0) || layout.BlockHeight < 1 || layout.Spacing < 0 ||
+      layout.WrapCount < 1)
+    return std::nullopt;
+  const double n = count;
+  const double lines = -std::floor(-n / layout.WrapCount);  // n / WrapCount rounded up
+  const bool byRows = layout.ArrangeOrder == ArrangeOrder::RowsFromTopLeft;
+  const double columns = byRows ? layout.WrapCount : lines;
+  const double rows = byRows ? lines : layout.WrapCount;
+  const auto width = RoundToInt32(columns * layout.BlockWidth + (columns + 1) * layout.Spacing);
+  const auto height = RoundToInt32(rows * layout.BlockHeight + (rows + 1) * layout.Spacing);
+  if (!width || !height) return std::nullopt;
+  return GridSize{static_cast<std::int32_t>(columns), static_cast<std::int32_t>(rows), *width,
+                  *height};
+}
+
+ArrangeOrder ArrangeOrderFromListIndex(int index) {
+  if (index == 0) return ArrangeOrder::RowsFromTopLeft;
+  return index == 2 ? ArrangeOrder::ColumnsFromTopRight : ArrangeOrder::ColumnsFromTopLeft;
+}
+
+FitMode FitModeFromListIndex(int index) {
+  return index >= 0 && index <= 2 ? static_cast<FitMode>(index) : FitMode::None;
+}
+
+CellOrigin CellOriginOf(const Layout& s, std::int32_t canvasWidth, std::int32_t i) {
+  const std::int64_t q = (i - 1) / s.WrapCount;
+  const std::int64_t r = (i - 1) % s.WrapCount;
+  const bool byRows = s.ArrangeOrder == ArrangeOrder::RowsFromTopLeft;
+  const std::int64_t col = byRows ? r : q;
+  const std::int64_t row = byRows ? q : r;
+
+  CellOrigin origin;
+  origin.y = static_cast<std::int32_t>(row * s.BlockHeight + (row + 1) * s.Spacing);
+  const double colD = static_cast<double>(col);
+  if (s.ArrangeOrder == ArrangeOrder::ColumnsFromTopRight) {
+    // Columns are counted from the canvas's right edge.
+    origin.x = Round(canvasWidth - ((colD + 1) * s.BlockWidth + (colD + 1) * s.Spacing));
+  } else {
+    origin.x = Round(colD * s.BlockWidth + (colD + 1) * s.Spacing);
+  }
+  return origin;
+}
+
+TileCopy PlanTileCopy(const Layout& s, CellOrigin cell, std::int32_t sw, std::int32_t sh) {
+  TileCopy copy{false, cell.x, cell.y, sw, sh, 0, 0};
+  const std::int32_t blockWidth = Round(s.BlockWidth);
+  switch (s.FitMode) {
+    case FitMode::TopLeft:  // a larger source loses its right and bottom parts
+      if (sw > s.BlockWidth) copy.cx = blockWidth;
+      if (sh > s.BlockHeight) copy.cy = s.BlockHeight;
+      break;
+    case FitMode::Centre:  // a larger source is cropped to its middle, a smaller one is centred
+      if (sw > s.BlockWidth) {
+        copy.cx = blockWidth;
+        copy.sx = Round((sw - copy.cx) / 2.0);
+      } else if (sw < s.BlockWidth) {
+        copy.x = Round(cell.x + (s.BlockWidth - sw) / 2.0);
+      }
+      if (sh > s.BlockHeight) {
+        copy.cy = s.BlockHeight;
+        copy.sy = Round((sh - s.BlockHeight) / 2.0);
+      } else if (sh < s.BlockHeight) {
+        copy.y = Round(cell.y + (s.BlockHeight - sh) / 2.0);
+      }
+      break;
+    case FitMode::Contain:
+      return ContainCopy(s, cell, sw, sh);
+    case FitMode::Stretch:
+    case FitMode::None:  // the whole source scaled into the whole cell
+      copy.stretch = true;
+      copy.cx = blockWidth;
+      copy.cy = s.BlockHeight;
+      break;
+  }
+  return copy;
+}
+
+}  // namespace join

@@ -1,0 +1,73 @@
+#pragma once
+// The grid of a join: its size from the layout and the source count, where each cell lies
+// (the arrangement order) and how its source is copied into it (the fit mode). Pure
+// arithmetic, so every rounding rule is tested without drawing.
+
+#include <cstdint>
+#include <optional>
+
+namespace join {
+
+// The entries of the arrangement-order list, in list order.
+enum class ArrangeOrder { RowsFromTopLeft, ColumnsFromTopLeft, ColumnsFromTopRight };
+// The entries of the fit-mode list, in list order; None while no entry is selected, which
+// draws as Stretch. Contain (scaled to fit, aspect ratio kept, centred) is eveda-batch's
+// alone: the window's list never offers it.
+enum class FitMode { None = -1, TopLeft, Centre, Stretch, Contain };
+
+// A list index read from the window. An index outside the order list reads as columns from
+// the top left, the order every index but 0 and 2 has always drawn.
+ArrangeOrder ArrangeOrderFromListIndex(int index);
+FitMode FitModeFromListIndex(int index);
+
+// The layout of a join, fixed when it starts.
+struct Layout {
+  double BlockWidth = 0;  // keeps a typed fraction: cells may be 12.5 pixels wide
+  std::int32_t BlockHeight = 0;
+  std::int32_t Spacing = 0;  // between cells and at the edges
+  std::int32_t WrapCount = 1;  // cells per row (rows) or per column (columns)
+  join::ArrangeOrder ArrangeOrder = join::ArrangeOrder::RowsFromTopLeft;
+  join::FitMode FitMode = join::FitMode::TopLeft;
+};
+
+struct GridSize {
+  std::int32_t Columns = 0;
+  std::int32_t Rows = 0;
+  std::int32_t Width = 0;  // of the output, in pixels
+  std::int32_t Height = 0;
+  friend bool operator==(const GridSize&, const GridSize&) = default;
+};
+
+// The grid `count` sources make with `layout`: the full grid, even where its last row or
+// column is partly empty, one spacing before the first cell, between cells and after the last
+// on both axes. Nothing when no source is given, a layout value is out of its range (cell width
+// not above 0, height or wrap below 1, spacing below 0), or a side leaves the signed 32-bit
+// range.
+std::optional<GridSize> GridOf(const Layout& layout, std::int32_t count);
+
+struct CellOrigin {
+  std::int32_t x = 0;
+  std::int32_t y = 0;
+  friend bool operator==(CellOrigin, CellOrigin) = default;
+};
+
+// The top-left corner of the cell of the `i`-th source (1-based) on a canvas `canvasWidth`
+// pixels wide.
+CellOrigin CellOriginOf(const Layout& layout, std::int32_t canvasWidth, std::int32_t i);
+
+struct TileCopy {
+  bool stretch = false;  // true: scale the whole source to cx x cy
+  std::int32_t x = 0;    // destination
+  std::int32_t y = 0;
+  std::int32_t cx = 0;  // size
+  std::int32_t cy = 0;
+  std::int32_t sx = 0;  // source offset
+  std::int32_t sy = 0;
+  friend bool operator==(const TileCopy&, const TileCopy&) = default;
+};
+
+// How a source of sw x sh pixels is copied into the cell at `cell`.
+TileCopy PlanTileCopy(const Layout& layout, CellOrigin cell, std::int32_t sw,
+                      std::int32_t sh);
+
+}  // namespace join

@@ -1,0 +1,93 @@
+#include "join/join.h"
+
+#include "dsmod/image_file.h"
+#include "join/band_pass.h"
+#include "join/output_bands.h"
+
+namespace join {
+namespace {
+
+using Outcome = JoinReport::Outcome;
+
+// Decoded sources are opened ahead of the drawing, on both cores: more than a grid row of
+// them, so that decoding goes on while a row's bands are drawn and written. BMP rows cost
+// less to read than to draw and are read in turn.
+constexpr std::size_t kDecodedSourcesAhead = 64;
+
+SourceOpener OpenerOf(const JoinRequest& request) {
+  return [&request](std::int32_t index, eveda::bmp::RowBuffers& own,
+                    eveda::bmp::ScratchBuffer& scratch) {
+    const JoinSource& source = request.sources[static_cast<std::size_t>(index)];
+    return request.reader->Open(source.path, source.kept, own, scratch, request.background);
+  };
+}
+
+// Draws every source into the bands, which go to `file` as they are finished.
+GridPassResult DrawInto(OutputBands& bands, DSMod::ImageFile& file, const JoinRequest& request,
+                        JoinObserver& observer) {
+  const auto count = static_cast<std::int32_t>(request.sources.size());
+  return DrawGridBands(
+      request.layout, request.background, count, bands,
+      [&file](const DSMod::Band& band) {
+        file.WriteRows(band.TopRow(), band.RowStep(), band.Rows);
+      },
+      [&observer](std::int32_t done, std::int32_t n) {
+        observer.Progress(Phase::Drawing, done, n);
+        return !observer.StopRequested();
+      },
+      OpenerOf(request), request.reader->DecodesWhole() ? kDecodedSourcesAhead : 0);
+}
+
+void NameTheUndrawn(const JoinRequest& request, const GridPassResult& pass, JoinReport& report) {
+  for (const PassRefusal& refusal : pass.notDrawn) {
+    report.notDrawn.push_back(
+        {refusal.index, request.sources[static_cast<std::size_t>(refusal.index)].path,
+         refusal.error});
+  }
+}
+
+}  // namespace
+
+JoinReport Join(const JoinRequest& request, JoinObserver& observer) {
+  JoinReport report;
+  report.path = request.output.path;
+  const auto grid = GridOf(request.layout, static_cast<std::int32_t>(request.sources.size()));
+  if (!grid) return report;
+  report.grid = *grid;
+  observer.Progress(Phase::Preparing, 0, 0);
+  const OutputRequest& output = request.output;
+  // Declared before the file, so that the file's writer has stopped before the bands go.
+  auto bands = CreateOutputBands(request.referenceDC, grid->Width, grid->Height,
+                                 BandRowsFor(request.layout, grid->Width, grid->Height),
+                                 output.format.bmpFileLimit);
+  if (!bands) {
+    report.outcome = Outcome::CanvasFailed;
+    report.canvasError = bands.error();
+    return report;
+  }
+  // The file is written while the bands are drawn; its failures are told once they are drawn.
+  DSMod::ImageFile file(output.path, grid->Width, grid->Height,
+                        output.format.encoder(output.encode), *request.fileSystem);
+  const GridPassResult pass = DrawInto(*bands, file, request, observer);
+  NameTheUndrawn(request, pass, report);
+  if (!pass.stopped && !observer.StopRequested()) observer.Progress(Phase::Saving, 0, 0);
+  if (pass.stopped || observer.StopRequested()) {  // the unnamed file goes; an old output stays
+    report.outcome = Outcome::Stopped;
+    return report;
+  }
+  const auto saved = file.Finish(output.nextName, [&observer](int percent) {
+    observer.Progress(Phase::Flushing, percent, 100);
+    return !observer.StopRequested();
+  });
+  if (!saved) {
+    const bool stopped = saved.error().kind == DSMod::SaveError::Kind::Stopped;
+    report.outcome = stopped ? Outcome::Stopped : Outcome::SaveFailed;
+    report.saveError = saved.error();
+    return report;
+  }
+  report.outcome = Outcome::Written;
+  report.path = *saved;
+  return report;
+}
+
+}  // namespace join

@@ -1,0 +1,87 @@
+#pragma once
+// The join: sources drawn into their cells of one grid image and written to one file, the one
+// operation both programs call. The window and eveda-batch each fill a request from what their
+// user said, watch the typed progress, and speak the report in their own language.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "dsmod/dsmod.h"
+#include "dsmod/file_system.h"
+#include "formats/output_formats.h"
+#include "formats/source_error.h"
+#include "formats/source_reader.h"
+#include "join/grid_plan.h"
+#include "platform/gdi/gdi.h"
+
+namespace join {
+
+struct JoinSource {
+  std::string path;
+  std::vector<std::uint8_t> kept;  // the whole file when the scan kept it, else empty
+};
+
+struct OutputRequest {
+  std::string path;  // DSMod::kStandardOutput for standard output
+  formats::OutputFormat format = formats::BmpOutput();
+  formats::EncodeOptions encode;
+  // When the name has been taken since it was chosen: the next one to try. Without it the
+  // file of that name is replaced.
+  DSMod::NextOutputName nextName;
+};
+
+struct JoinRequest {
+  std::vector<JoinSource> sources;  // in list order
+  const formats::SourceReader* reader = &formats::SourceReader::BmpOnly();
+  Layout layout;
+  gdi::COLORREF background = 0;
+  OutputRequest output;
+  gdi::HDC referenceDC{};  // the context the output's is made compatible with (the screen's)
+  DSMod::detail::FileSystem* fileSystem = &DSMod::detail::SystemFileSystem();
+};
+
+enum class Phase {
+  Preparing,  // before the output is made: done and total 0
+  Drawing,    // done of total sources finished, drawn or not
+  Saving,     // every source is drawn and the file is to be finished: done and total 0
+  Flushing,   // done of total (100) per cent of the file's bytes on disk
+};
+
+class JoinObserver {
+ public:
+  virtual ~JoinObserver() = default;
+  virtual void Progress(Phase phase, std::int64_t done, std::int64_t total) = 0;
+  // Asked after every source and every step of the save: true stops the join while the file
+  // has no name yet, and then nothing is written.
+  virtual bool StopRequested() = 0;
+};
+
+// A source whose cell kept the background colour.
+struct NotDrawnSource {
+  std::int32_t index = 0;  // in the request's sources, from 0
+  std::string path;
+  formats::SourceError error;
+  friend bool operator==(const NotDrawnSource&, const NotDrawnSource&) = default;
+};
+
+struct JoinReport {
+  enum class Outcome {
+    InvalidLayout,  // the layout makes no grid of these sources
+    CanvasFailed,   // the output could not be made (canvasError); nothing was drawn
+    SaveFailed,     // drawn, but the file could not be written (saveError); nothing is left
+    Written,
+    Stopped,  // stopped before the file had its name: nothing was written, an older file stays
+  };
+  Outcome outcome = Outcome::InvalidLayout;
+  GridSize grid;
+  std::string path;  // where the file went: the name asked for, or the next free one
+  std::vector<NotDrawnSource> notDrawn;  // in source order
+  DSMod::CanvasError canvasError = DSMod::CanvasError::BadSize;
+  DSMod::SaveError saveError;
+};
+
+JoinReport Join(const JoinRequest& request, JoinObserver& observer);
+
+}  // namespace join
