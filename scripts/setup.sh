@@ -24,7 +24,8 @@ packages=(
   xvfb xauth xdotool
   # --- installing and packaging (scripts/install_check.sh) ---
   libxcb1-dev        # eveda asks libxcb whether the X display answers before Qt starts
-  dpkg-dev           # dpkg-shlibdeps: the Debian package's library dependencies
+  dpkg-dev           # dpkg-shlibdeps: the Debian package's library dependencies; dpkg-source:
+                     # the fuzz build unpacks its decoding libraries from their sources
   desktop-file-utils # desktop-file-validate
   appstream          # appstreamcli validate on both packages' metadata
   libglib2.0-bin     # gio mime: eveda is no folder's default application

@@ -1,5 +1,6 @@
 // Writes the seed corpora of the PNG and JPEG decoder fuzzers: every PNG colour type and depth
-// (plain, Adam7, with tRNS) and every JPEG kind (baseline, progressive).
+// (plain, Adam7, with tRNS, tiny and photo-sized) and every JPEG kind (baseline, progressive,
+// arithmetic-coded, with restart markers, in several chroma subsamplings).
 // Usage: image_seeds PNG_DIR JPEG_DIR
 
 #include <cstdio>
@@ -34,31 +35,47 @@ int main(int argc, char** argv) {
   int written = 0;
   const int kinds[][2] = {{0, 1}, {0, 2}, {0, 4}, {0, 8}, {0, 16}, {2, 8}, {2, 16}, {3, 1},
                           {3, 2}, {3, 4}, {3, 8}, {4, 8}, {4, 16}, {6, 8}, {6, 16}};
+  // A tiny pattern reaches every sample path; a photo-sized picture takes inputs past the
+  // first IDAT, through every filter libpng picks.
   for (const auto& [type, depth] : kinds) {
-    for (const bool interlaced : {false, true}) {
-      eveda::testing::PngSpec spec{
-          .width = 9, .height = 7, .colourType = type, .bitDepth = depth, .interlaced = interlaced};
-      const int channels = type == 2 ? 3 : type == 4 ? 2 : type == 6 ? 4 : 1;
-      const int top = type == 3 ? 1 : (1 << depth) - 1;
-      for (int i = 0; i < 9 * 7 * channels; ++i)
-        spec.samples.push_back(static_cast<std::uint16_t>(i * 37 % (top + 1)));
-      if (type == 3) spec.palette = {0, 0, 0, 255, 0, 0}, spec.paletteAlpha = {128};
-      if (type == 0 || type == 2) spec.transparentKey.assign(channels, 0);
-      const std::string name = "t" + std::to_string(type) + "d" + std::to_string(depth) +
-                               (interlaced ? "i" : "") + ".png";
-      written += Save(png / name, eveda::testing::WritePng(spec));
+    for (const int size : {0, 1}) {
+      for (const bool interlaced : {false, true}) {
+        const std::uint32_t width = size ? 64 : 9, height = size ? 48 : 7;
+        eveda::testing::PngSpec spec{.width = width, .height = height, .colourType = type,
+                                     .bitDepth = depth, .interlaced = interlaced};
+        const int channels = type == 2 ? 3 : type == 4 ? 2 : type == 6 ? 4 : 1;
+        for (const std::uint8_t v : eveda::testing::PhotoLikeSamples(width, height, channels, 7))
+          spec.samples.push_back(depth == 16 ? v * 257 : v >> (8 - depth));
+        for (int i = 0; type == 3 && i < 1 << depth; ++i)
+          spec.palette.insert(spec.palette.end(), {std::uint8_t(i), std::uint8_t(255 - i), 9});
+        if (type == 3) spec.paletteAlpha = {128, 0};
+        if (type == 0 || type == 2) spec.transparentKey.assign(channels, 1);
+        const std::string name = "t" + std::to_string(type) + "d" + std::to_string(depth) +
+                                 (size ? "photo" : "") + (interlaced ? "i" : "") + ".png";
+        written += Save(png / name, eveda::testing::WritePng(spec));
+      }
     }
   }
+  // Every colour space in every entropy coding and scan order; YCbCr also in the common
+  // chroma subsamplings, with and without restart markers.
   const JpegKind jpegKinds[] = {JpegKind::Grey, JpegKind::YCbCr, JpegKind::Cmyk, JpegKind::Ycck};
+  const int samplings[][2] = {{0, 0}, {1, 1}, {2, 1}, {1, 2}, {4, 1}};
   for (const JpegKind kind : jpegKinds) {
-    for (const bool progressive : {false, true}) {
-      const int channels = kind == JpegKind::Grey ? 1 : kind == JpegKind::YCbCr ? 3 : 4;
-      eveda::testing::JpegSpec spec{
-          .width = 24, .height = 16, .kind = kind, .progressive = progressive, .quality = 75};
-      spec.samples = eveda::testing::PhotoLikeSamples(24, 16, channels, 5);
-      const std::string name =
-          "k" + std::to_string(static_cast<int>(kind)) + (progressive ? "p" : "") + ".jpg";
-      written += Save(jpeg / name, eveda::testing::WriteJpeg(spec));
+    for (const auto& [h, v] : samplings) {
+      for (const int mode : {0, 1, 2, 3, 4}) {  // baseline, progressive, arithmetic of both, restarts
+        if (h > 0 && kind != JpegKind::YCbCr) continue;
+        const int channels = kind == JpegKind::Grey ? 1 : kind == JpegKind::YCbCr ? 3 : 4;
+        eveda::testing::JpegSpec spec{.width = 40, .height = 24, .kind = kind,
+                                      .progressive = mode % 2 == 1, .quality = 75,
+                                      .arithmetic = mode == 2 || mode == 3,
+                                      .restartInterval = mode == 4 ? 2 : 0,
+                                      .hSampling = h, .vSampling = v};
+        spec.samples = eveda::testing::PhotoLikeSamples(40, 24, channels, 5);
+        const std::string name = "k" + std::to_string(static_cast<int>(kind)) + "s" +
+                                 std::to_string(h) + std::to_string(v) + "m" +
+                                 std::to_string(mode) + ".jpg";
+        written += Save(jpeg / name, eveda::testing::WriteJpeg(spec));
+      }
     }
   }
   std::printf("%d seed files in %s and %s\n", written, png.c_str(), jpeg.c_str());

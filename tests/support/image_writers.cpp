@@ -110,6 +110,14 @@ std::vector<std::uint8_t> WriteJpeg(const JpegSpec& spec) {
   if (spec.kind == JpegKind::Ycck) jpeg_set_colorspace(&cinfo, JCS_YCCK);
   jpeg_set_quality(&cinfo, spec.quality, TRUE);
   if (spec.progressive) jpeg_simple_progression(&cinfo);
+  cinfo.arith_code = spec.arithmetic ? TRUE : FALSE;
+  cinfo.restart_interval = static_cast<unsigned int>(spec.restartInterval);
+  if (spec.hSampling > 0) {
+    cinfo.comp_info[0].h_samp_factor = spec.hSampling;
+    cinfo.comp_info[0].v_samp_factor = spec.vSampling;
+    for (int c = 1; c < cinfo.num_components; ++c)
+      cinfo.comp_info[c].h_samp_factor = cinfo.comp_info[c].v_samp_factor = 1;
+  }
   jpeg_start_compress(&cinfo, TRUE);
   const std::size_t rowBytes = std::size_t{spec.width} * cinfo.input_components;
   while (cinfo.next_scanline < cinfo.image_height) {

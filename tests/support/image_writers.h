@@ -33,6 +33,11 @@ struct JpegSpec {
   JpegKind kind = JpegKind::YCbCr;
   bool progressive = false;
   int quality = 95;
+  bool arithmetic = false;  // arithmetic entropy coding instead of Huffman
+  int restartInterval = 0;  // MCUs between restart markers, 0 for none
+  // Luma (or first component) sampling factors; the others stay 1x1. 0 keeps libjpeg's.
+  int hSampling = 0;
+  int vSampling = 0;
   // R,G,B for YCbCr; one grey byte for Grey; C,M,Y,K as stored (Adobe: inverted) for the others.
   std::vector<std::uint8_t> samples;
 };
