@@ -41,9 +41,10 @@ ImageFile::ImageFile(std::string FilePath, std::int32_t Width, std::int32_t Heig
     : path_(std::move(FilePath)) {
   // The size is refused before a file is made.
   if (!encoder) {
-    const std::int64_t bytes = formats::BmpFileBytes(formats::kOutputBitCount, Width, Height);
-    if (bytes == 0) error_ = SaveError{SaveError::Kind::NotACanvas, {}};
-    if (bytes > formats::kMaxBmpFileBytes) error_ = SaveError{SaveError::Kind::Overflow, {}};
+    const auto size = formats::BmpFileSizeOf(formats::kOutputBitCount, Width, Height);
+    if (size == formats::BmpFileSize::NoSuchBitmap)
+      error_ = SaveError{SaveError::Kind::NotACanvas, {}};
+    if (size == formats::BmpFileSize::TooLarge) error_ = SaveError{SaveError::Kind::Overflow, {}};
     if (error_) return;
   }
   auto file = detail::OutputFile::Create(path_, fileSystem);

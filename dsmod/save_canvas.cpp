@@ -19,8 +19,8 @@ using eveda::Unexpected;
 eveda::Result<void, SaveError> Writable(const Canvas& canvas) {
   if (!gdi::IsDibDepth(canvas.BitCount) || canvas.Stride < 1 || canvas.Height < 1)
     return Unexpected{SaveError{SaveError::Kind::NotACanvas, {}}};
-  if (formats::BmpFileBytes(canvas.BitCount, canvas.Width, canvas.Height) >
-      formats::kMaxBmpFileBytes)
+  if (formats::BmpFileSizeOf(canvas.BitCount, canvas.Width, canvas.Height) ==
+      formats::BmpFileSize::TooLarge)
     return Unexpected{SaveError{SaveError::Kind::Overflow, {}}};
   if (detail::LivePixels(canvas) == nullptr)
     return Unexpected{SaveError{SaveError::Kind::NotACanvas, {}}};

@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 
+#include "formats/bmp/bmp.h"
 #include "join/prefetch.h"
 #include "platform/bmp_format/bmp_format.h"
 
@@ -213,7 +214,7 @@ class GridPass {
 }  // namespace
 
 std::int32_t BandRowsFor(const Layout& layout, std::int32_t width, std::int32_t height) {
-  const std::int64_t stride = bmp_format::RowStride(std::max(width, 1), 24);
+  const std::int64_t stride = bmp_format::RowStride(std::max(width, 1), formats::kOutputBitCount);
   const std::int64_t rows = std::max<std::int64_t>(1, kBandBytes / stride);
   const std::int64_t pitch = std::int64_t{layout.BlockHeight} + layout.Spacing;
   const std::int64_t aligned = pitch > 0 && pitch <= rows ? rows / pitch * pitch : rows;

@@ -15,7 +15,7 @@ namespace join {
 inline constexpr std::int64_t kMaxBmpFileGigabytes = formats::kMaxBmpFileGigabytes;
 
 // The widest output a band can hold: a band row's bits are counted in 32 bits.
-inline constexpr std::int32_t kMaxBandWidth = INT32_MAX / 24;
+inline constexpr std::int32_t kMaxBandWidth = INT32_MAX / formats::kOutputBitCount;
 
 // Two bands of `Rows` rows of a Width x Height output: one is written while the other is
 // drawn. CanvasError::Overflow when the output is wider than kMaxBandWidth, or, for a BMP file

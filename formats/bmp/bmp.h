@@ -26,10 +26,18 @@ inline constexpr std::int32_t kOutputBitCount = 24;
 // bitmap has.
 std::int64_t BmpFileBytes(std::int32_t bitCount, std::int32_t width, std::int32_t height);
 
+// Whether a bitmap of this depth and size can be written as a BMP file: the one place the
+// limit is applied.
+enum class BmpFileSize { Fits, NoSuchBitmap, TooLarge };
+inline BmpFileSize BmpFileSizeOf(std::int32_t bitCount, std::int32_t width, std::int32_t height) {
+  const std::int64_t bytes = BmpFileBytes(bitCount, width, height);
+  if (bytes == 0) return BmpFileSize::NoSuchBitmap;
+  return bytes <= kMaxBmpFileBytes ? BmpFileSize::Fits : BmpFileSize::TooLarge;
+}
+
 // Whether a 24-bit output of this size can be written as a BMP file at all.
 inline bool FitsInBmpFile(std::int32_t width, std::int32_t height) {
-  const std::int64_t bytes = BmpFileBytes(kOutputBitCount, width, height);
-  return bytes > 0 && bytes <= kMaxBmpFileBytes;
+  return BmpFileSizeOf(kOutputBitCount, width, height) == BmpFileSize::Fits;
 }
 
 // The information header of a bitmap of this depth and size: bottom-up, uncompressed.

@@ -94,10 +94,14 @@ class BmpEncoder final : public ImageEncoder {
 eveda::Result<std::unique_ptr<ImageEncoder>, EncodeError> MakeBmpEncoder(
     int fd, std::int32_t width, std::int32_t height, std::int32_t bitCount,
     std::span<const gdi::RGBQUAD> colours) {
-  const std::int64_t bytes = BmpFileBytes(bitCount, width, height);
-  if (bytes == 0) return Unexpected{EncodeError{"not a size or depth a BMP file can have"}};
-  if (bytes > kMaxBmpFileBytes)
-    return Unexpected{EncodeError{"the file would exceed the 2 GB limit of a BMP file"}};
+  switch (BmpFileSizeOf(bitCount, width, height)) {
+    case BmpFileSize::NoSuchBitmap:
+      return Unexpected{EncodeError{"not a size or depth a BMP file can have"}};
+    case BmpFileSize::TooLarge:
+      return Unexpected{EncodeError{"the file would exceed the 2 GB limit of a BMP file"}};
+    case BmpFileSize::Fits:
+      break;
+  }
   auto encoder = std::make_unique<BmpEncoder>(fd, width, height, bitCount);
   EVEDA_TRY(headers, encoder->WriteHeaders(colours));
   return std::unique_ptr<ImageEncoder>(std::move(encoder));

@@ -1,13 +1,15 @@
 #include "formats/jpeg/jpeg_encoder.h"
 
-#include <jpeglib.h>
 #include <csetjmp>
-#include <cstdio>  // jpeglib.h needs FILE declared
+#include <cstdio>
+// jpeglib.h needs FILE declared first.
+#include <jpeglib.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
-#include "formats/fd_output.h"
+#include "formats/fd_writes.h"
 
 namespace formats {
 
@@ -34,8 +36,7 @@ struct Destination {
 
   void Flush(std::size_t size) {
     if (writeError.empty() && size > 0) {
-      auto written = WriteAll(fd, buffer.data(), size);
-      if (!written) writeError = written.error().reason;
+      if (const int error = WriteAll(fd, {buffer.data(), size})) writeError = std::strerror(error);
     }
     base.next_output_byte = buffer.data();
     base.free_in_buffer = buffer.size();

@@ -6,7 +6,7 @@
 #include <new>
 #include <vector>
 
-#include "formats/fd_output.h"
+#include "formats/fd_writes.h"
 
 namespace formats {
 
@@ -43,9 +43,10 @@ class WebpEncoder final : public ImageEncoder {
       WebPFree(out);
       return eveda::Unexpected(EncodeError{"libwebp could not encode the image"});
     }
-    auto written = WriteAll(fd_, out, size);
+    const int error = WriteAll(fd_, {out, size});
     WebPFree(out);
-    return written;
+    if (error != 0) return eveda::Unexpected(EncodeError{std::strerror(error)});
+    return {};
   }
 
  private:
