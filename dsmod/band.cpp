@@ -54,29 +54,10 @@ void FillBand(Band& band, gdi::COLORREF colour) {
     std::memcpy(rows + std::ptrdiff_t{k} * band.Stride, rows, rowBytes);
 }
 
-namespace {
-
-void Release(Band& band) {
-  if (band.hOldBitmap) gdi::SelectObject(band.hDC, band.hOldBitmap);
-  if (band.hBitmap) gdi::DeleteObject(band.hBitmap);
-  if (band.hDC) gdi::DeleteDC(band.hDC);
-  band.hDC = {};
-  band.hBitmap = {};
-  band.hOldBitmap = {};
-  band.pBits = nullptr;
-}
-
-}  // namespace
-
 Band::Band(Band&& other) noexcept { *this = std::move(other); }
 
 Band& Band::operator=(Band&& other) noexcept {
-  if (this == &other) return *this;
-  Release(*this);
-  hDC = std::exchange(other.hDC, {});
-  hBitmap = std::exchange(other.hBitmap, {});
-  pBits = std::exchange(other.pBits, nullptr);
-  hOldBitmap = std::exchange(other.hOldBitmap, {});
+  detail::TakeHandles(*this, other);
   Width = other.Width;
   Height = other.Height;
   Capacity = other.Capacity;
@@ -86,6 +67,6 @@ Band& Band::operator=(Band&& other) noexcept {
   return *this;
 }
 
-Band::~Band() { Release(*this); }
+Band::~Band() { detail::ReleaseHandles(*this); }
 
 }  // namespace DSMod

@@ -37,25 +37,12 @@ eveda::Result<Canvas, CanvasError> CreateCanvas(gdi::HDC RefDC, std::int32_t Bit
   return canvas;
 }
 
-void ReleaseCanvas(Canvas& canvas) {
-  if (canvas.hOldBitmap) gdi::SelectObject(canvas.hDC, canvas.hOldBitmap);
-  if (canvas.hBitmap) gdi::DeleteObject(canvas.hBitmap);
-  if (canvas.hDC) gdi::DeleteDC(canvas.hDC);
-  canvas.hDC = {};
-  canvas.hBitmap = {};
-  canvas.hOldBitmap = {};
-  canvas.pBits = nullptr;
-}
+void ReleaseCanvas(Canvas& canvas) { detail::ReleaseHandles(canvas); }
 
 Canvas::Canvas(Canvas&& other) noexcept { *this = std::move(other); }
 
 Canvas& Canvas::operator=(Canvas&& other) noexcept {
-  if (this == &other) return *this;
-  ReleaseCanvas(*this);
-  hDC = std::exchange(other.hDC, {});
-  hBitmap = std::exchange(other.hBitmap, {});
-  pBits = std::exchange(other.pBits, nullptr);
-  hOldBitmap = std::exchange(other.hOldBitmap, {});
+  detail::TakeHandles(*this, other);
   BitCount = other.BitCount;
   Width = other.Width;
   Height = other.Height;

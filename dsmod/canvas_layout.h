@@ -4,10 +4,36 @@
 
 #include <cstdint>
 #include <span>
+#include <utility>
 
 #include "dsmod/dsmod.h"
 
 namespace DSMod::detail {
+
+// A canvas's or a band's drawing handles: its previous bitmap selected back, its section and
+// context deleted, each once; the record then holds none.
+template <class Record>
+void ReleaseHandles(Record& record) {
+  if (record.hOldBitmap) gdi::SelectObject(record.hDC, record.hOldBitmap);
+  if (record.hBitmap) gdi::DeleteObject(record.hBitmap);
+  if (record.hDC) gdi::DeleteDC(record.hDC);
+  record.hDC = {};
+  record.hBitmap = {};
+  record.hOldBitmap = {};
+  record.pBits = nullptr;
+}
+
+// Moves the handles of `from` to `to`, whose own go first; the other fields are copied.
+template <class Record>
+Record& TakeHandles(Record& to, Record& from) {
+  if (&to == &from) return to;
+  ReleaseHandles(to);
+  to.hDC = std::exchange(from.hDC, {});
+  to.hBitmap = std::exchange(from.hBitmap, {});
+  to.pBits = std::exchange(from.pBits, nullptr);
+  to.hOldBitmap = std::exchange(from.hOldBitmap, {});
+  return to;
+}
 
 struct CanvasLayout {
   std::int32_t Stride = 0;
