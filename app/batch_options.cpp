@@ -11,7 +11,7 @@
 #include "formats/output_formats.h"
 #include "join/rounding.h"
 
-namespace batch {
+namespace app {
 
 const char* const kUsage =
     "usage: eveda-batch [OPTIONS] DIRECTORY\n"
@@ -267,4 +267,4 @@ Parsed ParseBatchOptions(std::span<const std::string_view> args) {
   return options;
 }
 
-}  // namespace batch
+}  // namespace app

@@ -11,7 +11,7 @@
 #include "platform/gdi/gdi.h"
 #include "platform/result.h"
 
-namespace batch {
+namespace app {
 
 struct BatchOptions {
   std::string directory;
@@ -40,4 +40,4 @@ eveda::Result<BatchOptions, std::string> ParseBatchOptions(std::span<const std::
 // True for a text that is wholly a decimal number: sign, digits, one point, exponent.
 bool IsStrictNumber(std::string_view text);
 
-}  // namespace batch
+}  // namespace app

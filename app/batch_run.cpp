@@ -22,7 +22,7 @@
 #include "join/proposals.h"
 #include "platform/stop_signals/stop_signals.h"
 
-namespace batch {
+namespace app {
 namespace {
 
 constexpr const char* kPrefix = "eveda-batch: ";
@@ -210,4 +210,4 @@ int RunBatch(const BatchOptions& options, std::ostream& out, std::ostream& err,
   }
 }
 
-}  // namespace batch
+}  // namespace app

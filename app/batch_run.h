@@ -7,7 +7,7 @@
 #include "app/batch_options.h"
 #include "dsmod/file_system.h"
 
-namespace batch {
+namespace app {
 
 inline constexpr int kExitWritten = 0;
 // Nothing was written, or the file was written but its result line could not be printed.
@@ -27,4 +27,4 @@ void PrepareProcess();
 int RunBatch(const BatchOptions& options, std::ostream& out, std::ostream& err,
              DSMod::detail::FileSystem& fileSystem = DSMod::detail::SystemFileSystem());
 
-}  // namespace batch
+}  // namespace app

@@ -4,7 +4,7 @@
 #include "formats/bmp/bmp.h"
 #include "join/output_bands.h"
 
-namespace batch {
+namespace app {
 namespace {
 
 using Outcome = join::JoinReport::Outcome;
@@ -48,7 +48,7 @@ std::string FailureText(const join::JoinReport& report, const formats::OutputFor
 }
 
 std::string ReasonText(const formats::SourceError& error) {
-  return error.detail.empty() ? std::string(eveda::bmp::Describe(error.reason)) : error.detail;
+  return error.detail.empty() ? std::string(bmp_loader::Describe(error.reason)) : error.detail;
 }
 
-}  // namespace batch
+}  // namespace app

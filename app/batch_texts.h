@@ -8,7 +8,7 @@
 #include "formats/source_error.h"
 #include "join/join.h"
 
-namespace batch {
+namespace app {
 
 // Why a join that was started wrote nothing; names are quoted for the terminal.
 std::string FailureText(const join::JoinReport& report, const formats::OutputFormat& format);
@@ -16,4 +16,4 @@ std::string FailureText(const join::JoinReport& report, const formats::OutputFor
 // Why a source was not drawn: the decoder's own words when it gave them, else the reason's.
 std::string ReasonText(const formats::SourceError& error);
 
-}  // namespace batch
+}  // namespace app

@@ -5,7 +5,7 @@
 #include <cerrno>
 #include <system_error>
 
-namespace batch {
+namespace app {
 
 std::optional<std::string> DirectoryProblem(const std::string& path) {
   // Opening it is the one test that covers every reason at once: missing, not a directory,
@@ -16,4 +16,4 @@ std::optional<std::string> DirectoryProblem(const std::string& path) {
   return std::nullopt;
 }
 
-}  // namespace batch
+}  // namespace app

@@ -5,9 +5,9 @@
 #include <optional>
 #include <string>
 
-namespace batch {
+namespace app {
 
 // The system's reason (strerror) why `path` cannot be opened as a directory, or nothing.
 std::optional<std::string> DirectoryProblem(const std::string& path);
 
-}  // namespace batch
+}  // namespace app

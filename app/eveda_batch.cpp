@@ -14,19 +14,19 @@
 
 int main(int argc, char* argv[]) {
   const std::vector<std::string_view> args(argv + 1, argv + argc);
-  const auto options = batch::ParseBatchOptions(args);
+  const auto options = app::ParseBatchOptions(args);
   if (!options) {
     std::cerr << "eveda-batch: " << options.error() << "\neveda-batch: try 'eveda-batch --help'\n";
-    return batch::kExitUsage;
+    return app::kExitUsage;
   }
   if (options->help) {
-    std::cout << batch::kUsage;
-    return batch::kExitWritten;
+    std::cout << app::kUsage;
+    return app::kExitWritten;
   }
   if (options->version) {
     std::cout << "eveda-batch " EVEDA_VERSION "\n";
-    return batch::kExitWritten;
+    return app::kExitWritten;
   }
-  batch::PrepareProcess();
-  return batch::RunBatch(*options, std::cout, std::cerr);
+  app::PrepareProcess();
+  return app::RunBatch(*options, std::cout, std::cerr);
 }

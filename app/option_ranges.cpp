@@ -2,7 +2,7 @@
 
 #include "join/setting_rules.h"
 
-namespace batch {
+namespace app {
 namespace {
 
 using join::Setting;
@@ -46,4 +46,4 @@ std::optional<std::string> OutOfRange(char shortName, std::string_view longName,
          std::string(value) + "'";
 }
 
-}  // namespace batch
+}  // namespace app

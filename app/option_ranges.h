@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace batch {
+namespace app {
 
 // For a number option (-W, -H, -s, -w, by short name), its text and the number it reads as:
 // why the window would refuse it, or nothing. The cell width is taken as typed, the others
@@ -14,4 +14,4 @@ namespace batch {
 std::optional<std::string> OutOfRange(char shortName, std::string_view longName,
                                       std::string_view value, double number);
 
-}  // namespace batch
+}  // namespace app

@@ -6,7 +6,7 @@
 
 #include "dsmod/output_file.h"
 
-namespace batch {
+namespace app {
 namespace {
 
 // The path with its folder resolved through every link; the name itself stays, so that a
@@ -38,4 +38,4 @@ std::function<bool(const std::string&)> SameFileAs(const std::string& output) {
   };
 }
 
-}  // namespace batch
+}  // namespace app

@@ -4,7 +4,7 @@
 
 #include <ostream>
 
-namespace batch {
+namespace app {
 namespace {
 
 constexpr std::string_view kClearToEndOfLine = "\x1b[K";
@@ -53,4 +53,4 @@ void BatchProgress::Progress(join::Phase phase, std::int64_t done, std::int64_t 
   }
 }
 
-}  // namespace batch
+}  // namespace app

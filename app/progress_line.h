@@ -10,7 +10,7 @@
 
 #include "join/join.h"
 
-namespace batch {
+namespace app {
 
 // Progress belongs on a terminal only, and never when the user asked for quiet.
 bool ShouldShowProgress(bool quiet);
@@ -52,4 +52,4 @@ class BatchProgress final : public join::JoinObserver {
   std::int64_t shown_ = -1;
 };
 
-}  // namespace batch
+}  // namespace app

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-namespace batch {
+namespace app {
 namespace {
 
 // One character of the text: a code point, or an ill-formed run of bytes.
@@ -79,4 +79,4 @@ std::string ShellQuoted(std::string_view text) {
   return out;
 }
 
-}  // namespace batch
+}  // namespace app

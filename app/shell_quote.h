@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-namespace batch {
+namespace app {
 
 // True when `text` holds a control character (C0, DEL or C1), a bidirectional or invisible
 // format character (U+200B to U+200F, U+202A to U+202E, U+2066 to U+2069) or bytes that are
@@ -17,4 +17,4 @@ bool NeedsShellQuoting(std::string_view text);
 // reads back as the same bytes.
 std::string ShellQuoted(std::string_view text);
 
-}  // namespace batch
+}  // namespace app

@@ -19,13 +19,13 @@ eveda::Result<std::vector<std::uint8_t>, SourceError> AllocateFrame(const Stream
   try {
     return std::vector<std::uint8_t>(RowBytes(info.width, info.pixels) * info.height);
   } catch (const std::bad_alloc&) {
-    return eveda::Unexpected(SourceError(eveda::bmp::DecodeError::OutOfMemory));
+    return eveda::Unexpected(SourceError(bmp_loader::DecodeError::OutOfMemory));
   }
 }
 
 eveda::Unexpected<SourceError> PastLastRow() {
   return eveda::Unexpected(
-      SourceError(eveda::bmp::DecodeError::Unreadable, "read past the last row"));
+      SourceError(bmp_loader::DecodeError::Unreadable, "read past the last row"));
 }
 
 }  // namespace formats

@@ -18,11 +18,11 @@ namespace formats {
 // A source being opened: its file, the bytes already read from its start (all of it for a
 // file read whole), and the buffers the drawing keeps for it.
 struct OpeningSource {
-  eveda::bmp::SourceFile* file = nullptr;  // none when the bytes at hand are the whole file
+  bmp_loader::SourceFile* file = nullptr;  // none when the bytes at hand are the whole file
   std::span<const std::uint8_t> head;
   std::uint64_t size = 0;
-  eveda::bmp::RowBuffers* own = nullptr;
-  eveda::bmp::ScratchBuffer* scratch = nullptr;
+  bmp_loader::RowBuffers* own = nullptr;
+  bmp_loader::ScratchBuffer* scratch = nullptr;
   Colour background = 0;
 };
 
@@ -31,7 +31,7 @@ struct InputFormat {
   bool (*sniff)(std::span<const std::uint8_t> head);
   eveda::Result<ProbedImage, SourceError> (*probe)(const ByteInput& file,
                                                    std::span<const std::uint8_t> head);
-  eveda::Result<eveda::bmp::RowSource, SourceError> (*open)(const OpeningSource& source);
+  eveda::Result<bmp_loader::RowSource, SourceError> (*open)(const OpeningSource& source);
 };
 
 // The formats of the table, defined in their folders.
@@ -45,7 +45,7 @@ eveda::Result<std::span<const std::uint8_t>, SourceError> WholeFile(const Openin
 // A picture decoded whole by `decode` into the source's own buffers, drawn as 24-bit rows.
 using WholeDecoder = eveda::Result<void, SourceError> (*)(std::span<const std::uint8_t> file,
                                                           Colour background, DecodedImage& out);
-eveda::Result<eveda::bmp::RowSource, SourceError> OpenDecodedWhole(const OpeningSource& source,
+eveda::Result<bmp_loader::RowSource, SourceError> OpenDecodedWhole(const OpeningSource& source,
                                                                    WholeDecoder decode);
 
 }  // namespace formats

@@ -11,10 +11,10 @@
 namespace formats {
 
 struct SourceError {
-  SourceError(eveda::bmp::DecodeError why = eveda::bmp::DecodeError::Unreadable,
+  SourceError(bmp_loader::DecodeError why = bmp_loader::DecodeError::Unreadable,
               std::string words = {})
       : reason(why), detail(std::move(words)) {}
-  eveda::bmp::DecodeError reason;
+  bmp_loader::DecodeError reason;
   std::string detail;
   friend bool operator==(const SourceError&, const SourceError&) = default;
 };

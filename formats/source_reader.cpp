@@ -10,10 +10,10 @@
 namespace formats {
 namespace {
 
-using eveda::bmp::DecodeError;
-using eveda::bmp::RowBuffers;
-using eveda::bmp::RowSource;
-using eveda::bmp::SourceFile;
+using bmp_loader::DecodeError;
+using bmp_loader::RowBuffers;
+using bmp_loader::RowSource;
+using bmp_loader::SourceFile;
 
 // Tried in order: a file with neither PNG's nor JPEG's signature is the BMP loader's to judge.
 constexpr std::array<const InputFormat*, 1> kBmpOnly = {&kBmpFormat};
@@ -42,8 +42,8 @@ eveda::Unexpected<SourceError> Refused(DecodeError reason) {
 
 // The bytes read from a file's start: all of a small file, else enough for every header probe.
 std::size_t FirstBytes(std::uint64_t size) {
-  return size <= eveda::bmp::kReadWholeBytes ? static_cast<std::size_t>(size)
-                                             : eveda::bmp::kHeadBytes;
+  return size <= bmp_loader::kReadWholeBytes ? static_cast<std::size_t>(size)
+                                             : bmp_loader::kHeadBytes;
 }
 
 eveda::Result<std::span<const std::uint8_t>, SourceError> ReadStart(const SourceFile& file,
@@ -76,7 +76,7 @@ const InputFormat* SourceReader::FormatOf(std::span<const std::uint8_t> head) co
 eveda::Result<ProbedImage, SourceError> SourceReader::Probe(const std::string& path) const {
   const auto file = SourceFile::Open(path.c_str());
   if (!file) return Refused(file.error());
-  eveda::bmp::SourceFile::HeadBuffer buffer;
+  bmp_loader::SourceFile::HeadBuffer buffer;
   const auto head = file->ReadHead(buffer);
   if (!head) return Refused(head.error());
   const FileInput input(*file);
@@ -89,7 +89,7 @@ eveda::Result<ProbedImage, SourceError> SourceReader::Probe(const std::string& p
 
 eveda::Result<RowSource, SourceError> SourceReader::Open(const std::string& path,
                                                         RowBuffers& own,
-                                                        eveda::bmp::ScratchBuffer& scratch,
+                                                        bmp_loader::ScratchBuffer& scratch,
                                                         Colour background) const {
   auto file = SourceFile::Open(path.c_str());
   if (!file) return Refused(file.error());
@@ -100,7 +100,7 @@ eveda::Result<RowSource, SourceError> SourceReader::Open(const std::string& path
 
 eveda::Result<std::span<const std::uint8_t>, SourceError> WholeFile(const OpeningSource& source) {
   if (source.head.size() == source.size) return source.head;
-  if (source.size > eveda::bmp::kMaxFileBytes) return Refused(DecodeError::TooLarge);
+  if (source.size > bmp_loader::kMaxFileBytes) return Refused(DecodeError::TooLarge);
   return ReadStart(*source.file, static_cast<std::size_t>(source.size), source.own->head);
 }
 

@@ -33,9 +33,9 @@ class SourceReader {
 
   // Opens a source for drawing: its rows, alpha blended over `background`, in buffers the caller
   // keeps for it.
-  eveda::Result<eveda::bmp::RowSource, SourceError> Open(const std::string& path,
-                                                         eveda::bmp::RowBuffers& own,
-                                                         eveda::bmp::ScratchBuffer& scratch,
+  eveda::Result<bmp_loader::RowSource, SourceError> Open(const std::string& path,
+                                                         bmp_loader::RowBuffers& own,
+                                                         bmp_loader::ScratchBuffer& scratch,
                                                          Colour background) const;
 
  private:

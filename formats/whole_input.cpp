@@ -4,7 +4,7 @@
 
 namespace formats {
 
-using eveda::bmp::DecodeError;
+using bmp_loader::DecodeError;
 
 eveda::Result<std::vector<std::uint8_t>, SourceError> ReadWholeInput(const ByteInput& input,
                                                                      std::uint64_t limit) {
@@ -30,7 +30,7 @@ eveda::Result<void, SourceError> CheckDeclaredSize(std::uint64_t width, std::uin
   if (width == 0 || height == 0) return eveda::Unexpected(SourceError(DecodeError::BadDimensions));
   // Each side is at most 32 bits wide in every format we read, so the product cannot overflow.
   const std::uint64_t pixels = width * height;
-  if (pixels > eveda::bmp::kMaxPixels) {
+  if (pixels > bmp_loader::kMaxPixels) {
     return eveda::Unexpected(SourceError(DecodeError::TooLarge));
   }
   if (pixels > kSmallPixels && pixels / kMaxPixelsPerFileByte > fileBytes) {

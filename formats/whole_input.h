@@ -27,7 +27,7 @@ inline constexpr std::uint64_t kSmallPixels = std::uint64_t{1} << 20;
 eveda::Result<std::vector<std::uint8_t>, SourceError> ReadWholeInput(
     const ByteInput& input, std::uint64_t limit = kMaxWholeFileBytes);
 
-// BadDimensions for an empty side, TooLarge beyond eveda::bmp::kMaxPixels or beyond what
+// BadDimensions for an empty side, TooLarge beyond bmp_loader::kMaxPixels or beyond what
 // `fileBytes` of compressed data can plausibly hold.
 eveda::Result<void, SourceError> CheckDeclaredSize(std::uint64_t width, std::uint64_t height,
                                                    std::uint64_t fileBytes);

@@ -6,7 +6,7 @@
 namespace GetImage {
 namespace {
 
-using eveda::bmp::SourceFile;
+using bmp_loader::SourceFile;
 
 bool StartsWithSignature(std::span<const std::uint8_t> head) {
   return head.size() >= 2 && head[0] == 0x42 && head[1] == 0x4D;  // "BM"
@@ -22,8 +22,8 @@ BMPInfo BmpInfoOf(const SourceFile& file) {
   if (!head || !StartsWithSignature(*head)) return {};
   BMPInfo info;
   info.IsBMP = 1;
-  if (file.size() > eveda::bmp::kMaxFileBytes) return info;
-  const auto plan = eveda::bmp::PlanDecode(*head, file.size());
+  if (file.size() > bmp_loader::kMaxFileBytes) return info;
+  const auto plan = bmp_loader::PlanDecode(*head, file.size());
   if (!plan) return info;
   info.Width = plan->layout.width;
   info.Height = plan->layout.height;

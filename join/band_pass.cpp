@@ -12,9 +12,9 @@
 namespace join {
 namespace {
 
-using eveda::bmp::RowBuffers;
-using eveda::bmp::RowSource;
-using eveda::bmp::ScratchBuffer;
+using bmp_loader::RowBuffers;
+using bmp_loader::RowSource;
+using bmp_loader::ScratchBuffer;
 
 // Small enough that the two band sections stay in the cache and cost few fresh pages after
 // the machine has been idle (each fresh page is paid again then); large enough that the

@@ -30,8 +30,8 @@ using TileProgress = std::function<bool(std::int32_t done, std::int32_t n)>;
 using BandFinished = std::function<void(const DSMod::Band& band)>;
 // Opens source `index` (from 0) for drawing, checked whole before any row is drawn, in buffers
 // the pass keeps for it while it is drawn.
-using SourceOpener = std::function<eveda::Result<eveda::bmp::RowSource, formats::SourceError>(
-    std::int32_t index, eveda::bmp::RowBuffers& own, eveda::bmp::ScratchBuffer& scratch)>;
+using SourceOpener = std::function<eveda::Result<bmp_loader::RowSource, formats::SourceError>(
+    std::int32_t index, bmp_loader::RowBuffers& own, bmp_loader::ScratchBuffer& scratch)>;
 
 struct GridPassResult {
   std::vector<PassRefusal> notDrawn;  // in source order

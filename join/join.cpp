@@ -15,8 +15,8 @@ using Outcome = JoinReport::Outcome;
 constexpr std::size_t kDecodedSourcesAhead = 64;
 
 SourceOpener OpenerOf(const JoinRequest& request) {
-  return [&request](std::int32_t index, eveda::bmp::RowBuffers& own,
-                    eveda::bmp::ScratchBuffer& scratch) {
+  return [&request](std::int32_t index, bmp_loader::RowBuffers& own,
+                    bmp_loader::ScratchBuffer& scratch) {
     return request.reader->Open(request.sources[static_cast<std::size_t>(index)], own, scratch,
                                 request.background);
   };

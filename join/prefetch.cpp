@@ -5,8 +5,8 @@
 
 namespace join {
 
-using eveda::bmp::RowBuffers;
-using eveda::bmp::ScratchBuffer;
+using bmp_loader::RowBuffers;
+using bmp_loader::ScratchBuffer;
 
 SourcePrefetch::SourcePrefetch(const SourceOpener& open, std::vector<std::int32_t> order,
                                std::size_t maxAhead, std::size_t maxBytes)

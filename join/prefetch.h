@@ -25,8 +25,8 @@ namespace join {
 class SourcePrefetch {
  public:
   struct Opened {
-    std::unique_ptr<eveda::bmp::RowBuffers> buffers;
-    std::optional<eveda::Result<eveda::bmp::RowSource, formats::SourceError>> source;
+    std::unique_ptr<bmp_loader::RowBuffers> buffers;
+    std::optional<eveda::Result<bmp_loader::RowSource, formats::SourceError>> source;
     std::exception_ptr failure;  // what the opener threw (out of memory), thrown again by Take
   };
 
@@ -40,14 +40,14 @@ class SourcePrefetch {
 
   // Source `index`, the next in the order given, waiting for it when needed; opened here when
   // no thread could be started.
-  Opened Take(std::int32_t index, eveda::bmp::ScratchBuffer& scratch);
+  Opened Take(std::int32_t index, bmp_loader::ScratchBuffer& scratch);
   // Buffers a finished source no longer needs, to be reused by the sources after it.
-  void Recycle(std::unique_ptr<eveda::bmp::RowBuffers> buffers);
+  void Recycle(std::unique_ptr<bmp_loader::RowBuffers> buffers);
 
  private:
   void Run();
-  Opened OpenNext(std::size_t k, eveda::bmp::ScratchBuffer& scratch);
-  std::unique_ptr<eveda::bmp::RowBuffers> SpareBuffers();
+  Opened OpenNext(std::size_t k, bmp_loader::ScratchBuffer& scratch);
+  std::unique_ptr<bmp_loader::RowBuffers> SpareBuffers();
   static std::size_t BytesOf(const Opened& opened);
 
   const SourceOpener& open_;
@@ -61,7 +61,7 @@ class SourcePrefetch {
   std::size_t claimed_ = 0;            // the next index a thread will open
   std::deque<std::optional<Opened>> slots_;  // first_ .. claimed_ - 1, empty while being opened
   std::size_t readyBytes_ = 0;
-  std::vector<std::unique_ptr<eveda::bmp::RowBuffers>> spare_;
+  std::vector<std::unique_ptr<bmp_loader::RowBuffers>> spare_;
   bool stopping_ = false;
   std::vector<std::thread> threads_;
 };

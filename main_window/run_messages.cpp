@@ -69,7 +69,7 @@ std::string NotDrawnMessage(const std::vector<join::NotDrawnSource>& sources) {
   for (std::size_t k = 0; k < shown; ++k) {
     text +=
         Fill(WindowText::NotDrawnSource, {PrintableName(FileNameOf(sources[k].path)),
-                                          eveda::bmp::ReasonTextOf(sources[k].error.reason).japanese});
+                                          bmp_loader::ReasonTextOf(sources[k].error.reason).japanese});
   }
   if (sources.size() > shown)
     text += Fill(WindowText::NotDrawnMore, {std::to_string(sources.size() - shown)});

@@ -10,16 +10,16 @@
 
 int main(int argc, char** argv) {
   const std::vector<std::string> arguments(argv + 1, argv + argc);
-  if (samples::AsksForHelp(arguments)) {
-    std::fputs(samples::kSamplesHelp, stdout);
+  if (tools::AsksForHelp(arguments)) {
+    std::fputs(tools::kSamplesHelp, stdout);
     return 0;
   }
-  const auto request = samples::ParseSampleArguments(arguments);
+  const auto request = tools::ParseSampleArguments(arguments);
   if (!request) {
-    std::fprintf(stderr, "%s\n", samples::kSamplesUsage);
+    std::fprintf(stderr, "%s\n", tools::kSamplesUsage);
     return 2;
   }
-  const samples::SampleOutcome outcome = samples::WriteSamples(*request);
+  const tools::SampleOutcome outcome = tools::WriteSamples(*request);
   for (const std::string& path : outcome.written) std::printf("%s\n", path.c_str());
   if (!outcome.failed.empty()) {
     std::fprintf(stderr, "eveda-samples: cannot write %s\n", outcome.failed.c_str());

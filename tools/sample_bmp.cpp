@@ -7,7 +7,7 @@
 #include "formats/bmp/bmp.h"
 #include "formats/bmp/bmp_headers.h"
 
-namespace samples {
+namespace tools {
 namespace {
 
 gdi::RGBQUAD Quad(std::uint32_t rgb) {
@@ -78,4 +78,4 @@ bool WriteRunsRLE8(const std::vector<std::vector<std::uint8_t>>& rows, int runLe
   return static_cast<bool>(out.flush());
 }
 
-}  // namespace samples
+}  // namespace tools

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace samples {
+namespace tools {
 
 struct SampleImage {
   int bitCount = 24;  // 1, 4, 8, 24 or 32
@@ -24,4 +24,4 @@ bool WriteSampleBMP(const SampleImage& image, const std::string& path);
 bool WriteRunsRLE8(const std::vector<std::vector<std::uint8_t>>& rows, int runLength,
                    const std::vector<std::uint32_t>& palette, const std::string& path);
 
-}  // namespace samples
+}  // namespace tools

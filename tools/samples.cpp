@@ -8,7 +8,7 @@
 
 #include "tools/sample_bmp.h"
 
-namespace samples {
+namespace tools {
 namespace {
 
 using Values = std::vector<std::uint32_t>;
@@ -171,4 +171,4 @@ SampleOutcome WriteSamples(const SampleRequest& request) {
   return outcome;
 }
 
-}  // namespace samples
+}  // namespace tools

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace samples {
+namespace tools {
 
 struct SampleRequest {
   std::string directory;
@@ -43,4 +43,4 @@ struct SampleOutcome {
 };
 SampleOutcome WriteSamples(const SampleRequest& request);
 
-}  // namespace samples
+}  // namespace tools

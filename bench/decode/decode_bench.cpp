@@ -94,12 +94,12 @@ bool measure(const std::filesystem::path& path, const char* label) {
   std::vector<std::uint8_t> buffer(size);
   const double readMs = BestMs([&] { sink += ReadInto(path, buffer.data(), buffer.size()); });
 
-  const auto plan = eveda::bmp::PlanDecode(file);
+  const auto plan = bmp_loader::PlanDecode(file);
   if (!plan) return false;
   std::vector<std::uint8_t> bitmap(plan->layout.ByteSize());
   const double decodeMs = BestMs([&] {
-    const auto again = eveda::bmp::PlanDecode(file);
-    eveda::bmp::DecodePixels(file, *again, bitmap);
+    const auto again = bmp_loader::PlanDecode(file);
+    bmp_loader::DecodePixels(file, *again, bitmap);
     sink += bitmap[bitmap.size() / 2];
   });
 
@@ -107,10 +107,10 @@ bool measure(const std::filesystem::path& path, const char* label) {
   bool loaded = true;
   // The drawing pass's way: the row source opens and checks the file, then gives every row,
   // a band of 64 at a time, from the same reused buffers.
-  eveda::bmp::RowBuffers own;
-  eveda::bmp::ScratchBuffer scratch;
+  bmp_loader::RowBuffers own;
+  bmp_loader::ScratchBuffer scratch;
   const double loadMs = BestMs([&] {
-    auto source = eveda::bmp::RowSource::Open(path.c_str(), own, scratch);
+    auto source = bmp_loader::RowSource::Open(path.c_str(), own, scratch);
     loaded = loaded && source.has_value();
     if (!source) return;
     for (std::int32_t row = 0; row < source->Height(); row += 64) {

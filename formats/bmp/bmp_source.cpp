@@ -7,7 +7,7 @@
 namespace formats {
 namespace {
 
-using eveda::bmp::DecodeError;
+using bmp_loader::DecodeError;
 
 bool Sniff(std::span<const std::uint8_t> head) {
   return head.size() >= 2 && head[0] == 'B' && head[1] == 'M';
@@ -18,19 +18,19 @@ bool Sniff(std::span<const std::uint8_t> head) {
 eveda::Result<ProbedImage, SourceError> Probe(const ByteInput& file,
                                               std::span<const std::uint8_t> head) {
   if (file.Size() < 2 || !Sniff(head)) return eveda::Unexpected{SourceError{DecodeError::NotBmp}};
-  if (file.Size() > eveda::bmp::kMaxFileBytes)
+  if (file.Size() > bmp_loader::kMaxFileBytes)
     return eveda::Unexpected{SourceError{DecodeError::TooLarge}};
-  const auto plan = eveda::bmp::PlanDecode(head, file.Size());
+  const auto plan = bmp_loader::PlanDecode(head, file.Size());
   if (!plan) return eveda::Unexpected{SourceError{plan.error()}};
   return ProbedImage{static_cast<std::uint32_t>(plan->layout.width),
                      static_cast<std::uint32_t>(plan->layout.height)};
 }
 
-eveda::Result<eveda::bmp::RowSource, SourceError> Open(const OpeningSource& source) {
+eveda::Result<bmp_loader::RowSource, SourceError> Open(const OpeningSource& source) {
   auto opened =
-      source.file ? eveda::bmp::RowSource::FromFile(std::move(*source.file), source.head,
+      source.file ? bmp_loader::RowSource::FromFile(std::move(*source.file), source.head,
                                                     *source.own, *source.scratch)
-                  : eveda::bmp::RowSource::FromMemory(source.head, *source.own, *source.scratch);
+                  : bmp_loader::RowSource::FromMemory(source.head, *source.own, *source.scratch);
   if (!opened) return eveda::Unexpected{SourceError{opened.error()}};
   return std::move(*opened);
 }

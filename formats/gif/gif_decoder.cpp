@@ -15,7 +15,7 @@ namespace formats {
 
 namespace {
 
-using eveda::bmp::DecodeError;
+using bmp_loader::DecodeError;
 
 struct GifReader {
   const ByteInput* input;
@@ -201,7 +201,7 @@ eveda::Result<std::unique_ptr<RowStream>, SourceError> OpenGif(const ByteInput& 
   if (info.width == 0 || info.height == 0) {
     return eveda::Unexpected(SourceError(DecodeError::BadDimensions));
   }
-  if (std::uint64_t{info.width} * info.height > eveda::bmp::kMaxPixels) {
+  if (std::uint64_t{info.width} * info.height > bmp_loader::kMaxPixels) {
     return eveda::Unexpected(SourceError(DecodeError::TooLarge));
   }
   Frame frame;

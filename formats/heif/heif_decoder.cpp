@@ -11,7 +11,7 @@ namespace formats {
 
 namespace {
 
-using eveda::bmp::DecodeError;
+using bmp_loader::DecodeError;
 
 // libheif's reader over the ByteInput; it must outlive the context.
 struct HeifInput {

@@ -18,7 +18,7 @@
 namespace formats {
 namespace {
 
-using Kind = eveda::bmp::DecodeError;
+using Kind = bmp_loader::DecodeError;
 using eveda::Result;
 using eveda::Unexpected;
 

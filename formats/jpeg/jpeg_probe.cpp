@@ -5,7 +5,7 @@
 namespace formats {
 namespace {
 
-using eveda::bmp::DecodeError;
+using bmp_loader::DecodeError;
 
 std::uint32_t Be16(const std::uint8_t* p) { return std::uint32_t{p[0]} << 8 | p[1]; }
 

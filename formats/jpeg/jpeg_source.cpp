@@ -15,7 +15,7 @@ eveda::Result<void, SourceError> Decode(std::span<const std::uint8_t> file, Colo
   return DecodeJpeg(file, out);
 }
 
-eveda::Result<eveda::bmp::RowSource, SourceError> Open(const OpeningSource& source) {
+eveda::Result<bmp_loader::RowSource, SourceError> Open(const OpeningSource& source) {
   return OpenDecodedWhole(source, Decode);
 }
 

@@ -8,7 +8,7 @@
 namespace formats {
 namespace {
 
-using eveda::bmp::DecodeError;
+using bmp_loader::DecodeError;
 
 std::uint32_t Be32(const std::uint8_t* p) {
   return std::uint32_t{p[0]} << 24 | std::uint32_t{p[1]} << 16 | std::uint32_t{p[2]} << 8 | p[3];

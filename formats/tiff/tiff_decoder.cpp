@@ -13,7 +13,7 @@ namespace formats {
 
 namespace {
 
-using eveda::bmp::DecodeError;
+using bmp_loader::DecodeError;
 using tiff::TiffClient;
 using tiff::TiffPtr;
 

@@ -14,7 +14,7 @@ namespace formats {
 
 namespace {
 
-using eveda::bmp::DecodeError;
+using bmp_loader::DecodeError;
 
 // libwebp names its failures by code only.
 SourceError ErrorOf(VP8StatusCode status) {

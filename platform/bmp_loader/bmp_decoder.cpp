@@ -4,7 +4,7 @@
 
 #include "platform/bmp_loader/bmp_stages.h"
 
-namespace eveda::bmp {
+namespace bmp_loader {
 namespace {
 
 std::uint16_t OutputBitCount(const InfoHeader& header) {
@@ -117,4 +117,4 @@ void DecodePixels(std::span<const std::uint8_t> file, const DecodePlan& plan,
   }
 }
 
-}  // namespace eveda::bmp
+}  // namespace bmp_loader

@@ -16,7 +16,7 @@
 #include "platform/bmp_format/bmp_format.h"
 #include "platform/result.h"
 
-namespace eveda::bmp {
+namespace bmp_loader {
 
 enum class DecodeError {
   NotBmp,                  // no "BM" signature
@@ -118,4 +118,4 @@ eveda::Result<DecodePlan, DecodeError> PlanDecode(std::span<const std::uint8_t> 
 void DecodePixels(std::span<const std::uint8_t> file, const DecodePlan& plan,
                   std::span<std::uint8_t> pixels);
 
-}  // namespace eveda::bmp
+}  // namespace bmp_loader

@@ -5,7 +5,7 @@
 
 #include "platform/bmp_loader/bmp_stages.h"
 
-namespace eveda::bmp {
+namespace bmp_loader {
 namespace {
 
 bool KnownHeaderSize(std::uint32_t size) {
@@ -165,4 +165,4 @@ eveda::Result<void, DecodeError> ReadPalette(ByteCursor& cursor, const InfoHeade
   return {};
 }
 
-}  // namespace eveda::bmp
+}  // namespace bmp_loader

@@ -9,7 +9,7 @@
 
 #include "platform/bmp_loader/bmp_stages.h"
 
-namespace eveda::bmp {
+namespace bmp_loader {
 namespace {
 
 // The pen of an RLE stream. x and y stop growing at the edges so that hostile counts cannot
@@ -117,4 +117,4 @@ void DecodeRle4(ByteCursor& cursor, const Layout& layout, std::span<std::uint8_t
   }
 }
 
-}  // namespace eveda::bmp
+}  // namespace bmp_loader

@@ -6,7 +6,7 @@
 
 #include "platform/bmp_loader/bmp_stages.h"
 
-namespace eveda::bmp {
+namespace bmp_loader {
 namespace {
 
 // Each 2-bit source byte (four pixels) becomes two 4-bit bytes.
@@ -49,4 +49,4 @@ void DecodeRows(ByteCursor& cursor, const DecodePlan& plan, std::span<std::uint8
   }
 }
 
-}  // namespace eveda::bmp
+}  // namespace bmp_loader

@@ -7,7 +7,7 @@
 #include "platform/bmp_loader/bmp_decoder.h"
 #include "platform/bmp_loader/byte_cursor.h"
 
-namespace eveda::bmp {
+namespace bmp_loader {
 
 // What the headers say, before any of it is trusted.
 struct InfoHeader {
@@ -37,4 +37,4 @@ void DecodeRows(ByteCursor& cursor, const DecodePlan& plan, std::span<std::uint8
 void DecodeRle8(ByteCursor& cursor, const Layout& layout, std::span<std::uint8_t> pixels);
 void DecodeRle4(ByteCursor& cursor, const Layout& layout, std::span<std::uint8_t> pixels);
 
-}  // namespace eveda::bmp
+}  // namespace bmp_loader

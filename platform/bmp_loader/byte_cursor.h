@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <span>
 
-namespace eveda::bmp {
+namespace bmp_loader {
 
 class ByteCursor {
  public:
@@ -50,4 +50,4 @@ class ByteCursor {
   std::size_t position_ = 0;
 };
 
-}  // namespace eveda::bmp
+}  // namespace bmp_loader

@@ -6,7 +6,7 @@
 
 #include "platform/bmp_loader/bmp_decoder.h"
 
-namespace eveda::bmp {
+namespace bmp_loader {
 namespace {
 
 constexpr std::size_t kErrorCount = static_cast<std::size_t>(DecodeError::Unsupported) + 1;
@@ -59,4 +59,4 @@ ReasonText ReasonTextOf(DecodeError error) {
 
 std::string_view Describe(DecodeError error) { return ReasonTextOf(error).english; }
 
-}  // namespace eveda::bmp
+}  // namespace bmp_loader

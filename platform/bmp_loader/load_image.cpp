@@ -4,7 +4,7 @@
 
 #include "platform/bmp_loader/row_source.h"
 
-namespace eveda::bmp {
+namespace bmp_loader {
 namespace {
 
 thread_local DecodeError lastLoadError = DecodeError::Unreadable;
@@ -33,7 +33,7 @@ eveda::Result<gdi::HBITMAP, DecodeError> LoadBitmap(const char* path) {
 
 DecodeError LastLoadError() { return lastLoadError; }
 
-}  // namespace eveda::bmp
+}  // namespace bmp_loader
 
 namespace gdi {
 
@@ -41,13 +41,13 @@ namespace gdi {
 // always as a DIB section. Resource loading (no LR_LOADFROMFILE), other image types and
 // scaling (cx or cy non-zero) return no handle; other flags are ignored.
 HGDIOBJ LoadImageA(void* /*instance*/, const char* path, UINT type, int cx, int cy, UINT flags) {
-  using eveda::bmp::lastLoadError;
+  using bmp_loader::lastLoadError;
   if (path == nullptr || type != IMAGE_BITMAP || (flags & LR_LOADFROMFILE) == 0 || cx != 0 ||
       cy != 0) {
-    lastLoadError = eveda::bmp::DecodeError::Unreadable;
+    lastLoadError = bmp_loader::DecodeError::Unreadable;
     return {};
   }
-  const auto bitmap = eveda::bmp::LoadBitmap(path);
+  const auto bitmap = bmp_loader::LoadBitmap(path);
   if (!bitmap) lastLoadError = bitmap.error();
   return bitmap ? *bitmap : HGDIOBJ{};
 }

@@ -5,7 +5,7 @@
 #include "platform/bmp_loader/row_source.h"
 #include "platform/gdi/gdi.h"
 
-namespace eveda::bmp {
+namespace bmp_loader {
 
 // Reads the file through a RowSource and returns a DIB section at its own size and depth;
 // the caller deletes it. Uncompressed rows keep the file's row order (a top-down file gives
@@ -16,4 +16,4 @@ eveda::Result<gdi::HBITMAP, DecodeError> LoadBitmap(const char* path);
 // its last error: read it right after the failing call.
 DecodeError LastLoadError();
 
-}  // namespace eveda::bmp
+}  // namespace bmp_loader

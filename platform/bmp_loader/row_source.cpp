@@ -5,7 +5,7 @@
 #include <cstring>
 #include <new>
 
-namespace eveda::bmp {
+namespace bmp_loader {
 namespace {
 
 static_assert(sizeof(PaletteEntry) == sizeof(gdi::RGBQUAD));
@@ -179,4 +179,4 @@ eveda::Result<gdi::DibRows, DecodeError> RowSource::Rows(std::int32_t first, std
   return gdi::DibRows{&info_, buffer, first, count};
 }
 
-}  // namespace eveda::bmp
+}  // namespace bmp_loader

@@ -24,7 +24,7 @@
 #include "platform/bmp_loader/source_file.h"
 #include "platform/gdi/dib_rows.h"
 
-namespace eveda::bmp {
+namespace bmp_loader {
 
 // Files up to this size are read whole with their headers, in one read.
 inline constexpr std::size_t kReadWholeBytes = std::size_t{64} << 10;
@@ -97,4 +97,4 @@ class RowSource {
 // The DIB section header and colour table for a decoder layout.
 gdi::BITMAPINFO BitmapInfoFor(const Layout& layout);
 
-}  // namespace eveda::bmp
+}  // namespace bmp_loader

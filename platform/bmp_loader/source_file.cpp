@@ -8,7 +8,7 @@
 #include <cerrno>
 #include <utility>
 
-namespace eveda::bmp {
+namespace bmp_loader {
 
 DecodeError ErrorFromErrno(int error) {
   switch (error) {
@@ -77,4 +77,4 @@ eveda::Result<std::span<const std::uint8_t>, DecodeError> SourceFile::ReadHead(
   return std::span<const std::uint8_t>(buffer.data(), *got);
 }
 
-}  // namespace eveda::bmp
+}  // namespace bmp_loader

@@ -11,7 +11,7 @@
 
 #include "platform/bmp_loader/bmp_decoder.h"
 
-namespace eveda::bmp {
+namespace bmp_loader {
 
 // No BMP we accept needs more bytes than this (kMaxPixels at 32 bits, plus headers and a
 // generous gap), so a larger file is refused before anything is allocated.
@@ -45,4 +45,4 @@ class SourceFile {
 // The reason for a failed open or read, from the system's error number.
 DecodeError ErrorFromErrno(int error);
 
-}  // namespace eveda::bmp
+}  // namespace bmp_loader

@@ -85,7 +85,7 @@ TEST(BatchFormats, ContainFitsWideTallAndSquareSourcesInEveryOrder) {
     const BatchResult r = RunBatchWith({"-i", "*.png",   "-i", "*.BMP",  "-W", "100",  "-H",
                                         "50", "-s",      "3",  "-w",     "2",  "-a",   c.order,
                                         "-f", "contain", "-b", "808080", "-o", output, dir.Path()});
-    ASSERT_EQ(r.status, batch::kExitWritten) << r.err;
+    ASSERT_EQ(r.status, app::kExitWritten) << r.err;
     EXPECT_EQ(r.out, output + " 209x109\n");
     const WrittenBmp out = ReadWritten(output);
     ExpectRect(out, c.wide, 0xFF0000, 0x808080, "wide");
@@ -93,7 +93,7 @@ TEST(BatchFormats, ContainFitsWideTallAndSquareSourcesInEveryOrder) {
     ExpectRect(out, c.square, 0x0000FF, 0x808080, "square");
   }
   EXPECT_EQ(RunBatchWith({"-i", "*.png", "-f", "3", "-o", dir.PathOf("x.bmp"), dir.Path()}).status,
-            batch::kExitWritten);
+            app::kExitWritten);
 }
 
 // The same job written as BMP and as PNG at three levels: the PNG holds exactly the BMP's
@@ -114,13 +114,13 @@ TEST(BatchFormats, APngOutputHoldsExactlyTheBmpOutputsPixels) {
     return RunBatchWith(extra);
   };
   const BatchResult bmp = with({"-o", out.PathOf("joined.bmp")});
-  ASSERT_EQ(bmp.status, batch::kExitWritten) << bmp.err;
+  ASSERT_EQ(bmp.status, app::kExitWritten) << bmp.err;
   const WrittenBmp expected = ReadWritten(out.PathOf("joined.bmp"));
   for (const char* level : {"0", "6", "9"}) {
     SCOPED_TRACE(level);
     const std::string path = out.PathOf(std::string("joined-") + level + ".Png");
     const BatchResult png = with({"-z", level, "-o", path});
-    ASSERT_EQ(png.status, batch::kExitWritten) << png.err;
+    ASSERT_EQ(png.status, app::kExitWritten) << png.err;
     EXPECT_EQ(png.out, path + " " + std::to_string(expected.width) + "x" +
                            std::to_string(expected.height) + "\n");
     const std::vector<std::uint8_t> file = ReadBytes(path);
@@ -151,7 +151,7 @@ TEST(BatchFormats, AlphaIsBlendedOverTheBackground) {
   dir.WriteFile("a.png", AsText(WritePng(spec)));
   const BatchResult r =
       RunBatchWith({"-i", "*.png", "-b", "00FF00", "-o", dir.PathOf("o.bmp"), dir.Path()});
-  ASSERT_EQ(r.status, batch::kExitWritten) << r.err;
+  ASSERT_EQ(r.status, app::kExitWritten) << r.err;
   const WrittenBmp out = ReadWritten(dir.PathOf("o.bmp"));
   EXPECT_EQ(out.Pixel(0, 0), 0x00FF00u);  // transparent: the background
   EXPECT_EQ(out.Pixel(1, 0), 0x007F80u);  // (255 * 128 + 127) / 255 blue over 255 * 127 green
@@ -165,11 +165,11 @@ TEST(BatchFormats, WithoutIncludeOnlyBmpFilesAreJoined) {
   dir.WriteFile("b.png", SolidPng(20, 20, 0x00FF00));
   dir.WriteFile("c.bmp", SolidPng(20, 20, 0x00FF00));  // a PNG under a BMP name
   const BatchResult r = RunBatchWith({"-o", dir.PathOf("o.bmp"), dir.Path()});
-  EXPECT_EQ(r.status, batch::kExitSomeSourcesUnread);
+  EXPECT_EQ(r.status, app::kExitSomeSourcesUnread);
   EXPECT_EQ(r.out, dir.PathOf("o.bmp") + " 20x10\n");
   EXPECT_EQ(r.err, "eveda-batch: could not read " + dir.PathOf("c.bmp") + ": not a BMP file\n");
   const BatchResult none = RunBatchWith({"-i", "*.gif", dir.Path()});
-  EXPECT_EQ(none.status, batch::kExitNothingWritten);
+  EXPECT_EQ(none.status, app::kExitNothingWritten);
   EXPECT_EQ(none.err, "eveda-batch: no files matching -i in " + dir.Path() + "\n");
 }
 
@@ -201,7 +201,7 @@ TEST(BatchFormats, HostileSourcesAreNamedUnreadableAndTheRestIsWritten) {
   dir.WriteFile("f.jpg", Bytes("\xFF\xD8\xFF\xC0\x00\x11\x08\x3E\x80\x3E\x80\x03"));  // 16000^2
   const BatchResult r = RunBatchWith({"-i", "*.png", "-i", "*.jpg", "-W", "16", "-H", "16", "-o",
                                       dir.PathOf("o.png"), dir.Path()});
-  EXPECT_EQ(r.status, batch::kExitSomeSourcesUnread);
+  EXPECT_EQ(r.status, app::kExitSomeSourcesUnread);
   EXPECT_EQ(r.out, dir.PathOf("o.png") + " 48x32\n");
   const std::string prefix = "eveda-batch: could not read " + dir.Path() + "/";
   std::istringstream lines(r.err);

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-namespace batch {
+namespace app {
 namespace {
 
 eveda::Result<BatchOptions, std::string> Parse(std::vector<std::string_view> args) {
@@ -213,4 +213,4 @@ TEST(BatchOptionsTest, VersionNeedsNoDirectoryAndTakesNoValue) {
 }
 
 }  // namespace
-}  // namespace batch
+}  // namespace app

@@ -32,7 +32,7 @@ TEST(Batch, DefaultsAreTheWindowsProposals) {
     WriteSolid(dir, name, 40, 20, 0xFF0000);
   WriteSolid(dir, "e.bmp", 30, 25, 0x00FF00);
   const BatchResult r = RunBatchWith({dir.Path()});
-  EXPECT_EQ(r.status, batch::kExitWritten);
+  EXPECT_EQ(r.status, app::kExitWritten);
   EXPECT_EQ(r.out, dir.PathOf("plemo001.bmp") + " 120x50\n");
   EXPECT_EQ(r.err, "");
   const WrittenBmp out = ReadWritten(dir.PathOf("plemo001.bmp"));
@@ -54,7 +54,7 @@ TEST(Batch, OptionsOverrideTheProposals) {
   const BatchResult r =
       RunBatchWith({"-W", "100", "-H", "50", "-s", "3", "-w", "2", "-a", "columns", "-f", "center",
                     "-b", "#804020", "-o", output, dir.Path()});
-  EXPECT_EQ(r.status, batch::kExitWritten);
+  EXPECT_EQ(r.status, app::kExitWritten);
   EXPECT_EQ(r.out, output + " 312x109\n");
   EXPECT_FALSE(std::filesystem::exists(dir.PathOf("plemo001.bmp")));
   const WrittenBmp out = ReadWritten(output);
@@ -72,7 +72,7 @@ TEST(Batch, NumbersAreReadAsTheWindowReadsItsBoxes) {
   WriteSolid(dir, "a.bmp", 10, 10, 0xFF0000);
   const BatchResult r =
       RunBatchWith({"-W", "10.5", "-H", "10.5", "-s", "2.5", "-b", "FFFFFF", dir.Path()});
-  EXPECT_EQ(r.status, batch::kExitWritten);
+  EXPECT_EQ(r.status, app::kExitWritten);
   EXPECT_EQ(r.out, dir.PathOf("plemo001.bmp") + " 14x14\n");
   const WrittenBmp out = ReadWritten(dir.PathOf("plemo001.bmp"));
   EXPECT_EQ(out.Pixel(1, 1), 0xFFFFFFu);
@@ -88,7 +88,7 @@ TEST(Batch, ASpacingTooCloseToZeroIsNone) {
     TempDir dir;
     WriteSolid(dir, "a.bmp", 10, 10, 0xFF0000);
     const BatchResult r = RunBatchWith({"-s", spacing, dir.Path()});
-    EXPECT_EQ(r.status, batch::kExitWritten);
+    EXPECT_EQ(r.status, app::kExitWritten);
     EXPECT_EQ(r.out, dir.PathOf("plemo001.bmp") + " 10x10\n");
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(ReadWritten(dir.PathOf("plemo001.bmp")).Pixel(0, 0), 0xFF0000u);
@@ -102,7 +102,7 @@ TEST(Batch, UnreadableSourcesAreNamedAndTheRestIsWritten) {
   WriteSolid(dir, "c.bmp", 10, 10, 0x00FF00);
   dir.WriteFile("d.bmp", std::string(100, '\0'));
   const BatchResult r = RunBatchWith({dir.Path()});
-  EXPECT_EQ(r.status, batch::kExitSomeSourcesUnread);
+  EXPECT_EQ(r.status, app::kExitSomeSourcesUnread);
   EXPECT_EQ(r.out, dir.PathOf("plemo001.bmp") + " 20x20\n");
   // Each file named once: the window's message that lists them is not repeated.
   EXPECT_EQ(r.err, "eveda-batch: could not read " + dir.PathOf("b.bmp") + ": not a BMP file\n" +
@@ -140,7 +140,7 @@ TEST_P(BatchFailure, WritesNothingAndSaysWhyInOneLine) {
   args.push_back(InDir(c.directory, dir));
   const std::vector<std::string> before = Tree(dir.Path());
   const BatchResult r = RunBatchWith(args);
-  EXPECT_EQ(r.status, batch::kExitNothingWritten);
+  EXPECT_EQ(r.status, app::kExitNothingWritten);
   EXPECT_EQ(r.out, "");
   EXPECT_EQ(r.err, InDir(c.reason, dir) + "\n");
   EXPECT_EQ(Tree(dir.Path()), before);
@@ -209,7 +209,7 @@ TEST(Batch, NamesArePrintedSafely) {
   dir.WriteFile("latin1 \xE9.bmp", "garbage");
   const std::string output = elsewhere.PathOf("out\n1 0x0\n.bmp");
   const BatchResult r = RunBatchWith({"-o", output, dir.Path()});
-  EXPECT_EQ(r.status, batch::kExitSomeSourcesUnread);
+  EXPECT_EQ(r.status, app::kExitSomeSourcesUnread);
   EXPECT_EQ(r.out, "'" + elsewhere.Path() + "/out'$'\\n''1 0x0'$'\\n''.bmp' 30x20\n");
   EXPECT_EQ(r.err, "eveda-batch: could not read '" + dir.Path() +
                        "/esc'$'\\033''[2J.bmp': not a BMP file\n"
@@ -239,11 +239,11 @@ TEST(Batch, AllOutputNamesTakenWritesNothing) {
     const std::vector<std::string> before = Tree(dir.Path());
     const BatchResult r = RunBatchWith({"-w", "1", "-H", "10", "-W", "10", dir.Path()});
     if (taken == 998) {
-      EXPECT_EQ(r.status, batch::kExitSomeSourcesUnread);
+      EXPECT_EQ(r.status, app::kExitSomeSourcesUnread);
       EXPECT_EQ(r.out, dir.PathOf("plemo999.bmp") + " 10x9990\n");
       continue;
     }
-    EXPECT_EQ(r.status, batch::kExitNothingWritten);
+    EXPECT_EQ(r.status, app::kExitNothingWritten);
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err, "eveda-batch: " + dir.Path() +
                          ": plemo001.bmp to plemo999.bmp are all taken; give -o\n");
@@ -257,7 +257,7 @@ TEST(Batch, ALargeOutputIsWrittenWithoutAsking) {
   TempDir dir;
   WriteSolid(dir, "a.bmp", 1001, 2, 0x00FF00);
   const BatchResult r = RunBatchWith({dir.Path()});
-  EXPECT_EQ(r.status, batch::kExitWritten);
+  EXPECT_EQ(r.status, app::kExitWritten);
   EXPECT_EQ(r.out, dir.PathOf("plemo001.bmp") + " 1001x2\n");
   EXPECT_EQ(r.err, "");
   EXPECT_EQ(ReadWritten(dir.PathOf("plemo001.bmp")).Pixel(1000, 1), 0x00FF00u);
@@ -278,7 +278,7 @@ TEST(Batch, AHeaderThatLiesAboutItsSizeDoesNotSizeTheCells) {
       WriteSolid(dir, name, 8, 8, 0xFF0000);
     dir.WriteFile("liar.bmp", BmpHeader(c.side, c.side));
     const BatchResult r = RunBatchWith({dir.Path()});
-    EXPECT_EQ(r.status, batch::kExitSomeSourcesUnread);
+    EXPECT_EQ(r.status, app::kExitSomeSourcesUnread);
     EXPECT_EQ(r.out, dir.PathOf("plemo001.bmp") + " 24x16\n");
     EXPECT_EQ(r.err,
               "eveda-batch: could not read " + dir.PathOf("liar.bmp") + ": " + c.reason + "\n");
@@ -310,7 +310,7 @@ TEST(Batch, StoppedAtAnyMomentLeavesNothingBehind) {
       if (child == 0) {
         FaultFileSystem fileSystem;
         fileSystem.RefuseUnnamed(named);
-        batch::PrepareProcess();
+        app::PrepareProcess();
         (void)!::write(ready[1], "r", 1);  // the handlers are in place: stop me any time now
         ::_exit(RunBatchWith({"-o", output, dir.Path()}, fileSystem).status);
       }
@@ -332,11 +332,11 @@ TEST(Batch, StoppedAtAnyMomentLeavesNothingBehind) {
         EXPECT_EQ(bytes.size(), 54u + 1248u * 3 * 1152u);
       }
       if (signal == SIGKILL) {
-        EXPECT_TRUE(WIFSIGNALED(status) || WEXITSTATUS(status) == batch::kExitWritten);
+        EXPECT_TRUE(WIFSIGNALED(status) || WEXITSTATUS(status) == app::kExitWritten);
       } else {
         EXPECT_TRUE(WIFEXITED(status));
         const int code = WEXITSTATUS(status);
-        EXPECT_EQ(code, replaced ? batch::kExitWritten : 128 + signal);
+        EXPECT_EQ(code, replaced ? app::kExitWritten : 128 + signal);
       }
       std::filesystem::remove_all(dir.PathOf("out"));
       dir.MakeDir("out");
@@ -378,7 +378,7 @@ TEST(Batch, RunsStartedTogetherEachKeepTheirOwnOutput) {
     ::close(outputs[k]);
     int status = 0;
     ASSERT_EQ(::waitpid(children[k], &status, 0), children[k]);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == batch::kExitWritten) << line;
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == app::kExitWritten) << line;
     printed.insert(line.substr(0, line.find(' ')));
   }
   std::set<std::string> expected;

@@ -68,14 +68,14 @@ ChildResult RunInChild(const std::vector<std::string>& args, const ChildSetUp& s
     FaultFileSystem fileSystem;
     fileSystem.RefuseUnnamed(setUp.namedFiles);
     if (setUp.faults) setUp.faults(fileSystem);
-    batch::PrepareProcess();
+    app::PrepareProcess();
     if (setUp.before) setUp.before();
     const std::vector<std::string_view> views(args.begin(), args.end());
-    const auto options = batch::ParseBatchOptions(views);
+    const auto options = app::ParseBatchOptions(views);
     if (!options) ::_exit(99);
     std::ostringstream printed;
     std::ostringstream messages;
-    const int status = batch::RunBatch(
+    const int status = app::RunBatch(
         *options, setUp.resultToStandardOutput ? static_cast<std::ostream&>(std::cout) : printed,
         messages, fileSystem);
     capture.WriteFile("printed", printed.str());
@@ -147,7 +147,7 @@ TEST_P(OutputTarget, OnlyARegularFileIsReplaced) {
   const ChildResult r = RunInChild({"-q", "-o", InDir(c.output, dir), dir.PathOf("src")});
   EXPECT_EQ(r.status, c.status);
   EXPECT_EQ(r.err, InDir(c.err, dir));
-  if (c.status == batch::kExitWritten) {
+  if (c.status == app::kExitWritten) {
     EXPECT_EQ(r.printed, InDir(c.output, dir) + " 20x10\n");
   } else {
     EXPECT_EQ(r.printed, "");
@@ -166,15 +166,15 @@ INSTANTIATE_TEST_SUITE_P(
     Targets, OutputTarget,
     ::testing::Values(
         TargetCase{"Fifo", [](const TempDir& d) { ::mkfifo(d.PathOf("out/x.bmp").c_str(), 0600); },
-                   "DIR/out/x.bmp", batch::kExitNothingWritten,
+                   "DIR/out/x.bmp", app::kExitNothingWritten,
                    "eveda-batch: DIR/out/x.bmp: not a regular file\n",
                    [](const TempDir& d) { EXPECT_TRUE(S_ISFIFO(ModeOf(d.PathOf("out/x.bmp")))); }},
         TargetCase{"Socket", [](const TempDir& d) { MakeSocket(d.PathOf("out/s.bmp")); },
-                   "DIR/out/s.bmp", batch::kExitNothingWritten,
+                   "DIR/out/s.bmp", app::kExitNothingWritten,
                    "eveda-batch: DIR/out/s.bmp: not a regular file\n",
                    [](const TempDir& d) { EXPECT_TRUE(S_ISSOCK(ModeOf(d.PathOf("out/s.bmp")))); }},
         TargetCase{"Directory", [](const TempDir& d) { d.MakeDir("out/d.bmp"); }, "DIR/out/d.bmp",
-                   batch::kExitNothingWritten, "eveda-batch: DIR/out/d.bmp: Is a directory\n",
+                   app::kExitNothingWritten, "eveda-batch: DIR/out/d.bmp: Is a directory\n",
                    [](const TempDir& d) {
                      EXPECT_TRUE(std::filesystem::is_empty(d.PathOf("out/d.bmp")));
                    }},
@@ -183,7 +183,7 @@ INSTANTIATE_TEST_SUITE_P(
                      ::mkfifo(d.PathOf("out/fifo").c_str(), 0600);
                      d.MakeLink("out/l.bmp", "fifo");
                    },
-                   "DIR/out/l.bmp", batch::kExitNothingWritten,
+                   "DIR/out/l.bmp", app::kExitNothingWritten,
                    "eveda-batch: DIR/out/l.bmp: not a regular file\n",
                    [](const TempDir& d) {
                      EXPECT_TRUE(S_ISLNK(ModeOf(d.PathOf("out/l.bmp"), false)));
@@ -194,7 +194,7 @@ INSTANTIATE_TEST_SUITE_P(
                      d.WriteFile("real/t.bmp", "old");
                      d.MakeLink("out/l.bmp", "../real/t.bmp");
                    },
-                   "DIR/out/l.bmp", batch::kExitWritten, "",
+                   "DIR/out/l.bmp", app::kExitWritten, "",
                    [](const TempDir& d) {
                      EXPECT_EQ(std::filesystem::read_symlink(d.PathOf("out/l.bmp")),
                                "../real/t.bmp");
@@ -207,7 +207,7 @@ INSTANTIATE_TEST_SUITE_P(
                      d.MakeLink("real/middle", "t.bmp");
                      d.MakeLink("out/l.bmp", d.PathOf("real/middle"));
                    },
-                   "DIR/out/l.bmp", batch::kExitWritten, "",
+                   "DIR/out/l.bmp", app::kExitWritten, "",
                    [](const TempDir& d) {
                      EXPECT_TRUE(S_ISLNK(ModeOf(d.PathOf("real/middle"), false)));
                      IsWrittenBmp(d.PathOf("real/t.bmp"));
@@ -217,7 +217,7 @@ INSTANTIATE_TEST_SUITE_P(
                      d.MakeDir("real");
                      d.MakeLink("out/l.bmp", "../real/new.bmp");
                    },
-                   "DIR/out/l.bmp", batch::kExitWritten, "",
+                   "DIR/out/l.bmp", app::kExitWritten, "",
                    [](const TempDir& d) {
                      EXPECT_TRUE(S_ISLNK(ModeOf(d.PathOf("out/l.bmp"), false)));
                      IsWrittenBmp(d.PathOf("real/new.bmp"));
@@ -228,7 +228,7 @@ INSTANTIATE_TEST_SUITE_P(
                      d.WriteFile("out/id.bmp", "old");
                      ::chmod(d.PathOf("out/id.bmp").c_str(), 06755);
                    },
-                   "DIR/out/id.bmp", batch::kExitWritten, "",
+                   "DIR/out/id.bmp", app::kExitWritten, "",
                    [](const TempDir& d) {
                      EXPECT_EQ(ModeOf(d.PathOf("out/id.bmp")) & 07777, 0755u);
                      IsWrittenBmp(d.PathOf("out/id.bmp"));
@@ -236,13 +236,13 @@ INSTANTIATE_TEST_SUITE_P(
         TargetCase{"UpperCaseExtension",
                    {},
                    "DIR/out/X.BMP",
-                   batch::kExitWritten,
+                   app::kExitWritten,
                    "",
                    [](const TempDir& d) { IsWrittenBmp(d.PathOf("out/X.BMP")); }},
         TargetCase{"NoExtension",
                    {},
                    "DIR/out/grid",
-                   batch::kExitWritten,
+                   app::kExitWritten,
                    "",
                    [](const TempDir& d) { IsWrittenBmp(d.PathOf("out/grid")); }}),
     [](const ::testing::TestParamInfo<TargetCase>& info) { return std::string(info.param.name); });
@@ -261,7 +261,7 @@ TEST(BatchStandardOutput, GetsTheFileAndStderrTheSize) {
     setUp.namedFiles = named;
     setUp.before = [&] { ::setenv("TMPDIR", temporary.Path().c_str(), 1); };
     const ChildResult r = RunInChild({"-q", "-o", "-", dir.PathOf("src")}, setUp);
-    EXPECT_EQ(r.status, batch::kExitWritten);
+    EXPECT_EQ(r.status, app::kExitWritten);
     EXPECT_EQ(r.printed, "");
     EXPECT_EQ(r.err, "eveda-batch: 20x10\n");
     EXPECT_EQ(r.standardOutput, file);
@@ -284,7 +284,7 @@ TEST(BatchStandardOutput, ATerminalIsRefused) {
   };
   const ChildResult r = RunInChild({"-q", "-o", "-", dir.PathOf("src")}, setUp);
   ::close(terminal);
-  EXPECT_EQ(r.status, batch::kExitUsage);
+  EXPECT_EQ(r.status, app::kExitUsage);
   EXPECT_EQ(r.err, "eveda-batch: standard output is a terminal; -o - writes to a pipe or a file\n");
 }
 
@@ -319,7 +319,7 @@ TEST(BatchStop, EachSignalAtEachMomentOfTheSave) {
           EXPECT_EQ(r.printed, "");
           EXPECT_EQ(Text(ReadBytes(output)), "the previous output");
         } else {
-          EXPECT_EQ(r.status, batch::kExitWritten);
+          EXPECT_EQ(r.status, app::kExitWritten);
           EXPECT_EQ(r.printed, output + " 20x10\n");
           IsWrittenBmp(output);
         }
@@ -349,7 +349,7 @@ TEST_P(BatchLimit, OneLineAndStatusOne) {
   c.setUp.namedFiles = named;
   const ChildResult r =
       RunInChild({"-q", "-o", dir.PathOf("out/x.bmp"), dir.PathOf("src")}, c.setUp);
-  EXPECT_EQ(r.status, batch::kExitNothingWritten);
+  EXPECT_EQ(r.status, app::kExitNothingWritten);
   EXPECT_EQ(r.err, InDir(c.err, dir));
   EXPECT_EQ(Tree(dir.PathOf("out")), std::vector<std::string>{"x.bmp"});
   if (c.written) {
@@ -443,7 +443,7 @@ INSTANTIATE_TEST_SUITE_P(
         OutputSizeCase{"BmpOneHeaderBeyond",
                        {"-W", "171332.5", "-H", "2089", "-w", "2"},
                        "x.bmp",
-                       batch::kExitNothingWritten,
+                       app::kExitNothingWritten,
                        "eveda-batch: the output image (342665 x 2089) exceeds the 2 GB limit of "
                        "a BMP file\n"},
         OutputSizeCase{"PngOfTheTallestSide",
@@ -454,13 +454,13 @@ INSTANTIATE_TEST_SUITE_P(
         OutputSizeCase{"BmpOfTheTallestSide",
                        {"-W", "50", "-H", "2147483647", "-w", "2"},
                        "x",
-                       batch::kExitNothingWritten,
+                       app::kExitNothingWritten,
                        "eveda-batch: the output image (100 x 2147483647) exceeds the 2 GB limit "
                        "of a BMP file\n"},
         OutputSizeCase{"PngWiderThanABand",
                        {"-W", "1073741823", "-H", "1", "-w", "2"},
                        "x.png",
-                       batch::kExitNothingWritten,
+                       app::kExitNothingWritten,
                        "eveda-batch: the output image (2147483646 x 1) is wider than the "
                        "89478485 pixels a PNG output may have\n"}),
     [](const ::testing::TestParamInfo<OutputSizeCase>& info) {
@@ -474,7 +474,7 @@ TEST(BatchSources, NoneReadable) {
   dir.WriteFile("b.bmp", BmpHeader(16, 16));  // claims rows the file does not hold
   const std::vector<std::string> before = Tree(dir.Path());
   const ChildResult r = RunInChild({"-q", dir.Path()});
-  EXPECT_EQ(r.status, batch::kExitNothingWritten);
+  EXPECT_EQ(r.status, app::kExitNothingWritten);
   EXPECT_EQ(r.printed, "");
   EXPECT_EQ(r.err, InDir("eveda-batch: DIR: no readable BMP file\n"
                          "eveda-batch: could not read DIR/a.bmp: not a BMP file\n"
@@ -489,8 +489,8 @@ TEST(BatchSources, NoneReadable) {
 TEST(BatchTexts, ProgressIsOneEnglishLineRewrittenInPlace) {
   std::ostringstream err;
   {
-    batch::ProgressLine line(err, true, "eveda-batch: ");
-    batch::BatchProgress progress(line);
+    app::ProgressLine line(err, true, "eveda-batch: ");
+    app::BatchProgress progress(line);
     progress.Scanned(9, 300);
     progress.Scanned(10, 300);
     progress.Progress(join::Phase::Preparing, 0, 0);
@@ -505,10 +505,10 @@ TEST(BatchTexts, ProgressIsOneEnglishLineRewrittenInPlace) {
             "\reveda-batch: drawing 6/27\x1b[K\reveda-batch: saving\x1b[K\r\x1b[K"
             "\reveda-batch: drawing 7/27\x1b[K\r\x1b[K");
   std::ostringstream quiet;
-  batch::ProgressLine hidden(quiet, false, "eveda-batch: ");
+  app::ProgressLine hidden(quiet, false, "eveda-batch: ");
   hidden.Show("drawing 1/2");
   EXPECT_EQ(quiet.str(), "");
-  EXPECT_FALSE(batch::ShouldShowProgress(true));
+  EXPECT_FALSE(app::ShouldShowProgress(true));
 }
 
 // With -o inside DIRECTORY, the output is never one of the sources, however the path is
@@ -541,11 +541,11 @@ TEST_P(OwnOutput, IsNeverASource) {
     return RunInChild(filled, setUp);
   };
   const ChildResult first = run(c.firstArgs);
-  ASSERT_EQ(first.status, batch::kExitWritten) << first.err;
+  ASSERT_EQ(first.status, app::kExitWritten) << first.err;
   EXPECT_EQ(first.err, "");
   const std::string firstBytes = Text(ReadBytes(dir.PathOf("pics/grid.bmp")));
   const ChildResult second = run(c.secondArgs.empty() ? c.firstArgs : c.secondArgs);
-  EXPECT_EQ(second.status, batch::kExitWritten) << second.err;
+  EXPECT_EQ(second.status, app::kExitWritten) << second.err;
   EXPECT_EQ(second.err, c.leftOut.empty() ? "" : InDir(c.leftOut, dir) + "\n");
   const std::string secondBytes = Text(ReadBytes(dir.PathOf(c.secondOutput)));
   EXPECT_EQ(secondBytes == firstBytes, c.sameBytes);

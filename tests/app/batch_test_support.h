@@ -26,12 +26,12 @@ inline BatchResult RunBatchWith(
     DSMod::detail::FileSystem& fileSystem = DSMod::detail::SystemFileSystem()) {
   args.insert(args.begin(), "-q");
   const std::vector<std::string_view> views(args.begin(), args.end());
-  const auto options = batch::ParseBatchOptions(views);
+  const auto options = app::ParseBatchOptions(views);
   EXPECT_TRUE(options) << options.error();
   if (!options) return {};
   std::ostringstream out;
   std::ostringstream err;
-  const int status = batch::RunBatch(*options, out, err, fileSystem);
+  const int status = app::RunBatch(*options, out, err, fileSystem);
   return {status, out.str(), err.str()};
 }
 

@@ -85,8 +85,8 @@ TEST(ShellQuoted, QuotesAsLsDoesAndTheShellReadsItBack) {
   int index = 0;
   for (const std::string& name : QuotedNames()) {
     SCOPED_TRACE(::testing::PrintToString(name));
-    const std::string quoted = batch::ShellQuoted(name);
-    EXPECT_TRUE(batch::NeedsShellQuoting(name));
+    const std::string quoted = app::ShellQuoted(name);
+    EXPECT_TRUE(app::NeedsShellQuoting(name));
     EXPECT_EQ(quoted, LsQuoted(dir, index++, name));
     EXPECT_EQ(ShellReads(dir, quoted), name);
     EXPECT_EQ(quoted.find_first_of("\n\r\033\x7F"), std::string::npos);
@@ -109,7 +109,7 @@ TEST(ShellQuoted, SingleQuotesCloseAndReopenTheQuote) {
   };
   for (const auto& [name, expected] : cases) {
     SCOPED_TRACE(::testing::PrintToString(name));
-    EXPECT_EQ(batch::ShellQuoted(name), expected);
+    EXPECT_EQ(app::ShellQuoted(name), expected);
     EXPECT_EQ(ShellReads(dir, expected), name);
   }
 }
@@ -127,13 +127,13 @@ TEST(ShellQuoted, BidirectionalAndInvisibleCharactersAreQuoted) {
   };
   for (const auto& [name, expected] : cases) {
     SCOPED_TRACE(::testing::PrintToString(name));
-    EXPECT_TRUE(batch::NeedsShellQuoting(name));
-    EXPECT_EQ(batch::ShellQuoted(name), expected);
+    EXPECT_TRUE(app::NeedsShellQuoting(name));
+    EXPECT_EQ(app::ShellQuoted(name), expected);
     EXPECT_EQ(ShellReads(dir, expected), name);
   }
   // Their neighbours stay as they are.
   for (const std::string name : {"a\u200Ab", "a\u2010b", "a\u2065b", "a\u206Ab", "a\u2029b"}) {
-    EXPECT_EQ(batch::ShellQuoted(name), name) << name;
+    EXPECT_EQ(app::ShellQuoted(name), name) << name;
   }
 }
 
@@ -145,10 +145,10 @@ TEST(ShellQuoted, OrdinaryNamesAreLeftAlone) {
         "bom",
         "/tmp/x y/z.bmp"}) {
     SCOPED_TRACE(name);
-    EXPECT_FALSE(batch::NeedsShellQuoting(name));
-    EXPECT_EQ(batch::ShellQuoted(name), name);
+    EXPECT_FALSE(app::NeedsShellQuoting(name));
+    EXPECT_EQ(app::ShellQuoted(name), name);
   }
-  EXPECT_EQ(batch::ShellQuoted(""), "''");
+  EXPECT_EQ(app::ShellQuoted(""), "''");
 }
 
 }  // namespace

@@ -25,11 +25,11 @@ inline std::uint32_t WidenChannel(std::uint32_t word, std::uint32_t mask) {
 }
 
 inline std::uint32_t DecodedRgb(const DecodedImage& image, int x, int y) {
-  const bmp::Layout& l = image.layout;
+  const bmp_loader::Layout& l = image.layout;
   const std::uint8_t* row =
       image.pixels.data() + static_cast<std::size_t>(l.height - 1 - y) * l.stride;
   const auto entry = [&](unsigned index) {
-    const bmp::PaletteEntry& e = l.palette[index];
+    const bmp_loader::PaletteEntry& e = l.palette[index];
     return (std::uint32_t{e.red} << 16) | (std::uint32_t{e.green} << 8) | e.blue;
   };
   const auto masked = [&](std::uint32_t word, std::array<std::uint32_t, 3> masks) {
@@ -45,7 +45,7 @@ inline std::uint32_t DecodedRgb(const DecodedImage& image, int x, int y) {
       return entry(row[x]);
     case 16: {
       const std::uint32_t word = row[2 * x] | (row[2 * x + 1] << 8);
-      return l.compression == bmp::BI_BITFIELDS ? masked(word, l.masks)
+      return l.compression == bmp_loader::BI_BITFIELDS ? masked(word, l.masks)
                                                 : masked(word, {0x7C00, 0x03E0, 0x001F});
     }
     case 24:
@@ -53,7 +53,7 @@ inline std::uint32_t DecodedRgb(const DecodedImage& image, int x, int y) {
     default: {
       std::uint32_t word;
       std::memcpy(&word, row + 4 * x, 4);
-      return l.compression == bmp::BI_BITFIELDS ? masked(word, l.masks) : word & 0xFFFFFF;
+      return l.compression == bmp_loader::BI_BITFIELDS ? masked(word, l.masks) : word & 0xFFFFFF;
     }
   }
 }

@@ -18,7 +18,7 @@ const std::vector<std::uint32_t> kPalette = {K, R, G, B, W};
 
 Colours DecodeColours(const Bytes& file) {
   const auto image = DecodeThroughRows(file);
-  EXPECT_TRUE(image) << bmp::Describe(image.error());
+  EXPECT_TRUE(image) << bmp_loader::Describe(image.error());
   return image ? DecodedRgb(*image) : Colours{};
 }
 

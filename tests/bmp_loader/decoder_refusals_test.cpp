@@ -12,7 +12,7 @@
 namespace eveda::testing {
 namespace {
 
-using bmp::DecodeError;
+using bmp_loader::DecodeError;
 using Bytes = std::vector<std::uint8_t>;
 
 Bytes WithSpec(std::function<void(BmpSpec&)> edit, std::size_t pixelBytes = 16) {
@@ -169,7 +169,7 @@ class DecoderRefusals : public ::testing::TestWithParam<Refusal> {};
 TEST_P(DecoderRefusals, RefusesWithTheReason) {
   const auto result = DecodeThroughRows(GetParam().file);
   ASSERT_FALSE(result);
-  EXPECT_EQ(result.error(), GetParam().error) << bmp::Describe(result.error());
+  EXPECT_EQ(result.error(), GetParam().error) << bmp_loader::Describe(result.error());
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, DecoderRefusals, ::testing::ValuesIn(refusals()),
@@ -206,14 +206,14 @@ TEST(DecoderRefusals, EveryPrefixOfAValidFileIsRefusedOrDecoded) {
 
 TEST(DecodeErrors, EveryErrorHasAReasonInBothLanguages) {
   for (int e = 0; e <= static_cast<int>(DecodeError::Unreadable); ++e) {
-    const bmp::ReasonText text = bmp::ReasonTextOf(static_cast<DecodeError>(e));
+    const bmp_loader::ReasonText text = bmp_loader::ReasonTextOf(static_cast<DecodeError>(e));
     EXPECT_NE(text.english, "unknown error") << e;
     EXPECT_NE(text.japanese, "不明なエラーです") << e;
   }
-  EXPECT_EQ(bmp::Describe(DecodeError::TruncatedPixels),
+  EXPECT_EQ(bmp_loader::Describe(DecodeError::TruncatedPixels),
             "the file ends before the last row of pixels");
-  EXPECT_EQ(bmp::ReasonTextOf(DecodeError::NotBmp).japanese, "BMPファイルではありません");
-  EXPECT_EQ(bmp::Describe(DecodeError::PermissionDenied), "permission denied");
+  EXPECT_EQ(bmp_loader::ReasonTextOf(DecodeError::NotBmp).japanese, "BMPファイルではありません");
+  EXPECT_EQ(bmp_loader::Describe(DecodeError::PermissionDenied), "permission denied");
 }
 
 }  // namespace

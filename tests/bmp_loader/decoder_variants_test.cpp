@@ -15,7 +15,7 @@ class DecoderVariants : public ::testing::TestWithParam<CatalogueImage> {};
 TEST_P(DecoderVariants, DecodesEveryPixel) {
   const CatalogueImage& image = GetParam();
   const auto decoded = DecodeThroughRows(image.file);
-  ASSERT_TRUE(decoded) << bmp::Describe(decoded.error());
+  ASSERT_TRUE(decoded) << bmp_loader::Describe(decoded.error());
   EXPECT_EQ(decoded->layout.width, image.width);
   EXPECT_EQ(decoded->layout.height, image.height);
   EXPECT_EQ(DecodedRgb(*decoded), image.expectedRgb);
@@ -35,24 +35,24 @@ struct DepthCase {
 
 TEST(DecoderLayout, KeepsTheSourceDepthExceptTwoBits) {
   const std::vector<std::pair<std::string, DepthCase>> expected = {
-      {"info40_1bpp", {1, bmp::BI_RGB}},
-      {"info40_2bpp", {4, bmp::BI_RGB}},
-      {"info40_4bpp", {4, bmp::BI_RGB}},
-      {"info40_8bpp", {8, bmp::BI_RGB}},
-      {"info40_16bpp_555", {16, bmp::BI_RGB}},
-      {"info40_16bpp_565", {16, bmp::BI_BITFIELDS}},
-      {"info40_24bpp", {24, bmp::BI_RGB}},
-      {"info40_32bpp", {32, bmp::BI_RGB}},
-      {"v5_32bpp_alpha_bitfields", {32, bmp::BI_BITFIELDS}},
-      {"info40_rle8", {8, bmp::BI_RGB}},
-      {"info40_rle4", {4, bmp::BI_RGB}},
+      {"info40_1bpp", {1, bmp_loader::BI_RGB}},
+      {"info40_2bpp", {4, bmp_loader::BI_RGB}},
+      {"info40_4bpp", {4, bmp_loader::BI_RGB}},
+      {"info40_8bpp", {8, bmp_loader::BI_RGB}},
+      {"info40_16bpp_555", {16, bmp_loader::BI_RGB}},
+      {"info40_16bpp_565", {16, bmp_loader::BI_BITFIELDS}},
+      {"info40_24bpp", {24, bmp_loader::BI_RGB}},
+      {"info40_32bpp", {32, bmp_loader::BI_RGB}},
+      {"v5_32bpp_alpha_bitfields", {32, bmp_loader::BI_BITFIELDS}},
+      {"info40_rle8", {8, bmp_loader::BI_RGB}},
+      {"info40_rle4", {4, bmp_loader::BI_RGB}},
   };
   const auto catalogue = BmpCatalogue();
   for (const auto& [name, depth] : expected) {
     const auto it = std::find_if(catalogue.begin(), catalogue.end(),
                                  [&](const CatalogueImage& c) { return c.name == name; });
     ASSERT_NE(it, catalogue.end()) << name;
-    const auto plan = bmp::PlanDecode(it->file);
+    const auto plan = bmp_loader::PlanDecode(it->file);
     ASSERT_TRUE(plan) << name;
     EXPECT_EQ(plan->layout.bitCount, depth.outputBits) << name;
     EXPECT_EQ(plan->layout.compression, depth.compression) << name;

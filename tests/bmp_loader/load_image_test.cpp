@@ -109,20 +109,20 @@ TEST(LoadImage, ReportsWhyAFileDidNotLoad) {
   ASSERT_EQ(::mkfifo(dir.PathOf("fifo.bmp").c_str(), 0600), 0);
   const struct {
     std::string path;
-    bmp::DecodeError reason;
+    bmp_loader::DecodeError reason;
   } cases[] = {
-      {dir.PathOf("missing.bmp"), bmp::DecodeError::NotFound},
-      {dir.PathOf("missing/inside.bmp"), bmp::DecodeError::NotFound},
-      {dir.PathOf("folder.bmp"), bmp::DecodeError::NotRegularFile},
-      {dir.PathOf("fifo.bmp"), bmp::DecodeError::NotRegularFile},
-      {dir.WriteFile("text.bmp", "hi"), bmp::DecodeError::NotBmp},
+      {dir.PathOf("missing.bmp"), bmp_loader::DecodeError::NotFound},
+      {dir.PathOf("missing/inside.bmp"), bmp_loader::DecodeError::NotFound},
+      {dir.PathOf("folder.bmp"), bmp_loader::DecodeError::NotRegularFile},
+      {dir.PathOf("fifo.bmp"), bmp_loader::DecodeError::NotRegularFile},
+      {dir.WriteFile("text.bmp", "hi"), bmp_loader::DecodeError::NotBmp},
       {dir.WriteFile("header.bmp", std::string_view("BM\0\0", 4)),
-       bmp::DecodeError::TruncatedHeader},
+       bmp_loader::DecodeError::TruncatedHeader},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.path);
     EXPECT_FALSE(gdi::LoadImageA(nullptr, c.path.c_str(), gdi::IMAGE_BITMAP, 0, 0, kFlags));
-    EXPECT_EQ(bmp::LastLoadError(), c.reason);
+    EXPECT_EQ(bmp_loader::LastLoadError(), c.reason);
   }
 }
 

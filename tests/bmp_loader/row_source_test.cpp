@@ -48,15 +48,15 @@ class LargeSources : public ::testing::TestWithParam<const char*> {};
 TEST_P(LargeSources, GiveEveryBandOfRowsAsThePlainDecoderWritesThem) {
   const auto catalogue = BmpCatalogue();
   const CatalogueImage& image = Find(catalogue, GetParam());
-  ASSERT_GT(image.file.size(), bmp::kReadWholeBytes);
+  ASSERT_GT(image.file.size(), bmp_loader::kReadWholeBytes);
   TempDir dir;
   dir.WriteFile("large.bmp", AsText(image.file));
   const auto plain = DecodeWhole(image.file);
   ASSERT_TRUE(plain);
   const std::size_t bytes = (std::size_t(image.width) * plain->layout.bitCount + 7) / 8;
-  bmp::RowBuffers own;
-  bmp::ScratchBuffer scratch;
-  auto source = bmp::RowSource::Open(dir.PathOf("large.bmp").c_str(), own, scratch);
+  bmp_loader::RowBuffers own;
+  bmp_loader::ScratchBuffer scratch;
+  auto source = bmp_loader::RowSource::Open(dir.PathOf("large.bmp").c_str(), own, scratch);
   ASSERT_TRUE(source);
   for (const std::int32_t band : {1, 7, 64, image.height}) {
     for (std::int32_t first = 0; first < image.height; first += band) {
@@ -85,9 +85,9 @@ TEST(RowSource, ReadsTheFileItOpenedWhateverTheNameNowHolds) {
   std::vector<std::uint8_t> other = image.file;
   std::fill(other.begin() + 54, other.end(), 0x5A);
   dir.WriteFile("b.bmp", AsText(other));
-  bmp::RowBuffers own;
-  bmp::ScratchBuffer scratch;
-  auto source = bmp::RowSource::Open(dir.PathOf("a.bmp").c_str(), own, scratch);
+  bmp_loader::RowBuffers own;
+  bmp_loader::ScratchBuffer scratch;
+  auto source = bmp_loader::RowSource::Open(dir.PathOf("a.bmp").c_str(), own, scratch);
   ASSERT_TRUE(source);
   std::filesystem::rename(dir.PathOf("b.bmp"), dir.PathOf("a.bmp"));
   const auto plain = DecodeWhole(image.file);
@@ -102,15 +102,15 @@ TEST(RowSource, AFileCutShortAfterItsCheckGivesTruncatedPixels) {
   const auto catalogue = BmpCatalogue();
   TempDir dir;
   dir.WriteFile("a.bmp", AsText(Find(catalogue, "info40_24bpp_large").file));
-  bmp::RowBuffers own;
-  bmp::ScratchBuffer scratch;
-  auto source = bmp::RowSource::Open(dir.PathOf("a.bmp").c_str(), own, scratch);
+  bmp_loader::RowBuffers own;
+  bmp_loader::ScratchBuffer scratch;
+  auto source = bmp_loader::RowSource::Open(dir.PathOf("a.bmp").c_str(), own, scratch);
   ASSERT_TRUE(source);
   ASSERT_EQ(::truncate(dir.PathOf("a.bmp").c_str(), 54 + 480 * 10), 0);
   EXPECT_TRUE(source->Rows(130, 10, scratch));  // the bottom rows are still there
   const auto rows = source->Rows(0, 10, scratch);
   ASSERT_FALSE(rows);
-  EXPECT_EQ(rows.error(), bmp::DecodeError::TruncatedPixels);
+  EXPECT_EQ(rows.error(), bmp_loader::DecodeError::TruncatedPixels);
 }
 
 // Inputs the fuzzer found or that cover its hardest corners, kept by name: each is refused
@@ -125,10 +125,10 @@ TEST(RowSource, ReplaysTheFuzzersKeptInputs) {
     ASSERT_EQ(std::fread(bytes.data(), 1, bytes.size(), file), bytes.size());
     std::fclose(file);
     for (const bool fromFile : {false, true}) {
-      bmp::RowBuffers own;
-      bmp::ScratchBuffer scratch;
-      auto source = fromFile ? bmp::RowSource::Open(entry.path().c_str(), own, scratch)
-                             : bmp::RowSource::FromMemory(bytes, own, scratch);
+      bmp_loader::RowBuffers own;
+      bmp_loader::ScratchBuffer scratch;
+      auto source = fromFile ? bmp_loader::RowSource::Open(entry.path().c_str(), own, scratch)
+                             : bmp_loader::RowSource::FromMemory(bytes, own, scratch);
       if (!source) continue;
       for (std::int32_t row = 0; row < source->Height(); row += 7)
         (void)source->Rows(row, 7, scratch);

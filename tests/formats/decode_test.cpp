@@ -187,7 +187,7 @@ TEST(SourceReaderTest, ChoosesTheFormatBySignatureAndProbesHeadersOnly) {
   huge.replace(29, 4, std::string("\x4A\xEF\xFE\x8C", 4));
   dir.WriteFile("e.png", huge);
   dir.WriteFile("f.txt", "neither");
-  using eveda::bmp::DecodeError;
+  using bmp_loader::DecodeError;
   const struct {
     const char* name;
     std::uint32_t width, height;
@@ -208,8 +208,8 @@ TEST(SourceReaderTest, ChoosesTheFormatBySignatureAndProbesHeadersOnly) {
     }
     EXPECT_EQ(probed->width, c.width);
     EXPECT_EQ(probed->height, c.height);
-    eveda::bmp::RowBuffers own;
-    eveda::bmp::ScratchBuffer scratch;
+    bmp_loader::RowBuffers own;
+    bmp_loader::ScratchBuffer scratch;
     const auto opened = reader.Open(dir.PathOf(c.name), own, scratch, 0);
     ASSERT_TRUE(opened);
     EXPECT_EQ(opened->Width(), static_cast<std::int32_t>(c.width));

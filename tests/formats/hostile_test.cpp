@@ -17,7 +17,7 @@ using eveda::testing::JpegKind;
 using eveda::testing::JpegSpec;
 using eveda::testing::PngSpec;
 using Bytes = std::vector<std::uint8_t>;
-using Kind = eveda::bmp::DecodeError;
+using Kind = bmp_loader::DecodeError;
 
 Bytes SmallPng(std::uint32_t width = 300, std::uint32_t height = 40) {
   PngSpec spec{.width = width, .height = height, .colourType = 0, .bitDepth = 8};

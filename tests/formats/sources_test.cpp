@@ -168,7 +168,7 @@ TEST(GifDecoder, TheFirstFrameDecodesOnItsScreen) {
 }
 
 // Damaged, cut-off and over-sized files are refused with a reason, before pixel memory is taken.
-using eveda::bmp::DecodeError;
+using bmp_loader::DecodeError;
 using Open = decltype(&OpenWebp);
 
 Bytes Cut(Bytes file, double kept) {

@@ -32,29 +32,29 @@ using join::DrawGridBands;
 using join::GridPassResult;
 using join::SourceOpener;
 using Files = std::vector<std::string>;
-using OpenFile = eveda::Result<bmp::RowSource, formats::SourceError> (*)(
-    const std::string& path, bmp::RowBuffers& own, bmp::ScratchBuffer& scratch);
+using OpenFile = eveda::Result<bmp_loader::RowSource, formats::SourceError> (*)(
+    const std::string& path, bmp_loader::RowBuffers& own, bmp_loader::ScratchBuffer& scratch);
 
 // Loads each source the plain way: its whole file read, decoded into memory the source keeps.
-eveda::Result<bmp::RowSource, formats::SourceError> OpenPlainly(const std::string& path,
-                                                                bmp::RowBuffers& own,
-                                                                bmp::ScratchBuffer&) {
+eveda::Result<bmp_loader::RowSource, formats::SourceError> OpenPlainly(const std::string& path,
+                                                                bmp_loader::RowBuffers& own,
+                                                                bmp_loader::ScratchBuffer&) {
   const std::vector<std::uint8_t> bytes = ReadBytes(path);
   auto image = DecodeWhole(bytes);
   if (!image) return eveda::Unexpected{formats::SourceError{image.error()}};
   own.decoded = std::move(image->pixels);
-  return bmp::RowSource::Decoded(bmp::BitmapInfoFor(image->layout), own.decoded.data());
+  return bmp_loader::RowSource::Decoded(bmp_loader::BitmapInfoFor(image->layout), own.decoded.data());
 }
 
 // The files themselves, as every join opens them.
-eveda::Result<bmp::RowSource, formats::SourceError> OpenAsFiles(const std::string& path,
-                                                                bmp::RowBuffers& own,
-                                                                bmp::ScratchBuffer& scratch) {
+eveda::Result<bmp_loader::RowSource, formats::SourceError> OpenAsFiles(const std::string& path,
+                                                                bmp_loader::RowBuffers& own,
+                                                                bmp_loader::ScratchBuffer& scratch) {
   return formats::SourceReader::BmpOnly().Open(path, own, scratch, 0);
 }
 
 SourceOpener OpenerOf(const Files& files, OpenFile open) {
-  return [&files, open](std::int32_t i, bmp::RowBuffers& own, bmp::ScratchBuffer& scratch) {
+  return [&files, open](std::int32_t i, bmp_loader::RowBuffers& own, bmp_loader::ScratchBuffer& scratch) {
     return open(files[static_cast<std::size_t>(i)], own, scratch);
   };
 }
@@ -198,8 +198,8 @@ TEST(FastPaths, OpeningAheadStopsAndFailsWhereOpeningInTurnDoes) {
   // fails the pass.
   std::atomic<int> openedUnheld = 0, calls = 0;
   const SourceOpener watched = [&, drawing = std::this_thread::get_id()](
-                                   std::int32_t i, bmp::RowBuffers& own,
-                                   bmp::ScratchBuffer& scratch) {
+                                   std::int32_t i, bmp_loader::RowBuffers& own,
+                                   bmp_loader::ScratchBuffer& scratch) {
     if (std::this_thread::get_id() != drawing && !StopSignalsHeldHere()) ++openedUnheld;
     if (++calls == 18) throw std::bad_alloc();  // the second pass's sixth
     return OpenPlainly(files[static_cast<std::size_t>(i)], own, scratch);

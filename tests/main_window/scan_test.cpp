@@ -96,7 +96,7 @@ TEST(Scan, SizesReadOnTwoThreadsArriveInOrder) {
     EXPECT_EQ(steps[static_cast<std::size_t>(i) - 1], i);
     EXPECT_EQ(source.path, paths[static_cast<std::size_t>(i) - 1]);
     if (i == 77) {
-      EXPECT_EQ(source.refusal, formats::SourceError{eveda::bmp::DecodeError::NotBmp});
+      EXPECT_EQ(source.refusal, formats::SourceError{bmp_loader::DecodeError::NotBmp});
       continue;
     }
     EXPECT_EQ(source.size.width, static_cast<std::uint32_t>(i));

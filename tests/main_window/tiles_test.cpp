@@ -233,7 +233,7 @@ TEST(UnreadableSource, KeepsItsCellInTheBackgroundAndIsNamedOnceAfterTheSave) {
                              }));
   EXPECT_EQ(window.form.LastRun().notDrawn,
             std::vector<join::NotDrawnSource>(
-                {{2, dir.PathOf("c.bmp"), {eveda::bmp::DecodeError::NotBmp}}}));
+                {{2, dir.PathOf("c.bmp"), {bmp_loader::DecodeError::NotBmp}}}));
   const WrittenBmp out = ReadWritten(dir.PathOf("plemo001.bmp"));
   ASSERT_EQ(out.height, 162);
   const std::array<Point, 5> origins = {{{3, 3}, {106, 3}, {3, 56}, {106, 56}, {3, 109}}};
@@ -286,7 +286,7 @@ TEST(UnreadableSource, ChangedAfterTheScanOrLyingAboutItsSize) {
   std::filesystem::remove(dir.PathOf("c.bmp"));
   window.form.PlemoBMP();
 
-  using eveda::bmp::DecodeError;
+  using bmp_loader::DecodeError;
   EXPECT_EQ(window.form.LastRun().notDrawn, std::vector<join::NotDrawnSource>(
                                                 {{1, dir.PathOf("b.bmp"), {DecodeError::NotRegularFile}},
                                                  {2, dir.PathOf("c.bmp"), {DecodeError::NotFound}},

@@ -7,20 +7,20 @@
 
 namespace eveda::testing {
 
-Result<DecodedImage, bmp::DecodeError> DecodeWhole(std::span<const std::uint8_t> file) {
-  EVEDA_TRY(plan, bmp::PlanDecode(file));
+Result<DecodedImage, bmp_loader::DecodeError> DecodeWhole(std::span<const std::uint8_t> file) {
+  EVEDA_TRY(plan, bmp_loader::PlanDecode(file));
   DecodedImage image{plan->layout, std::vector<std::uint8_t>(plan->layout.ByteSize())};
-  bmp::DecodePixels(file, *plan, image.pixels);
+  bmp_loader::DecodePixels(file, *plan, image.pixels);
   return image;
 }
 
-Result<DecodedImage, bmp::DecodeError> DecodeThroughRows(std::span<const std::uint8_t> file) {
-  EVEDA_TRY(plan, bmp::PlanDecode(file));
-  bmp::RowBuffers own;
-  bmp::ScratchBuffer scratch;
-  EVEDA_TRY(source, bmp::RowSource::FromMemory(file, own, scratch));
+Result<DecodedImage, bmp_loader::DecodeError> DecodeThroughRows(std::span<const std::uint8_t> file) {
+  EVEDA_TRY(plan, bmp_loader::PlanDecode(file));
+  bmp_loader::RowBuffers own;
+  bmp_loader::ScratchBuffer scratch;
+  EVEDA_TRY(source, bmp_loader::RowSource::FromMemory(file, own, scratch));
   EVEDA_TRY(rows, source->Rows(0, source->Height(), scratch));
-  const bmp::Layout& layout = plan->layout;
+  const bmp_loader::Layout& layout = plan->layout;
   DecodedImage image{layout, std::vector<std::uint8_t>(layout.ByteSize())};
   const bool topDown = rows->info->bmiHeader.biHeight < 0;
   const auto* bits = static_cast<const std::uint8_t*>(rows->bits);

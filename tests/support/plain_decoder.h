@@ -11,13 +11,13 @@
 namespace eveda::testing {
 
 struct DecodedImage {
-  bmp::Layout layout;
+  bmp_loader::Layout layout;
   std::vector<std::uint8_t> pixels;  // bottom-up rows of layout.stride bytes
 };
-Result<DecodedImage, bmp::DecodeError> DecodeWhole(std::span<const std::uint8_t> file);
+Result<DecodedImage, bmp_loader::DecodeError> DecodeWhole(std::span<const std::uint8_t> file);
 
-// The same picture through the row source the drawing pass reads (bmp::RowSource::FromMemory),
+// The same picture through the row source the drawing pass reads (bmp_loader::RowSource::FromMemory),
 // its rows put bottom-up: what the decoder's tests check.
-Result<DecodedImage, bmp::DecodeError> DecodeThroughRows(std::span<const std::uint8_t> file);
+Result<DecodedImage, bmp_loader::DecodeError> DecodeThroughRows(std::span<const std::uint8_t> file);
 
 }  // namespace eveda::testing

@@ -19,9 +19,9 @@
 namespace eveda::testing {
 namespace {
 
-using samples::AsksForHelp;
-using samples::ParseSampleArguments;
-using samples::SampleRequest;
+using tools::AsksForHelp;
+using tools::ParseSampleArguments;
+using tools::SampleRequest;
 
 std::vector<std::uint8_t> ReadAll(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -95,7 +95,7 @@ TEST(SampleArguments, HelpIsAskedByEitherSpellingAnywhere) {
 // Two tiles of 2 x 1: each tile's hue starts a turn further along the 256-entry wheel.
 TEST(Samples, EightBitTilesAreExactBytes) {
   const TempDir dir;
-  const auto outcome = samples::WriteSamples({dir.PathOf("tiles"), true, 2, 2, 1, 8});
+  const auto outcome = tools::WriteSamples({dir.PathOf("tiles"), true, 2, 2, 1, 8});
   ASSERT_EQ(outcome.written, std::vector<std::string>({dir.PathOf("tiles/tile0001.bmp"),
                                                        dir.PathOf("tiles/tile0002.bmp")}));
   EXPECT_EQ(outcome.failed, "");
@@ -122,7 +122,7 @@ TEST(Samples, EightBitTilesAreExactBytes) {
 // Every showcase file loads, at the size and depth its name gives.
 TEST(Samples, ShowcaseFilesLoadAtTheirNamedSizeAndDepth) {
   const TempDir dir;
-  const auto outcome = samples::WriteSamples({dir.PathOf("show")});
+  const auto outcome = tools::WriteSamples({dir.PathOf("show")});
   EXPECT_EQ(outcome.failed, "");
   struct Expected {
     const char* name;
@@ -158,7 +158,7 @@ TEST(Samples, ShowcaseFilesLoadAtTheirNamedSizeAndDepth) {
 TEST(Samples, AnUnwritableDirectoryIsNamedAndNothingIsClaimed) {
   const TempDir dir;
   dir.WriteFile("plain", "a file, not a directory");
-  const auto outcome = samples::WriteSamples({dir.PathOf("plain/sub"), true, 3, 4, 4, 24});
+  const auto outcome = tools::WriteSamples({dir.PathOf("plain/sub"), true, 3, 4, 4, 24});
   EXPECT_TRUE(outcome.written.empty());
   EXPECT_EQ(outcome.failed, dir.PathOf("plain/sub/tile0001.bmp"));
   EXPECT_EQ(ReadAll(dir.PathOf("plain")).size(), 23u);
