@@ -113,8 +113,8 @@ std::optional<std::string> RefusedAtOnce(const BatchOptions& options) {
 // The join of the scanned sources, and what it says.
 int JoinScanned(const BatchOptions& options, std::vector<join::ScannedSource> scanned,
                 const join::Proposal& proposal, const formats::SourceReader& reader,
-                DSMod::detail::FileSystem& fileSystem, ProgressLine& line,
-                BatchProgress& progress, std::ostream& out, std::ostream& err) {
+                DSMod::detail::FileSystem& fileSystem, ProgressLine& line, BatchProgress& progress,
+                std::ostream& out, std::ostream& err) {
   join::JoinRequest request;
   request.reader = &reader;
   request.fileSystem = &fileSystem;
@@ -128,8 +128,7 @@ int JoinScanned(const BatchOptions& options, std::vector<join::ScannedSource> sc
   if (options.output && !ToStandardOutput(options))
     request.output.format = *formats::OutputFormatOf(*options.output);
   request.output.encode.pngLevel = options.compression.value_or(6);
-  for (join::ScannedSource& source : scanned)
-    request.sources.push_back(std::move(source.path));
+  for (join::ScannedSource& source : scanned) request.sources.push_back(std::move(source.path));
   const join::JoinReport report = join::Join(request, progress);
   line.End();
   if (report.outcome != join::JoinReport::Outcome::Written) {
@@ -188,8 +187,8 @@ int Run(const BatchOptions& options, std::ostream& out, std::ostream& err,
         << join::OutputName(join::kLastOutputNumber) << " are all taken; give -o\n";
     return kExitNothingWritten;
   }
-  return JoinScanned(options, std::move(scanned), proposal, reader, fileSystem, line, progress,
-                     out, err);
+  return JoinScanned(options, std::move(scanned), proposal, reader, fileSystem, line, progress, out,
+                     err);
 }
 
 }  // namespace

@@ -15,8 +15,8 @@ std::string SizeText(const join::GridSize& grid) {
 
 std::string CanvasFailureText(const join::JoinReport& report, const formats::OutputFormat& format) {
   const join::GridSize& grid = report.grid;
-  if (format.bmpFileLimit && !formats::FitsInBmpFile(grid.Width, grid.Height) &&
-      grid.Width >= 1 && grid.Height >= 1)
+  if (format.bmpFileLimit && !formats::FitsInBmpFile(grid.Width, grid.Height) && grid.Width >= 1 &&
+      grid.Height >= 1)
     return "the output image (" + SizeText(grid) + ") exceeds the " +
            std::to_string(formats::kMaxBmpFileGigabytes) + " GB limit of a BMP file";
   if (!format.bmpFileLimit && grid.Width > join::kMaxBandWidth)

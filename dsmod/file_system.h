@@ -1,8 +1,8 @@
 #pragma once
 // The file-system calls a save makes, behind one small interface that the save is given, so
 // that a save can be run against a file system that refuses unnamed files or fails any one
-// call (tests/support has such a double). Each call has the shape of the system call it stands for: -1 with errno
-// set on failure.
+// call (tests/support has such a double). Each call has the shape of the system call it stands for:
+// -1 with errno set on failure.
 
 #include <sys/types.h>
 

@@ -54,8 +54,8 @@ enum class Pixels { Bgr, Bgra };  // 8 bits a sample; alpha straight (not premul
 using Orientation = int;
 
 struct StreamInfo {
-  std::uint32_t width = 0;   // of the rows the stream yields: after any shrink on load,
-  std::uint32_t height = 0;  // before orientation
+  std::uint32_t width = 0;        // of the rows the stream yields: after any shrink on load,
+  std::uint32_t height = 0;       // before orientation
   std::uint32_t storedWidth = 0;  // as the file stores the picture, before any shrink
   std::uint32_t storedHeight = 0;
   Pixels pixels = Pixels::Bgr;

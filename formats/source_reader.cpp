@@ -17,8 +17,7 @@ using bmp_loader::SourceFile;
 
 // Tried in order: a file with neither PNG's nor JPEG's signature is the BMP loader's to judge.
 constexpr std::array<const InputFormat*, 1> kBmpOnly = {&kBmpFormat};
-constexpr std::array<const InputFormat*, 3> kEveryFormat = {&kPngFormat, &kJpegFormat,
-                                                            &kBmpFormat};
+constexpr std::array<const InputFormat*, 3> kEveryFormat = {&kPngFormat, &kJpegFormat, &kBmpFormat};
 
 // A source file read through the descriptor the reader opened.
 class FileInput final : public ByteInput {
@@ -46,9 +45,8 @@ std::size_t FirstBytes(std::uint64_t size) {
                                              : bmp_loader::kHeadBytes;
 }
 
-eveda::Result<std::span<const std::uint8_t>, SourceError> ReadStart(const SourceFile& file,
-                                                                    std::size_t bytes,
-                                                                    std::vector<std::uint8_t>& into) {
+eveda::Result<std::span<const std::uint8_t>, SourceError> ReadStart(
+    const SourceFile& file, std::size_t bytes, std::vector<std::uint8_t>& into) {
   if (!Resize(into, bytes)) return Refused(DecodeError::OutOfMemory);
   const auto got = file.ReadAt(0, into);
   if (!got) return Refused(got.error());
@@ -87,10 +85,9 @@ eveda::Result<ProbedImage, SourceError> SourceReader::Probe(const std::string& p
   return *probed;
 }
 
-eveda::Result<RowSource, SourceError> SourceReader::Open(const std::string& path,
-                                                        RowBuffers& own,
-                                                        bmp_loader::ScratchBuffer& scratch,
-                                                        Colour background) const {
+eveda::Result<RowSource, SourceError> SourceReader::Open(const std::string& path, RowBuffers& own,
+                                                         bmp_loader::ScratchBuffer& scratch,
+                                                         Colour background) const {
   auto file = SourceFile::Open(path.c_str());
   if (!file) return Refused(file.error());
   EVEDA_TRY(start, ReadStart(*file, FirstBytes(file->size()), own.head));
@@ -107,7 +104,7 @@ eveda::Result<std::span<const std::uint8_t>, SourceError> WholeFile(const Openin
 // The decoder works in the source's own buffers, so that every source open at once keeps its
 // pixels and each buffer is reused by the sources after it.
 eveda::Result<RowSource, SourceError> OpenDecodedWhole(const OpeningSource& source,
-                                                      WholeDecoder decode) {
+                                                       WholeDecoder decode) {
   EVEDA_TRY(bytes, WholeFile(source));
   DecodedImage image;
   image.pixels.swap(source.own->decoded);

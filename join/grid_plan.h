@@ -24,7 +24,7 @@ FitMode FitModeFromListIndex(int index);
 struct Layout {
   double BlockWidth = 0;  // keeps a typed fraction: cells may be 12.5 pixels wide
   std::int32_t BlockHeight = 0;
-  std::int32_t Spacing = 0;  // between cells and at the edges
+  std::int32_t Spacing = 0;    // between cells and at the edges
   std::int32_t WrapCount = 1;  // cells per row (rows) or per column (columns)
   join::ArrangeOrder ArrangeOrder = join::ArrangeOrder::RowsFromTopLeft;
   join::FitMode FitMode = join::FitMode::TopLeft;
@@ -67,7 +67,6 @@ struct TileCopy {
 };
 
 // How a source of sw x sh pixels is copied into the cell at `cell`.
-TileCopy PlanTileCopy(const Layout& layout, CellOrigin cell, std::int32_t sw,
-                      std::int32_t sh);
+TileCopy PlanTileCopy(const Layout& layout, CellOrigin cell, std::int32_t sw, std::int32_t sh);
 
 }  // namespace join

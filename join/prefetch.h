@@ -57,8 +57,8 @@ class SourcePrefetch {
 
   std::mutex mutex_;
   std::condition_variable changed_;
-  std::size_t first_ = 0;              // the index of slots_.front(): the next one to take
-  std::size_t claimed_ = 0;            // the next index a thread will open
+  std::size_t first_ = 0;                    // the index of slots_.front(): the next one to take
+  std::size_t claimed_ = 0;                  // the next index a thread will open
   std::deque<std::optional<Opened>> slots_;  // first_ .. claimed_ - 1, empty while being opened
   std::size_t readyBytes_ = 0;
   std::vector<std::unique_ptr<bmp_loader::RowBuffers>> spare_;

@@ -52,10 +52,11 @@ std::vector<ScannedSource> ProbeSources(std::vector<std::string> paths,
       finished(static_cast<int>(++reported));
   };
   Helper helper{next, n, {}};
-  if (n >= kSharedFrom) helper.thread = workers::StartWorker([&readNext] {
-    while (readNext()) {
-    }
-  });
+  if (n >= kSharedFrom)
+    helper.thread = workers::StartWorker([&readNext] {
+      while (readNext()) {
+      }
+    });
   while (readNext()) report();
   if (helper.thread) {
     helper.thread->join();

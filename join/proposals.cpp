@@ -12,7 +12,8 @@ Proposal ProposeSettings(std::span<const ScannedSource> sources) {
   Proposal proposal;
   for (const ScannedSource& source : sources) {
     // Sizes compare as signed 32-bit numbers; the probe refuses any side beyond 2^28 pixels.
-    proposal.BlockWidth = std::max(proposal.BlockWidth, static_cast<std::int32_t>(source.size.width));
+    proposal.BlockWidth =
+        std::max(proposal.BlockWidth, static_cast<std::int32_t>(source.size.width));
     proposal.BlockHeight =
         std::max(proposal.BlockHeight, static_cast<std::int32_t>(source.size.height));
   }

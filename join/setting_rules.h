@@ -1,6 +1,6 @@
 #pragma once
 // Which values the four number boxes accept. The window checks them before every status line
-// and run, and eveda-batch before it types an option into a box, so both refuse alike.
+// and run, and eveda-batch as it reads its options, so both refuse alike.
 
 namespace join {
 

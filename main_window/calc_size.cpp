@@ -10,8 +10,8 @@ using join::Setting;
 using join::SettingFault;
 
 join::Layout LayoutOf(const JobState& job) {
-  return {job.BlockWidth.value_or(0), job.BlockHeight, job.Spacing,
-          job.WrapCount,              job.ArrangeOrder, job.FitMode};
+  return {job.BlockWidth.value_or(0), job.BlockHeight, job.Spacing, job.WrapCount,
+          job.ArrangeOrder,           job.FitMode};
 }
 
 bool Form1::CalcSize(std::int32_t& Columns, std::int32_t& Rows, std::int32_t& OutWidth,

@@ -1,7 +1,7 @@
 #pragma once
 // The main window: the job state, the operations on it, and the handlers that connect the
-// controls to them. Written against toolkit::Services only, so the same window runs in Qt,
-// in the tests' scripted toolkit and in eveda-batch's console toolkit.
+// controls to them. Written against toolkit::Services only, so the same window runs in Qt and
+// in the tests' scripted toolkit; the join it runs is eveda-batch's too (join/join.h).
 
 #include <chrono>
 #include <cstdint>

@@ -19,7 +19,8 @@ class Form1::RunObserver final : public join::JoinObserver {
       case join::Phase::Preparing:
         return Show(kPreparingTitle);
       case join::Phase::Drawing:
-        return Show(DrawingTitle(static_cast<std::int32_t>(done), static_cast<std::int32_t>(total)));
+        return Show(
+            DrawingTitle(static_cast<std::int32_t>(done), static_cast<std::int32_t>(total)));
       case join::Phase::Saving:
         Show(kSavingTitle);
         savingSince_ = Clock::now();

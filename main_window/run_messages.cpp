@@ -67,9 +67,9 @@ std::string NotDrawnMessage(const std::vector<join::NotDrawnSource>& sources) {
   std::string text = Fill(WindowText::NotDrawnHead, {std::to_string(sources.size())});
   const std::size_t shown = std::min(sources.size(), kNamesShown);
   for (std::size_t k = 0; k < shown; ++k) {
-    text +=
-        Fill(WindowText::NotDrawnSource, {PrintableName(FileNameOf(sources[k].path)),
-                                          bmp_loader::ReasonTextOf(sources[k].error.reason).japanese});
+    text += Fill(WindowText::NotDrawnSource,
+                 {PrintableName(FileNameOf(sources[k].path)),
+                  bmp_loader::ReasonTextOf(sources[k].error.reason).japanese});
   }
   if (sources.size() > shown)
     text += Fill(WindowText::NotDrawnMore, {std::to_string(sources.size() - shown)});

@@ -105,8 +105,7 @@ int main(int argc, char** argv) {
   const double whole = BestMilliseconds([&] {
     std::vector<std::string> paths;
     for (int i = 1; i <= GTFile::UBound(names); ++i) paths.push_back(prefix + names[i]);
-    const auto scanned =
-        join::ProbeSources(std::move(paths), [](int) {});
+    const auto scanned = join::ProbeSources(std::move(paths), [](int) {});
     proposal = join::ProposeSettings(scanned);
   });
 

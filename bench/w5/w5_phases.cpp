@@ -1,8 +1,9 @@
 // Where the time of a PNG/JPEG-to-PNG join goes: each phase of eveda-batch's pass timed on its
-// own, through the same calls (the PNG or JPEG decoder, its rows copied into a 24-bit canvas, PngEncoder
-// over the canvas rows, fsync). The encoder overlaps compression with the caller in a run; here it
-// runs after the drawing so that each share is measured alone. Prints figures, asserts nothing.
-// Usage: w5_phases DIR EXTENSION ACROSS LEVEL OUTPUT    (e.g. w5_phases src .png 20 6 /tmp/o.png)
+// own, through the same calls (the PNG or JPEG decoder, its rows copied into a 24-bit canvas,
+// PngEncoder over the canvas rows, fsync). The encoder overlaps compression with the caller in a
+// run; here it runs after the drawing so that each share is measured alone. Prints figures, asserts
+// nothing. Usage: w5_phases DIR EXTENSION ACROSS LEVEL OUTPUT    (e.g. w5_phases src .png 20 6
+// /tmp/o.png)
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -16,12 +17,12 @@
 #include <string>
 #include <vector>
 
-#include "platform/gdi/gdi.h"
-#include "formats/jpeg/jpeg.h"
-#include "formats/png/png.h"
 #include <fstream>
 #include <iterator>
+#include "formats/jpeg/jpeg.h"
+#include "formats/png/png.h"
 #include "formats/png/png_encoder.h"
+#include "platform/gdi/gdi.h"
 
 namespace {
 

@@ -77,7 +77,8 @@ class BmpEncoder final : public ImageEncoder {
   // A row given at another stride: its pixels and zero padding.
   int WriteRow(std::uint64_t offset, const std::uint8_t* row) {
     padded_.assign(stride_, 0);
-    std::memcpy(padded_.data(), row, static_cast<std::size_t>((std::int64_t{width_} * bitCount_ + 7) / 8));
+    std::memcpy(padded_.data(), row,
+                static_cast<std::size_t>((std::int64_t{width_} * bitCount_ + 7) / 8));
     return WriteAt(fd_, offset, padded_);
   }
 

@@ -27,10 +27,10 @@ eveda::Result<ProbedImage, SourceError> Probe(const ByteInput& file,
 }
 
 eveda::Result<bmp_loader::RowSource, SourceError> Open(const OpeningSource& source) {
-  auto opened =
-      source.file ? bmp_loader::RowSource::FromFile(std::move(*source.file), source.head,
-                                                    *source.own, *source.scratch)
-                  : bmp_loader::RowSource::FromMemory(source.head, *source.own, *source.scratch);
+  auto opened = source.file
+                    ? bmp_loader::RowSource::FromFile(std::move(*source.file), source.head,
+                                                      *source.own, *source.scratch)
+                    : bmp_loader::RowSource::FromMemory(source.head, *source.own, *source.scratch);
   if (!opened) return eveda::Unexpected{SourceError{opened.error()}};
   return std::move(*opened);
 }

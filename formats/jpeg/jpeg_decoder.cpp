@@ -14,7 +14,6 @@
 
 #include "formats/jpeg/jpeg.h"
 
-
 namespace formats {
 namespace {
 
@@ -94,7 +93,7 @@ bool TooShortForItsBlocks(const jpeg_decompress_struct& cinfo, std::size_t fileB
 }  // namespace
 
 Result<void, SourceError> DecodeJpeg(std::span<const std::uint8_t> file, DecodedImage& out,
-                                    const DecodeLimits& limits) {
+                                     const DecodeLimits& limits) {
   jpeg_decompress_struct cinfo{};
   ErrorManager errors;
   ScanLimit progress{};
@@ -120,7 +119,8 @@ Result<void, SourceError> DecodeJpeg(std::span<const std::uint8_t> file, Decoded
   }
   if (TooShortForItsBlocks(cinfo, file.size())) {
     jpeg_destroy_decompress(&cinfo);
-    return Unexpected{SourceError{Kind::Damaged, "the file is too short for the image it declares"}};
+    return Unexpected{
+        SourceError{Kind::Damaged, "the file is too short for the image it declares"}};
   }
   const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
   cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGR;

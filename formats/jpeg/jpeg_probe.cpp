@@ -59,7 +59,8 @@ eveda::Result<ProbedImage, SourceError> ProbeJpeg(const ByteInput& file) {
       return Fail(DecodeError::Damaged, "the file ends inside a segment");
     const std::uint32_t length = Be16(bytes.data());
     if (length < 2) return Fail(DecodeError::Damaged, "a segment length below 2");
-    if (IsOtherFrame(marker)) return Fail(DecodeError::Unsupported, "lossless or hierarchical JPEG");
+    if (IsOtherFrame(marker))
+      return Fail(DecodeError::Unsupported, "lossless or hierarchical JPEG");
     if (IsDecodableFrame(marker)) {
       if (length < 8 || Read(file, at, std::span(bytes)) < 7)
         return Fail(DecodeError::Damaged, "the file ends inside the frame header");

@@ -6,7 +6,8 @@
 namespace formats {
 namespace {
 
-eveda::Result<ProbedImage, SourceError> Probe(const ByteInput& file, std::span<const std::uint8_t>) {
+eveda::Result<ProbedImage, SourceError> Probe(const ByteInput& file,
+                                              std::span<const std::uint8_t>) {
   return ProbeJpeg(file);
 }
 

@@ -20,7 +20,7 @@
 namespace formats {
 
 // Every PNG file starts with these bytes.
-inline constexpr std::array<std::uint8_t, 8> kPngSignature = {0x89, 'P', 'N', 'G',
+inline constexpr std::array<std::uint8_t, 8> kPngSignature = {0x89, 'P',  'N',  'G',
                                                               '\r', '\n', 0x1A, '\n'};
 
 // PNG's bound on either side, and on a chunk's length: 2^31 - 1.

@@ -5,7 +5,6 @@
 #include <memory>
 #include <new>
 
-
 namespace formats {
 namespace {
 
@@ -67,7 +66,7 @@ void CompositeRows(const std::uint8_t* rgba, Colour background, DecodedImage& ou
 }  // namespace
 
 Result<void, SourceError> DecodePng(std::span<const std::uint8_t> file, Colour background,
-                                   DecodedImage& out, const DecodeLimits& limits) {
+                                    DecodedImage& out, const DecodeLimits& limits) {
   // The declared size is judged by our own limit before libspng judges it by its own.
   const auto declared = ProbePng(file);
   if (!declared) return Unexpected{declared.error()};
@@ -85,7 +84,8 @@ Result<void, SourceError> DecodePng(std::span<const std::uint8_t> file, Colour b
   if (pixels > limits.maxPixels)
     return Unexpected{SourceError{Kind::TooLarge, "the image has more pixels than the limit"}};
   if (pixels * BitsPerPixel(ihdr) / 8 > kMaxDeflateRatio * file.size())
-    return Unexpected{SourceError{Kind::Damaged, "the file is too short for the image it declares"}};
+    return Unexpected{
+        SourceError{Kind::Damaged, "the file is too short for the image it declares"}};
   // Without an alpha channel or tRNS there is nothing to blend: three bytes a pixel will do.
   spng_trns trns{};
   const bool opaque = (ihdr.color_type == 0 || ihdr.color_type == 2 || ihdr.color_type == 3) &&

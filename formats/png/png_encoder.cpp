@@ -89,8 +89,8 @@ struct PngEncoder::State {
   void RunWorker();
   void Submit();
   Result<void, EncodeError> WriteChunk(const char* type, std::span<const std::uint8_t> prefix,
-                                      std::span<const std::uint8_t> data,
-                                      std::span<const std::uint8_t> suffix);
+                                       std::span<const std::uint8_t> data,
+                                       std::span<const std::uint8_t> suffix);
   Result<void, EncodeError> WriteFront();
   bool FrontDone() {
     std::lock_guard lock(mutex);
@@ -218,9 +218,9 @@ void PngEncoder::State::Submit() {
 }
 
 Result<void, EncodeError> PngEncoder::State::WriteChunk(const char* type,
-                                                       std::span<const std::uint8_t> prefix,
-                                                       std::span<const std::uint8_t> data,
-                                                       std::span<const std::uint8_t> suffix) {
+                                                        std::span<const std::uint8_t> prefix,
+                                                        std::span<const std::uint8_t> data,
+                                                        std::span<const std::uint8_t> suffix) {
   const std::uint64_t length = prefix.size() + data.size() + suffix.size();
   if (length > kPngMaxValue) return Fail(EncodeError{"a PNG chunk over 2 GiB"});
   std::array<std::uint8_t, 8> head;
@@ -272,7 +272,7 @@ PngEncoder::~PngEncoder() {
 }
 
 Result<void, EncodeError> PngEncoder::Begin(int fd, std::uint32_t width, std::uint32_t height,
-                                           int level) {
+                                            int level) {
   State& s = *state_;
   if (width == 0 || height == 0 || width > kPngMaxValue || height > kPngMaxValue)
     return s.Fail(EncodeError{"a PNG side must be 1 to 2147483647 pixels"});
@@ -297,11 +297,10 @@ Result<void, EncodeError> PngEncoder::Begin(int fd, std::uint32_t width, std::ui
 }
 
 Result<void, EncodeError> PngEncoder::WriteRows(const std::uint8_t* topRow, std::ptrdiff_t stride,
-                                               std::uint32_t rows) {
+                                                std::uint32_t rows) {
   State& s = *state_;
   if (s.error) return Unexpected{*s.error};
-  if (rows > s.height - s.rowsTaken)
-    return s.Fail({"more rows than the image is high"});
+  if (rows > s.height - s.rowsTaken) return s.Fail({"more rows than the image is high"});
   for (std::uint32_t r = 0; r < rows; ++r) {
     if (!s.current) {
       if (s.spare.empty()) {
@@ -342,8 +341,7 @@ Result<void, EncodeError> PngEncoder::WriteRows(const std::uint8_t* topRow, std:
 Result<void, EncodeError> PngEncoder::Finish() {
   State& s = *state_;
   if (s.error) return Unexpected{*s.error};
-  if (s.rowsTaken != s.height || !s.current)
-    return s.Fail({"fewer rows than the image is high"});
+  if (s.rowsTaken != s.height || !s.current) return s.Fail({"fewer rows than the image is high"});
   s.current->last = true;
   s.Submit();
   while (!s.inFlight.empty()) {

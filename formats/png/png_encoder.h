@@ -26,10 +26,11 @@ class PngEncoder {
   PngEncoder& operator=(const PngEncoder&) = delete;
 
   // Writes the signature and IHDR at fd's current position. `level` is zlib's 0 to 9.
-  eveda::Result<void, EncodeError> Begin(int fd, std::uint32_t width, std::uint32_t height, int level);
+  eveda::Result<void, EncodeError> Begin(int fd, std::uint32_t width, std::uint32_t height,
+                                         int level);
   // The next `rows` rows of 3 * width bytes each; `stride` may be negative (bottom-up memory).
   eveda::Result<void, EncodeError> WriteRows(const std::uint8_t* topRow, std::ptrdiff_t stride,
-                                     std::uint32_t rows);
+                                             std::uint32_t rows);
   // After exactly `height` rows: the last data, the checksum and IEND. Does not sync the file.
   eveda::Result<void, EncodeError> Finish();
 

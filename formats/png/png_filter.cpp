@@ -82,10 +82,10 @@ inline __m128i PaethHalf(__m128i a, __m128i b, __m128i c) {
 
 inline __m128i PaethPredictor(__m128i a, __m128i b, __m128i c) {
   const __m128i zero = _mm_setzero_si128();
-  const __m128i low = PaethHalf(_mm_unpacklo_epi8(a, zero), _mm_unpacklo_epi8(b, zero),
-                                _mm_unpacklo_epi8(c, zero));
-  const __m128i high = PaethHalf(_mm_unpackhi_epi8(a, zero), _mm_unpackhi_epi8(b, zero),
-                                 _mm_unpackhi_epi8(c, zero));
+  const __m128i low =
+      PaethHalf(_mm_unpacklo_epi8(a, zero), _mm_unpacklo_epi8(b, zero), _mm_unpacklo_epi8(c, zero));
+  const __m128i high =
+      PaethHalf(_mm_unpackhi_epi8(a, zero), _mm_unpackhi_epi8(b, zero), _mm_unpackhi_epi8(c, zero));
   return _mm_packus_epi16(low, high);
 }
 

@@ -6,7 +6,8 @@
 namespace formats {
 namespace {
 
-eveda::Result<ProbedImage, SourceError> Probe(const ByteInput&, std::span<const std::uint8_t> head) {
+eveda::Result<ProbedImage, SourceError> Probe(const ByteInput&,
+                                              std::span<const std::uint8_t> head) {
   return ProbePng(head);
 }
 

@@ -136,7 +136,8 @@ TEST(BatchOptionsTest, OutputExtensionNamesAFormatEvedaWrites) {
       {"./-", nullptr},
       {"out.PNG", nullptr},
       {"out.JPG",
-       "--output: eveda-batch does not write '.JPG' files; give a name ending in .bmp or .png, or none"},
+       "--output: eveda-batch does not write '.JPG' files; give a name ending in .bmp or .png, or "
+       "none"},
       {"out.bmp.",
        "--output: eveda-batch does not write '.' files; give a name ending in .bmp or "
        ".png, or none"},
@@ -179,7 +180,8 @@ TEST(BatchOptionsTest, FormatsCompressionAndContain) {
     const auto format = formats::OutputFormatOf(path);
     return format ? format->name : std::string_view("none");
   };
-  for (std::string_view png : {"a.png", "/x/B.PNG", "c.pNg"}) EXPECT_EQ(formatOf(png), "PNG") << png;
+  for (std::string_view png : {"a.png", "/x/B.PNG", "c.pNg"})
+    EXPECT_EQ(formatOf(png), "PNG") << png;
   for (std::string_view other : {"a.bmp", "png", ".png", "a.png.bmp", "apng"})
     EXPECT_EQ(formatOf(other), "BMP") << other;
   EXPECT_EQ(formatOf("a.pn"), "none");

@@ -6,8 +6,8 @@
 #include "dsmod/canvas_layout.h"
 #include "dsmod/dsmod.h"
 #include "formats/bmp/bmp.h"
-#include "tests/dsmod/dsmod_support.h"
 #include "platform/gdi/object_table.h"
+#include "tests/dsmod/dsmod_support.h"
 
 namespace {
 

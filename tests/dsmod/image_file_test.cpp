@@ -147,7 +147,8 @@ TEST(ImageFile, DroppedOrGivenUpLeavesNothingAndAnOldFileAsItWas) {
       {
         // 20 MiB: the flush tells 80% after its first step, then 100%.
         DSMod::ImageFile file(
-            dir / "out.bmp", kWidth, kHeight, [](int fd, std::int32_t, std::int32_t) {
+            dir / "out.bmp", kWidth, kHeight,
+            [](int fd, std::int32_t, std::int32_t) {
               return eveda::Result<std::unique_ptr<formats::ImageEncoder>, formats::EncodeError>(
                   std::make_unique<SizedEncoder>(fd, off_t{20} << 20));
             },

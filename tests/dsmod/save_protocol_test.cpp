@@ -19,9 +19,9 @@
 
 #include "dsmod/dsmod.h"
 #include "dsmod/output_file.h"
-#include "tests/support/temp_dir.h"
 #include "tests/dsmod/dsmod_support.h"
 #include "tests/support/fault_file_system.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 

@@ -2,13 +2,13 @@
 #include <signal.h>
 #include <sys/resource.h>
 
-#include <cstring>
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <vector>
 
-#include "dsmod/image_file.h"
 #include "dsmod/dsmod.h"
+#include "dsmod/image_file.h"
 #include "dsmod/output_file.h"
 #include "platform/stop_signals/stop_signals.h"
 #include "tests/dsmod/dsmod_support.h"

@@ -29,10 +29,15 @@ struct PngCase {
   bool transparency;  // tRNS: palette alphas, or a grey or RGB key
 };
 
-int Channels(int colourType) { return colourType == 2 ? 3 : colourType == 4 ? 2 : colourType == 6 ? 4 : 1; }
+int Channels(int colourType) {
+  return colourType == 2 ? 3 : colourType == 4 ? 2 : colourType == 6 ? 4 : 1;
+}
 
 PngSpec MakePng(const PngCase& c, bool interlaced, std::uint32_t seed) {
-  PngSpec spec{.width = 13, .height = 11, .colourType = c.colourType, .bitDepth = c.bitDepth,
+  PngSpec spec{.width = 13,
+               .height = 11,
+               .colourType = c.colourType,
+               .bitDepth = c.bitDepth,
                .interlaced = interlaced};
   std::mt19937 random(seed);
   const int top = c.colourType == 3 ? (1 << std::min(c.bitDepth, 4)) - 1 : (1 << c.bitDepth) - 1;
@@ -46,7 +51,8 @@ PngSpec MakePng(const PngCase& c, bool interlaced, std::uint32_t seed) {
                                                static_cast<std::uint8_t>(255 - i * 9),
                                                static_cast<std::uint8_t>(i * 31)});
     if (c.transparency)
-      for (int i = 0; i <= top / 2; ++i) spec.paletteAlpha.push_back(static_cast<std::uint8_t>(i * 40));
+      for (int i = 0; i <= top / 2; ++i)
+        spec.paletteAlpha.push_back(static_cast<std::uint8_t>(i * 40));
   } else if (c.transparency) {
     // Every fifth pixel takes the key colour.
     spec.transparentKey.assign(spec.samples.begin(), spec.samples.begin() + channels);
@@ -76,7 +82,8 @@ std::array<unsigned, 3> ExpectedPng(const PngSpec& s, std::size_t p) {
     g = n >= 3 ? To8(v[1], s.bitDepth) : r;
     b = n >= 3 ? To8(v[2], s.bitDepth) : r;
     if (n == 2 || n == 4) a = To8(v[n - 1], s.bitDepth);
-    if (!s.transparentKey.empty() && std::equal(s.transparentKey.begin(), s.transparentKey.end(), v))
+    if (!s.transparentKey.empty() &&
+        std::equal(s.transparentKey.begin(), s.transparentKey.end(), v))
       a = 0;
   }
   return {Blend(b, a, 0x33), Blend(g, a, 0x66), Blend(r, a, 0x99)};
@@ -84,9 +91,9 @@ std::array<unsigned, 3> ExpectedPng(const PngSpec& s, std::size_t p) {
 
 TEST(DecodePngTest, EveryColourTypeAndDepthPlainAndInterlaced) {
   const PngCase cases[] = {
-      {0, 1, false}, {0, 2, false}, {0, 4, false}, {0, 8, false}, {0, 16, false},
-      {0, 4, true},  {0, 16, true}, {2, 8, false}, {2, 16, false}, {2, 8, true},
-      {2, 16, true}, {3, 1, false}, {3, 2, true},  {3, 4, false}, {3, 8, true},
+      {0, 1, false}, {0, 2, false},  {0, 4, false}, {0, 8, false},  {0, 16, false},
+      {0, 4, true},  {0, 16, true},  {2, 8, false}, {2, 16, false}, {2, 8, true},
+      {2, 16, true}, {3, 1, false},  {3, 2, true},  {3, 4, false},  {3, 8, true},
       {4, 8, false}, {4, 16, false}, {6, 8, false}, {6, 16, false},
   };
   DecodedImage image;  // reused, as the drawing pass reuses it
@@ -214,8 +221,7 @@ TEST(SourceReaderTest, ChoosesTheFormatBySignatureAndProbesHeadersOnly) {
     ASSERT_TRUE(opened);
     EXPECT_EQ(opened->Width(), static_cast<std::int32_t>(c.width));
   }
-  EXPECT_EQ(SourceReader::BmpOnly().Probe(dir.PathOf("a.png")).error().reason,
-            DecodeError::NotBmp);
+  EXPECT_EQ(SourceReader::BmpOnly().Probe(dir.PathOf("a.png")).error().reason, DecodeError::NotBmp);
 }
 
 }  // namespace

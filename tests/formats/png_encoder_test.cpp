@@ -1,5 +1,6 @@
-// The streaming PNG writer (B,G,R rows in, B,G,R rows back), read back by libspng: every byte of every pixel, whatever the band
-// sizes, the row order in memory, the level and the number of segments.
+// The streaming PNG writer (B,G,R rows in, B,G,R rows back), read back by libspng: every byte of
+// every pixel, whatever the band sizes, the row order in memory, the level and the number of
+// segments.
 
 #include "formats/png/png_encoder.h"
 
@@ -28,8 +29,7 @@ std::vector<std::uint8_t> ReadAll(const std::string& path) {
 // given heights, cycling through them.
 std::vector<std::uint8_t> Encode(const std::vector<std::uint8_t>& topDown, std::uint32_t width,
                                  std::uint32_t height, int level,
-                                 const std::vector<std::uint32_t>& bands,
-                                 const std::string& path) {
+                                 const std::vector<std::uint32_t>& bands, const std::string& path) {
   const std::ptrdiff_t stride = std::ptrdiff_t{width} * 3;
   std::vector<std::uint8_t> bottomUp(topDown.size());
   for (std::uint32_t y = 0; y < height; ++y)
@@ -62,15 +62,14 @@ TEST(PngEncoderTest, ReadsBackExactlyAtEveryLevelAndBandSize) {
   // Rows are filtered sixteen bytes at a time after the first pixel: 6 and 7 pixels wide are
   // just too short for that and just long enough, with the rest byte by byte.
   const Case cases[] = {
-      {700, 650, 6, {1, 7, 64, 300}}, {700, 650, 0, {650}}, {700, 650, 9, {33}},
-      {1, 1, 1, {1}},                 {1, 3000, 6, {1000}}, {5000, 70, 3, {2, 5}},
-      {6, 90, 6, {90}},               {7, 90, 6, {4}},
+      {700, 650, 6, {1, 7, 64, 300}}, {700, 650, 0, {650}},  {700, 650, 9, {33}}, {1, 1, 1, {1}},
+      {1, 3000, 6, {1000}},           {5000, 70, 3, {2, 5}}, {6, 90, 6, {90}},    {7, 90, 6, {4}},
   };
   DecodedImage image;
   for (const Case& c : cases) {
     const auto rgb = eveda::testing::PhotoLikeSamples(c.width, c.height, 3, c.width + c.height);
-    const std::string name = std::to_string(c.width) + "x" + std::to_string(c.height) +
-                             " level " + std::to_string(c.level);
+    const std::string name = std::to_string(c.width) + "x" + std::to_string(c.height) + " level " +
+                             std::to_string(c.level);
     const auto file = Encode(rgb, c.width, c.height, c.level, c.bands, dir.PathOf("out.png"));
     ASSERT_GT(file.size(), 40u) << name;
     EXPECT_EQ(file[41], 0x78) << name;  // the zlib header opens the first IDAT
@@ -81,8 +80,7 @@ TEST(PngEncoderTest, ReadsBackExactlyAtEveryLevelAndBandSize) {
     for (std::uint32_t y = 0; y < c.height; ++y) {
       const std::uint8_t* row = image.Row(y);
       for (std::uint32_t x = 0; x < c.width * 3; ++x)
-        ASSERT_EQ(row[x], rgb[y * c.width * 3 + x])
-            << name << " at " << x / 3 << "," << y;
+        ASSERT_EQ(row[x], rgb[y * c.width * 3 + x]) << name << " at " << x / 3 << "," << y;
     }
   }
 }

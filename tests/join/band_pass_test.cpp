@@ -37,24 +37,25 @@ using OpenFile = eveda::Result<bmp_loader::RowSource, formats::SourceError> (*)(
 
 // Loads each source the plain way: its whole file read, decoded into memory the source keeps.
 eveda::Result<bmp_loader::RowSource, formats::SourceError> OpenPlainly(const std::string& path,
-                                                                bmp_loader::RowBuffers& own,
-                                                                bmp_loader::ScratchBuffer&) {
+                                                                       bmp_loader::RowBuffers& own,
+                                                                       bmp_loader::ScratchBuffer&) {
   const std::vector<std::uint8_t> bytes = ReadBytes(path);
   auto image = DecodeWhole(bytes);
   if (!image) return eveda::Unexpected{formats::SourceError{image.error()}};
   own.decoded = std::move(image->pixels);
-  return bmp_loader::RowSource::Decoded(bmp_loader::BitmapInfoFor(image->layout), own.decoded.data());
+  return bmp_loader::RowSource::Decoded(bmp_loader::BitmapInfoFor(image->layout),
+                                        own.decoded.data());
 }
 
 // The files themselves, as every join opens them.
-eveda::Result<bmp_loader::RowSource, formats::SourceError> OpenAsFiles(const std::string& path,
-                                                                bmp_loader::RowBuffers& own,
-                                                                bmp_loader::ScratchBuffer& scratch) {
+eveda::Result<bmp_loader::RowSource, formats::SourceError> OpenAsFiles(
+    const std::string& path, bmp_loader::RowBuffers& own, bmp_loader::ScratchBuffer& scratch) {
   return formats::SourceReader::BmpOnly().Open(path, own, scratch, 0);
 }
 
 SourceOpener OpenerOf(const Files& files, OpenFile open) {
-  return [&files, open](std::int32_t i, bmp_loader::RowBuffers& own, bmp_loader::ScratchBuffer& scratch) {
+  return [&files, open](std::int32_t i, bmp_loader::RowBuffers& own,
+                        bmp_loader::ScratchBuffer& scratch) {
     return open(files[static_cast<std::size_t>(i)], own, scratch);
   };
 }

@@ -21,7 +21,6 @@ namespace {
 using toolkit::Group;
 using Outcome = main_window::RunReport::Outcome;
 
-
 // A window over `count` solid sources of 100 x 50, set to the worked grid.
 struct GridWindow {
   explicit GridWindow(int count, Rgb colour = 0xFF0000,
@@ -274,8 +273,8 @@ class FileSizeLimit {
 
 struct SaveCase {
   const char* name;
-  int error;          // the file system's answer when the file is created; 0: none
-  bool directory;     // a directory takes the output's name after the scan
+  int error;       // the file system's answer when the file is created; 0: none
+  bool directory;  // a directory takes the output's name after the scan
   const char* reason;
 };
 

@@ -49,27 +49,24 @@ TEST_P(Proposals, WrapCountAndProgressTitlesFollowTheFileCount) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, Proposals,
-    ::testing::Values(ProposalCase{1, "1", {"title:DID Eveda v1.0"}},
-                      ProposalCase{2, "2", {"title:DID Eveda v1.0"}},
-                      ProposalCase{4, "2", {"title:DID Eveda v1.0"}},
-                      ProposalCase{5, "3", {"title:DID Eveda v1.0"}},
-                      ProposalCase{9, "3", {"title:DID Eveda v1.0"}},
-                      ProposalCase{
-                          10, "4", {"title:画像サイズ取得中・・・10/10", "title:DID Eveda v1.0"}},
-                      ProposalCase{25,
-                                   "5",
-                                   {"title:画像サイズ取得中・・・10/25",
-                                    "title:画像サイズ取得中・・・20/25", "title:DID Eveda v1.0"}},
-                      // Enough files for two threads to read them: the titles still count up.
-                      ProposalCase{70,
-                                   "9",
-                                   {"title:画像サイズ取得中・・・10/70",
-                                    "title:画像サイズ取得中・・・20/70",
-                                    "title:画像サイズ取得中・・・30/70",
-                                    "title:画像サイズ取得中・・・40/70",
-                                    "title:画像サイズ取得中・・・50/70",
-                                    "title:画像サイズ取得中・・・60/70",
-                                    "title:画像サイズ取得中・・・70/70", "title:DID Eveda v1.0"}}));
+    ::testing::Values(
+        ProposalCase{1, "1", {"title:DID Eveda v1.0"}},
+        ProposalCase{2, "2", {"title:DID Eveda v1.0"}},
+        ProposalCase{4, "2", {"title:DID Eveda v1.0"}},
+        ProposalCase{5, "3", {"title:DID Eveda v1.0"}},
+        ProposalCase{9, "3", {"title:DID Eveda v1.0"}},
+        ProposalCase{10, "4", {"title:画像サイズ取得中・・・10/10", "title:DID Eveda v1.0"}},
+        ProposalCase{25,
+                     "5",
+                     {"title:画像サイズ取得中・・・10/25", "title:画像サイズ取得中・・・20/25",
+                      "title:DID Eveda v1.0"}},
+        // Enough files for two threads to read them: the titles still count up.
+        ProposalCase{70,
+                     "9",
+                     {"title:画像サイズ取得中・・・10/70", "title:画像サイズ取得中・・・20/70",
+                      "title:画像サイズ取得中・・・30/70", "title:画像サイズ取得中・・・40/70",
+                      "title:画像サイズ取得中・・・50/70", "title:画像サイズ取得中・・・60/70",
+                      "title:画像サイズ取得中・・・70/70", "title:DID Eveda v1.0"}}));
 
 // Two threads read the sizes; each file's size, or its reason, lands in its own place, the
 // progress runs 1..n in order, and a progress call that throws ends the read with that
@@ -87,8 +84,7 @@ TEST(Scan, SizesReadOnTwoThreadsArriveInOrder) {
     paths.push_back(dir.PathOf(name));
   }
   std::vector<int> steps;
-  const auto scanned =
-      join::ProbeSources(paths, [&steps](int i) { steps.push_back(i); });
+  const auto scanned = join::ProbeSources(paths, [&steps](int i) { steps.push_back(i); });
   ASSERT_EQ(scanned.size(), 150u);
   ASSERT_EQ(steps.size(), 150u);
   for (int i = 1; i <= 150; ++i) {

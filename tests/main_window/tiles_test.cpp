@@ -287,10 +287,11 @@ TEST(UnreadableSource, ChangedAfterTheScanOrLyingAboutItsSize) {
   window.form.PlemoBMP();
 
   using bmp_loader::DecodeError;
-  EXPECT_EQ(window.form.LastRun().notDrawn, std::vector<join::NotDrawnSource>(
-                                                {{1, dir.PathOf("b.bmp"), {DecodeError::NotRegularFile}},
-                                                 {2, dir.PathOf("c.bmp"), {DecodeError::NotFound}},
-                                                 {4, dir.PathOf("e.bmp"), {DecodeError::TooLarge}}}));
+  EXPECT_EQ(
+      window.form.LastRun().notDrawn,
+      std::vector<join::NotDrawnSource>({{1, dir.PathOf("b.bmp"), {DecodeError::NotRegularFile}},
+                                         {2, dir.PathOf("c.bmp"), {DecodeError::NotFound}},
+                                         {4, dir.PathOf("e.bmp"), {DecodeError::TooLarge}}}));
   EXPECT_EQ(window.ui.Log("msgbox:"),
             std::vector<std::string>({"msgbox:48:読み込めなかった画像が3個あります。"
                                       "そのブロックは背景色のままです：\n"

@@ -16,8 +16,8 @@ struct DecodedImage {
 };
 Result<DecodedImage, bmp_loader::DecodeError> DecodeWhole(std::span<const std::uint8_t> file);
 
-// The same picture through the row source the drawing pass reads (bmp_loader::RowSource::FromMemory),
-// its rows put bottom-up: what the decoder's tests check.
+// The same picture through the row source the drawing pass reads
+// (bmp_loader::RowSource::FromMemory), its rows put bottom-up: what the decoder's tests check.
 Result<DecodedImage, bmp_loader::DecodeError> DecodeThroughRows(std::span<const std::uint8_t> file);
 
 }  // namespace eveda::testing
