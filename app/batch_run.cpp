@@ -196,6 +196,9 @@ int Run(const BatchOptions& options, std::ostream& out, std::ostream& err,
 void PrepareProcess() {
   stop_signals::Install(stop_signals::AfterCommit::kFinish);
   std::signal(SIGXFSZ, SIG_IGN);
+  // A reader that went away is a write error to report, not a silent end (SIGPIPE would end
+  // the process with 141 even after the file is in place).
+  std::signal(SIGPIPE, SIG_IGN);
 }
 
 int RunBatch(const BatchOptions& options, std::ostream& out, std::ostream& err,

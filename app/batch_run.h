@@ -17,8 +17,9 @@ inline constexpr int kExitSomeSourcesUnread = 3;
 
 // What the process does on signals, set once before a run: a stop signal removes what the
 // run has not put in place yet and ends it with 128 + the signal, unless the output is
-// already in place (then the run finishes and reports it); a file-size limit is a write
-// error ("File too large") rather than the end of the process.
+// already in place (then the run finishes and reports it); a file-size limit and a pipe whose
+// reader went away are write errors ("File too large", "Broken pipe") rather than the end of
+// the process.
 void PrepareProcess();
 
 // Runs the job and returns the exit status; `out` gets "PATH WIDTHxHEIGHT" for a written

@@ -235,9 +235,11 @@ eveda::Result<void, SaveError> OutputFile::CopyToStandardOutput() {
     if (got < 0 && errno == EINTR) continue;
     if (got < 0) return eveda::Unexpected{Failure(SaveError::Kind::CannotWrite, errno)};
     if (got == 0) return {};
-    if (const int error = formats::WriteAll(
-            STDOUT_FILENO, std::span(buffer.data(), static_cast<std::size_t>(got))))
-      return eveda::Unexpected{Failure(SaveError::Kind::CannotWrite, error)};
+    const int error =
+        formats::WriteAll(STDOUT_FILENO, std::span(buffer.data(), static_cast<std::size_t>(got)));
+    if (error == EPIPE)  // the reader went away: the words say which end failed
+      return eveda::Unexpected{SaveError{SaveError::Kind::CannotWrite, "standard output was closed"}};
+    if (error != 0) return eveda::Unexpected{Failure(SaveError::Kind::CannotWrite, error)};
     at += got;
   }
 }

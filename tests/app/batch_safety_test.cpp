@@ -266,6 +266,18 @@ TEST(BatchStandardOutput, GetsTheFileAndStderrTheSize) {
     EXPECT_EQ(r.err, "eveda-batch: 20x10\n");
     EXPECT_EQ(r.standardOutput, file);
     EXPECT_TRUE(Tree(temporary.Path()).empty());
+    // A reader that goes away (| head -c 100) is told, and takes nothing with it.
+    setUp.before = [&] {
+      ::setenv("TMPDIR", temporary.Path().c_str(), 1);
+      int ends[2];
+      if (::pipe(ends) != 0) ::_exit(98);
+      ::close(ends[0]);
+      ::dup2(ends[1], STDOUT_FILENO);
+    };
+    const ChildResult gone = RunInChild({"-q", "-o", "-", dir.PathOf("src")}, setUp);
+    EXPECT_EQ(gone.status, app::kExitNothingWritten);
+    EXPECT_EQ(gone.err, "eveda-batch: could not save -: standard output was closed\n");
+    EXPECT_TRUE(Tree(temporary.Path()).empty());
   }
 }
 
@@ -387,6 +399,18 @@ INSTANTIATE_TEST_SUITE_P(
                        .resultToStandardOutput = true},
                       "eveda-batch: DIR/out/x.bmp was written, but its result line could not be "
                       "printed: No space left on device\n",
+                      true},
+            LimitCase{"ResultLineToAPipeWhoseReaderWentAway",
+                      {.before =
+                           [] {
+                             int ends[2];
+                             if (::pipe(ends) != 0) ::_exit(98);
+                             ::close(ends[0]);
+                             ::dup2(ends[1], STDOUT_FILENO);
+                           },
+                       .resultToStandardOutput = true},
+                      "eveda-batch: DIR/out/x.bmp was written, but its result line could not be "
+                      "printed: Broken pipe\n",
                       true},
             LimitCase{"ResultLineToAClosedStandardOutput",
                       {.before = [] { ::close(STDOUT_FILENO); }, .resultToStandardOutput = true},
