@@ -238,7 +238,8 @@ eveda::Result<void, SaveError> OutputFile::CopyToStandardOutput() {
     const int error =
         formats::WriteAll(STDOUT_FILENO, std::span(buffer.data(), static_cast<std::size_t>(got)));
     if (error == EPIPE)  // the reader went away: the words say which end failed
-      return eveda::Unexpected{SaveError{SaveError::Kind::CannotWrite, "standard output was closed"}};
+      return eveda::Unexpected{
+          SaveError{SaveError::Kind::CannotWrite, "standard output was closed"}};
     if (error != 0) return eveda::Unexpected{Failure(SaveError::Kind::CannotWrite, error)};
     at += got;
   }
