@@ -65,10 +65,20 @@ const SourceReader& SourceReader::EveryFormat() {
   return reader;
 }
 
-const InputFormat* SourceReader::FormatOf(std::span<const std::uint8_t> head) const {
+// A reader of one format leaves every file to it, so that its decoder says what is wrong
+// ("not a BMP file"); a reader of several names them all when none knows the file.
+eveda::Result<const InputFormat*, SourceError> SourceReader::FormatOf(
+    std::span<const std::uint8_t> head) const {
   const auto found = std::find_if(formats_.begin(), formats_.end(),
                                   [head](const InputFormat* f) { return f->sniff(head); });
-  return found != formats_.end() ? *found : formats_.back();
+  if (found != formats_.end()) return *found;
+  if (formats_.size() == 1) return formats_.front();
+  std::string names;
+  for (std::size_t i = 0; i < formats_.size(); ++i) {
+    if (i > 0) names += i + 1 == formats_.size() ? " or " : ", ";
+    names += formats_[i]->name;
+  }
+  return eveda::Unexpected{SourceError{DecodeError::NotAnImage, "not a " + names + " file"}};
 }
 
 eveda::Result<ProbedImage, SourceError> SourceReader::Probe(const std::string& path) const {
@@ -78,7 +88,8 @@ eveda::Result<ProbedImage, SourceError> SourceReader::Probe(const std::string& p
   const auto head = file->ReadHead(buffer);
   if (!head) return Refused(head.error());
   const FileInput input(*file);
-  EVEDA_TRY(probed, FormatOf(*head)->probe(input, *head));
+  EVEDA_TRY(format, FormatOf(*head));
+  EVEDA_TRY(probed, (*format)->probe(input, *head));
   // Only what the decoders would accept sizes the cells.
   if (std::uint64_t{probed->width} * probed->height > DecodeLimits{}.maxPixels)
     return Refused(DecodeError::TooLarge);
@@ -92,7 +103,8 @@ eveda::Result<RowSource, SourceError> SourceReader::Open(const std::string& path
   if (!file) return Refused(file.error());
   EVEDA_TRY(start, ReadStart(*file, FirstBytes(file->size()), own.head));
   const OpeningSource source{&*file, *start, file->size(), &own, &scratch, background};
-  return FormatOf(source.head)->open(source);
+  EVEDA_TRY(format, FormatOf(source.head));
+  return (*format)->open(source);
 }
 
 eveda::Result<std::span<const std::uint8_t>, SourceError> WholeFile(const OpeningSource& source) {

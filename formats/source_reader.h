@@ -40,9 +40,9 @@ class SourceReader {
 
  private:
   explicit SourceReader(std::span<const InputFormat* const> formats) : formats_(formats) {}
-  const InputFormat* FormatOf(std::span<const std::uint8_t> head) const;
+  eveda::Result<const InputFormat*, SourceError> FormatOf(std::span<const std::uint8_t> head) const;
 
-  std::span<const InputFormat* const> formats_;  // tried in order; the last is the fallback
+  std::span<const InputFormat* const> formats_;  // tried in order
 };
 
 }  // namespace formats

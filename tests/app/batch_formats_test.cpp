@@ -199,10 +199,11 @@ TEST(BatchFormats, HostileSourcesAreNamedUnreadableAndTheRestIsWritten) {
                                        "\x00\x9B\xAB\x9C\x31")));
   dir.WriteFile("e.jpg", jpeg.substr(0, jpeg.size() * 2 / 3));
   dir.WriteFile("f.jpg", Bytes("\xFF\xD8\xFF\xC0\x00\x11\x08\x3E\x80\x3E\x80\x03"));  // 16000^2
+  dir.WriteFile("g.png", "neither a picture nor empty");
   const BatchResult r = RunBatchWith({"-i", "*.png", "-i", "*.jpg", "-W", "16", "-H", "16", "-o",
                                       dir.PathOf("o.png"), dir.Path()});
   EXPECT_EQ(r.status, app::kExitSomeSourcesUnread);
-  EXPECT_EQ(r.out, dir.PathOf("o.png") + " 48x32\n");
+  EXPECT_EQ(r.out, dir.PathOf("o.png") + " 48x48\n");
   const std::string prefix = "eveda-batch: could not read " + dir.Path() + "/";
   std::istringstream lines(r.err);
   std::vector<std::string> named;
@@ -210,12 +211,13 @@ TEST(BatchFormats, HostileSourcesAreNamedUnreadableAndTheRestIsWritten) {
     ASSERT_TRUE(line.starts_with(prefix)) << line;
     named.push_back(line.substr(prefix.size()));
   }
-  ASSERT_EQ(named.size(), 5u) << r.err;
+  ASSERT_EQ(named.size(), 6u) << r.err;
   EXPECT_TRUE(named[0].starts_with("b.png: ")) << named[0];
   EXPECT_TRUE(named[1].starts_with("c.png: ")) << named[1];
   EXPECT_EQ(named[2], "d.png: the image has more pixels than the limit");
   EXPECT_EQ(named[3], "e.jpg: Premature end of JPEG file");
   EXPECT_TRUE(named[4].starts_with("f.jpg: ")) << named[4];
+  EXPECT_EQ(named[5], "g.png: not a PNG, JPEG or BMP file");
   formats::DecodedImage image;
   ASSERT_TRUE(formats::DecodePng(ReadBytes(dir.PathOf("o.png")), 0, image));
   EXPECT_EQ(image.Row(0)[2], 0xFF);        // a.png drawn

@@ -202,7 +202,7 @@ TEST(SourceReaderTest, ChoosesTheFormatBySignatureAndProbesHeadersOnly) {
   } cases[] = {
       {"a.png", 300, 40, DecodeError::Unreadable}, {"named.bmp", 50, 120, DecodeError::Unreadable},
       {"c.png", 7, 9, DecodeError::Unreadable},    {"e.png", 0, 0, DecodeError::TooLarge},
-      {"f.txt", 0, 0, DecodeError::NotBmp},        {"missing", 0, 0, DecodeError::NotFound},
+      {"f.txt", 0, 0, DecodeError::NotAnImage},    {"missing", 0, 0, DecodeError::NotFound},
   };
   const SourceReader& reader = SourceReader::EveryFormat();
   for (const auto& c : cases) {
