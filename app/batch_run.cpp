@@ -111,19 +111,18 @@ std::optional<std::string> RefusedAtOnce(const BatchOptions& options) {
 }
 
 // The join of the scanned sources, and what it says.
-int JoinScanned(const BatchOptions& options, std::vector<join::ScannedSource> scanned,
-                const join::Proposal& proposal, const formats::SourceReader& reader,
-                DSMod::detail::FileSystem& fileSystem, ProgressLine& line, BatchProgress& progress,
-                std::ostream& out, std::ostream& err) {
+int JoinScanned(const BatchOptions& options, const std::string& output,
+                std::vector<join::ScannedSource> scanned, const join::Proposal& proposal,
+                const formats::SourceReader& reader, DSMod::detail::FileSystem& fileSystem,
+                ProgressLine& line, BatchProgress& progress, std::ostream& out, std::ostream& err) {
   join::JoinRequest request;
   request.reader = &reader;
   request.fileSystem = &fileSystem;
   request.layout = LayoutOf(options, proposal);
   request.background = options.background.value_or(0);
-  const std::string directory = GTFile::NormalizeDir(options.directory);
   // A name of our own choosing must not replace a file another run wrote meanwhile; a name
   // the user gave is replaced, as asked.
-  request.output.path = options.output.value_or(join::ChooseOutputPath(directory));
+  request.output.path = output;
   if (!options.output) request.output.nextName = join::NextFreeOutputName();
   if (options.output && !ToStandardOutput(options))
     request.output.format = *formats::OutputFormatOf(*options.output);
@@ -179,16 +178,18 @@ int Run(const BatchOptions& options, std::ostream& out, std::ostream& err,
       if (source.refusal) NameUnreadable(source.path, *source.refusal, err);
     return kExitNothingWritten;
   }
-  // The scan proposes the first free name, or the last one when none is free: the window
-  // shows that name before the user runs, but a script would replace a file unasked.
-  if (!options.output &&
-      join::NameIsTaken(join::ChooseOutputPath(GTFile::NormalizeDir(options.directory)))) {
+  // The window proposes the last name when none is free and shows it before the user runs; a
+  // script would replace a file unasked.
+  const std::optional<std::string> output =
+      options.output ? options.output
+                     : join::FirstFreeOutputPath(GTFile::NormalizeDir(options.directory));
+  if (!output) {
     err << kPrefix << directory << ": " << join::OutputName(join::kFirstOutputNumber) << " to "
         << join::OutputName(join::kLastOutputNumber) << " are all taken; give -o\n";
     return kExitNothingWritten;
   }
-  return JoinScanned(options, std::move(scanned), proposal, reader, fileSystem, line, progress, out,
-                     err);
+  return JoinScanned(options, *output, std::move(scanned), proposal, reader, fileSystem, line,
+                     progress, out, err);
 }
 
 }  // namespace

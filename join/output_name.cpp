@@ -20,13 +20,16 @@ std::string OutputName(int number) {
   return std::string("plemo") + digits + ".bmp";
 }
 
-std::string ChooseOutputPath(const std::string& dir) {
-  std::string candidate;
+std::optional<std::string> FirstFreeOutputPath(const std::string& dir) {
   for (int number = kFirstOutputNumber; number <= kLastOutputNumber; ++number) {
-    candidate = dir + OutputName(number);
-    if (!NameIsTaken(candidate)) break;
+    std::string candidate = dir + OutputName(number);
+    if (!NameIsTaken(candidate)) return candidate;
   }
-  return candidate;
+  return std::nullopt;
+}
+
+std::string ChooseOutputPath(const std::string& dir) {
+  return FirstFreeOutputPath(dir).value_or(dir + OutputName(kLastOutputNumber));
 }
 
 std::string DirectoryOf(const std::string& path) {

@@ -1,6 +1,7 @@
 #pragma once
 // The output file's name: the first of plemo001.bmp to plemo999.bmp that is not taken.
 
+#include <optional>
 #include <string>
 
 namespace join {
@@ -17,7 +18,10 @@ inline constexpr int kLastOutputNumber = 999;
 // The name numbered `number`, three digits wide: plemo001.bmp for 1.
 std::string OutputName(int number);
 
-// `dir` ends in "/". When all names are taken, the last one, which a run then replaces.
+// `dir` ends in "/". The first name not taken, or nothing when all are.
+std::optional<std::string> FirstFreeOutputPath(const std::string& dir);
+
+// The first name not taken; when all are, the last one, which the window's run then replaces.
 std::string ChooseOutputPath(const std::string& dir);
 
 // The directory part of `path`, ending in "/" ("./" for a bare name).
