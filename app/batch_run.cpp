@@ -8,6 +8,7 @@
 #include <new>
 #include <ostream>
 
+#include "app/batch_captions.h"
 #include "app/batch_texts.h"
 #include "app/directory_check.h"
 #include "app/output_target.h"
@@ -21,6 +22,7 @@
 #include "join/probe_sources.h"
 #include "join/proposals.h"
 #include "platform/stop_signals/stop_signals.h"
+#include "text/caption_strip.h"
 
 namespace app {
 namespace {
@@ -127,7 +129,19 @@ int JoinScanned(const BatchOptions& options, const std::string& output,
   if (options.output && !ToStandardOutput(options))
     request.output.format = *formats::OutputFormatOf(*options.output);
   request.output.encode.pngLevel = options.compression.value_or(6);
-  for (join::ScannedSource& source : scanned) request.sources.push_back(std::move(source.path));
+  for (const join::ScannedSource& source : scanned) request.sources.push_back(source.path);
+  std::optional<BatchCaptions> captions;
+  if (options.label) {
+    const int size = CaptionSizeFor(options, request.layout.BlockWidth);
+    auto font = OpenCaptionFont(options, size);
+    if (!font) {
+      err << kPrefix << font.error() << '\n';
+      return kExitUsage;
+    }
+    captions.emplace(options, std::move(*font), scanned);
+    request.captions = &*captions;
+    request.layout.CaptionHeight = text::StripHeight(size);
+  }
   const join::JoinReport report = join::Join(request, progress);
   line.End();
   if (report.outcome != join::JoinReport::Outcome::Written) {
@@ -145,6 +159,14 @@ int Run(const BatchOptions& options, std::ostream& out, std::ostream& err,
   if (ToStandardOutput(options) && ::isatty(STDOUT_FILENO) == 1) {
     err << kPrefix << "standard output is a terminal; -o - writes to a pipe or a file\n";
     return kExitUsage;
+  }
+  // A font that is not there is told before any file is read.
+  if (options.label) {
+    const int size = options.labelSize.value_or(text::kDefaultCaptionSize);
+    if (const auto font = OpenCaptionFont(options, size); !font) {
+      err << kPrefix << font.error() << '\n';
+      return kExitUsage;
+    }
   }
   if (const auto refusal = RefusedAtOnce(options)) {
     err << kPrefix << *refusal << '\n';
