@@ -1,4 +1,5 @@
 #include "app/batch_options.h"
+#include "app/batch_captions.h"
 
 #include "formats/output_formats.h"
 
@@ -16,8 +17,28 @@ eveda::Result<BatchOptions, std::string> Parse(std::vector<std::string_view> arg
 }
 
 TEST(BatchOptionsTest, EveryOptionInShortAndLongForm) {
-  auto r = Parse({"-W", "100.5", "--block-height=50", "-s3", "--wrap", "4", "-a", "columns-rtl",
-                  "--fit=center", "-b", "#FF8000", "-o", "/tmp/x.bmp", "-q", "/pics"});
+  auto r = Parse({"-W",
+                  "100.5",
+                  "--block-height=50",
+                  "-s3",
+                  "--wrap",
+                  "4",
+                  "-a",
+                  "columns-rtl",
+                  "--fit=center",
+                  "-b",
+                  "#FF8000",
+                  "-o",
+                  "/tmp/x.bmp",
+                  "-q",
+                  "-l",
+                  "%f",
+                  "--label-size=20",
+                  "--label-color",
+                  "00ff00",
+                  "--font",
+                  "Noto Sans CJK JP",
+                  "/pics"});
   ASSERT_TRUE(r) << r.error();
   EXPECT_EQ(r->directory, "/pics");
   EXPECT_EQ(r->blockWidth, 100.5);
@@ -29,6 +50,25 @@ TEST(BatchOptionsTest, EveryOptionInShortAndLongForm) {
   EXPECT_EQ(r->background, 0x0080FFu);  // RRGGBB typed, 0x00BBGGRR held
   EXPECT_EQ(r->output, "/tmp/x.bmp");
   EXPECT_TRUE(r->quiet);
+  EXPECT_EQ(r->label, "%f");
+  EXPECT_EQ(r->labelSize, 20);
+  EXPECT_EQ(r->labelColour, 0x00FF00u);
+  EXPECT_EQ(r->font, "Noto Sans CJK JP");
+}
+
+// 12 pixels, or an eighth of a cell narrower than 96, at least 6; a typed size is kept.
+TEST(BatchOptionsTest, CaptionSizeByCellWidth) {
+  const struct {
+    double cellWidth;
+    std::optional<int> typed;
+    int size;
+  } cases[] = {{400, {}, 12}, {96, {}, 12}, {95.9, {}, 11}, {60, {}, 7},
+               {47, {}, 6},   {3, {}, 6},   {3, 30, 30}};
+  for (const auto& c : cases) {
+    BatchOptions options;
+    options.labelSize = c.typed;
+    EXPECT_EQ(CaptionSizeFor(options, c.cellWidth), c.size) << c.cellWidth;
+  }
 }
 
 TEST(BatchOptionsTest, DefaultsLeaveTheWindowsProposals) {
@@ -65,6 +105,10 @@ TEST(BatchOptionsTest, UsageErrors) {
       {"-W"},
       {"d", "e"},
       {"-q=1", "d"},
+      {"--label-color", "white", "d"},
+      {"--font=", "d"},
+      {"-\1", "12", "d"},  // long-only options have no short form
+      {"-l"},
   };
   for (const auto& args : bad) {
     EXPECT_FALSE(Parse(args)) << (args.empty() ? "(none)" : std::string(args[0]));
@@ -96,6 +140,10 @@ TEST(BatchOptionsTest, ValuesTheBoxesWouldRefuseNameTheOption) {
       {{"-H", "2147483647.5", "d"},
        "--block-height must be at most 2147483647, not '2147483647.5'"},
       {{"-H", "12ab", "d"}, "--block-height needs a number, not '12ab'"},
+      {{"--label-size", "0.4", "d"}, "--label-size takes a size from 1 to 1024 pixels, not '0.4'"},
+      {{"--label-size=1025", "d"}, "--label-size takes a size from 1 to 1024 pixels, not '1025'"},
+      {{"--label-size", "12px", "d"},
+       "--label-size takes a size from 1 to 1024 pixels, not '12px'"},
       {{"-x\n", "d"}, "unknown option '-x'$'\\n'"},
       {{"d", "e\033[2J"}, "more than one DIRECTORY: 'e'$'\\033''[2J'"},
   };

@@ -22,6 +22,8 @@
 #include "tests/app/batch_test_support.h"
 #include "tests/support/fault_file_system.h"
 #include "tests/support/run_test_support.h"
+#include "text/caption_font.h"
+#include "text/caption_strip.h"
 
 namespace eveda::testing {
 namespace {
@@ -124,6 +126,83 @@ struct FailureCase {
 std::string InDir(std::string text, const TempDir& dir) {
   if (const auto at = text.find("DIR"); at != std::string::npos) text.replace(at, 3, dir.Path());
   return text;
+}
+
+// Each cell's strip holds exactly what the caption font draws for its caption in a strip of
+// its own, an unreadable source's too: text in the strip only, centred in the cell's width.
+TEST(BatchCaptions, EachCellsStripHoldsItsCaption) {
+  std::string longName;
+  for (int i = 0; i < 10000; ++i) longName += i % 3 ? "a" : "\u5199";
+  struct Case {
+    const char* name;
+    std::vector<std::string> options;
+    std::vector<std::string> shown;  // for the unreadable and the readable cell
+    int size;
+    Rgb colour;
+  };
+  const Case cases[] = {
+      {"name and number", {"-l", "%n %f"}, {"1 b.bmp", "2 \u5199\u771F.bmp"}, 12, 0x000000},
+      {"escapes",
+       {"-l", "%b|%e|%w\u00D7%h|%N|%%|%F"},
+       {"b|bmp|0\u00D70|2|%|DIR/b.bmp", "\u5199\u771F|bmp|100\u00D720|2|%|DIR/\u5199\u771F.bmp"},
+       12,
+       0x000000},
+      {"size and colour",
+       {"-l", "%f", "--label-size", "20", "--label-color", "C00000"},
+       {"b.bmp", "\u5199\u771F.bmp"},
+       20,
+       0xC00000},
+      {"ten thousand characters, cut", {"-l", longName}, {longName, longName}, 12, 0x000000},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir dir, elsewhere;
+    WriteSolid(dir, "\u5199\u771F.bmp", 100, 20, 0x2040C0);
+    dir.WriteFile("b.bmp", "garbage");
+    std::vector<std::string> args = c.options;
+    for (std::string& arg : args) arg = InDir(arg, dir);
+    const std::string output = elsewhere.PathOf("out.bmp");
+    args.insert(args.end(), {"-W", "100", "-w", "2", "-b", "FFFFFF", "-o", output, dir.Path()});
+    const BatchResult r = RunBatchWith(args);
+    const int strip = text::StripHeight(c.size);
+    EXPECT_EQ(r.status, app::kExitSomeSourcesUnread);
+    EXPECT_EQ(r.out, output + " 200x" + std::to_string(20 + strip) + "\n");
+    const WrittenBmp out = ReadWritten(output);
+    EXPECT_EQ(out.Pixel(199, 19), 0x2040C0u);  // -H is the picture area
+    EXPECT_EQ(out.Pixel(50, 10), 0xFFFFFFu);   // the unreadable source's
+    auto font = text::CaptionFont::Open("IPAPGothic", c.size);
+    ASSERT_TRUE(font);
+    for (int cell = 0; cell < 2; ++cell) {
+      const std::string shown = InDir(c.shown[cell], dir);
+      std::vector<std::uint8_t> own(100 * 3 * strip, 0xFF);
+      font->Draw(shown, 100, strip, ColorRefOf(c.colour), own.data(), 100 * 3);
+      int left = 100, right = -1, differing = 0;
+      for (int y = 0; y < strip; ++y) {
+        for (int x = 0; x < 100; ++x) {
+          const std::uint8_t* p = &own[(y * 100 + x) * 3];
+          const Rgb expected = Rgb{p[2]} << 16 | Rgb{p[1]} << 8 | p[0];
+          differing += out.Pixel(cell * 100 + x, 20 + y) != expected;
+          if (expected != 0xFFFFFFu) left = std::min(left, x), right = std::max(right, x);
+        }
+      }
+      EXPECT_EQ(differing, 0) << shown;
+      ASSERT_LE(left, right) << "no ink for " << shown;
+      EXPECT_LE(std::abs(left - (99 - right)), 2) << left << ".." << right;
+    }
+    if (c.shown[0] == longName) EXPECT_TRUE(font->Fit(longName, 100).ends_with("\u2026"));
+  }
+}
+
+// Before any file is read or written.
+TEST(BatchCaptions, AFontNotFoundIsAUsageErrorNamingIt) {
+  TempDir dir;
+  WriteSolid(dir, "a.bmp", 10, 10, 0xFF0000);
+  const std::vector<std::string> before = Tree(dir.Path());
+  const BatchResult r = RunBatchWith({"-l", "%f", "--font", "No Such Family 42", dir.Path()});
+  EXPECT_EQ(r.status, app::kExitUsage);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err, "eveda-batch: no font matches 'No Such Family 42'\n");
+  EXPECT_EQ(Tree(dir.Path()), before);
 }
 
 void PrintTo(const FailureCase& c, std::ostream* out) { *out << c.name; }
