@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <tuple>
+
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,28 +20,8 @@ eveda::Result<BatchOptions, std::string> Parse(std::vector<std::string_view> arg
 }
 
 TEST(BatchOptionsTest, EveryOptionInShortAndLongForm) {
-  auto r = Parse({"-W",
-                  "100.5",
-                  "--block-height=50",
-                  "-s3",
-                  "--wrap",
-                  "4",
-                  "-a",
-                  "columns-rtl",
-                  "--fit=center",
-                  "-b",
-                  "#FF8000",
-                  "-o",
-                  "/tmp/x.bmp",
-                  "-q",
-                  "-l",
-                  "%f",
-                  "--label-size=20",
-                  "--label-color",
-                  "00ff00",
-                  "--font",
-                  "Noto Sans CJK JP",
-                  "/pics"});
+  auto r = Parse({"-W", "100.5", "--block-height=50", "-s3", "--wrap", "4", "-a", "columns-rtl",
+                  "--fit=center", "-b", "#FF8000", "-o", "/tmp/x.bmp", "-q", "/pics"});
   ASSERT_TRUE(r) << r.error();
   EXPECT_EQ(r->directory, "/pics");
   EXPECT_EQ(r->blockWidth, 100.5);
@@ -50,24 +33,19 @@ TEST(BatchOptionsTest, EveryOptionInShortAndLongForm) {
   EXPECT_EQ(r->background, 0x0080FFu);  // RRGGBB typed, 0x00BBGGRR held
   EXPECT_EQ(r->output, "/tmp/x.bmp");
   EXPECT_TRUE(r->quiet);
-  EXPECT_EQ(r->label, "%f");
-  EXPECT_EQ(r->labelSize, 20);
-  EXPECT_EQ(r->labelColour, 0x00FF00u);
-  EXPECT_EQ(r->font, "Noto Sans CJK JP");
+  r = Parse({"-l", "%f", "--label-size=20", "--label-color", "00ff00", "--font", "Noto Sans", "d"});
+  EXPECT_EQ(std::tie(*r->label, *r->labelSize, *r->labelColour, *r->font),
+            std::make_tuple("%f", 20, 0x00FF00u, "Noto Sans"));
 }
 
 // 12 pixels, or an eighth of a cell narrower than 96, at least 6; a typed size is kept.
 TEST(BatchOptionsTest, CaptionSizeByCellWidth) {
-  const struct {
-    double cellWidth;
-    std::optional<int> typed;
-    int size;
-  } cases[] = {{400, {}, 12}, {96, {}, 12}, {95.9, {}, 11}, {60, {}, 7},
-               {47, {}, 6},   {3, {}, 6},   {3, 30, 30}};
-  for (const auto& c : cases) {
+  const std::array<std::array<int, 3>, 6> cases = {
+      {{400, 0, 12}, {96, 0, 12}, {95, 0, 11}, {47, 0, 6}, {3, 0, 6}, {3, 30, 30}}};
+  for (const auto& [width, typed, size] : cases) {
     BatchOptions options;
-    options.labelSize = c.typed;
-    EXPECT_EQ(CaptionSizeFor(options, c.cellWidth), c.size) << c.cellWidth;
+    if (typed) options.labelSize = typed;
+    EXPECT_EQ(CaptionSizeFor(options, width), size) << width;
   }
 }
 
