@@ -24,10 +24,11 @@ done
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-measure() {  # prints "SECONDS KIB" for one run of the command
-  /usr/bin/time -f '%e %M' -o "$work/time" "$@" >/dev/null 2>"$work/err" ||
+measure() {  # prints "SECONDS KIB" for one run of the command, to the millisecond
+  local start=$EPOCHREALTIME
+  /usr/bin/time -f '%M' -o "$work/rss" "$@" >/dev/null 2>"$work/err" ||
     { cat "$work/err" >&2; exit 1; }
-  cat "$work/time"
+  echo "$(awk "BEGIN { printf \"%.3f\", $EPOCHREALTIME - $start }") $(tail -n 1 "$work/rss")"
 }
 median() { sort -n | awk '{v[NR]=$1} END {print v[int((NR+1)/2)]}'; }
 ratio() { awk "BEGIN { printf \"%.2f\", $1 / $2 }"; }
