@@ -43,7 +43,7 @@ const char* const kUsage =
     "                          rows below its -H picture area           default: 12\n"
     "                          (in cells narrower than 96: width / 8, at least 6)\n"
     "      --label-color C     RRGGBB hex, as -b                        default: white or black,\n"
-    "                                                                   whichever contrasts with -b\n"
+    "                                                                   to contrast with -b\n"
     "      --font NAME         a fontconfig pattern or a font file      default: IPAPGothic\n"
     "  -q, --quiet             no progress (progress goes to stderr when it is a terminal)\n"
     "  -h, --help\n"
