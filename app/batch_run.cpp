@@ -112,11 +112,12 @@ std::optional<std::string> RefusedAtOnce(const BatchOptions& options) {
   return std::nullopt;
 }
 
-// The join of the scanned sources, and what it says.
+// The join of the scanned sources, captioned in `font` when it is given, and what it says.
 int JoinScanned(const BatchOptions& options, const std::string& output,
                 std::vector<join::ScannedSource> scanned, const join::Proposal& proposal,
                 const formats::SourceReader& reader, DSMod::detail::FileSystem& fileSystem,
-                ProgressLine& line, BatchProgress& progress, std::ostream& out, std::ostream& err) {
+                ProgressLine& line, BatchProgress& progress, std::optional<text::CaptionFont> font,
+                std::ostream& out, std::ostream& err) {
   join::JoinRequest request;
   request.reader = &reader;
   request.fileSystem = &fileSystem;
@@ -131,12 +132,16 @@ int JoinScanned(const BatchOptions& options, const std::string& output,
   request.output.encode.pngLevel = options.compression.value_or(6);
   for (const join::ScannedSource& source : scanned) request.sources.push_back(source.path);
   std::optional<BatchCaptions> captions;
-  if (options.label) {
+  if (font) {
+    // The font was opened at the typed or default size; narrow cells take a smaller one.
     const int size = CaptionSizeFor(options, request.layout.BlockWidth);
-    auto font = OpenCaptionFont(options, size);
-    if (!font) {
-      err << kPrefix << font.error() << '\n';
-      return kExitUsage;
+    if (size != options.labelSize.value_or(text::kDefaultCaptionSize)) {
+      auto resized = OpenCaptionFont(options, size);
+      if (!resized) {
+        err << kPrefix << resized.error() << '\n';
+        return kExitUsage;
+      }
+      font = std::move(*resized);
     }
     captions.emplace(options, std::move(*font), scanned);
     request.captions = &*captions;
@@ -161,12 +166,14 @@ int Run(const BatchOptions& options, std::ostream& out, std::ostream& err,
     return kExitUsage;
   }
   // A font that is not there is told before any file is read.
+  std::optional<text::CaptionFont> font;
   if (options.label) {
-    const int size = options.labelSize.value_or(text::kDefaultCaptionSize);
-    if (const auto font = OpenCaptionFont(options, size); !font) {
-      err << kPrefix << font.error() << '\n';
+    auto opened = OpenCaptionFont(options, options.labelSize.value_or(text::kDefaultCaptionSize));
+    if (!opened) {
+      err << kPrefix << opened.error() << '\n';
       return kExitUsage;
     }
+    font = std::move(*opened);
   }
   if (const auto refusal = RefusedAtOnce(options)) {
     err << kPrefix << *refusal << '\n';
@@ -211,7 +218,7 @@ int Run(const BatchOptions& options, std::ostream& out, std::ostream& err,
     return kExitNothingWritten;
   }
   return JoinScanned(options, *output, std::move(scanned), proposal, reader, fileSystem, line,
-                     progress, out, err);
+                     progress, std::move(font), out, err);
 }
 
 }  // namespace
