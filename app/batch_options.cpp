@@ -10,6 +10,7 @@
 #include "app/shell_quote.h"
 #include "formats/output_formats.h"
 #include "join/rounding.h"
+#include "text/caption_font.h"
 
 namespace app {
 
@@ -35,6 +36,15 @@ const char* const kUsage =
     "  -o, --output PATH       default: the first free plemoNNN.bmp in DIRECTORY\n"
     "                          a PATH ending in .png (any case) is written as a PNG\n"
     "  -z, --compression N     PNG level, 0 (none) to 9 (smallest)      default: 6\n"
+    "  -l, --label FORMAT      a caption under each cell: %f file name, %F path, %b name\n"
+    "                          without extension, %e extension, %n cell number, %N count,\n"
+    "                          %w %h the source's size, %% a percent sign\n"
+    "      --label-size PX     caption size, 1 to 1024; each cell grows by ceil(1.4 x PX)\n"
+    "                          rows below its -H picture area           default: 12\n"
+    "                          (in cells narrower than 96: width / 8, at least 6)\n"
+    "      --label-color C     RRGGBB hex, as -b                        default: white or black,\n"
+    "                                                                   to contrast with -b\n"
+    "      --font NAME         a fontconfig pattern or a font file      default: IPAPGothic\n"
     "  -q, --quiet             no progress (progress goes to stderr when it is a terminal)\n"
     "  -h, --help\n"
     "  -V, --version           print the version and exit\n"
@@ -100,7 +110,10 @@ struct OptionSpec {
 constexpr std::array<std::string_view, 3> kOrders = {"rows", "columns", "columns-rtl"};
 constexpr std::array<std::string_view, 4> kFits = {"top-left", "center", "stretch", "contain"};
 
-constexpr std::array<OptionSpec, 13> kOptions = {{
+// Options without a short form have a control character in its place, never typed.
+constexpr char kLabelSize = '\1', kLabelColour = '\2', kFont = '\3';
+
+constexpr std::array<OptionSpec, 17> kOptions = {{
     {'W', "block-width", true},
     {'H', "block-height", true},
     {'s', "spacing", true},
@@ -111,6 +124,10 @@ constexpr std::array<OptionSpec, 13> kOptions = {{
     {'o', "output", true},
     {'i', "include", true},
     {'z', "compression", true},
+    {'l', "label", true},
+    {kLabelSize, "label-size", true},
+    {kLabelColour, "label-color", true},
+    {kFont, "font", true},
     {'q', "quiet", false},
     {'h', "help", false},
     {'V', "version", false},
@@ -119,7 +136,8 @@ constexpr std::array<OptionSpec, 13> kOptions = {{
 const OptionSpec* FindOption(std::string_view arg, std::string_view& attached, bool& hasAttached) {
   hasAttached = false;
   for (const OptionSpec& spec : kOptions) {
-    if (arg.size() >= 2 && arg[0] == '-' && arg[1] == spec.shortName) {
+    if (arg.size() >= 2 && arg[0] == '-' && arg[1] == spec.shortName &&
+        std::isalpha(static_cast<unsigned char>(spec.shortName))) {
       if (arg.size() > 2) {
         attached = arg.substr(2);
         hasAttached = true;
@@ -199,6 +217,27 @@ std::optional<std::string> Apply(const OptionSpec& spec, std::string_view value,
       if (value.size() != 1 || value[0] < '0' || value[0] > '9')
         return name + " takes a level from 0 to 9, not " + Echoed(value);
       options.compression = value[0] - '0';
+      return std::nullopt;
+    case 'l':
+      options.label = std::string(value);
+      return std::nullopt;
+    case kLabelSize: {
+      const std::string rule = name + " takes a size from 1 to " +
+                               std::to_string(text::kMaxCaptionSize) + " pixels, not " +
+                               Echoed(value);
+      if (!IsStrictNumber(value)) return rule;
+      const auto size = join::RoundToInt32(std::strtod(std::string(value).c_str(), nullptr));
+      if (!size || *size < 1 || *size > text::kMaxCaptionSize) return rule;
+      options.labelSize = *size;
+      return std::nullopt;
+    }
+    case kLabelColour:
+      options.labelColour = ColourOf(value);
+      if (!options.labelColour) return name + " takes a colour as RRGGBB";
+      return std::nullopt;
+    case kFont:
+      if (value.empty()) return name + " needs a font name or file";
+      options.font = std::string(value);
       return std::nullopt;
     case 'q':
       options.quiet = true;

@@ -27,6 +27,11 @@ struct BatchOptions {
   std::optional<int> compression;  // -z: zlib level of a PNG output
   std::optional<gdi::COLORREF> background;
   std::optional<std::string> output;
+  // -l: a caption under each cell, its % escapes filled in per source; no strip without it.
+  std::optional<std::string> label;
+  std::optional<int> labelSize;  // pixels per em
+  std::optional<gdi::COLORREF> labelColour;
+  std::optional<std::string> font;  // a fontconfig pattern or a font file's path
   bool quiet = false;
   bool help = false;
   bool version = false;  // --version: print "eveda-batch <version>" and exit 0

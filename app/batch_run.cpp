@@ -8,6 +8,7 @@
 #include <new>
 #include <ostream>
 
+#include "app/batch_captions.h"
 #include "app/batch_texts.h"
 #include "app/directory_check.h"
 #include "app/output_target.h"
@@ -21,6 +22,7 @@
 #include "join/probe_sources.h"
 #include "join/proposals.h"
 #include "platform/stop_signals/stop_signals.h"
+#include "text/caption_strip.h"
 
 namespace app {
 namespace {
@@ -110,11 +112,12 @@ std::optional<std::string> RefusedAtOnce(const BatchOptions& options) {
   return std::nullopt;
 }
 
-// The join of the scanned sources, and what it says.
+// The join of the scanned sources, captioned in `font` when it is given, and what it says.
 int JoinScanned(const BatchOptions& options, const std::string& output,
                 std::vector<join::ScannedSource> scanned, const join::Proposal& proposal,
                 const formats::SourceReader& reader, DSMod::detail::FileSystem& fileSystem,
-                ProgressLine& line, BatchProgress& progress, std::ostream& out, std::ostream& err) {
+                ProgressLine& line, BatchProgress& progress, std::optional<text::CaptionFont> font,
+                std::ostream& out, std::ostream& err) {
   join::JoinRequest request;
   request.reader = &reader;
   request.fileSystem = &fileSystem;
@@ -127,7 +130,23 @@ int JoinScanned(const BatchOptions& options, const std::string& output,
   if (options.output && !ToStandardOutput(options))
     request.output.format = *formats::OutputFormatOf(*options.output);
   request.output.encode.pngLevel = options.compression.value_or(6);
-  for (join::ScannedSource& source : scanned) request.sources.push_back(std::move(source.path));
+  for (const join::ScannedSource& source : scanned) request.sources.push_back(source.path);
+  std::optional<BatchCaptions> captions;
+  if (font) {
+    // The font was opened at the typed or default size; narrow cells take a smaller one.
+    const int size = CaptionSizeFor(options, request.layout.BlockWidth);
+    if (size != options.labelSize.value_or(text::kDefaultCaptionSize)) {
+      auto resized = OpenCaptionFont(options, size);
+      if (!resized) {
+        err << kPrefix << resized.error() << '\n';
+        return kExitUsage;
+      }
+      font = std::move(*resized);
+    }
+    captions.emplace(options, std::move(*font), scanned);
+    request.captions = &*captions;
+    request.layout.CaptionHeight = text::StripHeight(size);
+  }
   const join::JoinReport report = join::Join(request, progress);
   line.End();
   if (report.outcome != join::JoinReport::Outcome::Written) {
@@ -145,6 +164,16 @@ int Run(const BatchOptions& options, std::ostream& out, std::ostream& err,
   if (ToStandardOutput(options) && ::isatty(STDOUT_FILENO) == 1) {
     err << kPrefix << "standard output is a terminal; -o - writes to a pipe or a file\n";
     return kExitUsage;
+  }
+  // A font that is not there is told before any file is read.
+  std::optional<text::CaptionFont> font;
+  if (options.label) {
+    auto opened = OpenCaptionFont(options, options.labelSize.value_or(text::kDefaultCaptionSize));
+    if (!opened) {
+      err << kPrefix << opened.error() << '\n';
+      return kExitUsage;
+    }
+    font = std::move(*opened);
   }
   if (const auto refusal = RefusedAtOnce(options)) {
     err << kPrefix << *refusal << '\n';
@@ -189,7 +218,7 @@ int Run(const BatchOptions& options, std::ostream& out, std::ostream& err,
     return kExitNothingWritten;
   }
   return JoinScanned(options, *output, std::move(scanned), proposal, reader, fileSystem, line,
-                     progress, out, err);
+                     progress, std::move(font), out, err);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "formats/bmp/bmp.h"
+#include "join/caption_strips.h"
 #include "join/prefetch.h"
 #include "platform/bmp_format/bmp_format.h"
 
@@ -216,7 +217,8 @@ class GridPass {
 std::int32_t BandRowsFor(const Layout& layout, std::int32_t width, std::int32_t height) {
   const std::int64_t stride = bmp_format::RowStride(std::max(width, 1), formats::kOutputBitCount);
   const std::int64_t rows = std::max<std::int64_t>(1, kBandBytes / stride);
-  const std::int64_t pitch = std::int64_t{layout.BlockHeight} + layout.Spacing;
+  const std::int64_t pitch =
+      std::int64_t{layout.BlockHeight} + layout.CaptionHeight + layout.Spacing;
   const std::int64_t aligned = pitch > 0 && pitch <= rows ? rows / pitch * pitch : rows;
   return static_cast<std::int32_t>(std::clamp<std::int64_t>(aligned, 1, std::max(height, 1)));
 }
@@ -224,9 +226,12 @@ std::int32_t BandRowsFor(const Layout& layout, std::int32_t width, std::int32_t 
 GridPassResult DrawGridBands(const Layout& layout, gdi::COLORREF background, std::int32_t count,
                              std::span<DSMod::Band> bands, const BandFinished& finished,
                              const TileProgress& progress, const SourceOpener& open,
-                             std::size_t openAhead) {
+                             std::size_t openAhead, CellCaptions* captions) {
   if (bands.empty()) return {};
   GridPass pass(layout, count, open, progress, bands.front().Width, openAhead);
+  std::optional<CaptionStrips> strips;
+  if (captions && layout.CaptionHeight > 0)
+    strips.emplace(layout, count, bands.front().Width, background, *captions);
   const std::int32_t height = bands.front().Height;
   std::size_t k = 0;
   for (std::int32_t top = 0; top < height; top += bands[k].Rows, k = (k + 1) % bands.size()) {
@@ -234,6 +239,7 @@ GridPassResult DrawGridBands(const Layout& layout, gdi::COLORREF background, std
     DSMod::MoveBand(band, top);
     DSMod::FillBand(band, background);
     if (!pass.DrawBand(band)) return pass.Outcome(true);
+    if (strips) strips->Draw(band);
     if (finished) finished(band);
   }
   const bool stopped = !pass.Rest();

@@ -9,6 +9,7 @@
 
 #include "dsmod/dsmod.h"
 #include "formats/source_error.h"
+#include "join/cell_captions.h"
 #include "join/grid_plan.h"
 #include "platform/bmp_loader/row_source.h"
 #include "platform/gdi/gdi.h"
@@ -47,10 +48,11 @@ std::int32_t BandRowsFor(const Layout& layout, std::int32_t width, std::int32_t 
 // is drawn). A source that cannot be opened or read keeps its cell in the background colour
 // and the pass goes on. With `openAhead`, up to that many sources are opened ahead on other
 // threads (see SourcePrefetch), for sources that cost more to decode than to draw; `open` must
-// then be safe to call from those threads at once.
+// then be safe to call from those threads at once. With `captions` and a layout's
+// CaptionHeight, every cell's strip gets its caption, an undrawn source's included.
 GridPassResult DrawGridBands(const Layout& layout, gdi::COLORREF background, std::int32_t count,
                              std::span<DSMod::Band> bands, const BandFinished& finished,
                              const TileProgress& progress, const SourceOpener& open,
-                             std::size_t openAhead = 0);
+                             std::size_t openAhead = 0, CellCaptions* captions = nullptr);
 
 }  // namespace join

@@ -39,7 +39,7 @@ TileCopy ContainCopy(const Layout& s, CellOrigin cell, std::int32_t sw, std::int
 
 std::optional<GridSize> GridOf(const Layout& layout, std::int32_t count) {
   if (count < 1 || !(layout.BlockWidth > 0) || layout.BlockHeight < 1 || layout.Spacing < 0 ||
-      layout.WrapCount < 1)
+      layout.WrapCount < 1 || layout.CaptionHeight < 0)
     return std::nullopt;
   const double n = count;
   const double lines = -std::floor(-n / layout.WrapCount);  // n / WrapCount rounded up
@@ -47,7 +47,8 @@ std::optional<GridSize> GridOf(const Layout& layout, std::int32_t count) {
   const double columns = byRows ? layout.WrapCount : lines;
   const double rows = byRows ? lines : layout.WrapCount;
   const auto width = RoundToInt32(columns * layout.BlockWidth + (columns + 1) * layout.Spacing);
-  const auto height = RoundToInt32(rows * layout.BlockHeight + (rows + 1) * layout.Spacing);
+  const double cellHeight = double{layout.BlockHeight} + layout.CaptionHeight;
+  const auto height = RoundToInt32(rows * cellHeight + (rows + 1) * layout.Spacing);
   if (!width || !height) return std::nullopt;
   return GridSize{static_cast<std::int32_t>(columns), static_cast<std::int32_t>(rows), *width,
                   *height};
@@ -70,7 +71,8 @@ CellOrigin CellOriginOf(const Layout& s, std::int32_t canvasWidth, std::int32_t 
   const std::int64_t row = byRows ? q : r;
 
   CellOrigin origin;
-  origin.y = static_cast<std::int32_t>(row * s.BlockHeight + (row + 1) * s.Spacing);
+  origin.y = static_cast<std::int32_t>(row * (std::int64_t{s.BlockHeight} + s.CaptionHeight) +
+                                       (row + 1) * s.Spacing);
   const double colD = static_cast<double>(col);
   if (s.ArrangeOrder == ArrangeOrder::ColumnsFromTopRight) {
     // Columns are counted from the canvas's right edge.

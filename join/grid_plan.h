@@ -28,6 +28,8 @@ struct Layout {
   std::int32_t WrapCount = 1;  // cells per row (rows) or per column (columns)
   join::ArrangeOrder ArrangeOrder = join::ArrangeOrder::RowsFromTopLeft;
   join::FitMode FitMode = join::FitMode::TopLeft;
+  // Rows below each cell's picture area for its caption; BlockHeight stays the picture's.
+  std::int32_t CaptionHeight = 0;
 };
 
 struct GridSize {
@@ -40,9 +42,9 @@ struct GridSize {
 
 // The grid `count` sources make with `layout`: the full grid, even where its last row or
 // column is partly empty, one spacing before the first cell, between cells and after the last
-// on both axes. Nothing when no source is given, a layout value is out of its range (cell width
-// not above 0, height or wrap below 1, spacing below 0), or a side leaves the signed 32-bit
-// range.
+// on both axes; each cell is BlockHeight + CaptionHeight high. Nothing when no source is
+// given, a layout value is out of its range (cell width not above 0, height or wrap below 1,
+// spacing or caption height below 0), or a side leaves the signed 32-bit range.
 std::optional<GridSize> GridOf(const Layout& layout, std::int32_t count);
 
 struct CellOrigin {

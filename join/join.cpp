@@ -35,7 +35,8 @@ GridPassResult DrawInto(OutputBands& bands, DSMod::ImageFile& file, const JoinRe
         observer.Progress(Phase::Drawing, done, n);
         return !observer.StopRequested();
       },
-      OpenerOf(request), request.reader->DecodesWhole() ? kDecodedSourcesAhead : 0);
+      OpenerOf(request), request.reader->DecodesWhole() ? kDecodedSourcesAhead : 0,
+      request.captions);
 }
 
 void NameTheUndrawn(const JoinRequest& request, const GridPassResult& pass, JoinReport& report) {

@@ -13,6 +13,7 @@
 #include "formats/output_formats.h"
 #include "formats/source_error.h"
 #include "formats/source_reader.h"
+#include "join/cell_captions.h"
 #include "join/grid_plan.h"
 #include "platform/gdi/gdi.h"
 
@@ -35,6 +36,8 @@ struct JoinRequest {
   OutputRequest output;
   gdi::HDC referenceDC{};  // the context the output's is made compatible with (the screen's)
   DSMod::detail::FileSystem* fileSystem = &DSMod::detail::SystemFileSystem();
+  // Draws the caption in each cell's strip (layout.CaptionHeight rows); none without it.
+  CellCaptions* captions = nullptr;
 };
 
 enum class Phase {

@@ -1,8 +1,12 @@
 #include "app/batch_options.h"
+#include "app/batch_captions.h"
 
 #include "formats/output_formats.h"
 
 #include <gtest/gtest.h>
+
+#include <array>
+#include <tuple>
 
 #include <string>
 #include <string_view>
@@ -29,6 +33,20 @@ TEST(BatchOptionsTest, EveryOptionInShortAndLongForm) {
   EXPECT_EQ(r->background, 0x0080FFu);  // RRGGBB typed, 0x00BBGGRR held
   EXPECT_EQ(r->output, "/tmp/x.bmp");
   EXPECT_TRUE(r->quiet);
+  r = Parse({"-l", "%f", "--label-size=20", "--label-color", "00ff00", "--font", "Noto Sans", "d"});
+  EXPECT_EQ(std::tie(*r->label, *r->labelSize, *r->labelColour, *r->font),
+            std::make_tuple("%f", 20, 0x00FF00u, "Noto Sans"));
+}
+
+// 12 pixels, or an eighth of a cell narrower than 96, at least 6; a typed size is kept.
+TEST(BatchOptionsTest, CaptionSizeByCellWidth) {
+  const std::array<std::array<int, 3>, 6> cases = {
+      {{400, 0, 12}, {96, 0, 12}, {95, 0, 11}, {47, 0, 6}, {3, 0, 6}, {3, 30, 30}}};
+  for (const auto& [width, typed, size] : cases) {
+    BatchOptions options;
+    if (typed) options.labelSize = typed;
+    EXPECT_EQ(CaptionSizeFor(options, width), size) << width;
+  }
 }
 
 TEST(BatchOptionsTest, DefaultsLeaveTheWindowsProposals) {
@@ -65,6 +83,10 @@ TEST(BatchOptionsTest, UsageErrors) {
       {"-W"},
       {"d", "e"},
       {"-q=1", "d"},
+      {"--label-color", "white", "d"},
+      {"--font=", "d"},
+      {"-\1", "12", "d"},  // long-only options have no short form
+      {"-l"},
   };
   for (const auto& args : bad) {
     EXPECT_FALSE(Parse(args)) << (args.empty() ? "(none)" : std::string(args[0]));
@@ -96,6 +118,10 @@ TEST(BatchOptionsTest, ValuesTheBoxesWouldRefuseNameTheOption) {
       {{"-H", "2147483647.5", "d"},
        "--block-height must be at most 2147483647, not '2147483647.5'"},
       {{"-H", "12ab", "d"}, "--block-height needs a number, not '12ab'"},
+      {{"--label-size", "0.4", "d"}, "--label-size takes a size from 1 to 1024 pixels, not '0.4'"},
+      {{"--label-size=1025", "d"}, "--label-size takes a size from 1 to 1024 pixels, not '1025'"},
+      {{"--label-size", "12px", "d"},
+       "--label-size takes a size from 1 to 1024 pixels, not '12px'"},
       {{"-x\n", "d"}, "unknown option '-x'$'\\n'"},
       {{"d", "e\033[2J"}, "more than one DIRECTORY: 'e'$'\\033''[2J'"},
   };

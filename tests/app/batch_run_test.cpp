@@ -22,6 +22,8 @@
 #include "tests/app/batch_test_support.h"
 #include "tests/support/fault_file_system.h"
 #include "tests/support/run_test_support.h"
+#include "text/caption_font.h"
+#include "text/caption_strip.h"
 
 namespace eveda::testing {
 namespace {
@@ -124,6 +126,74 @@ struct FailureCase {
 std::string InDir(std::string text, const TempDir& dir) {
   if (const auto at = text.find("DIR"); at != std::string::npos) text.replace(at, 3, dir.Path());
   return text;
+}
+
+// Each cell's strip holds exactly what the caption font draws for its caption in a strip of
+// its own, an unreadable source's too: ink in the strip only, centred in the cell's width.
+TEST(BatchCaptions, EachCellsStripHoldsItsCaption) {
+  std::string longName;  // cut to the cell
+  for (int i = 0; i < 10000; ++i) longName += i % 3 ? "a" : "\u5199";
+  const struct {
+    std::vector<std::string> options;
+    std::string shown[2];  // the unreadable cell's, the readable one's
+    int size;
+    Rgb colour;
+    int top = 20;  // -H
+  } cases[] = {
+      {{"-l", "%n %f"}, {"1 b.bmp", "2 \u5199.bmp"}, 12, 0},
+      {{"-l", "%b|%e|%w\u00D7%h|%N|%%|%F"},
+       {"b|bmp|0\u00D70|2|%|D/b.bmp", "\u5199|bmp|100\u00D720|2|%|D/\u5199.bmp"},
+       12,
+       0},
+      {{"-l", "%f", "--label-size", "20", "--label-color", "C00000"},
+       {"b.bmp", "\u5199.bmp"},
+       20,
+       0xC00000},
+      {{"-l", longName}, {longName, longName}, 12, 0},
+      {{"-l", "%f", "-H", "860"}, {"b.bmp", "\u5199.bmp"}, 12, 0, 860},  // a band ends in row 873
+  };
+  for (const auto& c : cases) {
+    TempDir dir, elsewhere;
+    dir.WriteFile("b.bmp", "garbage");
+    WriteSolid(dir, "\u5199.bmp", 100, 20, 0x2040C0);
+    std::vector<std::string> args = c.options;
+    args.insert(args.end(), {"-W", "100", "-w", "2", "-b", "FFFFFF", "-o",
+                             elsewhere.PathOf("o.bmp"), dir.Path()});
+    const BatchResult r = RunBatchWith(args);
+    const int strip = text::StripHeight(c.size);
+    EXPECT_EQ(r.status, app::kExitSomeSourcesUnread);
+    EXPECT_EQ(r.out, elsewhere.PathOf("o.bmp") + " 200x" + std::to_string(c.top + strip) + "\n");
+    const WrittenBmp out = ReadWritten(elsewhere.PathOf("o.bmp"));
+    EXPECT_EQ(out.Pixel(199, 19), 0x2040C0u);  // -H is the picture area
+    auto font = text::CaptionFont::Open("IPAPGothic", c.size);
+    for (int cell = 0; cell < 2; ++cell) {
+      std::string shown = c.shown[cell];
+      if (shown.find("D/") != std::string::npos) shown.replace(shown.find("D/"), 1, dir.Path());
+      std::vector<std::uint8_t> own(100 * 3 * strip, 0xFF);
+      font->Draw(shown, 100, strip, ColorRefOf(c.colour), own.data(), 300);
+      int left = 100, right = -1, differing = 0;
+      for (int k = 0; k < 100 * strip; ++k) {
+        const Rgb expected = Rgb{own[k * 3 + 2]} << 16 | Rgb{own[k * 3 + 1]} << 8 | own[k * 3];
+        differing += out.Pixel(cell * 100 + k % 100, c.top + k / 100) != expected;
+        if (expected != 0xFFFFFFu) left = std::min(left, k % 100), right = std::max(right, k % 100);
+      }
+      EXPECT_EQ(differing, 0) << shown;
+      EXPECT_LE(std::abs(left - (99 - right)), 2) << shown << ": ink " << left << ".." << right;
+    }
+    EXPECT_EQ(font->Fit(longName, 100).ends_with("\u2026"), true);
+  }
+}
+
+// Before any file is read or written.
+TEST(BatchCaptions, AFontNotFoundIsAUsageErrorNamingIt) {
+  TempDir dir;
+  WriteSolid(dir, "a.bmp", 10, 10, 0xFF0000);
+  const std::vector<std::string> before = Tree(dir.Path());
+  const BatchResult r = RunBatchWith({"-l", "%f", "--font", "No Such Family 42", dir.Path()});
+  EXPECT_EQ(r.status, app::kExitUsage);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err, "eveda-batch: no font matches 'No Such Family 42'\n");
+  EXPECT_EQ(Tree(dir.Path()), before);
 }
 
 void PrintTo(const FailureCase& c, std::ostream* out) { *out << c.name; }

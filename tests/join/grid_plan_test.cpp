@@ -36,6 +36,22 @@ TEST(CellOriginTest, WorkedExampleInAllThreeOrders) {
   }
 }
 
+// A caption strip of 17 rows under each 50-row picture area: a pitch of 67 + 3.
+TEST(CellOriginTest, ACaptionStripLengthensEveryCell) {
+  Layout s = WorkedExample(0);
+  s.CaptionHeight = 17;
+  EXPECT_EQ(GridOf(s, 5), (GridSize{2, 3, 209, 3 * 67 + 4 * 3}));
+  EXPECT_EQ(CellOriginOf(s, 209, 4), (CellOrigin{106, 73}));
+  EXPECT_EQ(CellOriginOf(s, 209, 5), (CellOrigin{3, 143}));
+  EXPECT_EQ(PlanTileCopy(s, {3, 73}, 300, 90), (TileCopy{false, 3, 73, 100, 50, 0, 0}));
+  s = WorkedExample(2);
+  s.CaptionHeight = 17;
+  EXPECT_EQ(GridOf(s, 5), (GridSize{3, 2, 312, 2 * 67 + 3 * 3}));
+  EXPECT_EQ(CellOriginOf(s, 312, 2), (CellOrigin{209, 73}));
+  s.CaptionHeight = -1;
+  EXPECT_EQ(GridOf(s, 5), std::nullopt);
+}
+
 TEST(CellOriginTest, FractionalBlockWidthRoundsTheWholeSumHalfToEven) {
   Layout s = WorkedExample(0);
   s.BlockWidth = 100.5;
