@@ -35,6 +35,7 @@ struct JoinRequest {
   OutputRequest output;
   gdi::HDC referenceDC{};  // the context the output's is made compatible with (the screen's)
   DSMod::detail::FileSystem* fileSystem = &DSMod::detail::SystemFileSystem();
+  bool reportDrawn = false;  // fill JoinReport::drawn, for a map of the cells
 };
 
 enum class Phase {
@@ -73,6 +74,8 @@ struct JoinReport {
   GridSize grid;
   std::string path;  // where the file went: the name asked for, or the next free one
   std::vector<NotDrawnSource> notDrawn;  // in source order
+  // With JoinRequest::reportDrawn: per source, where its pixels went (empty when not opened).
+  std::vector<DrawnRect> drawn;
   DSMod::CanvasError canvasError = DSMod::CanvasError::BadSize;
   DSMod::SaveError saveError;
 };
