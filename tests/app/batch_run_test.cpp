@@ -406,42 +406,37 @@ std::string EveryDir(std::string text, const TempDir& dir) {
   return text;
 }
 
+Rgb ColourOf(int k) { return k == 0 ? 0 : 0x200000u + 0x081020u * static_cast<Rgb>(k); }
+
 // Paths, lists and orders: each file a 10 x 10 cell of its own colour in a column of cells, so
 // that the column shows the order the sources were taken in.
 struct InputCase {
   const char* name;
   std::vector<std::string> files;  // made in DIR, in colours 1, 2, ...; "fifo" and "loop" too
-  std::string list;                // DIR/list's bytes, when not empty
-  std::vector<std::string> args;   // with -o DIR/out.bmp -W 10 -H 10 -w 1 before them
-  std::vector<int> cells;          // the colour of each cell, top down: 0 for the background
-  int status = app::kExitWritten;
-  std::string err;
+  std::string list;                // DIR/list's bytes
+  std::vector<std::string> args;   // after -o DIR/out.bmp -W 10 -H 10 -w 1
+  std::vector<int> cells;          // each cell's colour, top down: 0 for the background
+  std::string err;                 // exit 3 when not empty
 };
 
 void PrintTo(const InputCase& c, std::ostream* out) { *out << c.name; }
-Rgb ColourOf(int k) { return k == 0 ? 0 : 0x200000u + 0x081020u * static_cast<Rgb>(k); }
 
 class BatchInputs : public ::testing::TestWithParam<InputCase> {};
 
 TEST_P(BatchInputs, JoinsThePathsInTheirOrder) {
   const InputCase& c = GetParam();
   TempDir dir;
-  for (std::size_t k = 0; k < c.files.size(); ++k) {
-    if (c.files[k] == "fifo")
-      ASSERT_EQ(::mkfifo(dir.PathOf("fifo").c_str(), 0600), 0);
-    else if (c.files[k] == "loop")
-      dir.MakeLink("loop", "loop");
-    else {
-      std::filesystem::create_directories(
-          std::filesystem::path(dir.PathOf(c.files[k])).parent_path());
-      WriteSolid(dir, c.files[k], 10, 10, ColourOf(static_cast<int>(k) + 1));
-    }
-  }
-  if (!c.list.empty()) dir.WriteFile("list", c.list);
+  dir.MakeDir("d");
+  dir.MakeDir("d/s");
+  dir.MakeLink("loop", "loop");
+  ASSERT_EQ(::mkfifo(dir.PathOf("fifo").c_str(), 0600), 0);
+  for (std::size_t k = 0; k < c.files.size(); ++k)
+    WriteSolid(dir, c.files[k], 10, 10, ColourOf(static_cast<int>(k) + 1));
+  dir.WriteFile("list", c.list);
   std::vector<std::string> args = {"-o", dir.PathOf("out.bmp"), "-W", "10", "-H", "10", "-w", "1"};
   for (const std::string& arg : c.args) args.push_back(EveryDir(arg, dir));
   const BatchResult r = RunBatchWith(args);
-  EXPECT_EQ(r.status, c.status);
+  EXPECT_EQ(r.status, c.err.empty() ? app::kExitWritten : app::kExitSomeSourcesUnread);
   EXPECT_EQ(r.err, EveryDir(c.err, dir));
   EXPECT_EQ(r.out, dir.PathOf("out.bmp") + " 10x" + std::to_string(10 * c.cells.size()) + "\n");
   const WrittenBmp out = ReadWritten(dir.PathOf("out.bmp"));
@@ -451,106 +446,78 @@ TEST_P(BatchInputs, JoinsThePathsInTheirOrder) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, BatchInputs,
-    ::testing::Values(InputCase{"FilesInArgumentOrderWhateverTheirNames",
-                                {"a.bmp", "b.dat"},
+    ::testing::Values(InputCase{"ArgumentsInTheirOrder",
+                                {"x.bmp", "d/img10.bmp", "d/img2.bmp", "b.dat"},
                                 "",
-                                {"DIR/b.dat", "DIR/a.bmp"},
-                                {2, 1}},
-                      InputCase{"ADirectoryNaturallyThenAFile",
-                                {"x.bmp", "d/img10.bmp", "d/img2.bmp", "d/notes.png"},
-                                "",
-                                {"--sort", "natural", "DIR/d", "DIR/x.bmp"},
-                                {3, 2, 1}},
-                      InputCase{"RecursiveAndReversed",
-                                {"d/a.bmp", "d/b.bmp", "d/s/c.bmp", "d/.h/e.bmp"},
+                                {"--sort", "natural", "DIR/b.dat", "DIR/d", "DIR/x.bmp"},
+                                {4, 3, 2, 1}},
+                      InputCase{"RecursiveReversed",
+                                {"d/a.bmp", "d/b.bmp", "d/s/c.bmp", "d/.c.bmp"},
                                 "",
                                 {"-r", "--reverse", "DIR/d"},
                                 {3, 2, 1}},
-                      InputCase{"AListAgainstItsOwnDirectory",
-                                {"a.bmp", "b.bmp"},
-                                "b.bmp\n\n" + std::string("a.bmp"),
-                                {"--files-from", "DIR/list"},
-                                {2, 1}},
                       InputCase{"ANulListAfterAFile",
                                 {"a.bmp", "b.bmp", "n\nl.bmp"},
                                 std::string("n\nl.bmp\0\0b.bmp\0", 15),
                                 {"-0", "--files-from", "DIR/list", "DIR/a.bmp"},
                                 {1, 3, 2}},
                       InputCase{"AListOfWhatCannotBeRead",
-                                {"a.bmp", "fifo", "loop", "d/b.bmp"},
-                                "missing\nfifo\nloop\nd\na.bmp\n",
+                                {"a.bmp"},
+                                "missing\nfifo\nloop\n\nd\na.bmp\n",
                                 {"--files-from", "DIR/list"},
                                 {0, 0, 0, 0, 1},
-                                app::kExitSomeSourcesUnread,
                                 "eveda-batch: could not read DIR/missing: no such file\n"
                                 "eveda-batch: could not read DIR/fifo: not a regular file\n"
                                 "eveda-batch: could not read DIR/loop: no such file\n"
                                 "eveda-batch: could not read DIR/d: not a regular file\n"}),
     [](const ::testing::TestParamInfo<InputCase>& info) { return std::string(info.param.name); });
 
-// The map read back against the image: each drawn rectangle holds its source's colour and the
-// pixels around it do not; the JSON says the same, and keeps a path's bytes.
+std::string TextOf(const std::string& path) {
+  const std::vector<std::uint8_t> bytes = ReadBytes(path);
+  return std::string(bytes.begin(), bytes.end());
+}
+
+// The map read back against the image: each rectangle it gives holds its source's colour to
+// its edges and no further; a path keeps its bytes.
 TEST(Batch, TheMapTellsWhereEachCellWasDrawn) {
   TempDir dir;
   WriteSolid(dir, "a.bmp", 12, 10, ColourOf(1));
   WriteSolid(dir, "b.bmp", 6, 4, ColourOf(2));
   dir.WriteFile("c\\\xE9.bmp", "garbage");
   WriteSolid(dir, "d.bmp", 9, 7, ColourOf(4));
-  const std::vector<std::string> layout = {"-W",     "12", "-H",       "10", "-s",     "2", "-f",
-                                           "center", "-a", "rows-rtl", "-b", "FFFFFF", "-o"};
-  std::vector<std::string> args = layout;
-  args.insert(args.end(), {dir.PathOf("out.bmp"), "--map", dir.PathOf("m.csv"), dir.Path()});
-  ASSERT_EQ(RunBatchWith(args).status, app::kExitSomeSourcesUnread);
-  const WrittenBmp out = ReadWritten(dir.PathOf("out.bmp"));
-  const std::vector<std::uint8_t> bytes = ReadBytes(dir.PathOf("m.csv"));
-  std::istringstream csv(std::string(bytes.begin(), bytes.end()));
-  std::string line;
-  std::getline(csv, line);
-  EXPECT_EQ(line, "index,row,column,path,x,y,width,height,result\r");
-  int k = 0;
-  for (; std::getline(csv, line); ++k) {
-    std::vector<std::string> field;
-    std::istringstream fields(line);
-    for (std::string f; std::getline(fields, f, ',');) field.push_back(f);
-    ASSERT_EQ(field.size(), 9u) << line;
-    if (k == 2) {
-      EXPECT_EQ(line, "2,1,1,\"" + dir.Path() + "/c\\\\\\xE9.bmp\",,,,,\"not a BMP file\"\r");
-      continue;
-    }
-    const int x = std::stoi(field[4]), y = std::stoi(field[5]);
-    const int w = std::stoi(field[6]), h = std::stoi(field[7]);
-    EXPECT_EQ(field[8], "\"drawn\"\r");
-    const Rgb colour = ColourOf(k + 1);
-    EXPECT_EQ(out.Pixel(x, y), colour) << line;
-    EXPECT_EQ(out.Pixel(x + w - 1, y + h - 1), colour) << line;
-    EXPECT_NE(out.Pixel(x - 1, y), colour) << line;
-    EXPECT_NE(out.Pixel(x + w, y + h - 1), colour) << line;
-    EXPECT_NE(out.Pixel(x, y + h), colour) << line;
+  for (const char* map : {"m.csv", "m.JSON"}) {
+    EXPECT_EQ(
+        RunBatchWith({"-W", "12", "-H", "10", "-s", "2", "-f", "center", "-a", "rows-rtl", "-b",
+                      "FFFFFF", "-o", dir.PathOf("out.bmp"), "--map", dir.PathOf(map), dir.Path()})
+            .status,
+        app::kExitSomeSourcesUnread);
   }
-  EXPECT_EQ(k, 4);
-  args = layout;
-  args.insert(args.end(), {dir.PathOf("out.bmp"), "--map", dir.PathOf("m.JSON"), dir.Path()});
-  ASSERT_EQ(RunBatchWith(args).status, app::kExitSomeSourcesUnread);
-  const std::vector<std::uint8_t> json = ReadBytes(dir.PathOf("m.JSON"));
-  EXPECT_EQ(std::string(json.begin(), json.end()),
-            "{\"width\":30,\"height\":26,\"cells\":[\n"
-            "{\"index\":0,\"row\":0,\"column\":1,\"path\":\"" +
-                dir.Path() +
-                "/a.bmp\",\"x\":16,"
-                "\"y\":2,\"width\":12,\"height\":10,\"result\":\"drawn\"},\n"
-                "{\"index\":1,\"row\":0,\"column\":0,\"path\":\"" +
-                dir.Path() +
-                "/b.bmp\",\"x\":5,"
-                "\"y\":5,\"width\":6,\"height\":4,\"result\":\"drawn\"},\n"
-                "{\"index\":2,\"row\":1,\"column\":1,\"path\":\"" +
-                dir.Path() +
-                "/c\\\\\\\\\\\\xE9.bmp"
-                "\",\"x\":null,\"y\":null,\"width\":null,\"height\":null,\"result\":\"not a BMP "
-                "file\"},\n"
-                "{\"index\":3,\"row\":1,\"column\":0,\"path\":\"" +
-                dir.Path() +
-                "/d.bmp\",\"x\":4,"
-                "\"y\":16,\"width\":9,\"height\":7,\"result\":\"drawn\"}\n]}\n");
+  const std::string d = dir.Path();
+  EXPECT_EQ(TextOf(dir.PathOf("m.csv")),
+            "index,row,column,path,x,y,width,height,result\r\n0,0,1,\"" + d +
+                "/a.bmp\",16,2,12,10,\"drawn\"\r\n1,0,0,\"" + d +
+                "/b.bmp\",5,5,6,4,\"drawn\"\r\n2,1,1,\"" + d +
+                "/c\\\\\\xE9.bmp\",,,,,\"not a BMP file\"\r\n3,1,0,\"" + d +
+                "/d.bmp\",4,16,9,7,\"drawn\"\r\n");
+  const WrittenBmp out = ReadWritten(dir.PathOf("out.bmp"));
+  const struct {
+    int source, x, y, w, h;
+  } drawn[] = {{1, 16, 2, 12, 10}, {2, 5, 5, 6, 4}, {4, 4, 16, 9, 7}};
+  for (const auto& c : drawn) {
+    SCOPED_TRACE(c.source);
+    EXPECT_EQ(out.Pixel(c.x, c.y), ColourOf(c.source));
+    EXPECT_EQ(out.Pixel(c.x + c.w - 1, c.y + c.h - 1), ColourOf(c.source));
+    EXPECT_EQ(out.Pixel(c.x - 1, c.y) & out.Pixel(c.x, c.y - 1), 0xFFFFFFu);
+    EXPECT_EQ(out.Pixel(c.x + c.w, c.y + c.h - 1) & out.Pixel(c.x, c.y + c.h), 0xFFFFFFu);
+  }
+  const std::string json = TextOf(dir.PathOf("m.JSON"));
+  EXPECT_TRUE(json.starts_with("{\"width\":30,\"height\":26,\"cells\":[\n{\"index\":0,")) << json;
+  EXPECT_TRUE(
+      json.ends_with("\"x\":4,\"y\":16,\"width\":9,\"height\":7,\"result\":\"drawn\"}\n]}\n"));
+  EXPECT_NE(json.find("{\"index\":2,\"row\":1,\"column\":1,\"path\":\"" + d +
+                      "/c\\\\\\\\\\\\xE9.bmp\",\"x\":null,\"y\":null,\"width\":null,\"height\":"
+                      "null,\"result\":\"not a BMP file\"},\n"),
+            std::string::npos);
 }
 
 // A dry run says what a run would make and leaves the folder as it was.
@@ -568,12 +535,9 @@ TEST(Batch, ADryRunPrintsTheLayoutAndWritesNothing) {
   EXPECT_EQ(r.err, "eveda-batch: could not read " + dir.PathOf("c.bmp") + ": not a BMP file\n");
   r = RunBatchWith({"--dry-run", "-o", dir.PathOf("x.png"), dir.PathOf("a.bmp")});
   EXPECT_EQ(r.status, app::kExitWritten);
-  EXPECT_EQ(r.out,
-            "sources 1 (0 unreadable)\ncell 40x20, spacing 0\ngrid 1 columns x 1 rows\n"
-            "output 40x20 pixels\nbytes 2420 before compression (PNG)\n");
-  r = RunBatchWith({"--dry-run", "-W", "40000", "-H", "40000", dir.Path()});
-  EXPECT_EQ(r.status, app::kExitNothingWritten);
-  EXPECT_EQ(r.out, "");
+  EXPECT_TRUE(r.out.ends_with("output 40x20 pixels\nbytes 2420 before compression (PNG)\n"));
+  EXPECT_EQ(RunBatchWith({"--dry-run", "-W", "40000", "-H", "40000", dir.Path()}).status,
+            app::kExitNothingWritten);
   EXPECT_EQ(Tree(dir.Path()), before);
 }
 
