@@ -5,8 +5,10 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <iomanip>
 #include <new>
 #include <ostream>
+#include <sstream>
 
 #include "app/batch_texts.h"
 #include "app/cell_map.h"
@@ -153,8 +155,10 @@ int PrintDryRun(const BatchOptions& options, const std::vector<join::ScannedSour
     return kExitNothingWritten;
   }
   const std::int64_t rowBytes = std::int64_t{3} * grid->Width;
+  std::ostringstream cellWidth;  // as typed: 100.5 or 2147483647, never in exponent form
+  cellWidth << std::setprecision(15) << layout.BlockWidth;
   out << "sources " << count << " (" << unreadable << " unreadable)\n"
-      << "cell " << layout.BlockWidth << 'x' << layout.BlockHeight << ", spacing " << layout.Spacing
+      << "cell " << cellWidth.str() << 'x' << layout.BlockHeight << ", spacing " << layout.Spacing
       << '\n'
       << "grid " << grid->Columns << " columns x " << grid->Rows << " rows\n"
       << "output " << grid->Width << 'x' << grid->Height << " pixels\n";

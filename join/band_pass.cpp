@@ -30,8 +30,8 @@ constexpr std::int64_t kBandBytes = std::int64_t{512} << 10;
 constexpr std::size_t kReservedFiles = 64;
 // However high the limit, many more open at once gains nothing over reading them whole.
 constexpr std::size_t kMaxOpenFiles = 16384;
-// When another part of the process holds the descriptors a source needs, the pass waits for
-// them this many times before it names the source as not drawn.
+// A source that finds no descriptor left is opened again once the open sources are read whole,
+// then, while other parts of the process hold them, after a wait, this many times in all.
 constexpr int kOpenRetries = 5;
 constexpr auto kOpenRetryWait = std::chrono::milliseconds(20);
 // Decoded sources opened ahead wait in memory: a few, or one however large.
@@ -141,7 +141,11 @@ class GridPass {
     auto source = OpenSource(i, open.buffers);
     for (int retry = 0; !source && OutOfDescriptors(source.error()) && retry < kOpenRetries;
          ++retry) {
-      if (!ReleaseDescriptors()) std::this_thread::sleep_for(kOpenRetryWait);
+      if (retry == 0) {
+        ReleaseDescriptors();
+      } else {
+        std::this_thread::sleep_for(kOpenRetryWait);
+      }
       source = open_(i - 1, *open.buffers, scratch_);
     }
     if (!source) {
@@ -185,9 +189,8 @@ class GridPass {
   }
 
   // Reads every open source whole, so that their descriptors go, and keeps fewer open from now
-  // on; false when none was open, and the descriptors are held elsewhere.
-  bool ReleaseDescriptors() {
-    if (openCells_.empty()) return false;
+  // on; what other parts of the process hold, the retries after it wait for.
+  void ReleaseDescriptors() {
     for (OpenCell& open : openCells_) {
       if (!open.source) continue;
       if (auto whole = open.source->ReadWhole(*open.buffers, scratch_); !whole) {
@@ -196,7 +199,6 @@ class GridPass {
       }
     }
     openFileBudget_ = std::min(openFileBudget_, std::max<std::size_t>(openCells_.size() / 2, 1));
-    return true;
   }
 
   void Recycle(std::unique_ptr<RowBuffers> buffers) {

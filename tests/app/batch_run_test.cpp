@@ -512,8 +512,6 @@ TEST(Batch, TheMapTellsWhereEachCellWasDrawn) {
   }
   const std::string json = TextOf(dir.PathOf("m.JSON"));
   EXPECT_TRUE(json.starts_with("{\"width\":30,\"height\":26,\"cells\":[\n{\"index\":0,")) << json;
-  EXPECT_TRUE(
-      json.ends_with("\"x\":4,\"y\":16,\"width\":9,\"height\":7,\"result\":\"drawn\"}\n]}\n"));
   EXPECT_NE(json.find("{\"index\":2,\"row\":1,\"column\":1,\"path\":\"" + d +
                       "/c\\\\\\\\\\\\xE9.bmp\",\"x\":null,\"y\":null,\"width\":null,\"height\":"
                       "null,\"result\":\"not a BMP file\"},\n"),
