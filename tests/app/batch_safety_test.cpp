@@ -26,8 +26,8 @@
 
 #include "app/batch_options.h"
 #include "app/batch_run.h"
-#include "app/batch_texts.h"
 #include "app/progress_line.h"
+#include "app/batch_texts.h"
 #include "tests/support/fault_file_system.h"
 #include "tests/support/run_test_support.h"
 
