@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "gtfile/list_order.h"
 #include "join/grid_plan.h"
 #include "platform/gdi/gdi.h"
 #include "platform/result.h"
@@ -14,7 +15,16 @@
 namespace app {
 
 struct BatchOptions {
-  std::string directory;
+  std::string directory;  // the first PATH: the one directory of a job as the window runs it
+  // What to join and in which order: PATH arguments in their order, then --files-from's.
+  std::vector<std::string> paths;
+  std::optional<std::string> filesFrom;  // "-": standard input
+  bool nullSeparated = false;            // -0: the list's paths end in NUL bytes
+  bool recursive = false;
+  GTFile::ListOrder sort = GTFile::ListOrder::Name;
+  bool reverse = false;
+  bool dryRun = false;             // probe and print the layout; write nothing
+  std::optional<std::string> map;  // a .json or .csv file telling where each cell went
   // Each laid over the scan's proposals; checked against the ranges the window accepts.
   std::optional<double> blockWidth;  // keeps a fraction
   std::optional<std::int32_t> blockHeight;

@@ -35,6 +35,14 @@ TileCopy ContainCopy(const Layout& s, CellOrigin cell, std::int32_t sw, std::int
   return copy;
 }
 
+bool FillsRows(ArrangeOrder order) {
+  return order == ArrangeOrder::RowsFromTopLeft || order == ArrangeOrder::RowsFromTopRight;
+}
+
+bool FromTheRight(ArrangeOrder order) {
+  return order == ArrangeOrder::ColumnsFromTopRight || order == ArrangeOrder::RowsFromTopRight;
+}
+
 }  // namespace
 
 std::optional<GridSize> GridOf(const Layout& layout, std::int32_t count) {
@@ -43,7 +51,7 @@ std::optional<GridSize> GridOf(const Layout& layout, std::int32_t count) {
     return std::nullopt;
   const double n = count;
   const double lines = -std::floor(-n / layout.WrapCount);  // n / WrapCount rounded up
-  const bool byRows = layout.ArrangeOrder == ArrangeOrder::RowsFromTopLeft;
+  const bool byRows = FillsRows(layout.ArrangeOrder);
   const double columns = byRows ? layout.WrapCount : lines;
   const double rows = byRows ? lines : layout.WrapCount;
   const auto width = RoundToInt32(columns * layout.BlockWidth + (columns + 1) * layout.Spacing);
@@ -66,7 +74,7 @@ FitMode FitModeFromListIndex(int index) {
 CellOrigin CellOriginOf(const Layout& s, std::int32_t canvasWidth, std::int32_t i) {
   const std::int64_t q = (i - 1) / s.WrapCount;
   const std::int64_t r = (i - 1) % s.WrapCount;
-  const bool byRows = s.ArrangeOrder == ArrangeOrder::RowsFromTopLeft;
+  const bool byRows = FillsRows(s.ArrangeOrder);
   const std::int64_t col = byRows ? r : q;
   const std::int64_t row = byRows ? q : r;
 
@@ -74,7 +82,7 @@ CellOrigin CellOriginOf(const Layout& s, std::int32_t canvasWidth, std::int32_t 
   origin.y = static_cast<std::int32_t>(row * (std::int64_t{s.BlockHeight} + s.CaptionHeight) +
                                        (row + 1) * s.Spacing);
   const double colD = static_cast<double>(col);
-  if (s.ArrangeOrder == ArrangeOrder::ColumnsFromTopRight) {
+  if (FromTheRight(s.ArrangeOrder)) {
     // Columns are counted from the canvas's right edge.
     origin.x = Round(canvasWidth - ((colD + 1) * s.BlockWidth + (colD + 1) * s.Spacing));
   } else {
@@ -115,6 +123,19 @@ TileCopy PlanTileCopy(const Layout& s, CellOrigin cell, std::int32_t sw, std::in
       break;
   }
   return copy;
+}
+
+DrawnRect DrawnRectOf(const Layout& layout, CellOrigin cell, std::int32_t sw, std::int32_t sh) {
+  const TileCopy copy = PlanTileCopy(layout, cell, sw, sh);
+  return {copy.x, copy.y, copy.cx, copy.cy};
+}
+
+GridCell GridCellOf(const Layout& s, const GridSize& grid, std::int32_t i) {
+  const std::int32_t q = (i - 1) / s.WrapCount;
+  const std::int32_t r = (i - 1) % s.WrapCount;
+  const bool byRows = FillsRows(s.ArrangeOrder);
+  const std::int32_t line = byRows ? r : q;
+  return {byRows ? q : r, FromTheRight(s.ArrangeOrder) ? grid.Columns - 1 - line : line};
 }
 
 }  // namespace join

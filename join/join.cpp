@@ -24,7 +24,7 @@ SourceOpener OpenerOf(const JoinRequest& request) {
 
 // Draws every source into the bands, which go to `file` as they are finished.
 GridPassResult DrawInto(OutputBands& bands, DSMod::ImageFile& file, const JoinRequest& request,
-                        JoinObserver& observer) {
+                        JoinObserver& observer, JoinReport& report) {
   const auto count = static_cast<std::int32_t>(request.sources.size());
   return DrawGridBands(
       request.layout, request.background, count, bands,
@@ -36,7 +36,7 @@ GridPassResult DrawInto(OutputBands& bands, DSMod::ImageFile& file, const JoinRe
         return !observer.StopRequested();
       },
       OpenerOf(request), request.reader->DecodesWhole() ? kDecodedSourcesAhead : 0,
-      request.captions);
+      request.captions, request.reportDrawn ? &report.drawn : nullptr);
 }
 
 void NameTheUndrawn(const JoinRequest& request, const GridPassResult& pass, JoinReport& report) {
@@ -68,7 +68,7 @@ JoinReport Join(const JoinRequest& request, JoinObserver& observer) {
   // The file is written while the bands are drawn; its failures are told once they are drawn.
   DSMod::ImageFile file(output.path, grid->Width, grid->Height,
                         output.format.encoder(output.encode), *request.fileSystem);
-  const GridPassResult pass = DrawInto(*bands, file, request, observer);
+  const GridPassResult pass = DrawInto(*bands, file, request, observer, report);
   NameTheUndrawn(request, pass, report);
   if (!pass.stopped && !observer.StopRequested()) observer.Progress(Phase::Saving, 0, 0);
   if (pass.stopped || observer.StopRequested()) {  // the unnamed file goes; an old output stays

@@ -38,6 +38,7 @@ struct JoinRequest {
   DSMod::detail::FileSystem* fileSystem = &DSMod::detail::SystemFileSystem();
   // Draws the caption in each cell's strip (layout.CaptionHeight rows); none without it.
   CellCaptions* captions = nullptr;
+  bool reportDrawn = false;  // fill JoinReport::drawn, for a map of the cells
 };
 
 enum class Phase {
@@ -76,6 +77,8 @@ struct JoinReport {
   GridSize grid;
   std::string path;  // where the file went: the name asked for, or the next free one
   std::vector<NotDrawnSource> notDrawn;  // in source order
+  // With JoinRequest::reportDrawn: per source, where its pixels went (empty when not opened).
+  std::vector<DrawnRect> drawn;
   DSMod::CanvasError canvasError = DSMod::CanvasError::BadSize;
   DSMod::SaveError saveError;
 };

@@ -75,7 +75,7 @@ TEST(BatchOptionsTest, UsageErrors) {
       {"-s", "&HFF", "d"},
       {"-w", "1 2", "d"},
       {"-H", "-", "d"},
-      {"-a", "3", "d"},
+      {"-a", "4", "d"},
       {"-f", "middle", "d"},
       {"-b", "12345", "d"},
       {"-b", "GG0000", "d"},
@@ -123,7 +123,12 @@ TEST(BatchOptionsTest, ValuesTheBoxesWouldRefuseNameTheOption) {
       {{"--label-size", "12px", "d"},
        "--label-size takes a size from 1 to 1024 pixels, not '12px'"},
       {{"-x\n", "d"}, "unknown option '-x'$'\\n'"},
-      {{"d", "e\033[2J"}, "more than one DIRECTORY: 'e'$'\\033''[2J'"},
+      {{"d", "e\033[2J"}, "-o is needed with more than one PATH or --files-from"},
+      {{"--files-from", "-"}, "-o is needed with more than one PATH or --files-from"},
+      {{"--sort", "Name", "d"}, "--sort takes name, natural, mtime, size or none"},
+      {{"--map", "m.j\nson", "d"},
+       "--map takes a file ending in .json or .csv, not 'm.j'$'\\n''son'"},
+      {{"-a", "rows-ltr", "d"}, "--order takes rows, columns, columns-rtl or rows-rtl"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.error);
@@ -213,6 +218,17 @@ TEST(BatchOptionsTest, FormatsCompressionAndContain) {
   EXPECT_EQ(formatOf("a.pn"), "none");
 }
 
+TEST(BatchOptionsTest, InputsAndTheirOrder) {
+  auto r = Parse({"-r", "--sort=natural", "--reverse", "-0", "--files-from", "-", "--dry-run",
+                  "--map", "cells.CSV", "-a", "3", "d", "f.jpg"});
+  ASSERT_TRUE(r) << r.error();
+  EXPECT_EQ(r->paths, (std::vector<std::string>{"d", "f.jpg"}));
+  EXPECT_TRUE(r->recursive && r->reverse && r->nullSeparated && r->dryRun && r->filesFrom == "-");
+  EXPECT_EQ(r->sort, GTFile::ListOrder::Natural);
+  EXPECT_EQ(r->map, "cells.CSV");
+  EXPECT_EQ(r->order, join::ArrangeOrder::RowsFromTopRight);
+}
+
 TEST(BatchOptionsTest, StrictNumbers) {
   for (std::string_view good : {"0", "12", "-1", "+3", "100.5", ".5", "5.", "9E9", "1e-3"}) {
     EXPECT_TRUE(IsStrictNumber(good)) << good;
@@ -236,7 +252,7 @@ TEST(BatchOptionsTest, VersionNeedsNoDirectoryAndTakesNoValue) {
     EXPECT_TRUE(r->version) << flag;
     EXPECT_FALSE(r->help) << flag;
   }
-  EXPECT_EQ(Parse({"-q"}).error(), "no DIRECTORY given");
+  EXPECT_EQ(Parse({"-q"}).error(), "no PATH given");
   EXPECT_EQ(Parse({"--version=2"}).error(), "--version takes no value");
 }
 

@@ -35,7 +35,9 @@ expect() {  # "words typed, the last one being completed", then the expected com
   fi
 }
 expect 'eveda-batch --or' '--order'
-expect 'eveda-batch -a ' 'columns columns-rtl rows'
+expect 'eveda-batch -a ' 'columns columns-rtl rows rows-rtl'
+expect 'eveda-batch --sort n' 'name natural none'
+expect 'eveda-batch --files-from sho' 'shots shots.txt show'
 expect 'eveda-batch --order c' 'columns columns-rtl'
 expect 'eveda-batch --fit=c' 'center contain'
 expect 'eveda-batch -f c' 'center contain'
