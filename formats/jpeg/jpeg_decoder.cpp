@@ -32,10 +32,11 @@ using eveda::Unexpected;
 // A progressive file may hold any number of scans, each re-reading the whole coefficient
 // buffer: a few kilobytes can keep a decoder busy for minutes. Real encoders write about ten.
 constexpr int kMaxScans = 256;
-// Every scan visits each block of its components. A real file of any size needs far fewer
-// visits than this floor, and a large one far fewer than this many per byte of the file; a file
-// whose scans ask for more is refused before the scan that would pass the budget is decoded.
-constexpr std::uint64_t kScanVisitsFloor = std::uint64_t{1} << 26;
+// Every scan visits each block of its components. A picture small enough to need no bytes
+// (kSmallPixels) needs fewer visits than this floor even in dozens of scans, and a larger one,
+// which needs a byte of file for every few thousand pixels, fewer than this many per byte; a
+// file whose scans ask for more is refused before the scan that would pass the budget runs.
+constexpr std::uint64_t kScanVisitsFloor = std::uint64_t{1} << 22;
 constexpr std::uint64_t kScanVisitsPerFileByte = 1024;
 // The file is read in chunks of this size, whatever its length.
 constexpr std::size_t kInputChunkBytes = std::size_t{64} << 10;
