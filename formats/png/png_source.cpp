@@ -7,9 +7,11 @@
 namespace formats {
 namespace {
 
-eveda::Result<ProbedImage, SourceError> Probe(const ByteInput&,
+eveda::Result<ProbedImage, SourceError> Probe(const ByteInput& file,
                                               std::span<const std::uint8_t> head) {
-  return ProbePng(head);
+  EVEDA_TRY(probed, ProbePng(head));
+  probed->orientation = ProbePngOrientation(file);
+  return probed;
 }
 
 eveda::Result<std::unique_ptr<RowStream>, SourceError> Stream(std::unique_ptr<ByteInput> input,

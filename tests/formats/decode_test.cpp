@@ -288,6 +288,7 @@ TEST(StreamInfoTest, OrientationProfileScaleAndMemoryHeld) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
+    EXPECT_EQ(SourceReader::EveryFormat().Probe(MemoryInput(c.file))->orientation, c.orientation);
     auto stream = SourceReader::EveryFormat().OpenStream(std::make_unique<MemoryInput>(c.file), c.hints);
     ASSERT_TRUE(stream) << stream.error().detail;
     const StreamInfo& info = (*stream)->Info();
