@@ -76,7 +76,8 @@ eveda::Result<void, SourceError> DecodeStreamWhole(RowStream& rows, Colour backg
   if (!ResizeBgr(out, info.width, info.height) ||
       (!opaque && !Resize(out.scratch, RowBytes(info.width, info.pixels))))
     return eveda::Unexpected{SourceError{bmp_loader::DecodeError::OutOfMemory, "out of memory"}};
-  if (opaque) return rows.Read(out.pixels.data(), static_cast<std::ptrdiff_t>(out.stride), info.height);
+  if (opaque)
+    return rows.Read(out.pixels.data(), static_cast<std::ptrdiff_t>(out.stride), info.height);
   for (std::uint32_t y = 0; y < info.height; ++y) {
     EVEDA_TRY(read, rows.Read(out.scratch.data(), 0, 1));
     BlendRow(out.scratch.data(), info.pixels, info.width, background,

@@ -61,7 +61,8 @@ Bytes ZerosPng(std::uint32_t side, int colourType, int channels) {
 
 void Write(const std::string& path, const Bytes& bytes) {
   std::ofstream(path, std::ios::binary)
-      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+      .write(reinterpret_cast<const char*>(bytes.data()),
+             static_cast<std::streamsize>(bytes.size()));
   std::printf("%s: %zu bytes\n", path.c_str(), bytes.size());
 }
 
@@ -84,7 +85,8 @@ int Read(const char* path, std::uint32_t minWidth, std::uint32_t minHeight) {
   std::size_t held = (*stream)->BytesHeld();
   for (std::uint32_t y = 0; y < info.height; y += 16) {
     const std::uint32_t count = std::min<std::uint32_t>(16, info.height - y);
-    if (auto read = (*stream)->Read(rows.data(), static_cast<std::ptrdiff_t>(rows.size() / 16), count);
+    if (auto read =
+            (*stream)->Read(rows.data(), static_cast<std::ptrdiff_t>(rows.size() / 16), count);
         !read) {
       std::printf("%s: failed at row %u: %s\n", path, y, read.error().detail.c_str());
       return 1;
@@ -115,7 +117,9 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (command == "read") {
-    const auto side = [&](int i) { return argc > i ? static_cast<std::uint32_t>(std::atoi(argv[i])) : 0u; };
+    const auto side = [&](int i) {
+      return argc > i ? static_cast<std::uint32_t>(std::atoi(argv[i])) : 0u;
+    };
     return Read(argv[2], side(3), side(4));
   }
   std::fprintf(stderr, "usage: stream_bench make DIR | read FILE [W H]\n");

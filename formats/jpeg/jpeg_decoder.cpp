@@ -105,7 +105,9 @@ class JpegStream final : public RowStream {
   std::size_t BytesHeld() const override { return held_; }
 
  private:
-  static JpegStream& Of(j_common_ptr cinfo) { return *static_cast<JpegStream*>(cinfo->client_data); }
+  static JpegStream& Of(j_common_ptr cinfo) {
+    return *static_cast<JpegStream*>(cinfo->client_data);
+  }
   [[noreturn]] void Stop(Kind kind, const char* words) {
     error_ = SourceError{kind, words};
     std::longjmp(jump_, 1);

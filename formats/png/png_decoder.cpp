@@ -140,10 +140,11 @@ Result<void, SourceError> PngStream::Start(const DecodeLimits& limits) {
   info_.width = info_.storedWidth = ihdr.width;
   info_.height = info_.storedHeight = ihdr.height;
   info_.pixels = alpha ? Pixels::Bgra : Pixels::Bgr;
-  scanlineBytes_ = static_cast<std::size_t>((std::uint64_t{ihdr.width} * BitsPerPixel(ihdr) + 7) / 8);
+  scanlineBytes_ =
+      static_cast<std::size_t>((std::uint64_t{ihdr.width} * BitsPerPixel(ihdr) + 7) / 8);
   if (!interlaced_) {
-    if (int code = spng_decode_image(ctx_.get(), nullptr, 0, format_,
-                                     flags_ | SPNG_DECODE_PROGRESSIVE))
+    if (int code =
+            spng_decode_image(ctx_.get(), nullptr, 0, format_, flags_ | SPNG_DECODE_PROGRESSIVE))
       return Failure(code);
   }
   return ReadDescriptions();

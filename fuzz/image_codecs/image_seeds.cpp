@@ -65,8 +65,11 @@ int main(int argc, char** argv) {
     for (const int size : {0, 1}) {
       for (const bool interlaced : {false, true}) {
         const std::uint32_t width = size ? 64 : 9, height = size ? 48 : 7;
-        eveda::testing::PngSpec spec{.width = width, .height = height, .colourType = type,
-                                     .bitDepth = depth, .interlaced = interlaced};
+        eveda::testing::PngSpec spec{.width = width,
+                                     .height = height,
+                                     .colourType = type,
+                                     .bitDepth = depth,
+                                     .interlaced = interlaced};
         const int channels = type == 2 ? 3 : type == 4 ? 2 : type == 6 ? 4 : 1;
         for (const std::uint8_t v : eveda::testing::PhotoLikeSamples(width, height, channels, 7))
           spec.samples.push_back(depth == 16 ? v * 257 : v >> (8 - depth));
@@ -86,14 +89,19 @@ int main(int argc, char** argv) {
   const int samplings[][2] = {{0, 0}, {1, 1}, {2, 1}, {1, 2}, {4, 1}};
   for (const JpegKind kind : jpegKinds) {
     for (const auto& [h, v] : samplings) {
-      for (const int mode : {0, 1, 2, 3, 4}) {  // baseline, progressive, arithmetic of both, restarts
+      for (const int mode :
+           {0, 1, 2, 3, 4}) {  // baseline, progressive, arithmetic of both, restarts
         if (h > 0 && kind != JpegKind::YCbCr) continue;
         const int channels = kind == JpegKind::Grey ? 1 : kind == JpegKind::YCbCr ? 3 : 4;
-        eveda::testing::JpegSpec spec{.width = 40, .height = 24, .kind = kind,
-                                      .progressive = mode % 2 == 1, .quality = 75,
+        eveda::testing::JpegSpec spec{.width = 40,
+                                      .height = 24,
+                                      .kind = kind,
+                                      .progressive = mode % 2 == 1,
+                                      .quality = 75,
                                       .arithmetic = mode == 2 || mode == 3,
                                       .restartInterval = mode == 4 ? 2 : 0,
-                                      .hSampling = h, .vSampling = v};
+                                      .hSampling = h,
+                                      .vSampling = v};
         spec.samples = eveda::testing::PhotoLikeSamples(40, 24, channels, 5);
         const std::string name = "k" + std::to_string(static_cast<int>(kind)) + "s" +
                                  std::to_string(h) + std::to_string(v) + "m" +
@@ -103,8 +111,8 @@ int main(int argc, char** argv) {
     }
   }
   // The costly shapes: arithmetic data that ends early, and a flood of scans.
-  eveda::testing::JpegSpec arithmetic{.width = 40, .height = 24, .progressive = true,
-                                      .arithmetic = true};
+  eveda::testing::JpegSpec arithmetic{
+      .width = 40, .height = 24, .progressive = true, .arithmetic = true};
   arithmetic.samples = eveda::testing::PhotoLikeSamples(40, 24, 3, 5);
   const std::vector<std::uint8_t> file = eveda::testing::WriteJpeg(arithmetic);
   written += Save(jpeg / "arithmetic-ends-early.jpg", Taller(file, 2000));

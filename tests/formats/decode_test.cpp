@@ -138,7 +138,8 @@ TEST(DecodePngTest, EveryColourTypeAndDepthPlainAndInterlaced) {
       const int n = alpha ? 4 : 3;
       for (std::size_t p = 0; p < spec.width * spec.height; ++p) {
         const auto expected = StraightPng(spec, p);
-        ASSERT_TRUE(std::equal(&(*rows)[p * n], &(*rows)[p * n + n], expected.begin())) << name << " at " << p;
+        ASSERT_TRUE(std::equal(&(*rows)[p * n], &(*rows)[p * n + n], expected.begin()))
+            << name << " at " << p;
       }
     }
   }
@@ -204,17 +205,20 @@ Bytes Exif(bool bigEndian, std::initializer_list<std::array<std::uint32_t, 4>> e
            std::uint32_t directory = 8) {
   Bytes b;
   const auto put = [&](std::uint32_t v, int bytes) {
-    for (int i = 0; i < bytes; ++i) b.push_back(std::uint8_t(v >> 8 * (bigEndian ? bytes - 1 - i : i)));
+    for (int i = 0; i < bytes; ++i)
+      b.push_back(std::uint8_t(v >> 8 * (bigEndian ? bytes - 1 - i : i)));
   };
   b = bigEndian ? Bytes{'M', 'M'} : Bytes{'I', 'I'};
   put(42, 2), put(directory, 4), put(std::uint32_t(entries.size()), 2);
-  for (const auto& [tag, type, count, value] : entries) put(tag, 2), put(type, 2), put(count, 4), put(value, 2), put(0, 2);
+  for (const auto& [tag, type, count, value] : entries)
+    put(tag, 2), put(type, 2), put(count, 4), put(value, 2), put(0, 2);
   return b;
 }
 
 // `chunk` (PNG: length, type, data, CRC) right after IHDR.
 Bytes WithPngChunk(Bytes png, const char* type, const Bytes& data) {
-  Bytes chunk = {std::uint8_t(data.size() >> 24), std::uint8_t(data.size() >> 16), std::uint8_t(data.size() >> 8), std::uint8_t(data.size())};
+  Bytes chunk = {std::uint8_t(data.size() >> 24), std::uint8_t(data.size() >> 16),
+                 std::uint8_t(data.size() >> 8), std::uint8_t(data.size())};
   chunk.insert(chunk.end(), type, type + 4);
   chunk.insert(chunk.end(), data.begin(), data.end());
   const uLong crc = crc32(0, &chunk[4], uInt(chunk.size() - 4));
@@ -271,29 +275,121 @@ TEST(StreamInfoTest, OrientationProfileScaleAndMemoryHeld) {
     std::uint32_t width, height;
     std::size_t heldAtLeast, heldBelow;  // after the first row
   } cases[] = {
-      {"PNG with eXIf and iCCP", WithPngChunk(WithPngChunk(png, "eXIf", turned), "iCCP", iccp), {}, 6, icc, 64, 48, 0, 100 << 10},
-      {"PNG with big-endian eXIf", WithPngChunk(png, "eXIf", Exif(true, {{0x0112, kShort, 1, 3}})), {}, 3, "", 64, 48, 0, 100 << 10},
-      {"PNG whose eXIf directory lies past its end", WithPngChunk(png, "eXIf", Exif(true, {{0x0112, kShort, 1, 3}}, 900)), {}, 1, "", 64, 48, 0, 100 << 10},
-      {"JPEG with EXIF and ICC", WithSegment(WithSegment(jpeg, 2, std::string("ICC_PROFILE\0\1\1", 14), iccApp2), 1, std::string("Exif\0\0", 6), turned), {}, 6, icc, 64, 48, 0, 200 << 10},
-      {"JPEG whose orientation is 9", WithSegment(jpeg, 1, std::string("Exif\0\0", 6), Exif(true, {{0x0112, kShort, 1, 9}})), {}, 1, "", 64, 48, 0, 200 << 10},
-      {"JPEG whose orientation is a long", WithSegment(jpeg, 1, std::string("Exif\0\0", 6), Exif(false, {{0x0112, kLong, 1, 6}})), {}, 1, "", 64, 48, 0, 200 << 10},
+      {"PNG with eXIf and iCCP",
+       WithPngChunk(WithPngChunk(png, "eXIf", turned), "iCCP", iccp),
+       {},
+       6,
+       icc,
+       64,
+       48,
+       0,
+       100 << 10},
+      {"PNG with big-endian eXIf",
+       WithPngChunk(png, "eXIf", Exif(true, {{0x0112, kShort, 1, 3}})),
+       {},
+       3,
+       "",
+       64,
+       48,
+       0,
+       100 << 10},
+      {"PNG whose eXIf directory lies past its end",
+       WithPngChunk(png, "eXIf", Exif(true, {{0x0112, kShort, 1, 3}}, 900)),
+       {},
+       1,
+       "",
+       64,
+       48,
+       0,
+       100 << 10},
+      {"JPEG with EXIF and ICC",
+       WithSegment(WithSegment(jpeg, 2, std::string("ICC_PROFILE\0\1\1", 14), iccApp2), 1,
+                   std::string("Exif\0\0", 6), turned),
+       {},
+       6,
+       icc,
+       64,
+       48,
+       0,
+       200 << 10},
+      {"JPEG whose orientation is 9",
+       WithSegment(jpeg, 1, std::string("Exif\0\0", 6), Exif(true, {{0x0112, kShort, 1, 9}})),
+       {},
+       1,
+       "",
+       64,
+       48,
+       0,
+       200 << 10},
+      {"JPEG whose orientation is a long",
+       WithSegment(jpeg, 1, std::string("Exif\0\0", 6), Exif(false, {{0x0112, kLong, 1, 6}})),
+       {},
+       1,
+       "",
+       64,
+       48,
+       0,
+       200 << 10},
       {"JPEG asked for 16 x 12: a quarter", jpeg, {16, 12}, 1, "", 16, 12, 0, 200 << 10},
       {"JPEG asked for 17 x 12: three eighths", jpeg, {17, 12}, 1, "", 24, 18, 0, 200 << 10},
       {"JPEG asked for 1 x 1: an eighth", jpeg, {1, 1}, 1, "", 8, 6, 0, 200 << 10},
       {"JPEG asked for more than it has", jpeg, {500, 1}, 1, "", 64, 48, 0, 200 << 10},
-      {"plain 1000 x 1000 PNG: libspng's state", eveda::testing::WritePng(bigSpec), {}, 1, "", 1000, 1000, 0, 100 << 10},
-      {"Adam7 1000 x 1000 PNG: its frame", [&] { bigSpec.interlaced = true; return eveda::testing::WritePng(bigSpec); }(), {}, 1, "", 1000, 1000, 1000 * 1000 * 3, 4 << 20},
-      {"baseline 1024 x 1024 JPEG: rows of blocks", eveda::testing::WriteJpeg(bigJpeg), {}, 1, "", 1024, 1024, 0, 400 << 10},
-      {"progressive 1024 x 1024 JPEG: its coefficients", [&] { bigJpeg.progressive = true; return eveda::testing::WriteJpeg(bigJpeg); }(), {}, 1, "", 1024, 1024, 24576 * 128, 4 << 20},
+      {"plain 1000 x 1000 PNG: libspng's state",
+       eveda::testing::WritePng(bigSpec),
+       {},
+       1,
+       "",
+       1000,
+       1000,
+       0,
+       100 << 10},
+      {"Adam7 1000 x 1000 PNG: its frame",
+       [&] {
+         bigSpec.interlaced = true;
+         return eveda::testing::WritePng(bigSpec);
+       }(),
+       {},
+       1,
+       "",
+       1000,
+       1000,
+       1000 * 1000 * 3,
+       4 << 20},
+      {"baseline 1024 x 1024 JPEG: rows of blocks",
+       eveda::testing::WriteJpeg(bigJpeg),
+       {},
+       1,
+       "",
+       1024,
+       1024,
+       0,
+       400 << 10},
+      {"progressive 1024 x 1024 JPEG: its coefficients",
+       [&] {
+         bigJpeg.progressive = true;
+         return eveda::testing::WriteJpeg(bigJpeg);
+       }(),
+       {},
+       1,
+       "",
+       1024,
+       1024,
+       24576 * 128,
+       4 << 20},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(SourceReader::EveryFormat().Probe(MemoryInput(c.file))->orientation, c.orientation);
-    auto stream = SourceReader::EveryFormat().OpenStream(std::make_unique<MemoryInput>(c.file), c.hints);
+    auto stream =
+        SourceReader::EveryFormat().OpenStream(std::make_unique<MemoryInput>(c.file), c.hints);
     ASSERT_TRUE(stream) << stream.error().detail;
     const StreamInfo& info = (*stream)->Info();
-    EXPECT_EQ(std::tuple(info.orientation, std::string(info.iccProfile.begin(), info.iccProfile.end())), std::tuple(c.orientation, c.icc));
-    EXPECT_EQ(std::tuple(info.width, info.height, info.storedWidth), std::tuple(c.width, c.height, c.width < 100 ? 64u : c.width));  // the small ones store 64
+    EXPECT_EQ(
+        std::tuple(info.orientation, std::string(info.iccProfile.begin(), info.iccProfile.end())),
+        std::tuple(c.orientation, c.icc));
+    EXPECT_EQ(
+        std::tuple(info.width, info.height, info.storedWidth),
+        std::tuple(c.width, c.height, c.width < 100 ? 64u : c.width));  // the small ones store 64
     std::vector<std::uint8_t> row(RowBytes(info.width, info.pixels));
     ASSERT_TRUE((*stream)->Read(row.data(), 0, 1));
     EXPECT_GE((*stream)->BytesHeld(), c.heldAtLeast);

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <fstream>
 #include <string>
+#include <string_view>
 
 #include "formats/frame_stream.h"
 #include "formats/jpeg/jpeg.h"
@@ -81,10 +82,10 @@ Bytes Inserted(Bytes file, std::size_t at, const Bytes& bytes) {
 }
 
 // A PNG chunk: length, type, data, CRC.
-Bytes Chunk(const char* type, const Bytes& data) {
+Bytes Chunk(std::string_view type, const Bytes& data) {
   Bytes chunk(4);
   PutBe32(chunk.data(), static_cast<std::uint32_t>(data.size()));
-  chunk.insert(chunk.end(), type, type + 4);
+  chunk.insert(chunk.end(), type.begin(), type.end());
   chunk.insert(chunk.end(), data.begin(), data.end());
   chunk.resize(chunk.size() + 4);
   PutBe32(&chunk[chunk.size() - 4], Crc32(&chunk[4], chunk.size() - 8));
@@ -114,8 +115,7 @@ Bytes WithEmptyScans(const Bytes& jpeg, int scans) {
   const std::uint8_t sos[] = {0xFF, 0xDA};
   const auto first = std::search(jpeg.begin(), jpeg.end(), sos, sos + 2);
   Bytes file(jpeg.begin(), std::search(first + 2, jpeg.end(), sos, sos + 2));
-  for (int i = 0; i < scans; ++i)
-    file.insert(file.end(), {0xFF, 0xDA, 0, 8, 1, 1, 0, 1, 63, 0x10});
+  for (int i = 0; i < scans; ++i) file.insert(file.end(), {0xFF, 0xDA, 0, 8, 1, 1, 0, 1, 63, 0x10});
   file.insert(file.end(), {0xFF, 0xD9});
   return file;
 }
@@ -213,17 +213,20 @@ TEST(HostileTest, DamagedAndHugeFilesAreRefusedWithAReason) {
       {"PNG cut inside IEND's CRC", Bytes(png.begin(), png.end() - 2), Kind::Damaged,
        "the file is cut short"},
       {"PNG with a wrong IEND CRC", badIendCrc, Kind::Damaged, "invalid chunk checksum"},
-      {"PNG with a chunk length past 2^31", Inserted(png, kAfterIhdr, {0x80, 0, 0, 0, 't', 'E', 'X', 't'}),
-       Kind::Damaged, "chunk exceeds maximum standard length"},
+      {"PNG with a chunk length past 2^31",
+       Inserted(png, kAfterIhdr, {0x80, 0, 0, 0, 't', 'E', 'X', 't'}), Kind::Damaged,
+       "chunk exceeds maximum standard length"},
       {"PNG with an unknown critical chunk", Inserted(png, kAfterIhdr, Chunk("ABCD", {1, 2})),
        Kind::Damaged, "unknown critical chunk"},
-      {"palette PNG without PLTE", Without(ShortPalette(), "PLTE"), Kind::Damaged, "missing PLTE for indexed image"},
-      {"Huffman JPEG whose data ends early, then EOI", Inserted(huffmanCut, huffmanCut.size(), {0xFF, 0xD9}),
-       Kind::Damaged, endsEarly},
+      {"palette PNG without PLTE", Without(ShortPalette(), "PLTE"), Kind::Damaged,
+       "missing PLTE for indexed image"},
+      {"Huffman JPEG whose data ends early, then EOI",
+       Inserted(huffmanCut, huffmanCut.size(), {0xFF, 0xD9}), Kind::Damaged, endsEarly},
       {"arithmetic JPEG whose data ends early", WithJpegSize(arithmetic, 512, 512), Kind::Damaged,
        endsEarly},
-      {"arithmetic JPEG bomb: 16384 x 16384 in a few kilobytes", WithJpegSize(arithmetic, 16384, 16384),
-       Kind::TooLarge, "more pixels than the file's bytes could hold"},
+      {"arithmetic JPEG bomb: 16384 x 16384 in a few kilobytes",
+       WithJpegSize(arithmetic, 16384, 16384), Kind::TooLarge,
+       "more pixels than the file's bytes could hold"},
       {"progressive arithmetic JPEG of 2048 x 2048 with 200 empty scans",
        WithEmptyScans(WithJpegSize(SmallJpeg(true, true), 2048, 2048), 200), Kind::Damaged,
        "more scans than the file's length can carry"},
@@ -242,12 +245,14 @@ TEST(HostileTest, DamagedAndHugeFilesAreRefusedWithAReason) {
   }
   // Indexes past the palette are opaque black, whatever the background.
   ASSERT_TRUE(DecodePng(ShortPalette(), 0x336699, image));
-  EXPECT_EQ(Bytes(image.Row(0), image.Row(0) + 12), (Bytes{30, 20, 10, 60, 50, 40, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(Bytes(image.Row(0), image.Row(0) + 12),
+            (Bytes{30, 20, 10, 60, 50, 40, 0, 0, 0, 0, 0, 0}));
 }
 
 TEST(HostileTest, EveryTruncationOfEachFormatFailsCleanly) {
   DecodedImage image;
-  const Bytes files[] = {SmallPng(40, 30), SmallJpeg(false), SmallJpeg(true), SmallJpeg(true, true)};
+  const Bytes files[] = {SmallPng(40, 30), SmallJpeg(false), SmallJpeg(true),
+                         SmallJpeg(true, true)};
   for (const Bytes& file : files) {
     for (std::size_t n = 0; n < file.size(); n += 1 + n / 64) {
       const Bytes cut(file.begin(), file.begin() + n);
