@@ -12,10 +12,12 @@
 #include <fstream>
 #include <string>
 #include <string_view>
+#include <tuple>
 
 #include "formats/frame_stream.h"
 #include "formats/jpeg/jpeg.h"
 #include "formats/png/png.h"
+#include "formats/source_reader.h"
 #include "tests/support/image_writers.h"
 
 namespace formats {
@@ -180,6 +182,95 @@ TEST(ProbeTest, JpegSizeSkipsLargeSegmentsWithoutReadingThem) {
   EXPECT_EQ(ProbeJpeg(ReaderOf(SmallPng())).error().reason, Kind::NotAnImage);
 }
 
+// An EXIF block (TIFF form) whose first directory, at `directory`, holds the one tag given.
+Bytes Exif(bool big, std::uint16_t type, std::uint16_t value, std::uint32_t directory = 8) {
+  Bytes exif = big ? Bytes{'M', 'M'} : Bytes{'I', 'I'};
+  const auto put = [&](std::uint32_t v, int n) {
+    for (int i = 0; i < n; ++i) exif.push_back(std::uint8_t(v >> 8 * (big ? n - 1 - i : i)));
+  };
+  put(42, 2), put(directory, 4), put(1, 2), put(0x0112, 2), put(type, 2), put(1, 4);
+  return put(value, 2), put(0, 2), exif;
+}
+
+// A JPEG marker segment: the marker, its length, `signature`, then `data`.
+Bytes Segment(std::uint8_t marker, std::string_view signature, const Bytes& data) {
+  const std::size_t length = 2 + signature.size() + data.size();
+  Bytes segment = {0xFF, marker, std::uint8_t(length >> 8), std::uint8_t(length)};
+  segment.insert(segment.end(), signature.begin(), signature.end());
+  return Inserted(segment, segment.size(), data);
+}
+
+// What a stream says of its picture (damaged EXIF leaves it as stored), the size a JPEG shrinks
+// to for the hints, and the memory each kind holds once its first row is read.
+TEST(ProbeTest, StreamsDescribeOrientationProfileScaleAndMemoryHeld) {
+  const Bytes png = SmallPng(64, 48), jpeg = SmallJpeg();
+  const std::string icc(300, 'p');
+  Bytes iccp = {'s', 'R', 'G', 'B', 0, 0}, deflated(1000);
+  uLongf size = deflated.size();
+  compress(deflated.data(), &size, reinterpret_cast<const Bytef*>(icc.data()), icc.size());
+  iccp.insert(iccp.end(), deflated.begin(), deflated.begin() + size);
+  const auto exifPng = [&](const Bytes& exif) {
+    return Inserted(png, kAfterIhdr, Chunk("eXIf", exif));
+  };
+  const auto exifJpeg = [&](const Bytes& exif) {
+    return Inserted(jpeg, 2, Segment(0xE1, {"Exif\0\0", 6}, exif));
+  };
+  const Bytes iccJpeg =
+      Inserted(exifJpeg(Exif(false, 3, 8)), 2,
+               Segment(0xE2, {"ICC_PROFILE\0\1\1", 14}, Bytes(icc.begin(), icc.end())));
+  PngSpec big{.width = 1000, .height = 1000, .colourType = 0};
+  big.samples.assign(1000 * 1000, 5);
+  JpegSpec photo{.width = 1024, .height = 1024, .progressive = true};
+  photo.samples = eveda::testing::PhotoLikeSamples(1024, 1024, 3, 5);
+  const auto interlaced = [](PngSpec spec) {
+    return spec.interlaced = true, eveda::testing::WritePng(spec);
+  };
+  const auto baseline = [](JpegSpec spec) {
+    return spec.progressive = false, eveda::testing::WriteJpeg(spec);
+  };
+  const struct {
+    const char* name;
+    Bytes file;
+    OpenHints hints;
+    Orientation orientation;
+    std::string icc;
+    std::uint32_t width, height;
+    std::size_t heldAtLeast, heldBelow;
+  } cases[] = {
+      // clang-format off
+      {"PNG with eXIf and iCCP", Inserted(exifPng(Exif(false, 3, 6)), kAfterIhdr, Chunk("iCCP", iccp)), {}, 6, icc, 64, 48, 0, 100 << 10},
+      {"PNG with big-endian eXIf", exifPng(Exif(true, 3, 3)), {}, 3, "", 64, 48, 0, 100 << 10},
+      {"PNG whose eXIf directory lies past its end", exifPng(Exif(true, 3, 3, 900)), {}, 1, "", 64, 48, 0, 100 << 10},
+      {"JPEG with EXIF and ICC", iccJpeg, {}, 8, icc, 64, 48, 0, 200 << 10},
+      {"JPEG whose orientation is 9", exifJpeg(Exif(true, 3, 9)), {}, 1, "", 64, 48, 0, 200 << 10},
+      {"JPEG whose orientation is a long", exifJpeg(Exif(false, 4, 6)), {}, 1, "", 64, 48, 0, 200 << 10},
+      {"JPEG asked for 16 x 12: a quarter", jpeg, {16, 12}, 1, "", 16, 12, 0, 200 << 10},
+      {"JPEG asked for 17 x 12: three eighths", jpeg, {17, 12}, 1, "", 24, 18, 0, 200 << 10},
+      {"JPEG asked for 1 x 1: an eighth", jpeg, {1, 1}, 1, "", 8, 6, 0, 200 << 10},
+      {"JPEG asked for more than it has", jpeg, {500, 1}, 1, "", 64, 48, 0, 200 << 10},
+      {"plain 1000 x 1000 PNG: libspng's state", eveda::testing::WritePng(big), {}, 1, "", 1000, 1000, 0, 100 << 10},
+      {"Adam7 1000 x 1000 PNG: its frame", interlaced(big), {}, 1, "", 1000, 1000, 3000000, 4 << 20},
+      {"baseline 1024 x 1024 JPEG: rows of blocks", baseline(photo), {}, 1, "", 1024, 1024, 0, 400 << 10},
+      {"progressive 1024 x 1024 JPEG: its coefficients", eveda::testing::WriteJpeg(photo), {}, 1, "", 1024, 1024, 24576 * 128, 4 << 20},
+      // clang-format on
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const SourceReader& reader = SourceReader::EveryFormat();
+    EXPECT_EQ(reader.Probe(MemoryInput(c.file))->orientation, c.orientation);
+    auto stream = reader.OpenStream(std::make_unique<MemoryInput>(c.file), c.hints);
+    ASSERT_TRUE(stream) << stream.error().detail;
+    const StreamInfo& info = (*stream)->Info();
+    const std::string profile(info.iccProfile.begin(), info.iccProfile.end());
+    EXPECT_EQ(std::tuple(info.orientation, profile, info.width, info.height, info.storedHeight),
+              std::tuple(c.orientation, c.icc, c.width, c.height, c.width < 100 ? 48 : c.height));
+    Bytes row(RowBytes(info.width, info.pixels));
+    ASSERT_TRUE((*stream)->Read(row.data(), 0, 1));
+    EXPECT_GE((*stream)->BytesHeld(), c.heldAtLeast);
+    EXPECT_LT((*stream)->BytesHeld(), c.heldBelow);
+  }
+}
+
 struct HostileCase {
   const char* name;
   Bytes file;
@@ -210,26 +301,17 @@ TEST(HostileTest, DamagedAndHugeFilesAreRefusedWithAReason) {
       {"JPEG bomb: 16000 x 16000 in a few kilobytes", WithJpegSize(jpeg, 16000, 16000),
        Kind::Damaged, "the file is too short for the image it declares"},
       {"JPEG signature, then noise", Bytes{0xFF, 0xD8, 0xFF, 0x00, 0x13, 0x37}, Kind::Damaged, ""},
-      {"PNG cut inside IEND's CRC", Bytes(png.begin(), png.end() - 2), Kind::Damaged,
-       "the file is cut short"},
+      // clang-format off
+      {"PNG cut inside IEND's CRC", Bytes(png.begin(), png.end() - 2), Kind::Damaged, "the file is cut short"},
       {"PNG with a wrong IEND CRC", badIendCrc, Kind::Damaged, "invalid chunk checksum"},
-      {"PNG with a chunk length past 2^31",
-       Inserted(png, kAfterIhdr, {0x80, 0, 0, 0, 't', 'E', 'X', 't'}), Kind::Damaged,
-       "chunk exceeds maximum standard length"},
-      {"PNG with an unknown critical chunk", Inserted(png, kAfterIhdr, Chunk("ABCD", {1, 2})),
-       Kind::Damaged, "unknown critical chunk"},
-      {"palette PNG without PLTE", Without(ShortPalette(), "PLTE"), Kind::Damaged,
-       "missing PLTE for indexed image"},
-      {"Huffman JPEG whose data ends early, then EOI",
-       Inserted(huffmanCut, huffmanCut.size(), {0xFF, 0xD9}), Kind::Damaged, endsEarly},
-      {"arithmetic JPEG whose data ends early", WithJpegSize(arithmetic, 512, 512), Kind::Damaged,
-       endsEarly},
-      {"arithmetic JPEG bomb: 16384 x 16384 in a few kilobytes",
-       WithJpegSize(arithmetic, 16384, 16384), Kind::TooLarge,
-       "more pixels than the file's bytes could hold"},
-      {"progressive arithmetic JPEG of 2048 x 2048 with 200 empty scans",
-       WithEmptyScans(WithJpegSize(SmallJpeg(true, true), 2048, 2048), 200), Kind::Damaged,
-       "more scans than the file's length can carry"},
+      {"PNG with a chunk length past 2^31", Inserted(png, kAfterIhdr, {0x80, 0, 0, 0, 't', 'E', 'X', 't'}), Kind::Damaged, "chunk exceeds maximum standard length"},
+      {"PNG with an unknown critical chunk", Inserted(png, kAfterIhdr, Chunk("ABCD", {1, 2})), Kind::Damaged, "unknown critical chunk"},
+      {"palette PNG without PLTE", Without(ShortPalette(), "PLTE"), Kind::Damaged, "missing PLTE for indexed image"},
+      {"Huffman JPEG whose data ends early, then EOI", Inserted(huffmanCut, huffmanCut.size(), {0xFF, 0xD9}), Kind::Damaged, endsEarly},
+      {"arithmetic JPEG whose data ends early", WithJpegSize(arithmetic, 512, 512), Kind::Damaged, endsEarly},
+      {"arithmetic JPEG bomb: 16384 x 16384 in a few kilobytes", WithJpegSize(arithmetic, 16384, 16384), Kind::TooLarge, "more pixels than the file's bytes could hold"},
+      {"progressive arithmetic JPEG of 2048 x 2048 with 200 empty scans", WithEmptyScans(WithJpegSize(SmallJpeg(true, true), 2048, 2048), 200), Kind::Damaged, "more scans than the file's length can carry"},
+      // clang-format on
   };
   DecodedImage image;
   for (const HostileCase& c : cases) {
@@ -268,27 +350,23 @@ TEST(HostileTest, EveryTruncationOfEachFormatFailsCleanly) {
 namespace formats {
 namespace {
 
-// A PNG of width x height zeros (grey, or RGBA), deflated a row at a time as an encoder streams
-// it: a file of a few hundred kilobytes whose frame would take hundreds of megabytes.
-Bytes ZerosPng(std::uint32_t width, std::uint32_t height, bool rgba) {
+// A grey PNG of side x side zeros, deflated a row at a time as an encoder streams it: a file of a
+// few hundred kilobytes whose frame would take hundreds of megabytes.
+Bytes ZerosPng(std::uint32_t side) {
   Bytes ihdr(13, 0);
-  PutBe32(&ihdr[0], width);
-  PutBe32(&ihdr[4], height);
-  ihdr[8] = 8, ihdr[9] = rgba ? 6 : 0;
+  PutBe32(&ihdr[0], side);
+  PutBe32(&ihdr[4], side);
+  ihdr[8] = 8;
   Bytes png(kPngSignature.begin(), kPngSignature.end()), data, out(1 << 16);
   png = Inserted(png, png.size(), Chunk("IHDR", ihdr));
   z_stream z{};
   deflateInit(&z, 9);
-  Bytes row(std::size_t{width} * (rgba ? 4 : 1) + 1, 0);  // the filter byte, then the samples
-  for (std::uint32_t y = 0; y < height; ++y) {
-    z.next_in = row.data();
-    z.avail_in = static_cast<uInt>(row.size());
-    do {
-      z.next_out = out.data();
-      z.avail_out = static_cast<uInt>(out.size());
-      deflate(&z, y + 1 == height ? Z_FINISH : Z_NO_FLUSH);
-      data.insert(data.end(), out.data(), z.next_out);
-    } while (z.avail_out == 0);
+  Bytes row(side + 1, 0);  // the filter byte, then the samples: a few bytes of output a row
+  for (std::uint32_t y = 0; y < side; ++y) {
+    z.next_in = row.data(), z.avail_in = static_cast<uInt>(row.size());
+    z.next_out = out.data(), z.avail_out = static_cast<uInt>(out.size());
+    deflate(&z, y + 1 == side ? Z_FINISH : Z_NO_FLUSH);
+    data.insert(data.end(), out.data(), z.next_out);
   }
   deflateEnd(&z);
   png = Inserted(png, png.size(), Chunk("IDAT", data));
@@ -336,7 +414,7 @@ TEST(MemoryBoundTest, RowsStreamInLittleMemoryAndWholeFramesFailAsOutOfMemory) {
     std::uint64_t headroom;
     int status;
   } cases[] = {
-      {"16000 x 16000 PNG, 256 MB of rows", ZerosPng(16000, 16000, false), 64 << 20, 0},
+      {"16000 x 16000 PNG, 256 MB of rows", ZerosPng(16000), 64 << 20, 0},
       {"progressive 4096 x 4096 JPEG, 32 MB of coefficients", eveda::testing::WriteJpeg(grey),
        16 << 20, 100 + static_cast<int>(Kind::OutOfMemory)},
   };
