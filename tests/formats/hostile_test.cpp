@@ -209,28 +209,17 @@ TEST(ProbeTest, StreamsDescribeOrientationProfileScaleAndMemoryHeld) {
   uLongf size = deflated.size();
   compress(deflated.data(), &size, reinterpret_cast<const Bytef*>(icc.data()), icc.size());
   iccp.insert(iccp.end(), deflated.begin(), deflated.begin() + size);
-  const auto exifPng = [&](const Bytes& exif) {
-    return Inserted(png, kAfterIhdr, Chunk("eXIf", exif));
-  };
-  const auto exifJpeg = [&](const Bytes& exif) {
-    return Inserted(jpeg, 2, Segment(0xE1, {"Exif\0\0", 6}, exif));
-  };
-  const Bytes iccJpeg =
-      Inserted(exifJpeg(Exif(false, 8)), 2,
-               Segment(0xE2, {"ICC_PROFILE\0\1\1", 14}, Bytes(icc.begin(), icc.end())));
+  // clang-format off
+  const auto exifPng = [&](const Bytes& exif) { return Inserted(png, kAfterIhdr, Chunk("eXIf", exif)); };
+  const auto exifJpeg = [&](const Bytes& exif) { return Inserted(jpeg, 2, Segment(0xE1, {"Exif\0\0", 6}, exif)); };
+  const Bytes iccJpeg = Inserted(exifJpeg(Exif(false, 8)), 2, Segment(0xE2, {"ICC_PROFILE\0\1\1", 14}, Bytes(icc.begin(), icc.end())));
   const std::vector<std::uint16_t> grey(1000 * 1000, 5);
   const Bytes photo = eveda::testing::PhotoLikeSamples(1024, 1024, 3, 5);
   using eveda::testing::WriteJpeg, eveda::testing::WritePng;
   const struct {
-    const char* name;
-    Bytes file;
-    OpenHints hints;
-    Orientation orientation;
-    std::string icc;
-    std::uint32_t width, height;
-    std::size_t heldAtLeast, heldBelow;
+    const char* name; Bytes file; OpenHints hints; Orientation orientation; std::string icc;
+    std::uint32_t width, height; std::size_t heldAtLeast, heldBelow;  // after the first row
   } cases[] = {
-      // clang-format off
       {"PNG with eXIf and iCCP", Inserted(exifPng(Exif(false, 6)), kAfterIhdr, Chunk("iCCP", iccp)), {}, 6, icc, 64, 48, 0, 100 << 10},
       {"PNG with big-endian eXIf", exifPng(Exif(true, 3)), {}, 3, "", 64, 48, 0, 100 << 10},
       {"PNG whose eXIf directory lies past its end", exifPng(Exif(true, 3, 900)), {}, 1, "", 64, 48, 0, 100 << 10},
