@@ -333,12 +333,9 @@ namespace {
 // A grey PNG of side x side zeros, deflated a row at a time as an encoder streams it: a file of a
 // few hundred kilobytes whose frame would take hundreds of megabytes.
 Bytes ZerosPng(std::uint32_t side) {
-  Bytes ihdr(13, 0);
-  PutBe32(&ihdr[0], side);
-  PutBe32(&ihdr[4], side);
-  ihdr[8] = 8;
-  Bytes png(kPngSignature.begin(), kPngSignature.end()), data, out(1 << 16);
-  png = Inserted(png, png.size(), Chunk("IHDR", ihdr));
+  const Bytes grey = SmallPng();
+  Bytes png = WithDeclaredSize(Bytes(grey.begin(), grey.begin() + kAfterIhdr), side, side);
+  Bytes data, out(1 << 16);
   z_stream z{};
   deflateInit(&z, 9);
   Bytes row(side + 1, 0);  // the filter byte, then the samples: a few bytes of output a row
@@ -386,14 +383,10 @@ int StreamedWithin(const Bytes& file, std::uint64_t headroom) {
 
 TEST(MemoryBoundTest, RowsStreamInLittleMemoryAndWholeFramesFailAsOutOfMemory) {
   EXPECT_EQ(StreamedWithin(ZerosPng(16000), 64 << 20), 0);  // 256 MB of rows in 64 MiB
-  const Bytes zeros(std::size_t{4096} * 4096, 0);           // 32 MB of coefficients in 16 MiB
-  EXPECT_EQ(StreamedWithin(eveda::testing::WriteJpeg({.width = 4096,
-                                                      .height = 4096,
-                                                      .kind = JpegKind::Grey,
-                                                      .progressive = true,
-                                                      .samples = zeros}),
-                           16 << 20),
-            100 + static_cast<int>(Kind::OutOfMemory));
+  JpegSpec grey{.width = 4096, .height = 4096, .kind = JpegKind::Grey, .progressive = true};
+  grey.samples.assign(std::size_t{4096} * 4096, 0);  // 32 MB of coefficients in 16 MiB
+  const int status = StreamedWithin(eveda::testing::WriteJpeg(grey), 16 << 20);
+  EXPECT_EQ(status, 100 + static_cast<int>(Kind::OutOfMemory));
 }
 
 }  // namespace
