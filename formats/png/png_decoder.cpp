@@ -97,6 +97,7 @@ class PngStream final : public RowStream {
   std::size_t scanlineBytes_ = 0;
   std::vector<std::uint8_t> frame_;  // an interlaced picture, decoded whole
   std::uint32_t nextRow_ = 0;
+  std::optional<SourceError> failed_;
 };
 
 // The first thing that went wrong, in the words closest to it: the file's own read error, its
@@ -197,11 +198,14 @@ Result<void, SourceError> PngStream::Finish() {
 
 Result<void, SourceError> PngStream::Read(std::uint8_t* out, std::ptrdiff_t stride,
                                           std::uint32_t count) {
+  if (failed_) return Unexpected{*failed_};
   if (count > info_.height - nextRow_) return PastLastRow();
   for (std::uint32_t k = 0; k < count; ++k) {
-    EVEDA_TRY(row, NextRow(out + k * stride));
-    if (++nextRow_ == info_.height) {
-      EVEDA_TRY(finished, Finish());
+    auto row = NextRow(out + k * stride);
+    if (row && ++nextRow_ == info_.height) row = Finish();
+    if (!row) {
+      failed_ = row.error();  // libspng's state is spent: every later read says the same
+      return row;
     }
   }
   return {};
