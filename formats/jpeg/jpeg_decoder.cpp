@@ -137,7 +137,6 @@ class JpegStream final : public RowStream {
   std::uint64_t nextOffset_ = 0;  // of the byte after the chunk at hand
   std::vector<std::uint8_t> cmykRow_;
   bool cmyk_ = false;
-  bool singleScan_ = true;
   int countedScans_ = 0;
   std::uint64_t scanVisits_ = 0;
   std::uint64_t scanVisitsBudget_ = 0;
@@ -155,7 +154,8 @@ void JpegStream::OnError(j_common_ptr cinfo) {
 }
 
 // Warnings pass, except the end of the file, and Huffman data that ends while blocks still need
-// bits: the library would fill the rest with grey and call it a picture.
+// bits (every block takes at least one): the library would fill the rest with grey and call it a
+// picture.
 void JpegStream::OnMessage(j_common_ptr cinfo, int level) {
   if (level >= 0) return;
   if (cinfo->err->msg_code == JWRN_HIT_MARKER)
@@ -167,23 +167,16 @@ void JpegStream::OnMessage(j_common_ptr cinfo, int level) {
   }
 }
 
-// Called before each row of blocks is decoded, in every scan.
+// Called before each row of blocks is decoded, in every scan. Arithmetic-coded data that ends
+// early cannot be told here: its encoder drops the zero bytes its data ends with, so a picture
+// of one colour or a blank page's lower half is coded in next to nothing and decoded from the
+// zeros that follow its last byte. What such a file can cost is bounded by its length instead.
 void JpegStream::OnProgress(j_common_ptr common) {
   auto& self = Of(common);
   const auto& cinfo = *reinterpret_cast<j_decompress_ptr>(common);
   if (cinfo.input_scan_number > kMaxScans)
     self.Stop(Kind::Unsupported, "more than 256 progressive scans");
   if (cinfo.input_scan_number != self.countedScans_) self.CountScanVisits();
-  // Arithmetic decoding raises no warning where its data runs out: it goes on with zeros. In a
-  // file of one scan, a marker (other than a restart) met while many rows are still to come
-  // says so. A few rows at the end are spared: the encoder drops the zero bytes that end its
-  // data, and a picture of one colour needs very few bytes a row.
-  const int marker = cinfo.unread_marker;
-  const JDIMENSION spared = std::max<JDIMENSION>(2, cinfo.total_iMCU_rows / 16);
-  if (cinfo.arith_code && self.singleScan_ && marker != 0 &&
-      (marker < JPEG_RST0 || marker > JPEG_RST0 + 7) &&
-      cinfo.input_iMCU_row + spared < cinfo.total_iMCU_rows)
-    self.Stop(Kind::Damaged, "the image data ends before its last rows");
 }
 
 void JpegStream::CountScanVisits() {
@@ -295,7 +288,6 @@ Result<void, SourceError> JpegStream::Open(const OpenHints& hints, const DecodeL
       !plausible)
     return Refused(plausible.error().reason, "more pixels than the file's bytes could hold");
   Describe();
-  singleScan_ = !jpeg_has_multiple_scans(&cinfo_);
   cmyk_ = cinfo_.jpeg_color_space == JCS_CMYK || cinfo_.jpeg_color_space == JCS_YCCK;
   cinfo_.out_color_space = cmyk_ ? JCS_CMYK : JCS_EXT_BGR;
   ChooseScale(cinfo_, hints);
