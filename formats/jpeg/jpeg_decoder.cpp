@@ -69,6 +69,18 @@ bool TooShortForItsBlocks(const jpeg_decompress_struct& cinfo, std::uint64_t fil
   return fewest / 8 > fileBytes;
 }
 
+// A file of several scans holds every block's coefficients (128 bytes a block) until its last
+// scan. Beyond this much memory it must carry a byte for every 8 blocks, as Huffman coding's first
+// scan does, so that a short arithmetic-coded file cannot claim hundreds of megabytes.
+constexpr std::uint64_t kFreeCoefficientBytes = std::uint64_t{64} << 20;
+bool TooShortForItsCoefficients(const jpeg_decompress_struct& cinfo, std::uint64_t fileBytes) {
+  std::uint64_t blocks = 0;
+  for (int i = 0; i < cinfo.num_components; ++i)
+    blocks +=
+        std::uint64_t{cinfo.comp_info[i].width_in_blocks} * cinfo.comp_info[i].height_in_blocks;
+  return blocks * sizeof(JBLOCK) > kFreeCoefficientBytes && blocks / 8 > fileBytes;
+}
+
 // The smallest DCT scale, in eighths, whose rows are still no smaller than the hints ask.
 void ChooseScale(jpeg_decompress_struct& cinfo, const OpenHints& hints) {
   if (hints.minWidth == 0 && hints.minHeight == 0) return;
@@ -287,6 +299,8 @@ Result<void, SourceError> JpegStream::Open(const OpenHints& hints, const DecodeL
   if (auto plausible = CheckDeclaredSize(cinfo_.image_width, cinfo_.image_height, fileBytes);
       !plausible)
     return Refused(plausible.error().reason, "more pixels than the file's bytes could hold");
+  if (jpeg_has_multiple_scans(&cinfo_) && TooShortForItsCoefficients(cinfo_, fileBytes))
+    return Refused(Kind::TooLarge, "more coefficients than the file's bytes could hold");
   Describe();
   cmyk_ = cinfo_.jpeg_color_space == JCS_CMYK || cinfo_.jpeg_color_space == JCS_YCCK;
   cinfo_.out_color_space = cmyk_ ? JCS_CMYK : JCS_EXT_BGR;

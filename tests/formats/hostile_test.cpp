@@ -286,6 +286,7 @@ TEST(HostileTest, DamagedAndHugeFilesAreRefusedWithAReason) {
       {"PNG with an unknown critical chunk", Inserted(png, kAfterIhdr, Chunk("ABCD", {1, 2})), Kind::Damaged, "unknown critical chunk"},
       {"palette PNG without PLTE", Without(ShortPalette(), "PLTE"), Kind::Damaged, "missing PLTE for indexed image"},
       {"Huffman JPEG whose data ends early, then EOI", Inserted(huffmanCut, huffmanCut.size(), {0xFF, 0xD9}), Kind::Damaged, "the image data ends before its last rows"},
+      {"progressive arithmetic JPEG of 8192 x 8192 in 23 KB", Inserted(WithJpegSize(SmallJpeg(true, true), 8192, 8192), 2, Segment(0xFE, "", Bytes(20000, 0))), Kind::TooLarge, "more coefficients than the file's bytes could hold"},
       {"arithmetic JPEG cut short", Bytes(arithmetic.begin(), arithmetic.end() - 100), Kind::Damaged, "Premature end of JPEG file"},
       {"arithmetic JPEG bomb: 16384 x 16384 in a few kilobytes", WithJpegSize(arithmetic, 16384, 16384), Kind::TooLarge, "more pixels than the file's bytes could hold"},
       {"progressive arithmetic JPEG of 2048 x 2048 with 200 empty scans", WithEmptyScans(WithJpegSize(SmallJpeg(true, true), 2048, 2048), 200), Kind::Damaged, "more scans than the file's length can carry"},
