@@ -69,6 +69,23 @@ void BlendRow(const std::uint8_t* row, Pixels pixels, std::uint32_t width, Colou
   }
 }
 
+eveda::Result<void, SourceError> DecodeStreamWhole(RowStream& rows, Colour background,
+                                                   DecodedImage& out) {
+  const StreamInfo& info = rows.Info();
+  const bool opaque = info.pixels == Pixels::Bgr;
+  if (!ResizeBgr(out, info.width, info.height) ||
+      (!opaque && !Resize(out.scratch, RowBytes(info.width, info.pixels))))
+    return eveda::Unexpected{SourceError{bmp_loader::DecodeError::OutOfMemory, "out of memory"}};
+  if (opaque)
+    return rows.Read(out.pixels.data(), static_cast<std::ptrdiff_t>(out.stride), info.height);
+  for (std::uint32_t y = 0; y < info.height; ++y) {
+    EVEDA_TRY(read, rows.Read(out.scratch.data(), 0, 1));
+    BlendRow(out.scratch.data(), info.pixels, info.width, background,
+             out.pixels.data() + y * out.stride);
+  }
+  return {};
+}
+
 eveda::Result<bmp_loader::RowSource, SourceError> OpenStreamWhole(const OpeningSource& source,
                                                                   StreamOpener stream) {
   EVEDA_TRY(opened, stream(InputOf(source), {}));

@@ -17,6 +17,11 @@ using BorrowingOpener = eveda::Result<std::unique_ptr<RowStream>, SourceError> (
 eveda::Result<std::unique_ptr<RowStream>, SourceError> OpenKeepingInput(
     std::unique_ptr<ByteInput> input, const OpenHints& hints, BorrowingOpener open);
 
+// The whole stream blended over `background` into `out`'s rows: the decoders' whole-picture
+// entry, which the fuzzers and the tests call.
+eveda::Result<void, SourceError> DecodeStreamWhole(RowStream& rows, Colour background,
+                                                   DecodedImage& out);
+
 // A stream's B,G,R or B,G,R,A row blended over `background` into B,G,R.
 void BlendRow(const std::uint8_t* row, Pixels pixels, std::uint32_t width, Colour background,
               std::uint8_t* out);

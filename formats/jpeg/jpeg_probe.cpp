@@ -1,5 +1,9 @@
 #include <array>
+#include <cstring>
+#include <optional>
+#include <vector>
 
+#include "formats/exif_orientation.h"
 #include "formats/jpeg/jpeg.h"
 
 namespace formats {
@@ -41,6 +45,7 @@ eveda::Result<ProbedImage, SourceError> ProbeJpeg(const ByteInput& file) {
     return Fail(DecodeError::NotAnImage, "not a JPEG file");
   // Each step moves forward by at least two bytes, so the walk ends with the file.
   std::uint64_t at = 2;
+  std::optional<Orientation> orientation;  // from the first EXIF segment
   for (;;) {
     if (Read(file, at, std::span(bytes).first(2)) < 2)
       return Fail(DecodeError::Damaged, "the file ends before the frame header");
@@ -61,10 +66,19 @@ eveda::Result<ProbedImage, SourceError> ProbeJpeg(const ByteInput& file) {
     if (length < 2) return Fail(DecodeError::Damaged, "a segment length below 2");
     if (IsOtherFrame(marker))
       return Fail(DecodeError::Unsupported, "lossless or hierarchical JPEG");
+    if (marker == 0xE1 && !orientation && length > 8) {
+      std::array<std::uint8_t, 6> signature{};
+      if (Read(file, at + 2, signature) == 6 && std::memcmp(signature.data(), "Exif\0\0", 6) == 0) {
+        std::vector<std::uint8_t> exif(length - 8);
+        exif.resize(Read(file, at + 8, exif));
+        orientation = ExifOrientation(exif);
+      }
+    }
     if (IsDecodableFrame(marker)) {
       if (length < 8 || Read(file, at, std::span(bytes)) < 7)
         return Fail(DecodeError::Damaged, "the file ends inside the frame header");
-      const ProbedImage size{Be16(bytes.data() + 5), Be16(bytes.data() + 3)};
+      const ProbedImage size{Be16(bytes.data() + 5), Be16(bytes.data() + 3),
+                             orientation.value_or(1)};
       if (size.width == 0 || size.height == 0)
         return Fail(DecodeError::Unsupported, "a JPEG whose height is given after the data (DNL)");
       return size;

@@ -1,11 +1,8 @@
 // JPEG in the reader's table.
 
-#include <algorithm>
-
-#include "formats/frame_stream.h"
 #include "formats/input_format.h"
 #include "formats/jpeg/jpeg.h"
-#include "formats/whole_input.h"
+#include "formats/stream_source.h"
 
 namespace formats {
 namespace {
@@ -15,29 +12,13 @@ eveda::Result<ProbedImage, SourceError> Probe(const ByteInput& file,
   return ProbeJpeg(file);
 }
 
-eveda::Result<void, SourceError> Decode(std::span<const std::uint8_t> file, Colour,
-                                        DecodedImage& out) {
-  return DecodeJpeg(file, out);
+eveda::Result<std::unique_ptr<RowStream>, SourceError> Stream(std::unique_ptr<ByteInput> input,
+                                                              const OpenHints& hints) {
+  return OpenJpegStream(std::move(input), hints);
 }
 
 eveda::Result<bmp_loader::RowSource, SourceError> Open(const OpeningSource& source) {
-  return OpenDecodedWhole(source, Decode);
-}
-
-// Until the decoder streams: the picture decoded whole and handed out row by row.
-eveda::Result<std::unique_ptr<RowStream>, SourceError> Stream(std::unique_ptr<ByteInput> input,
-                                                              const OpenHints&) {
-  EVEDA_TRY(file, ReadWholeInput(*input));
-  DecodedImage image;
-  if (auto decoded = DecodeJpeg(*file, image); !decoded) return eveda::Unexpected{decoded.error()};
-  StreamInfo info;
-  info.width = info.storedWidth = image.width;
-  info.height = info.storedHeight = image.height;
-  EVEDA_TRY(frame, AllocateFrame(info));
-  for (std::uint32_t y = 0; y < image.height; ++y)
-    std::copy_n(image.Row(y), RowBytes(image.width, Pixels::Bgr),
-                frame->data() + y * RowBytes(image.width, Pixels::Bgr));
-  return std::unique_ptr<RowStream>(new FrameStream(std::move(info), std::move(*frame)));
+  return OpenStreamWhole(source, Stream);
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
 #pragma once
 // PNG sources (libspng): every colour type and bit depth, palettes with tRNS, Adam7; 16-bit
-// samples keep their high byte; alpha (and tRNS) is blended over the caller's background
-// colour. Colour profiles and gamma are not applied.
+// samples keep their high byte. Read as a stream of rows with straight alpha where the file has
+// alpha or tRNS; the profile (iCCP) and the orientation (eXIf) are described, not applied, and
+// gamma is ignored.
 //
 // Hostile input never crashes and never makes the decoder allocate beyond the limits: the
 // declared size is checked against DecodeLimits and against what the file's length could
@@ -10,6 +11,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <span>
 
 #include "formats/decoded_image.h"
@@ -35,6 +37,15 @@ bool SniffPng(std::span<const std::uint8_t> head);
 // refuse from IHDR alone (zero or over-2^31 sides, bad depth for the colour type, a bad CRC).
 eveda::Result<ProbedImage, SourceError> ProbePng(std::span<const std::uint8_t> head);
 
+// The orientation an eXIf chunk before the image data gives, 1 where there is none.
+Orientation ProbePngOrientation(const ByteInput& file);
+
+// The rows read from `input` as they are asked for: a plain PNG holds only libspng's state,
+// never the file or the frame; an interlaced one is decoded whole on the first read.
+eveda::Result<std::unique_ptr<RowStream>, SourceError> OpenPngStream(
+    std::unique_ptr<ByteInput> input, const DecodeLimits& limits = {});
+
+// The stream's rows blended over `background`.
 eveda::Result<void, SourceError> DecodePng(std::span<const std::uint8_t> file, Colour background,
                                            DecodedImage& out, const DecodeLimits& limits = {});
 

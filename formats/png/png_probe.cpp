@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
+#include "formats/exif_orientation.h"
 #include "formats/png/png.h"
 
 namespace formats {
@@ -56,6 +58,26 @@ eveda::Result<ProbedImage, SourceError> ProbePng(std::span<const std::uint8_t> h
   if (!PngDepthFits(ihdr[9], ihdr[8]) || ihdr[10] != 0 || ihdr[11] != 0 || ihdr[12] > 1)
     return Fail(DecodeError::Damaged, "invalid colour type, bit depth or method in IHDR");
   return size;
+}
+
+Orientation ProbePngOrientation(const ByteInput& file) {
+  // Real encoders write a handful of chunks before the image data; the walk stops there.
+  constexpr int kMaxChunksWalked = 64;
+  constexpr std::uint32_t kMaxExifBytes = 1 << 16;  // the first directory comes first
+  std::uint64_t at = kPngHeadBytes;
+  for (int i = 0; i < kMaxChunksWalked; ++i) {
+    std::uint8_t header[8] = {};
+    const auto got = file.ReadAt(at, header);
+    if (!got || *got < 8 || std::memcmp(header + 4, "IDAT", 4) == 0) return 1;
+    const std::uint32_t length = Be32(header);
+    if (std::memcmp(header + 4, "eXIf", 4) == 0) {
+      std::vector<std::uint8_t> exif(std::min(length, kMaxExifBytes));
+      const auto read = file.ReadAt(at + 8, exif);
+      return read ? ExifOrientation(std::span(exif).first(*read)) : 1;
+    }
+    at += 12 + std::uint64_t{length};
+  }
+  return 1;
 }
 
 }  // namespace formats

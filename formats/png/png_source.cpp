@@ -1,44 +1,26 @@
 // PNG in the reader's table.
 
-#include <algorithm>
-
-#include "formats/frame_stream.h"
 #include "formats/input_format.h"
 #include "formats/png/png.h"
-#include "formats/whole_input.h"
+#include "formats/stream_source.h"
 
 namespace formats {
 namespace {
 
-eveda::Result<ProbedImage, SourceError> Probe(const ByteInput&,
+eveda::Result<ProbedImage, SourceError> Probe(const ByteInput& file,
                                               std::span<const std::uint8_t> head) {
-  return ProbePng(head);
+  EVEDA_TRY(probed, ProbePng(head));
+  probed->orientation = ProbePngOrientation(file);
+  return probed;
 }
 
-eveda::Result<void, SourceError> Decode(std::span<const std::uint8_t> file, Colour background,
-                                        DecodedImage& out) {
-  return DecodePng(file, background, out);
+eveda::Result<std::unique_ptr<RowStream>, SourceError> Stream(std::unique_ptr<ByteInput> input,
+                                                              const OpenHints&) {
+  return OpenPngStream(std::move(input));
 }
 
 eveda::Result<bmp_loader::RowSource, SourceError> Open(const OpeningSource& source) {
-  return OpenDecodedWhole(source, Decode);
-}
-
-// Until the decoder streams: the picture decoded whole and handed out row by row.
-eveda::Result<std::unique_ptr<RowStream>, SourceError> Stream(std::unique_ptr<ByteInput> input,
-                                                              const OpenHints&) {
-  EVEDA_TRY(file, ReadWholeInput(*input));
-  DecodedImage image;
-  if (auto decoded = DecodePng(*file, 0, image); !decoded)
-    return eveda::Unexpected{decoded.error()};
-  StreamInfo info;
-  info.width = info.storedWidth = image.width;
-  info.height = info.storedHeight = image.height;
-  EVEDA_TRY(frame, AllocateFrame(info));
-  for (std::uint32_t y = 0; y < image.height; ++y)
-    std::copy_n(image.Row(y), RowBytes(image.width, Pixels::Bgr),
-                frame->data() + y * RowBytes(image.width, Pixels::Bgr));
-  return std::unique_ptr<RowStream>(new FrameStream(std::move(info), std::move(*frame)));
+  return OpenStreamWhole(source, Stream);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // arithmetic-coded, with restart markers, in several chroma subsamplings).
 // Usage: image_seeds PNG_DIR JPEG_DIR
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -20,6 +21,29 @@ bool Save(const std::filesystem::path& path, const std::vector<std::uint8_t>& by
   out.write(reinterpret_cast<const char*>(bytes.data()),
             static_cast<std::streamsize>(bytes.size()));
   return static_cast<bool>(out);
+}
+
+// The arithmetic-coded progressive file's frame made `height` rows tall, its data unchanged: the
+// data then ends long before the frame does.
+std::vector<std::uint8_t> Taller(std::vector<std::uint8_t> jpeg, std::uint16_t height) {
+  for (std::size_t i = 2; i + 6 < jpeg.size(); ++i) {
+    if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xCA) {
+      jpeg[i + 5] = static_cast<std::uint8_t>(height >> 8);
+      jpeg[i + 6] = static_cast<std::uint8_t>(height);
+      break;
+    }
+  }
+  return jpeg;
+}
+
+// The file up to the end of its first scan, then `scans` refinement scans with no data.
+std::vector<std::uint8_t> EmptyScans(const std::vector<std::uint8_t>& jpeg, int scans) {
+  const std::uint8_t sos[] = {0xFF, 0xDA};
+  const auto first = std::search(jpeg.begin(), jpeg.end(), sos, sos + 2);
+  std::vector<std::uint8_t> file(jpeg.begin(), std::search(first + 2, jpeg.end(), sos, sos + 2));
+  for (int i = 0; i < scans; ++i) file.insert(file.end(), {0xFF, 0xDA, 0, 8, 1, 1, 0, 1, 63, 0x10});
+  file.insert(file.end(), {0xFF, 0xD9});
+  return file;
 }
 
 }  // namespace
@@ -41,8 +65,11 @@ int main(int argc, char** argv) {
     for (const int size : {0, 1}) {
       for (const bool interlaced : {false, true}) {
         const std::uint32_t width = size ? 64 : 9, height = size ? 48 : 7;
-        eveda::testing::PngSpec spec{.width = width, .height = height, .colourType = type,
-                                     .bitDepth = depth, .interlaced = interlaced};
+        eveda::testing::PngSpec spec{.width = width,
+                                     .height = height,
+                                     .colourType = type,
+                                     .bitDepth = depth,
+                                     .interlaced = interlaced};
         const int channels = type == 2 ? 3 : type == 4 ? 2 : type == 6 ? 4 : 1;
         for (const std::uint8_t v : eveda::testing::PhotoLikeSamples(width, height, channels, 7))
           spec.samples.push_back(depth == 16 ? v * 257 : v >> (8 - depth));
@@ -62,14 +89,19 @@ int main(int argc, char** argv) {
   const int samplings[][2] = {{0, 0}, {1, 1}, {2, 1}, {1, 2}, {4, 1}};
   for (const JpegKind kind : jpegKinds) {
     for (const auto& [h, v] : samplings) {
-      for (const int mode : {0, 1, 2, 3, 4}) {  // baseline, progressive, arithmetic of both, restarts
+      for (const int mode :
+           {0, 1, 2, 3, 4}) {  // baseline, progressive, arithmetic of both, restarts
         if (h > 0 && kind != JpegKind::YCbCr) continue;
         const int channels = kind == JpegKind::Grey ? 1 : kind == JpegKind::YCbCr ? 3 : 4;
-        eveda::testing::JpegSpec spec{.width = 40, .height = 24, .kind = kind,
-                                      .progressive = mode % 2 == 1, .quality = 75,
+        eveda::testing::JpegSpec spec{.width = 40,
+                                      .height = 24,
+                                      .kind = kind,
+                                      .progressive = mode % 2 == 1,
+                                      .quality = 75,
                                       .arithmetic = mode == 2 || mode == 3,
                                       .restartInterval = mode == 4 ? 2 : 0,
-                                      .hSampling = h, .vSampling = v};
+                                      .hSampling = h,
+                                      .vSampling = v};
         spec.samples = eveda::testing::PhotoLikeSamples(40, 24, channels, 5);
         const std::string name = "k" + std::to_string(static_cast<int>(kind)) + "s" +
                                  std::to_string(h) + std::to_string(v) + "m" +
@@ -78,6 +110,13 @@ int main(int argc, char** argv) {
       }
     }
   }
+  // The costly shapes: arithmetic data that ends early, and a flood of scans.
+  eveda::testing::JpegSpec arithmetic{
+      .width = 40, .height = 24, .progressive = true, .arithmetic = true};
+  arithmetic.samples = eveda::testing::PhotoLikeSamples(40, 24, 3, 5);
+  const std::vector<std::uint8_t> file = eveda::testing::WriteJpeg(arithmetic);
+  written += Save(jpeg / "arithmetic-ends-early.jpg", Taller(file, 2000));
+  written += Save(jpeg / "empty-scans.jpg", EmptyScans(file, 300));
   std::printf("%d seed files in %s and %s\n", written, png.c_str(), jpeg.c_str());
   return 0;
 }

@@ -104,7 +104,8 @@ TEST(DecodePngTest, EveryColourTypeAndDepthPlainAndInterlaced) {
       const std::string name = "type " + std::to_string(c.colourType) + ", depth " +
                                std::to_string(c.bitDepth) + (c.transparency ? ", tRNS" : "") +
                                (interlaced ? ", Adam7" : "");
-      const auto decoded = DecodePng(eveda::testing::WritePng(spec), kBackground, image);
+      const std::vector<std::uint8_t> file = eveda::testing::WritePng(spec);
+      const auto decoded = DecodePng(file, kBackground, image);  // the stream's rows, blended
       ASSERT_TRUE(decoded) << name << ": " << decoded.error().detail;
       ASSERT_EQ(image.width, spec.width) << name;
       ASSERT_EQ(image.height, spec.height) << name;
@@ -117,6 +118,9 @@ TEST(DecodePngTest, EveryColourTypeAndDepthPlainAndInterlaced) {
               << name << " at " << x << "," << y;
         }
       }
+      const bool alpha = c.transparency || c.colourType == 4 || c.colourType == 6;
+      EXPECT_EQ((*OpenPngStream(std::make_unique<MemoryInput>(file)))->Info().pixels,
+                alpha ? Pixels::Bgra : Pixels::Bgr);
     }
   }
 }
