@@ -100,7 +100,10 @@ struct OptionSpec {
 constexpr std::array<std::string_view, 3> kOrders = {"rows", "columns", "columns-rtl"};
 constexpr std::array<std::string_view, 4> kFits = {"top-left", "center", "stretch", "contain"};
 
-constexpr std::array<OptionSpec, 13> kOptions = {{
+// Options with a long name only have a key no argument can spell.
+constexpr char kSubsample = 1, kTiffCompression = 2, kLossless = 3;
+
+constexpr std::array<OptionSpec, 18> kOptions = {{
     {'W', "block-width", true},
     {'H', "block-height", true},
     {'s', "spacing", true},
@@ -111,6 +114,11 @@ constexpr std::array<OptionSpec, 13> kOptions = {{
     {'o', "output", true},
     {'i', "include", true},
     {'z', "compression", true},
+    {'Q', "quality", true},
+    {kSubsample, "subsample", true},
+    {kTiffCompression, "tiff-compression", true},
+    {kLossless, "lossless", false},
+    {'O', "format", true},
     {'q', "quiet", false},
     {'h', "help", false},
     {'V', "version", false},
@@ -119,7 +127,8 @@ constexpr std::array<OptionSpec, 13> kOptions = {{
 const OptionSpec* FindOption(std::string_view arg, std::string_view& attached, bool& hasAttached) {
   hasAttached = false;
   for (const OptionSpec& spec : kOptions) {
-    if (arg.size() >= 2 && arg[0] == '-' && arg[1] == spec.shortName) {
+    if (arg.size() >= 2 && arg[0] == '-' && arg[1] == spec.shortName &&
+        std::isgraph(static_cast<unsigned char>(spec.shortName))) {
       if (arg.size() > 2) {
         attached = arg.substr(2);
         hasAttached = true;
@@ -200,6 +209,32 @@ std::optional<std::string> Apply(const OptionSpec& spec, std::string_view value,
         return name + " takes a level from 0 to 9, not " + Echoed(value);
       options.compression = value[0] - '0';
       return std::nullopt;
+    case 'Q': {
+      int quality = 0;
+      const bool whole = value.size() <= 3 && AllDigits(value, false);
+      if (whole) std::from_chars(value.data(), value.data() + value.size(), quality);
+      if (!whole || quality < 1 || quality > 100)
+        return name + " takes a whole number from 1 to 100, not " + Echoed(value);
+      options.quality = quality;
+      return std::nullopt;
+    }
+    case kSubsample:
+      if (value != "420" && value != "444") return name + " takes 420 or 444";
+      options.subsample =
+          value == "420" ? formats::ChromaSampling::Halved : formats::ChromaSampling::Whole;
+      return std::nullopt;
+    case kTiffCompression:
+      options.tiffCompression = formats::ParseTiffCompression(value);
+      if (!options.tiffCompression) return name + " takes none, lzw, deflate or jpeg";
+      return std::nullopt;
+    case kLossless:
+      options.lossless = true;
+      return std::nullopt;
+    case 'O':
+      if (!formats::OutputFormatNamed(value))
+        return name + " takes " + formats::KnownFormatWords() + ", not " + Echoed(value);
+      options.format = std::string(value);
+      return std::nullopt;
     case 'q':
       options.quiet = true;
       return std::nullopt;
@@ -210,6 +245,23 @@ std::optional<std::string> Apply(const OptionSpec& spec, std::string_view value,
       options.help = true;
       return std::nullopt;
   }
+}
+
+// -O names the format of a PATH that has no extension; one with another format's extension,
+// or the default name (a .bmp), would be written in a format its name does not say.
+std::optional<std::string> FormatConflict(const BatchOptions& options) {
+  if (!options.format) return std::nullopt;
+  const formats::OutputFormat named = *formats::OutputFormatNamed(*options.format);
+  if (!options.output) {
+    if (named == formats::BmpOutput()) return std::nullopt;
+    return "--format " + *options.format + " needs -o PATH: the default output is a .bmp file";
+  }
+  const std::string_view extension = formats::ExtensionOf(*options.output);
+  if (*options.output == "-" || extension.empty() ||
+      *formats::OutputFormatOf(*options.output) == named)
+    return std::nullopt;
+  return "--format " + *options.format + " and --output " + Echoed(*options.output) +
+         " name two different formats";
 }
 
 }  // namespace
@@ -264,7 +316,14 @@ Parsed ParseBatchOptions(std::span<const std::string_view> args) {
   }
   if (!options.help && !options.version && !haveDirectory)
     return eveda::Unexpected{std::string("no DIRECTORY given")};
+  if (auto conflict = FormatConflict(options)) return eveda::Unexpected{*conflict};
   return options;
+}
+
+formats::OutputFormat OutputFormatFor(const BatchOptions& options) {
+  if (options.format) return *formats::OutputFormatNamed(*options.format);
+  if (options.output && *options.output != "-") return *formats::OutputFormatOf(*options.output);
+  return formats::BmpOutput();
 }
 
 }  // namespace app

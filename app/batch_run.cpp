@@ -124,9 +124,13 @@ int JoinScanned(const BatchOptions& options, const std::string& output,
   // the user gave is replaced, as asked.
   request.output.path = output;
   if (!options.output) request.output.nextName = join::NextFreeOutputName();
-  if (options.output && !ToStandardOutput(options))
-    request.output.format = *formats::OutputFormatOf(*options.output);
-  request.output.encode.pngLevel = options.compression.value_or(6);
+  request.output.format = OutputFormatFor(options);
+  formats::EncodeOptions& encode = request.output.encode;
+  encode.pngLevel = options.compression.value_or(encode.pngLevel);
+  encode.quality = options.quality.value_or(encode.quality);
+  encode.chroma = options.subsample.value_or(encode.chroma);
+  encode.tiffCompression = options.tiffCompression.value_or(encode.tiffCompression);
+  encode.lossless = options.lossless;
   for (join::ScannedSource& source : scanned) request.sources.push_back(std::move(source.path));
   const join::JoinReport report = join::Join(request, progress);
   line.End();

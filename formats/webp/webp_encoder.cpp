@@ -32,20 +32,35 @@ class WebpEncoder final : public ImageEncoder {
   eveda::Result<void, EncodeError> Finish() override {
     if (rowsHeld_ != height_)
       return eveda::Unexpected(EncodeError{"fewer rows than the image has"});
-    std::uint8_t* out = nullptr;
-    const int stride = width_ * 3;
-    const std::size_t size =
-        options_.lossless
-            ? WebPEncodeLosslessBGR(picture_.data(), width_, height_, stride, &out)
-            : WebPEncodeBGR(picture_.data(), width_, height_, stride, options_.quality, &out);
+    WebPConfig config;
+    WebPPicture picture;
+    if (!WebPConfigInit(&config) || !WebPPictureInit(&picture))
+      return eveda::Unexpected(EncodeError{"this libwebp is not the one eveda was built with"});
+    config.lossless = options_.lossless ? 1 : 0;
+    config.quality = options_.quality;
+    // Halving the chroma of a contact sheet's sharp cell edges in plain averages bleeds colour
+    // across them; the sharper conversion keeps lossy WebP near JPEG's error at one quality.
+    config.use_sharp_yuv = 1;
+    picture.use_argb = 1;
+    picture.width = width_;
+    picture.height = height_;
+    picture.writer = [](const std::uint8_t* data, std::size_t size, const WebPPicture* p) {
+      auto* self = static_cast<WebpEncoder*>(p->custom_ptr);
+      if (self->writeError_ == 0) self->writeError_ = WriteAll(self->fd_, {data, size});
+      return self->writeError_ == 0 ? 1 : 0;
+    };
+    picture.custom_ptr = this;
+    const bool imported = WebPPictureImportBGR(&picture, picture_.data(), width_ * 3) != 0;
     std::vector<std::uint8_t>().swap(picture_);
-    if (size == 0) {
-      WebPFree(out);
-      return eveda::Unexpected(EncodeError{"libwebp could not encode the image"});
+    const bool encoded = imported && WebPEncode(&config, &picture) != 0;
+    const WebPEncodingError error = picture.error_code;
+    WebPPictureFree(&picture);
+    if (writeError_ != 0) return eveda::Unexpected(EncodeError{std::strerror(writeError_)});
+    if (!encoded) {
+      return eveda::Unexpected(EncodeError{error == VP8_ENC_ERROR_OUT_OF_MEMORY
+                                               ? "no memory to encode the WebP image"
+                                               : "libwebp could not encode the image"});
     }
-    const int error = WriteAll(fd_, {out, size});
-    WebPFree(out);
-    if (error != 0) return eveda::Unexpected(EncodeError{std::strerror(error)});
     return {};
   }
 
@@ -55,6 +70,7 @@ class WebpEncoder final : public ImageEncoder {
   WebpOptions options_;
   std::vector<std::uint8_t> picture_;
   std::int32_t rowsHeld_ = 0;
+  int writeError_ = 0;
 };
 
 }  // namespace
