@@ -178,7 +178,7 @@ TEST(BatchFormats, EveryOutputHoldsTheBmpOutputsPixels) {
       {"j-lzw.tiff", {"--tiff-compression=lzw"}, "tiff", 99},
       {"j-jpeg.tif", {"--tiff-compression", "jpeg"}, "tiff", 32},
       {"j-lossless.webp", {"--lossless"}, "webp", 99},
-      {"j.WebP", {}, "webp", 33},
+      {"j.WebP", {}, "webp", 32},
       {"j.jpg", {}, "jpeg", 38},
       {"j420.jpeg", {"--subsample", "420"}, "jpeg", 32},
       {"j-q50.JPG", {"-Q", "50"}, "jpeg", 29},
