@@ -37,7 +37,7 @@ const char* const kUsage =
     "                          or -o -                                  default: bmp\n"
     "  -z, --compression N     PNG level, 0 (none) to 9 (smallest)      default: 6\n"
     "  -Q, --quality N         JPEG, WebP and JPEG-in-TIFF, 1 to 100    default: 90\n"
-    "      --subsample S       JPEG chroma: 420 (halved) | 444 (whole)\n"
+    "      --subsample S       JPEG chroma: 420 | 444 (halved or whole both ways)\n"
     "                                          default: 420 below quality 90, 444 from 90\n"
     "      --tiff-compression C  none | lzw | deflate | jpeg            default: deflate\n"
     "      --lossless          WebP without loss (-Q: how hard it shrinks)\n"
