@@ -3,6 +3,7 @@
 // and its decoder. Each format's folder defines one; the reader's table lists them.
 
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string_view>
 
@@ -26,18 +27,29 @@ struct OpeningSource {
   Colour background = 0;
 };
 
+// Opens a source as a stream of its own rows (straight alpha, its orientation and profile
+// described, not applied); the stream keeps the input and may read from it as rows are asked for.
+using StreamOpener = eveda::Result<std::unique_ptr<RowStream>, SourceError> (*)(
+    std::unique_ptr<ByteInput> input, const OpenHints& hints);
+
 struct InputFormat {
   std::string_view name;
   bool (*sniff)(std::span<const std::uint8_t> head);
   eveda::Result<ProbedImage, SourceError> (*probe)(const ByteInput& file,
                                                    std::span<const std::uint8_t> head);
+  // 24-bit rows blended over the background, as the window's drawing takes them.
   eveda::Result<bmp_loader::RowSource, SourceError> (*open)(const OpeningSource& source);
+  StreamOpener stream = nullptr;  // none: the format is drawn through `open` only
 };
 
-// The formats of the table, defined in their folders.
+// The formats of the tables, defined in their folders.
 extern const InputFormat kBmpFormat;
 extern const InputFormat kPngFormat;
 extern const InputFormat kJpegFormat;
+extern const InputFormat kWebpFormat;
+extern const InputFormat kTiffFormat;
+extern const InputFormat kGifFormat;
+extern const InputFormat kHeifFormat;
 
 // The whole file's bytes: those at hand when they are all of it, else read into `own.head`.
 eveda::Result<std::span<const std::uint8_t>, SourceError> WholeFile(const OpeningSource& source);

@@ -15,14 +15,13 @@ using bmp_loader::RowBuffers;
 using bmp_loader::RowSource;
 using bmp_loader::SourceFile;
 
-// Tried in order: a file with neither PNG's nor JPEG's signature is the BMP loader's to judge.
 constexpr std::array<const InputFormat*, 1> kBmpOnly = {&kBmpFormat};
-constexpr std::array<const InputFormat*, 3> kEveryFormat = {&kPngFormat, &kJpegFormat, &kBmpFormat};
 
-// A source file read through the descriptor the reader opened.
+// A source file read through the descriptor the reader opened, which it keeps.
 class FileInput final : public ByteInput {
  public:
-  explicit FileInput(const SourceFile& file) : file_(file) {}
+  explicit FileInput(SourceFile file) : file_(std::move(file)) {}
+  const SourceFile& File() const { return file_; }
   std::uint64_t Size() const override { return file_.size(); }
   eveda::Result<std::size_t, SourceError> ReadAt(std::uint64_t offset,
                                                  std::span<std::uint8_t> out) const override {
@@ -32,7 +31,7 @@ class FileInput final : public ByteInput {
   }
 
  private:
-  const SourceFile& file_;
+  SourceFile file_;
 };
 
 eveda::Unexpected<SourceError> Refused(DecodeError reason) {
@@ -60,11 +59,6 @@ const SourceReader& SourceReader::BmpOnly() {
   return reader;
 }
 
-const SourceReader& SourceReader::EveryFormat() {
-  static const SourceReader reader(kEveryFormat);
-  return reader;
-}
-
 // A reader of one format leaves every file to it, so that its decoder says what is wrong
 // ("not a BMP file"); a reader of several names them all when none knows the file.
 eveda::Result<const InputFormat*, SourceError> SourceReader::FormatOf(
@@ -82,18 +76,37 @@ eveda::Result<const InputFormat*, SourceError> SourceReader::FormatOf(
 }
 
 eveda::Result<ProbedImage, SourceError> SourceReader::Probe(const std::string& path) const {
-  const auto file = SourceFile::Open(path.c_str());
+  auto file = SourceFile::Open(path.c_str());
   if (!file) return Refused(file.error());
-  bmp_loader::SourceFile::HeadBuffer buffer;
-  const auto head = file->ReadHead(buffer);
-  if (!head) return Refused(head.error());
-  const FileInput input(*file);
-  EVEDA_TRY(format, FormatOf(*head));
-  EVEDA_TRY(probed, (*format)->probe(input, *head));
+  return Probe(FileInput(std::move(*file)));
+}
+
+eveda::Result<ProbedImage, SourceError> SourceReader::Probe(const ByteInput& input) const {
+  std::array<std::uint8_t, bmp_loader::kHeadBytes> buffer{};
+  EVEDA_TRY(got, input.ReadAt(0, buffer));
+  const std::span<const std::uint8_t> head(buffer.data(), *got);
+  EVEDA_TRY(format, FormatOf(head));
+  EVEDA_TRY(probed, (*format)->probe(input, head));
   // Only what the decoders would accept sizes the cells.
   if (std::uint64_t{probed->width} * probed->height > DecodeLimits{}.maxPixels)
     return Refused(DecodeError::TooLarge);
   return *probed;
+}
+
+eveda::Result<std::unique_ptr<RowStream>, SourceError> SourceReader::OpenStream(
+    const std::string& path, const OpenHints& hints) const {
+  auto file = SourceFile::Open(path.c_str());
+  if (!file) return Refused(file.error());
+  return OpenStream(std::make_unique<FileInput>(std::move(*file)), hints);
+}
+
+eveda::Result<std::unique_ptr<RowStream>, SourceError> SourceReader::OpenStream(
+    std::unique_ptr<ByteInput> input, const OpenHints& hints) const {
+  std::array<std::uint8_t, bmp_loader::kHeadBytes> buffer{};
+  EVEDA_TRY(got, input->ReadAt(0, buffer));
+  EVEDA_TRY(format, FormatOf(std::span<const std::uint8_t>(buffer.data(), *got)));
+  if (!(*format)->stream) return Refused(DecodeError::Unsupported);
+  return (*format)->stream(std::move(input), hints);
 }
 
 eveda::Result<RowSource, SourceError> SourceReader::Open(const std::string& path, RowBuffers& own,

@@ -1,7 +1,11 @@
 // JPEG in the reader's table.
 
+#include <algorithm>
+
+#include "formats/frame_stream.h"
 #include "formats/input_format.h"
 #include "formats/jpeg/jpeg.h"
+#include "formats/whole_input.h"
 
 namespace formats {
 namespace {
@@ -20,8 +24,24 @@ eveda::Result<bmp_loader::RowSource, SourceError> Open(const OpeningSource& sour
   return OpenDecodedWhole(source, Decode);
 }
 
+// Until the decoder streams: the picture decoded whole and handed out row by row.
+eveda::Result<std::unique_ptr<RowStream>, SourceError> Stream(std::unique_ptr<ByteInput> input,
+                                                              const OpenHints&) {
+  EVEDA_TRY(file, ReadWholeInput(*input));
+  DecodedImage image;
+  if (auto decoded = DecodeJpeg(*file, image); !decoded) return eveda::Unexpected{decoded.error()};
+  StreamInfo info;
+  info.width = info.storedWidth = image.width;
+  info.height = info.storedHeight = image.height;
+  EVEDA_TRY(frame, AllocateFrame(info));
+  for (std::uint32_t y = 0; y < image.height; ++y)
+    std::copy_n(image.Row(y), RowBytes(image.width, Pixels::Bgr),
+                frame->data() + y * RowBytes(image.width, Pixels::Bgr));
+  return std::unique_ptr<RowStream>(new FrameStream(std::move(info), std::move(*frame)));
+}
+
 }  // namespace
 
-const InputFormat kJpegFormat{"JPEG", SniffJpeg, Probe, Open};
+const InputFormat kJpegFormat{"JPEG", SniffJpeg, Probe, Open, Stream};
 
 }  // namespace formats

@@ -276,7 +276,7 @@ TEST(BatchFormats, HostileSourcesAreNamedUnreadableAndTheRestIsWritten) {
   EXPECT_EQ(named[2], "d.png: the image has more pixels than the limit");
   EXPECT_EQ(named[3], "e.jpg: Premature end of JPEG file");
   EXPECT_TRUE(named[4].starts_with("f.jpg: ")) << named[4];
-  EXPECT_EQ(named[5], "g.png: not a PNG, JPEG or BMP file");
+  EXPECT_EQ(named[5], "g.png: not a PNG, JPEG, WebP, TIFF, GIF, HEIF or BMP file");
   formats::DecodedImage image;
   ASSERT_TRUE(formats::DecodePng(ReadBytes(dir.PathOf("o.png")), 0, image));
   EXPECT_EQ(image.Row(0)[2], 0xFF);        // a.png drawn

@@ -7,7 +7,8 @@
 
 #include "formats/gif/gif_decoder.h"
 #include "formats/heif/heif_decoder.h"
-#include "formats/sources/source_formats.h"
+#include "formats/input_format.h"
+#include "formats/source_reader.h"
 #include "formats/tiff/tiff_decoder.h"
 #include "formats/webp/webp_decoder.h"
 #include "tests/formats/reference_pictures.h"
@@ -22,20 +23,21 @@ Pixel FivesPixel(std::uint32_t x, std::uint32_t y) {
   return {FivesAt(x, y, 0), FivesAt(x, y, 1), FivesAt(x, y, 2), AlphaAt(x, y)};
 }
 
-const SourceFormat &kWebp = *SourceFormatNamed("webp"), &kTiff = *SourceFormatNamed("tiff"),
-                   &kGif = *SourceFormatNamed("gif"), &kHeif = *SourceFormatNamed("heif");
+const InputFormat &kWebp = kWebpFormat, &kTiff = kTiffFormat, &kGif = kGifFormat,
+                  &kHeif = kHeifFormat;
 
 // The probe and the stream agree on the header; the rows match exactly (minPsnr 0) or closely.
-void ExpectDecodes(const SourceFormat& format, const Bytes& file, Pixels pixels,
+void ExpectDecodes(const InputFormat& format, const Bytes& file, Pixels pixels,
                    const Bytes& expected, double minPsnr, Orientation orientation = 1,
                    const std::string& icc = "") {
   ASSERT_FALSE(file.empty());
   MemoryInput input(file);
-  EXPECT_EQ(SniffSourceFormat(file), &format);
-  auto probed = format.probe(input);
+  EXPECT_TRUE(format.sniff(file));
+  const SourceReader& reader = SourceReader::EveryFormat();
+  auto probed = reader.Probe(input);
   ASSERT_TRUE(probed) << probed.error().detail;
   EXPECT_EQ(std::pair(probed->width, probed->orientation), std::pair(kW, orientation));
-  auto stream = format.open(input, {});
+  auto stream = reader.OpenStream(std::make_unique<MemoryInput>(file), {});
   ASSERT_TRUE(stream) << stream.error().detail;
   const StreamInfo& info = (*stream)->Info();
   EXPECT_EQ(std::tuple(info.pixels, info.orientation,

@@ -1,0 +1,97 @@
+#include "formats/stream_source.h"
+
+#include <algorithm>
+
+#include "formats/frame_stream.h"
+
+namespace formats {
+namespace {
+
+// The open file read through the descriptor the reader opened, for as long as the source is
+// being opened.
+class OpenFileInput final : public ByteInput {
+ public:
+  explicit OpenFileInput(const bmp_loader::SourceFile& file) : file_(file) {}
+  std::uint64_t Size() const override { return file_.size(); }
+  eveda::Result<std::size_t, SourceError> ReadAt(std::uint64_t offset,
+                                                 std::span<std::uint8_t> out) const override {
+    auto got = file_.ReadAt(offset, out);
+    if (!got) return eveda::Unexpected{SourceError{got.error()}};
+    return *got;
+  }
+
+ private:
+  const bmp_loader::SourceFile& file_;
+};
+
+std::unique_ptr<ByteInput> InputOf(const OpeningSource& source) {
+  if (!source.file || source.head.size() == source.size)
+    return std::make_unique<MemoryInput>(source.head);
+  return std::make_unique<OpenFileInput>(*source.file);
+}
+
+class KeepingInput final : public RowStream {
+ public:
+  KeepingInput(std::unique_ptr<ByteInput> input, std::unique_ptr<RowStream> rows)
+      : input_(std::move(input)), rows_(std::move(rows)) {}
+  const StreamInfo& Info() const override { return rows_->Info(); }
+  eveda::Result<void, SourceError> Read(std::uint8_t* out, std::ptrdiff_t stride,
+                                        std::uint32_t count) override {
+    return rows_->Read(out, stride, count);
+  }
+  std::size_t BytesHeld() const override { return rows_->BytesHeld(); }
+
+ private:
+  std::unique_ptr<ByteInput> input_;  // first: it outlives the decoder reading it
+  std::unique_ptr<RowStream> rows_;
+};
+
+}  // namespace
+
+eveda::Result<std::unique_ptr<RowStream>, SourceError> OpenKeepingInput(
+    std::unique_ptr<ByteInput> input, const OpenHints& hints, BorrowingOpener open) {
+  EVEDA_TRY(rows, open(*input, hints));
+  return std::unique_ptr<RowStream>(new KeepingInput(std::move(input), std::move(*rows)));
+}
+
+void BlendRow(const std::uint8_t* row, Pixels pixels, std::uint32_t width, Colour background,
+              std::uint8_t* out) {
+  if (pixels == Pixels::Bgr) {
+    std::copy_n(row, std::size_t{width} * 3, out);
+    return;
+  }
+  const int under[3] = {int(background >> 16 & 0xFF), int(background >> 8 & 0xFF),
+                        int(background & 0xFF)};  // B, G, R
+  for (std::uint32_t x = 0; x < width; ++x, row += 4, out += 3) {
+    const int a = row[3];
+    for (int c = 0; c < 3; ++c)
+      out[c] = std::uint8_t((row[c] * a + under[c] * (255 - a) + 127) / 255);
+  }
+}
+
+eveda::Result<bmp_loader::RowSource, SourceError> OpenStreamWhole(const OpeningSource& source,
+                                                                  StreamOpener stream) {
+  EVEDA_TRY(opened, stream(InputOf(source), {}));
+  RowStream& rows = **opened;
+  const StreamInfo& info = rows.Info();
+  const std::uint64_t stride = BgrStride(info.width);
+  if (!Resize(source.own->decoded, stride * info.height) ||
+      !Resize(*source.scratch, RowBytes(info.width, info.pixels)))
+    return eveda::Unexpected{SourceError{bmp_loader::DecodeError::OutOfMemory}};
+  for (std::uint32_t y = 0; y < info.height; ++y) {
+    if (auto read = rows.Read(source.scratch->data(), 0, 1); !read)
+      return eveda::Unexpected{read.error()};
+    BlendRow(source.scratch->data(), info.pixels, info.width, source.background,
+             source.own->decoded.data() + y * stride);
+  }
+  gdi::BITMAPINFO bitmap{};
+  bitmap.bmiHeader.biSize = sizeof(gdi::BITMAPINFOHEADER);
+  bitmap.bmiHeader.biWidth = static_cast<gdi::LONG>(info.width);
+  bitmap.bmiHeader.biHeight = -static_cast<gdi::LONG>(info.height);  // top-down
+  bitmap.bmiHeader.biPlanes = 1;
+  bitmap.bmiHeader.biBitCount = 24;
+  bitmap.bmiHeader.biCompression = gdi::BI_RGB;
+  return bmp_loader::RowSource::Decoded(bitmap, source.own->decoded.data());
+}
+
+}  // namespace formats
