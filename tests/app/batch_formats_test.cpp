@@ -98,10 +98,9 @@ TEST(BatchFormats, ContainFitsWideTallAndSquareSourcesInEveryOrder) {
             app::kExitWritten);
 }
 
-// The same job written as BMP and in every other format, read back through the reader: PNG
-// at three levels, TIFF and lossless WebP hold exactly the BMP's pixels, the lossy outputs come
-// within their codec's error (halved chroma costs most at the cells' sharp edges). The sources
-// are of every kind the job reads, in bands of rows (-a rows).
+// The same job written as BMP and in every other format: PNG, TIFF and lossless WebP hold exactly
+// the BMP's pixels, the lossy outputs come within their codec's error (halved chroma costs most
+// at the cells' edges). The sources are of every kind the job reads, in bands of rows (-a rows).
 TEST(BatchFormats, EveryOutputHoldsTheBmpOutputsPixels) {
   TempDir dir;
   dir.WriteFile("a.png", PhotoPng(70, 50, false));
@@ -234,31 +233,24 @@ TEST(BatchFormats, HostileSourcesAreNamedUnreadableAndTheRestIsWritten) {
   EXPECT_EQ(image.Row(0)[3 * 16 + 2], 0);  // b.png's cell in the background
 }
 
-// WebP, TIFF, GIF and HEIF sources, written by their own libraries, picked by -i beside their
-// copies cut short or declaring huge sizes (bombs among them): each copy keeps its cell in the
-// background and is named with its decoder's words, and the rest is written.
+// WebP, TIFF, GIF and HEIF sources beside copies cut short or declaring huge sizes (bombs among
+// them): each copy keeps its cell in the background and is named with its decoder's words.
 TEST(BatchFormats, HostileSourcesOfTheNewFormatsAreNamedUnreadable) {
   namespace ref = formats::testing;
+  // clang-format off
   const ref::Bytes picture = ref::Picture(ref::SmoothPixel, false);
-  const auto rgb = [](std::uint32_t x, std::uint32_t y, int s) -> std::uint32_t {
-    return ref::Smooth(x, y, 2 - s);
-  };
   const std::string webp = AsText(ref::WriteWebp(picture, false, true)),
-                    tiff = AsText(ref::WriteTiff({8, 3, PHOTOMETRIC_RGB, COMPRESSION_LZW}, rgb)),
-                    gif = AsText(ref::WriteGif({"", 0, 0, ref::kW, ref::kH, -1, false})),
-                    heic = AsText(ref::WriteHeif(picture, false, false));
-  const std::size_t ifd = std::uint8_t(tiff[4]) | std::size_t(std::uint8_t(tiff[5])) << 8;
-  const auto sized = [&](const char* w, const char* h) {  // the directory's width and height
-    return Patched(Patched(tiff, ifd + 10, w), ifd + 22, h);
-  };
+      tiff = AsText(ref::WriteTiff({8, 3, PHOTOMETRIC_RGB, COMPRESSION_LZW}, [](std::uint32_t x, std::uint32_t y, int s) {
+        return std::uint32_t(ref::Smooth(x, y, 2 - s)); })),
+      gif = AsText(ref::WriteGif({"", 0, 0, ref::kW, ref::kH, -1, false})), heic = AsText(ref::WriteHeif(picture, false, false));
+  const std::size_t ifd = std::uint8_t(tiff[4]) | std::size_t(std::uint8_t(tiff[5])) << 8;  // its width at +10, height at +22
   const std::string webpSide = {'\xff', '\xff', '\xff', char((webp[24] & 0xf0) | 0x0f)};
-  const std::tuple<const char*, std::string, const char*> sources[] = {
-      // "": drawn
-      // clang-format off
+  const std::tuple<const char*, std::string, const char*> sources[] = {  // "": drawn
       {"a.webp", webp, ""}, {"b.webp", webp.substr(0, webp.size() * 6 / 10), "ended early"},
       {"c.webp", Patched(webp, 21, webpSide), "could hold"},
       {"d.tif", tiff, ""}, {"e.tif", tiff.substr(0, tiff.size() * 6 / 10), "directory"},
-      {"f.tif", sized("\xff\xff", "\xff\xff"), "too large"}, {"g.tif", sized("\x40\x1f", "\x40\x1f"), "could hold"},
+      {"f.tif", Patched(Patched(tiff, ifd + 10, "\xff\xff"), ifd + 22, "\xff\xff"), "too large"},
+      {"g.tif", Patched(Patched(tiff, ifd + 10, "\x40\x1f"), ifd + 22, "\x40\x1f"), "could hold"},
       {"h.gif", gif, ""}, {"i.gif", gif.substr(0, gif.size() * 7 / 10), "read"},
       {"j.gif", Patched(gif, 6, "\xff\xff\xff\xff"), "too large"},
       {"k.gif", Patched(gif, 74, "\x80\x3e\x80\x3e"), "could hold"},

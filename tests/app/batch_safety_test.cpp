@@ -247,19 +247,16 @@ INSTANTIATE_TEST_SUITE_P(
                    [](const TempDir& d) { IsWrittenBmp(d.PathOf("out/grid")); }}),
     [](const ::testing::TestParamInfo<TargetCase>& info) { return std::string(info.param.name); });
 
-// -o - sends the very bytes -o FILE writes to standard output, in the format -O names, and the
-// size to stderr; in either way of writing nothing is left in the temporary folder, which the
-// formats written in order never use (for them it does not exist).
+// -o - sends the very bytes -o FILE writes to standard output, and the size to stderr; in
+// either way of writing nothing is left in the temporary folder. PNG, JPEG and WebP never use it.
 TEST(BatchStandardOutput, GetsTheFileAndStderrTheSize) {
   TempDir dir;
   WriteSources(dir);
-  const struct {
-    const char *format, *name;
-    bool streamed, named;
-  } cases[] = {{"bmp", "f.bmp", false, false},  {"bmp", "f.bmp", false, true},
-               {"png", "f.png", true, false},   {"jpeg", "f.jpg", true, true},
-               {"tiff", "f.tif", false, false}, {"tiff", "f.tif", false, true},
-               {"webp", "f.webp", true, false}};
+  const std::tuple<const char*, const char*, bool, bool> cases[] = {
+      {"bmp", "f.bmp", false, false},  {"bmp", "f.bmp", false, true},
+      {"png", "f.png", true, false},   {"jpeg", "f.jpg", true, true},
+      {"tiff", "f.tif", false, false}, {"tiff", "f.tif", false, true},
+      {"webp", "f.webp", true, false}};
   for (const auto& [format, name, streamed, named] : cases) {
     ASSERT_EQ(RunInChild({"-q", "-o", dir.PathOf(name), dir.PathOf("src")}).status, 0);
     const std::string file = Text(ReadBytes(dir.PathOf(name)));
@@ -432,10 +429,10 @@ INSTANTIATE_TEST_SUITE_P(
              (std::get<1>(info.param) ? "Named" : "Unnamed");
     });
 
-// The 2 GB limit is the BMP file's. A PNG or TIFF beyond it is begun: a stop as its file is
-// created ends the run there, before gigabytes are drawn, and leaves nothing. The same output as
-// a BMP is refused before any file is made; a PNG wider than a band, or a JPEG or WebP beyond
-// its format's side, is refused in its own words.
+// The 2 GB limit is the BMP file's. A PNG beyond it is begun: a stop as its file is created
+// ends the run there, before gigabytes are drawn, and leaves nothing. The same output as a BMP
+// is refused before any file is made; a PNG wider than a band is refused in its own words.
+// So are a JPEG and a WebP beyond their format's side; a TIFF is begun as a PNG is.
 struct OutputSizeCase {
   const char* name;
   std::vector<std::string> layout;

@@ -23,12 +23,9 @@ TEST(WindowArguments, VersionAndHelpUnlessADirectoryHasThatName) {
     const char* commandLine;
     std::optional<std::string> answer;
   } cases[] = {
-      {"--version", "eveda 1.2\n"},
-      {"--help", std::nullopt},  // the directory called --help is
-                                 // opened
-      {"--versions", std::nullopt},
-      {"pics", std::nullopt},
-      {"", std::nullopt},
+      {"--version", "eveda 1.2\n"}, {"--help", std::nullopt},  // the directory called --help is
+                                                               // opened
+      {"--versions", std::nullopt}, {"pics", std::nullopt},   {"", std::nullopt},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(app::AnswerInsteadOfWindow(c.commandLine, "1.2"), c.answer) << c.commandLine;
