@@ -5,18 +5,11 @@
 #include <cctype>
 #include <vector>
 
-#include "formats/bmp/bmp.h"
 #include "formats/png/png_encoder.h"
 #include "formats/webp/webp_encoder.h"
 
 namespace formats {
 namespace {
-
-EncoderFactory BmpEncoder(const EncodeOptions&) {
-  return [](int fd, std::int32_t width, std::int32_t height) {
-    return MakeBmpEncoder(fd, width, height);
-  };
-}
 
 EncoderFactory PngEncoder(const EncodeOptions& options) {
   return MakePngEncoderFactory(options.pngLevel);
@@ -36,8 +29,8 @@ EncoderFactory WebpEncoder(const EncodeOptions& options) {
 
 // BMP first: the format of a name without an extension. Of two extensions of one format, the
 // first is the one a message names.
-constexpr std::array<OutputFormat, 7> kOutputFormats = {{
-    {".bmp", "BMP", "bmp", true, 0, false, false, BmpEncoder},
+const std::array<OutputFormat, 7> kOutputFormats = {{
+    BmpOutput(),
     {".png", "PNG", "png", false, 0, true, false, PngEncoder},
     {".jpg", "JPEG", "jpeg", false, kJpegMaxSide, true, false, JpegEncoder},
     {".jpeg", "JPEG", "jpeg", false, kJpegMaxSide, true, false, JpegEncoder},
@@ -69,8 +62,6 @@ std::string ListOf(Part part) {
 }
 
 }  // namespace
-
-const OutputFormat& BmpOutput() { return kOutputFormats[0]; }
 
 std::string_view ExtensionOf(std::string_view path) {
   const std::string_view name = path.substr(path.find_last_of('/') + 1);

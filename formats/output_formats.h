@@ -43,6 +43,8 @@ struct OutputFormat {
   friend bool operator==(const OutputFormat& a, const OutputFormat& b) { return a.word == b.word; }
 };
 
+// BMP's row of the table, the default output: apart from the others (in eveda_output_formats),
+// so that a program that writes only BMP, as the window does, links no other encoder.
 const OutputFormat& BmpOutput();
 
 // The extension of the last part of `path` ("" for none; a leading dot starts no extension).
