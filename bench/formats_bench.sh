@@ -11,6 +11,9 @@
 # Prints the median wall time, the output's size and the peak RSS of each as a markdown table.
 # Asserts nothing.
 #
+#   w4x3: w4's sources three times over (links) into one 26624 x 79872 BigTIFF with deflate
+#       (6.38 G pixel bytes): eveda-batch alone, which must stay within the memory of w4.
+#
 #   bash bench/formats_bench.sh [RUNS [WORKLOADS]]   runs per program, default 3; w5,w4
 #
 # w4 needs about 2.2 GB for its sources and as much again for each output, under $TMPDIR.
@@ -64,6 +67,20 @@ if [[ $workloads == *w5* ]]; then
       row "w5 $ext → JPEG Q90" "$program" "$work/$program.jpg"
     done
   done
+fi
+if [[ $workloads == *w4x3* ]]; then
+  [[ -x $samples ]] || { echo "formats_bench: build eveda-samples first" >&2; exit 1; }
+  "$samples" "$work/w4x3" --count 2704 --size 512x512 >/dev/null
+  for copy in 1 2; do
+    for f in "$work/w4x3"/tile*.bmp; do ln "$f" "${f%.bmp}-$copy.bmp"; done
+  done
+  : >"$work/eveda.times"
+  for ((run = 0; run < runs; run++)); do
+    measure "$batch" -q -w 52 -o "$work/eveda.tif" "$work/w4x3" >>"$work/eveda.times"
+  done
+  row "w4x3 → BigTIFF deflate" eveda "$work/eveda.tif"
+  rm -rf "$work/w4x3"
+  workloads=${workloads//w4x3/}
 fi
 if [[ $workloads == *w4* ]]; then
   [[ -x $samples ]] || { echo "formats_bench: build eveda-samples first" >&2; exit 1; }
