@@ -48,7 +48,7 @@ const char* const kUsage =
     "must stay within 2147483647.\n"
     "\n"
     "Formats (read by content, whatever the name; written by -o's extension or -O):\n"
-    "  format  in   out  extensions        out\n"
+    "  format  in   out  extensions        written\n"
     "  BMP     yes  yes  .bmp or none      24-bit; at most 2 GB\n"
     "  PNG     yes  yes  .png              8-bit RGB; up to 2147483647 rows of 89478485 px\n"
     "  JPEG    yes  yes  .jpg .jpeg        baseline; at most 65535 pixels a side\n"
