@@ -1,5 +1,6 @@
 #include "app/batch_options.h"
 
+#include <algorithm>
 #include <array>
 #include <cctype>
 #include <charconv>
@@ -9,13 +10,16 @@
 #include "app/option_ranges.h"
 #include "app/shell_quote.h"
 #include "formats/output_formats.h"
+#include "gtfile/name_text.h"
 #include "join/rounding.h"
+#include "text/caption_font.h"
 
 namespace app {
 
 const char* const kUsage =
-    "usage: eveda-batch [OPTIONS] DIRECTORY\n"
-    "Joins the BMP images of DIRECTORY (or the images -i lists) into one grid image.\n"
+    "usage: eveda-batch [OPTIONS] PATH...\n"
+    "Joins the BMP images of each directory PATH (or the images -i lists, in the\n"
+    "formats below) and each file PATH, in that order, into one grid image.\n"
     "  -W, --block-width N     cell width over 0, a fraction allowed (100.5)\n"
     "                                                                   default: widest source\n"
     "  -H, --block-height N    cell height, at least 1                  default: tallest source\n"
@@ -23,7 +27,8 @@ const char* const kUsage =
     "  -w, --wrap N            cells per row (rows) or per column, at least 1\n"
     "                                                                   default: "
     "ceil(sqrt(count))\n"
-    "  -a, --order O           rows | columns | columns-rtl (or 0 1 2)  default: rows\n"
+    "  -a, --order O           rows | columns | columns-rtl | rows-rtl (or 0 1 2 3)\n"
+    "                          rows-rtl: rows filled from the top right   default: rows\n"
     "  -f, --fit F             top-left | center | stretch | contain (or 0 1 2 3)\n"
     "                          contain: scaled to fit the cell, aspect ratio kept, centred\n"
     "                                                                   default: top-left\n"
@@ -41,6 +46,24 @@ const char* const kUsage =
     "                                          default: 420 below quality 90, 444 from 90\n"
     "      --tiff-compression C  none | lzw | deflate | jpeg            default: deflate\n"
     "      --lossless          WebP without loss (-Q: how hard it shrinks)\n"
+    "  -l, --label FORMAT      a caption under each cell: %f file name, %F path, %b name\n"
+    "                          without extension, %e extension, %n cell number, %N count,\n"
+    "                          %w %h the source's size, %% a percent sign\n"
+    "      --label-size PX     caption size, 1 to 1024; each cell grows by ceil(1.4 x PX)\n"
+    "                          rows below its -H picture area           default: 12\n"
+    "                          (in cells narrower than 96: width / 8, at least 6)\n"
+    "      --label-color C     RRGGBB hex, as -b                        default: white or black,\n"
+    "                                                                   to contrast with -b\n"
+    "      --font NAME         a fontconfig pattern or a font file      default: IPAPGothic\n"
+    "  --files-from FILE       join the paths FILE lists too, one a line ('-': standard\n"
+    "                          input); relative ones against FILE's directory\n"
+    "  -0, --null              the list's paths end in NUL bytes (find -print0)\n"
+    "  -r, --recursive         a directory's subdirectories too, depth first\n"
+    "  --sort K                name | natural | mtime | size | none, within each directory\n"
+    "                          natural: img2 before img10               default: name\n"
+    "  --reverse               the order of each directory reversed\n"
+    "  --dry-run               print the layout and the unreadable sources; write nothing\n"
+    "  --map FILE              write a .json or .csv FILE: each cell's source and rectangle\n"
     "  -q, --quiet             no progress (progress goes to stderr when it is a terminal)\n"
     "  -h, --help\n"
     "  -V, --version           print the version and exit\n"
@@ -67,6 +90,13 @@ const char* const kUsage =
     "from a file in the temporary folder.\n"
     "Without -o, every .bmp file in DIRECTORY is a source, an earlier plemoNNN.bmp included;\n"
     "with -o, the output file is never one of the sources.\n"
+    "\n"
+    "A directory PATH gives its files that match -i, in the --sort order; a file PATH, or\n"
+    "one --files-from lists, is taken as it is, in the order given, whatever its name. With\n"
+    "one directory and nothing else, the default output is written in it; otherwise -o is\n"
+    "needed. Hidden entries and links back up the tree are skipped. --map is written only\n"
+    "with the output; its paths are UTF-8: a byte that is not UTF-8 is written \\xHH, and\n"
+    "\\ as \\\\.\n"
     "\n"
     "Exit status: 0 written; 3 written, but some sources could not be read; 1 nothing\n"
     "written, or written but the result line could not be printed; 2 usage error.\n";
@@ -115,13 +145,21 @@ struct OptionSpec {
   bool takesValue;
 };
 
-constexpr std::array<std::string_view, 3> kOrders = {"rows", "columns", "columns-rtl"};
+constexpr std::array<std::string_view, 4> kOrders = {"rows", "columns", "columns-rtl", "rows-rtl"};
 constexpr std::array<std::string_view, 4> kFits = {"top-left", "center", "stretch", "contain"};
 
-// Options with a long name only have a key no argument can spell.
-constexpr char kSubsample = 1, kTiffCompression = 2, kLossless = 3;
+// Options with no short form have a shortName below ' ', never matched as one.
+constexpr char kFilesFrom = 1, kSort = 2, kReverse = 3, kDryRun = 4, kMap = 5, kLabelSize = 6,
+               kLabelColour = 7, kFont = 8, kSubsample = 9, kTiffCompression = 10, kLossless = 11;
 
-constexpr std::array<OptionSpec, 18> kOptions = {{
+constexpr std::array<OptionSpec, 29> kOptions = {{
+    {kFilesFrom, "files-from", true},
+    {'0', "null", false},
+    {'r', "recursive", false},
+    {kSort, "sort", true},
+    {kReverse, "reverse", false},
+    {kDryRun, "dry-run", false},
+    {kMap, "map", true},
     {'W', "block-width", true},
     {'H', "block-height", true},
     {'s', "spacing", true},
@@ -137,6 +175,10 @@ constexpr std::array<OptionSpec, 18> kOptions = {{
     {kTiffCompression, "tiff-compression", true},
     {kLossless, "lossless", false},
     {'O', "format", true},
+    {'l', "label", true},
+    {kLabelSize, "label-size", true},
+    {kLabelColour, "label-color", true},
+    {kFont, "font", true},
     {'q', "quiet", false},
     {'h', "help", false},
     {'V', "version", false},
@@ -145,8 +187,7 @@ constexpr std::array<OptionSpec, 18> kOptions = {{
 const OptionSpec* FindOption(std::string_view arg, std::string_view& attached, bool& hasAttached) {
   hasAttached = false;
   for (const OptionSpec& spec : kOptions) {
-    if (arg.size() >= 2 && arg[0] == '-' && arg[1] == spec.shortName &&
-        std::isgraph(static_cast<unsigned char>(spec.shortName))) {
+    if (arg.size() >= 2 && arg[0] == '-' && arg[1] == spec.shortName && spec.shortName > ' ') {
       if (arg.size() > 2) {
         attached = arg.substr(2);
         hasAttached = true;
@@ -196,8 +237,10 @@ std::optional<std::string> Apply(const OptionSpec& spec, std::string_view value,
       return whole(options.wrap);
     case 'a': {
       const auto order = ChoiceOf(value, kOrders);
-      if (!order) return name + " takes rows, columns or columns-rtl";
-      options.order = join::ArrangeOrderFromListIndex(*order);
+      if (!order) return name + " takes rows, columns, columns-rtl or rows-rtl";
+      // The window's list has three entries; the fourth order is ours alone.
+      options.order = *order == 3 ? join::ArrangeOrder::RowsFromTopRight
+                                  : join::ArrangeOrderFromListIndex(*order);
       return std::nullopt;
     }
     case 'f': {
@@ -253,12 +296,64 @@ std::optional<std::string> Apply(const OptionSpec& spec, std::string_view value,
         return name + " takes " + formats::KnownFormatWords() + ", not " + Echoed(value);
       options.format = std::string(value);
       return std::nullopt;
+    case 'l':
+      options.label = std::string(value);
+      return std::nullopt;
+    case kLabelSize: {
+      const std::string rule = name + " takes a size from 1 to " +
+                               std::to_string(text::kMaxCaptionSize) + " pixels, not " +
+                               Echoed(value);
+      if (!IsStrictNumber(value)) return rule;
+      const auto size = join::RoundToInt32(std::strtod(std::string(value).c_str(), nullptr));
+      if (!size || *size < 1 || *size > text::kMaxCaptionSize) return rule;
+      options.labelSize = *size;
+      return std::nullopt;
+    }
+    case kLabelColour:
+      options.labelColour = ColourOf(value);
+      if (!options.labelColour) return name + " takes a colour as RRGGBB";
+      return std::nullopt;
+    case kFont:
+      if (value.empty()) return name + " needs a font name or file";
+      options.font = std::string(value);
+      return std::nullopt;
     case 'q':
       options.quiet = true;
       return std::nullopt;
     case 'V':
       options.version = true;
       return std::nullopt;
+    case kFilesFrom:
+      if (value.empty()) return name + " needs a file";
+      options.filesFrom = std::string(value);
+      return std::nullopt;
+    case '0':
+      options.nullSeparated = true;
+      return std::nullopt;
+    case 'r':
+      options.recursive = true;
+      return std::nullopt;
+    case kSort: {
+      const auto* at =
+          std::find(GTFile::kListOrderNames.begin(), GTFile::kListOrderNames.end(), value);
+      if (at == GTFile::kListOrderNames.end())
+        return name + " takes name, natural, mtime, size or none";
+      options.sort = static_cast<GTFile::ListOrder>(at - GTFile::kListOrderNames.begin());
+      return std::nullopt;
+    }
+    case kReverse:
+      options.reverse = true;
+      return std::nullopt;
+    case kDryRun:
+      options.dryRun = true;
+      return std::nullopt;
+    case kMap: {
+      const std::string extension = GTFile::LowerCaseName(std::string(formats::ExtensionOf(value)));
+      if (extension != ".json" && extension != ".csv")
+        return name + " takes a file ending in .json or .csv, not " + Echoed(value);
+      options.map = std::string(value);
+      return std::nullopt;
+    }
     default:
       options.help = true;
       return std::nullopt;
@@ -314,8 +409,8 @@ Parsed ParseBatchOptions(std::span<const std::string_view> args) {
       continue;
     }
     if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
-      if (haveDirectory) return eveda::Unexpected{"more than one DIRECTORY: " + Echoed(arg)};
-      options.directory = std::string(arg);
+      if (!haveDirectory) options.directory = std::string(arg);
+      options.paths.emplace_back(arg);
       haveDirectory = true;
       continue;
     }
@@ -332,8 +427,11 @@ Parsed ParseBatchOptions(std::span<const std::string_view> args) {
     }
     if (auto error = Apply(*spec, value, options)) return eveda::Unexpected{*error};
   }
-  if (!options.help && !options.version && !haveDirectory)
-    return eveda::Unexpected{std::string("no DIRECTORY given")};
+  if (options.help || options.version) return options;
+  if (!haveDirectory && !options.filesFrom) return eveda::Unexpected{std::string("no PATH given")};
+  // One directory has a folder to propose the output's name in; anything else has none.
+  if ((options.paths.size() > 1 || options.filesFrom) && !options.output && !options.dryRun)
+    return eveda::Unexpected{std::string("-o is needed with more than one PATH or --files-from")};
   if (auto conflict = FormatConflict(options)) return eveda::Unexpected{*conflict};
   return options;
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "formats/output_formats.h"
+#include "gtfile/list_order.h"
 #include "join/grid_plan.h"
 #include "platform/gdi/gdi.h"
 #include "platform/result.h"
@@ -15,7 +16,16 @@
 namespace app {
 
 struct BatchOptions {
-  std::string directory;
+  std::string directory;  // the first PATH: the one directory of a job as the window runs it
+  // What to join and in which order: PATH arguments in their order, then --files-from's.
+  std::vector<std::string> paths;
+  std::optional<std::string> filesFrom;  // "-": standard input
+  bool nullSeparated = false;            // -0: the list's paths end in NUL bytes
+  bool recursive = false;
+  GTFile::ListOrder sort = GTFile::ListOrder::Name;
+  bool reverse = false;
+  bool dryRun = false;             // probe and print the layout; write nothing
+  std::optional<std::string> map;  // a .json or .csv file telling where each cell went
   // Each laid over the scan's proposals; checked against the ranges the window accepts.
   std::optional<double> blockWidth;  // keeps a fraction
   std::optional<std::int32_t> blockHeight;
@@ -33,6 +43,11 @@ struct BatchOptions {
   std::optional<std::string> format;  // -O: the output format's name, for a PATH without extension
   std::optional<gdi::COLORREF> background;
   std::optional<std::string> output;
+  // -l: a caption under each cell, its % escapes filled in per source; no strip without it.
+  std::optional<std::string> label;
+  std::optional<int> labelSize;  // pixels per em
+  std::optional<gdi::COLORREF> labelColour;
+  std::optional<std::string> font;  // a fontconfig pattern or a font file's path
   bool quiet = false;
   bool help = false;
   bool version = false;  // --version: print "eveda-batch <version>" and exit 0

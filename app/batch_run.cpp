@@ -5,22 +5,30 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <iomanip>
 #include <new>
 #include <ostream>
+#include <sstream>
 
+#include "app/batch_captions.h"
 #include "app/batch_texts.h"
+#include "app/cell_map.h"
 #include "app/directory_check.h"
 #include "app/output_target.h"
 #include "app/progress_line.h"
 #include "app/shell_quote.h"
+#include "app/source_list.h"
 #include "dsmod/output_file.h"
+#include "formats/bmp/bmp.h"
 #include "gtfile/gtfile.h"
 #include "gtfile/name_text.h"
 #include "join/join.h"
+#include "join/output_bands.h"
 #include "join/output_name.h"
 #include "join/probe_sources.h"
 #include "join/proposals.h"
 #include "platform/stop_signals/stop_signals.h"
+#include "text/caption_strip.h"
 
 namespace app {
 namespace {
@@ -29,36 +37,6 @@ constexpr const char* kPrefix = "eveda-batch: ";
 
 bool ToStandardOutput(const BatchOptions& options) {
   return options.output && *options.output == DSMod::kStandardOutput;
-}
-
-// The listing compares names in lower case; the patterns are brought to it, so that -i '*.PNG'
-// finds what -i '*.png' finds.
-std::vector<std::string> PatternsOf(const BatchOptions& options) {
-  if (options.include.empty()) return {"*.bmp"};
-  std::vector<std::string> lowered;
-  for (const std::string& pattern : options.include)
-    lowered.push_back(GTFile::LowerCaseName(pattern));
-  return lowered;
-}
-
-// The files of DIRECTORY the job reads, as full paths; the output file is left out.
-std::vector<std::string> ListSources(const BatchOptions& options, std::string& leftOut) {
-  GTFile::NameList names;
-  GTFile::FindFiles(options.directory, names, PatternsOf(options), false);
-  const std::string prefix = GTFile::NormalizeDir(options.directory);
-  const auto isOutput = options.output && !ToStandardOutput(options)
-                            ? SameFileAs(*options.output)
-                            : std::function<bool(const std::string&)>();
-  std::vector<std::string> paths;
-  for (std::size_t i = 1; i < names.size(); ++i) {
-    std::string path = prefix + names[i];
-    if (isOutput && isOutput(path)) {
-      leftOut = path;
-      continue;
-    }
-    paths.push_back(std::move(path));
-  }
-  return paths;
 }
 
 // The scan's proposals with the options laid over them.
@@ -70,6 +48,9 @@ join::Layout LayoutOf(const BatchOptions& options, const join::Proposal& proposa
   layout.WrapCount = options.wrap.value_or(proposal.WrapCount);
   layout.ArrangeOrder = options.order.value_or(join::ArrangeOrder::RowsFromTopLeft);
   layout.FitMode = options.fit.value_or(join::FitMode::TopLeft);
+  // The caption strip lengthens every cell, in the dry run's figures as in the join.
+  if (options.label)
+    layout.CaptionHeight = text::StripHeight(CaptionSizeFor(options, layout.BlockWidth));
   return layout;
 }
 
@@ -102,19 +83,23 @@ int Report(const BatchOptions& options, const join::JoinReport& report, std::ost
 
 // Everything that is refused before the directory is read.
 std::optional<std::string> RefusedAtOnce(const BatchOptions& options) {
-  if (const auto problem = DirectoryProblem(options.directory))
-    return ShellQuoted(options.directory) + ": " + *problem;
+  // Other jobs name each path that cannot be read as a source that was not drawn.
+  if (IsOneDirectoryJob(options)) {
+    if (const auto problem = DirectoryProblem(options.directory))
+      return ShellQuoted(options.directory) + ": " + *problem;
+  }
   if (!options.output) return std::nullopt;
   if (const auto problem = DSMod::OutputTargetProblem(*options.output))
     return ShellQuoted(*options.output) + ": " + *problem;
   return std::nullopt;
 }
 
-// The join of the scanned sources, and what it says.
+// The join of the scanned sources, captioned in `font` when it is given, and what it says.
 int JoinScanned(const BatchOptions& options, const std::string& output,
                 std::vector<join::ScannedSource> scanned, const join::Proposal& proposal,
                 const formats::SourceReader& reader, DSMod::detail::FileSystem& fileSystem,
-                ProgressLine& line, BatchProgress& progress, std::ostream& out, std::ostream& err) {
+                ProgressLine& line, BatchProgress& progress, std::optional<text::CaptionFont> font,
+                std::ostream& out, std::ostream& err) {
   join::JoinRequest request;
   request.reader = &reader;
   request.fileSystem = &fileSystem;
@@ -131,7 +116,26 @@ int JoinScanned(const BatchOptions& options, const std::string& output,
   encode.chroma = options.subsample.value_or(encode.chroma);
   encode.tiffCompression = options.tiffCompression.value_or(encode.tiffCompression);
   encode.lossless = options.lossless;
-  for (join::ScannedSource& source : scanned) request.sources.push_back(std::move(source.path));
+  request.reportDrawn = options.map.has_value();
+  request.sources.reserve(scanned.size());
+  for (const join::ScannedSource& source : scanned) request.sources.push_back(source.path);
+  std::optional<BatchCaptions> captions;
+  if (font) {
+    // The font was opened at the typed or default size; narrow cells take a smaller one.
+    const int size = CaptionSizeFor(options, request.layout.BlockWidth);
+    if (size != options.labelSize.value_or(text::kDefaultCaptionSize)) {
+      auto resized = OpenCaptionFont(options, size);
+      if (!resized) {
+        err << kPrefix << resized.error() << '\n';
+        return kExitUsage;
+      }
+      font = std::move(*resized);
+    }
+    captions.emplace(options, std::move(*font), scanned);
+    request.captions = &*captions;
+  } else {
+    scanned = {};  // only the captions need the scan beyond this
+  }
   const join::JoinReport report = join::Join(request, progress);
   line.End();
   if (report.outcome != join::JoinReport::Outcome::Written) {
@@ -140,7 +144,58 @@ int JoinScanned(const BatchOptions& options, const std::string& output,
   }
   for (const join::NotDrawnSource& source : report.notDrawn)
     NameUnreadable(source.path, source.error, err);
-  return Report(options, report, out, err);
+  const int status = Report(options, report, out, err);
+  if (!options.map) return status;
+  // The map tells where the file's cells are: without it a script asked for would not know.
+  if (const auto problem =
+          WriteCellMap(*options.map, CellMapText(*options.map, request, report), fileSystem)) {
+    err << kPrefix << "could not save the map " << ShellQuoted(*options.map) << ": " << *problem
+        << '\n';
+    return kExitNothingWritten;
+  }
+  return status;
+}
+
+// --dry-run: what a run would make of the sources, printed; nothing is written.
+int PrintDryRun(const BatchOptions& options, const std::vector<join::ScannedSource>& scanned,
+                const join::Proposal& proposal, std::ostream& out, std::ostream& err) {
+  const join::Layout layout = LayoutOf(options, proposal);
+  const auto count = static_cast<std::int32_t>(scanned.size());
+  std::int32_t unreadable = 0;
+  for (const join::ScannedSource& source : scanned) {
+    if (!source.refusal) continue;
+    NameUnreadable(source.path, *source.refusal, err);
+    ++unreadable;
+  }
+  const formats::OutputFormat format = OutputFormatFor(options);
+  join::JoinReport report;
+  const auto grid = join::GridOf(layout, count);
+  if (grid) report.grid = *grid;
+  report.outcome = join::JoinReport::Outcome::CanvasFailed;
+  if (!grid || grid->Width > join::kMaxBandWidth || !format.Holds(grid->Width, grid->Height) ||
+      (format.bmpFileLimit && !formats::FitsInBmpFile(grid->Width, grid->Height))) {
+    if (!grid) report.outcome = join::JoinReport::Outcome::InvalidLayout;
+    err << kPrefix << FailureText(report, format) << '\n';
+    return kExitNothingWritten;
+  }
+  const std::int64_t rowBytes = std::int64_t{3} * grid->Width;
+  std::ostringstream cellWidth;  // as typed: 100.5 or 2147483647, never in exponent form
+  cellWidth << std::setprecision(15) << layout.BlockWidth;
+  out << "sources " << count << " (" << unreadable << " unreadable)\n"
+      << "cell " << cellWidth.str() << 'x' << layout.BlockHeight << ", spacing " << layout.Spacing
+      << '\n'
+      << "grid " << grid->Columns << " columns x " << grid->Rows << " rows\n"
+      << "output " << grid->Width << 'x' << grid->Height << " pixels\n";
+  if (format.bmpFileLimit) {
+    out << "bytes " << formats::BmpFileBytes(formats::kOutputBitCount, grid->Width, grid->Height)
+        << " (BMP)\n";
+  } else {
+    // Compression decides the size; the rows it compresses are known (a PNG's with a filter
+    // byte each).
+    const std::int64_t perRow = rowBytes + (format.word == "png" ? 1 : 0);
+    out << "bytes " << perRow * grid->Height << " before compression (" << format.name << ")\n";
+  }
+  return unreadable == 0 ? kExitWritten : kExitSomeSourcesUnread;
 }
 
 int Run(const BatchOptions& options, std::ostream& out, std::ostream& err,
@@ -150,14 +205,34 @@ int Run(const BatchOptions& options, std::ostream& out, std::ostream& err,
     err << kPrefix << "standard output is a terminal; -o - writes to a pipe or a file\n";
     return kExitUsage;
   }
+  // A font that is not there is told before any file is read.
+  std::optional<text::CaptionFont> font;
+  if (options.label) {
+    auto opened = OpenCaptionFont(options, options.labelSize.value_or(text::kDefaultCaptionSize));
+    if (!opened) {
+      err << kPrefix << opened.error() << '\n';
+      return kExitUsage;
+    }
+    font = std::move(*opened);
+  }
   if (const auto refusal = RefusedAtOnce(options)) {
     err << kPrefix << *refusal << '\n';
     return kExitNothingWritten;
   }
   ProgressLine line(err, ShouldShowProgress(options.quiet), kPrefix);
   BatchProgress progress(line);
-  std::string leftOut;
-  std::vector<std::string> paths = ListSources(options, leftOut);
+  if (!options.output && !options.dryRun && !IsOneDirectoryJob(options)) {
+    err << kPrefix << ShellQuoted(options.directory) << " is a file; give -o to join files\n";
+    return kExitUsage;
+  }
+  auto listed = ListSources(options);
+  if (!listed) {
+    err << kPrefix << listed.error() << '\n';
+    return kExitNothingWritten;
+  }
+  const std::string leftOut = std::move(listed->leftOut);
+  std::vector<std::string> paths = std::move(listed->paths);
+  listed = SourceList{};
   const auto n = static_cast<int>(paths.size());
   const formats::SourceReader& reader = options.include.empty()
                                             ? formats::SourceReader::BmpOnly()
@@ -168,6 +243,10 @@ int Run(const BatchOptions& options, std::ostream& out, std::ostream& err,
   if (!leftOut.empty() && !options.quiet)
     err << kPrefix << "leaving out the output file " << ShellQuoted(leftOut) << '\n';
   if (scanned.empty()) {
+    if (!IsOneDirectoryJob(options)) {
+      err << kPrefix << "no sources\n";
+      return kExitNothingWritten;
+    }
     err << kPrefix << (options.include.empty() ? "no BMP files in " : "no files matching -i in ")
         << directory << '\n';
     return kExitNothingWritten;
@@ -175,13 +254,18 @@ int Run(const BatchOptions& options, std::ostream& out, std::ostream& err,
   const join::Proposal proposal = join::ProposeSettings(scanned);
   // The cells are as large as the largest source the scan could read: 0 means it read none.
   if (proposal.BlockWidth == 0 || proposal.BlockHeight == 0) {
-    err << kPrefix << directory
-        << (options.include.empty() ? ": no readable BMP file\n"
-                                    : ": no readable file matching -i\n");
+    if (IsOneDirectoryJob(options)) {
+      err << kPrefix << directory
+          << (options.include.empty() ? ": no readable BMP file\n"
+                                      : ": no readable file matching -i\n");
+    } else {
+      err << kPrefix << "no readable source\n";
+    }
     for (const join::ScannedSource& source : scanned)
       if (source.refusal) NameUnreadable(source.path, *source.refusal, err);
     return kExitNothingWritten;
   }
+  if (options.dryRun) return PrintDryRun(options, scanned, proposal, out, err);
   // The window proposes the last name when none is free and shows it before the user runs; a
   // script would replace a file unasked.
   const std::optional<std::string> output =
@@ -193,7 +277,7 @@ int Run(const BatchOptions& options, std::ostream& out, std::ostream& err,
     return kExitNothingWritten;
   }
   return JoinScanned(options, *output, std::move(scanned), proposal, reader, fileSystem, line,
-                     progress, out, err);
+                     progress, std::move(font), out, err);
 }
 
 }  // namespace

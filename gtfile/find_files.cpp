@@ -32,19 +32,21 @@ ListOrder SubDirOrder(ListOrder order) {
   return order == ListOrder::Natural || order == ListOrder::None ? order : ListOrder::Name;
 }
 
-std::vector<std::string> SortedSubDirs(const std::string& dir, ListOrder order) {
+std::vector<std::string> SortedSubDirs(const std::string& dir, ListOrder order,
+                                       bool reverse = false) {
   std::vector<std::string> names;
   for (DirEntry& entry : EnumerateDir(dir, AttributeSet::WithDirectories)) {
     if (entry.name == "." || entry.name == ".." || !entry.isDirectory) continue;
     names.push_back(std::move(entry.name));
   }
   PutInOrder(dir, names, order);
+  if (reverse) std::reverse(names.begin(), names.end());
   return names;
 }
 
 std::vector<std::string> SortedMatchingFiles(const std::string& dir,
                                              const std::vector<std::string>& patterns,
-                                             ListOrder order) {
+                                             ListOrder order, bool reverse) {
   std::vector<std::string> names;
   for (DirEntry& entry : EnumerateDir(dir, AttributeSet::Plain)) {
     const std::string lowered = LowerCaseName(entry.name);
@@ -54,6 +56,7 @@ std::vector<std::string> SortedMatchingFiles(const std::string& dir,
     if (matched) names.push_back(std::move(entry.name));
   }
   PutInOrder(dir, names, order);
+  if (reverse) std::reverse(names.begin(), names.end());
   return names;
 }
 
@@ -62,16 +65,17 @@ std::vector<std::string> SortedMatchingFiles(const std::string& dir,
 // is ordered by bare name before the prefix goes on, so a prefix never changes the order.
 void AppendMatches(const std::string& dir, const std::string& prefix,
                    const std::vector<std::string>& patterns, bool recurse, ListOrder order,
-                   RecursionPath& path, NameList& names) {
+                   bool reverse, RecursionPath& path, NameList& names) {
   if (recurse) {
     const std::optional<DirIdentity> identity = IdentifyDir(dir);
     if (!identity || std::find(path.begin(), path.end(), *identity) != path.end()) return;
     path.push_back(*identity);
-    for (const std::string& sub : SortedSubDirs(dir, SubDirOrder(order)))
-      AppendMatches(dir + sub + "/", prefix + sub + "/", patterns, recurse, order, path, names);
+    for (const std::string& sub : SortedSubDirs(dir, SubDirOrder(order), reverse))
+      AppendMatches(dir + sub + "/", prefix + sub + "/", patterns, recurse, order, reverse, path,
+                    names);
     path.pop_back();
   }
-  for (std::string& name : SortedMatchingFiles(dir, patterns, order))
+  for (std::string& name : SortedMatchingFiles(dir, patterns, order, reverse))
     names.push_back(prefix + name);
 }
 
@@ -83,11 +87,11 @@ std::string NormalizeDir(std::string dir) {
 }
 
 void FindFiles(std::string DirPath, NameList& FileNames, const std::vector<std::string>& Patterns,
-               bool Recurse, ListOrder Order) {
+               bool Recurse, ListOrder Order, bool Reverse) {
   FileNames.assign(1, std::string());
   RecursionPath path;
-  AppendMatches(NormalizeDir(std::move(DirPath)), std::string(), Patterns, Recurse, Order, path,
-                FileNames);
+  AppendMatches(NormalizeDir(std::move(DirPath)), std::string(), Patterns, Recurse, Order, Reverse,
+                path, FileNames);
 }
 
 void ListSubDirs(std::string DirPath, NameList& DirNames) {

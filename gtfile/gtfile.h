@@ -26,8 +26,9 @@ inline int UBound(const NameList& list) {
 // `Order` orders each directory's files, and its subdirectories too when it is natural or none
 // (none: the file system's order); otherwise subdirectories go in name order. A link to a
 // directory already on the way down from `DirPath` is not entered, so link loops end.
+// `Reverse` reads each directory's files, and its subdirectories, backwards.
 void FindFiles(std::string DirPath, NameList& FileNames, const std::vector<std::string>& Patterns,
-               bool Recurse, ListOrder Order = ListOrder::Name);
+               bool Recurse, ListOrder Order = ListOrder::Name, bool Reverse = false);
 
 // Replaces `DirNames` with the sorted names of the non-hidden subdirectories of `DirPath`.
 void ListSubDirs(std::string DirPath, NameList& DirNames);

@@ -1,11 +1,16 @@
 #include "join/band_pass.h"
 
+#include <sys/resource.h>
+
 #include <algorithm>
+#include <chrono>
 #include <limits>
 #include <memory>
 #include <optional>
+#include <thread>
 
 #include "formats/bmp/bmp.h"
+#include "join/caption_strips.h"
 #include "join/prefetch.h"
 #include "platform/bmp_format/bmp_format.h"
 
@@ -20,10 +25,16 @@ using bmp_loader::ScratchBuffer;
 // the machine has been idle (each fresh page is paid again then); large enough that the
 // per-band work (one read per open source, one write) stays small beside the pixels.
 constexpr std::int64_t kBandBytes = std::int64_t{512} << 10;
-// Sources read row by row keep a descriptor while their cell is drawn; past this many at once
-// (a grid row of thousands of tall cells), a source is read whole instead, so the process
-// never runs out of descriptors.
-constexpr std::size_t kMaxOpenFiles = 256;
+// Sources read row by row keep a descriptor while their cell is drawn; past the process's
+// limit less these (the output, its writer, the prefetch's threads, standard streams and what
+// libraries hold), a source is read whole instead (a grid row of thousands of tall cells).
+constexpr std::size_t kReservedFiles = 64;
+// However high the limit, many more open at once gains nothing over reading them whole.
+constexpr std::size_t kMaxOpenFiles = 16384;
+// A source that finds no descriptor left is opened again once the open sources are read whole,
+// then, while other parts of the process hold them, after a wait, this many times in all.
+constexpr int kOpenRetries = 5;
+constexpr auto kOpenRetryWait = std::chrono::milliseconds(20);
 // Decoded sources opened ahead wait in memory: a few, or one however large.
 constexpr std::size_t kMaxAheadBytes = std::size_t{32} << 20;
 
@@ -57,13 +68,35 @@ SourceRows NeededRows(const TileCopy& copy, std::int32_t sourceHeight, std::int3
   return {static_cast<std::int32_t>(first), static_cast<std::int32_t>(last - first + 1)};
 }
 
+// How many sources the pass keeps open row by row, from the limit the process runs under.
+std::size_t OpenFileBudget() {
+  rlimit limit{};
+  if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
+    return kMaxOpenFiles;
+  const auto current = static_cast<std::size_t>(limit.rlim_cur);
+  const std::size_t reserve = std::min(kReservedFiles, current / 2);
+  return std::clamp<std::size_t>(current - reserve, 1, kMaxOpenFiles);
+}
+
+bool OutOfDescriptors(const formats::SourceError& error) {
+  return error.reason == bmp_loader::DecodeError::TooManyOpenFiles;
+}
+
 // Sources are numbered from 1 here, as the cells are (CellOriginOf); the opener and the
 // report count from 0.
 class GridPass {
  public:
   GridPass(const Layout& layout, std::int32_t count, const SourceOpener& open,
-           const TileProgress& progress, std::int32_t width, std::size_t openAhead)
-      : layout_(layout), open_(open), progress_(progress), width_(width), count_(count) {
+           const TileProgress& progress, std::int32_t width, std::size_t openAhead,
+           std::vector<DrawnRect>* drawn)
+      : layout_(layout),
+        open_(open),
+        progress_(progress),
+        width_(width),
+        count_(count),
+        drawn_(drawn),
+        openFileBudget_(OpenFileBudget()) {
+    if (drawn_) drawn_->assign(static_cast<std::size_t>(count_), DrawnRect{});
     for (std::int32_t i = 1; i <= count_; ++i) byTop_.push_back(i);
     // Cells are met in the order of their top row; sources of one row keep their order.
     std::stable_sort(byTop_.begin(), byTop_.end(),
@@ -107,12 +140,21 @@ class GridPass {
     OpenCell open;
     open.i = i;
     auto source = OpenSource(i, open.buffers);
+    for (int retry = 0; !source && OutOfDescriptors(source.error()) && retry < kOpenRetries;
+         ++retry) {
+      if (retry == 0) {
+        ReleaseDescriptors();
+      } else {
+        std::this_thread::sleep_for(kOpenRetryWait);
+      }
+      source = open_(i - 1, *open.buffers, scratch_);
+    }
     if (!source) {
       Recycle(std::move(open.buffers));
       NotDrawn(i, source.error());
       return Finished();
     }
-    if (openCells_.size() >= kMaxOpenFiles) {
+    if (openCells_.size() >= openFileBudget_) {
       if (auto whole = source->ReadWhole(*open.buffers, scratch_); !whole) {
         Recycle(std::move(open.buffers));
         NotDrawn(i, formats::SourceError{whole.error()});
@@ -121,6 +163,9 @@ class GridPass {
     }
     open.copy = PlanTileCopy(layout_, Origin(i), source->Width(), source->Height());
     open.endRow = open.copy.y + std::max(open.copy.cy, 0);
+    if (drawn_)
+      (*drawn_)[static_cast<std::size_t>(i - 1)] =
+          DrawnRectOf(layout_, Origin(i), source->Width(), source->Height());
     open.source.emplace(std::move(*source));
     // Kept in source order: where cells overlap, the later source is drawn over the earlier.
     const auto at = std::find_if(openCells_.begin(), openCells_.end(),
@@ -142,6 +187,19 @@ class GridPass {
     buffers = std::move(spare_.back());
     spare_.pop_back();
     return open_(i - 1, *buffers, scratch_);
+  }
+
+  // Reads every open source whole, so that their descriptors go, and keeps fewer open from now
+  // on; what other parts of the process hold, the retries after it wait for.
+  void ReleaseDescriptors() {
+    for (OpenCell& open : openCells_) {
+      if (!open.source) continue;
+      if (auto whole = open.source->ReadWhole(*open.buffers, scratch_); !whole) {
+        NotDrawn(open.i, formats::SourceError{whole.error()});
+        open.source.reset();
+      }
+    }
+    openFileBudget_ = std::min(openFileBudget_, std::max<std::size_t>(openCells_.size() / 2, 1));
   }
 
   void Recycle(std::unique_ptr<RowBuffers> buffers) {
@@ -201,6 +259,8 @@ class GridPass {
   const TileProgress& progress_;
   std::int32_t width_;
   std::int32_t count_;
+  std::vector<DrawnRect>* drawn_;
+  std::size_t openFileBudget_;
   std::int32_t done_ = 0;
   std::vector<std::int32_t> byTop_;
   std::size_t next_ = 0;
@@ -216,7 +276,8 @@ class GridPass {
 std::int32_t BandRowsFor(const Layout& layout, std::int32_t width, std::int32_t height) {
   const std::int64_t stride = bmp_format::RowStride(std::max(width, 1), formats::kOutputBitCount);
   const std::int64_t rows = std::max<std::int64_t>(1, kBandBytes / stride);
-  const std::int64_t pitch = std::int64_t{layout.BlockHeight} + layout.Spacing;
+  const std::int64_t pitch =
+      std::int64_t{layout.BlockHeight} + layout.CaptionHeight + layout.Spacing;
   const std::int64_t aligned = pitch > 0 && pitch <= rows ? rows / pitch * pitch : rows;
   return static_cast<std::int32_t>(std::clamp<std::int64_t>(aligned, 1, std::max(height, 1)));
 }
@@ -224,9 +285,13 @@ std::int32_t BandRowsFor(const Layout& layout, std::int32_t width, std::int32_t 
 GridPassResult DrawGridBands(const Layout& layout, gdi::COLORREF background, std::int32_t count,
                              std::span<DSMod::Band> bands, const BandFinished& finished,
                              const TileProgress& progress, const SourceOpener& open,
-                             std::size_t openAhead) {
+                             std::size_t openAhead, CellCaptions* captions,
+                             std::vector<DrawnRect>* drawn) {
   if (bands.empty()) return {};
-  GridPass pass(layout, count, open, progress, bands.front().Width, openAhead);
+  GridPass pass(layout, count, open, progress, bands.front().Width, openAhead, drawn);
+  std::optional<CaptionStrips> strips;
+  if (captions && layout.CaptionHeight > 0)
+    strips.emplace(layout, count, bands.front().Width, background, *captions);
   const std::int32_t height = bands.front().Height;
   std::size_t k = 0;
   for (std::int32_t top = 0; top < height; top += bands[k].Rows, k = (k + 1) % bands.size()) {
@@ -234,6 +299,7 @@ GridPassResult DrawGridBands(const Layout& layout, gdi::COLORREF background, std
     DSMod::MoveBand(band, top);
     DSMod::FillBand(band, background);
     if (!pass.DrawBand(band)) return pass.Outcome(true);
+    if (strips) strips->Draw(band);
     if (finished) finished(band);
   }
   const bool stopped = !pass.Rest();

@@ -9,6 +9,7 @@
 
 #include "dsmod/dsmod.h"
 #include "formats/source_error.h"
+#include "join/cell_captions.h"
 #include "join/grid_plan.h"
 #include "platform/bmp_loader/row_source.h"
 #include "platform/gdi/gdi.h"
@@ -47,10 +48,15 @@ std::int32_t BandRowsFor(const Layout& layout, std::int32_t width, std::int32_t 
 // is drawn). A source that cannot be opened or read keeps its cell in the background colour
 // and the pass goes on. With `openAhead`, up to that many sources are opened ahead on other
 // threads (see SourcePrefetch), for sources that cost more to decode than to draw; `open` must
-// then be safe to call from those threads at once.
+// then be safe to call from those threads at once. With `captions` and a layout's
+// CaptionHeight, every cell's strip gets its caption, an undrawn source's included. With
+// `drawn`, it gets one rectangle per source, where its pixels went: empty for a source that
+// could not be opened. A source that finds no descriptor left is opened again once the open
+// sources are read whole.
 GridPassResult DrawGridBands(const Layout& layout, gdi::COLORREF background, std::int32_t count,
                              std::span<DSMod::Band> bands, const BandFinished& finished,
                              const TileProgress& progress, const SourceOpener& open,
-                             std::size_t openAhead = 0);
+                             std::size_t openAhead = 0, CellCaptions* captions = nullptr,
+                             std::vector<DrawnRect>* drawn = nullptr);
 
 }  // namespace join

@@ -35,19 +35,28 @@ TileCopy ContainCopy(const Layout& s, CellOrigin cell, std::int32_t sw, std::int
   return copy;
 }
 
+bool FillsRows(ArrangeOrder order) {
+  return order == ArrangeOrder::RowsFromTopLeft || order == ArrangeOrder::RowsFromTopRight;
+}
+
+bool FromTheRight(ArrangeOrder order) {
+  return order == ArrangeOrder::ColumnsFromTopRight || order == ArrangeOrder::RowsFromTopRight;
+}
+
 }  // namespace
 
 std::optional<GridSize> GridOf(const Layout& layout, std::int32_t count) {
   if (count < 1 || !(layout.BlockWidth > 0) || layout.BlockHeight < 1 || layout.Spacing < 0 ||
-      layout.WrapCount < 1)
+      layout.WrapCount < 1 || layout.CaptionHeight < 0)
     return std::nullopt;
   const double n = count;
   const double lines = -std::floor(-n / layout.WrapCount);  // n / WrapCount rounded up
-  const bool byRows = layout.ArrangeOrder == ArrangeOrder::RowsFromTopLeft;
+  const bool byRows = FillsRows(layout.ArrangeOrder);
   const double columns = byRows ? layout.WrapCount : lines;
   const double rows = byRows ? lines : layout.WrapCount;
   const auto width = RoundToInt32(columns * layout.BlockWidth + (columns + 1) * layout.Spacing);
-  const auto height = RoundToInt32(rows * layout.BlockHeight + (rows + 1) * layout.Spacing);
+  const double cellHeight = double{layout.BlockHeight} + layout.CaptionHeight;
+  const auto height = RoundToInt32(rows * cellHeight + (rows + 1) * layout.Spacing);
   if (!width || !height) return std::nullopt;
   return GridSize{static_cast<std::int32_t>(columns), static_cast<std::int32_t>(rows), *width,
                   *height};
@@ -65,14 +74,15 @@ FitMode FitModeFromListIndex(int index) {
 CellOrigin CellOriginOf(const Layout& s, std::int32_t canvasWidth, std::int32_t i) {
   const std::int64_t q = (i - 1) / s.WrapCount;
   const std::int64_t r = (i - 1) % s.WrapCount;
-  const bool byRows = s.ArrangeOrder == ArrangeOrder::RowsFromTopLeft;
+  const bool byRows = FillsRows(s.ArrangeOrder);
   const std::int64_t col = byRows ? r : q;
   const std::int64_t row = byRows ? q : r;
 
   CellOrigin origin;
-  origin.y = static_cast<std::int32_t>(row * s.BlockHeight + (row + 1) * s.Spacing);
+  origin.y = static_cast<std::int32_t>(row * (std::int64_t{s.BlockHeight} + s.CaptionHeight) +
+                                       (row + 1) * s.Spacing);
   const double colD = static_cast<double>(col);
-  if (s.ArrangeOrder == ArrangeOrder::ColumnsFromTopRight) {
+  if (FromTheRight(s.ArrangeOrder)) {
     // Columns are counted from the canvas's right edge.
     origin.x = Round(canvasWidth - ((colD + 1) * s.BlockWidth + (colD + 1) * s.Spacing));
   } else {
@@ -113,6 +123,19 @@ TileCopy PlanTileCopy(const Layout& s, CellOrigin cell, std::int32_t sw, std::in
       break;
   }
   return copy;
+}
+
+DrawnRect DrawnRectOf(const Layout& layout, CellOrigin cell, std::int32_t sw, std::int32_t sh) {
+  const TileCopy copy = PlanTileCopy(layout, cell, sw, sh);
+  return {copy.x, copy.y, copy.cx, copy.cy};
+}
+
+GridCell GridCellOf(const Layout& s, const GridSize& grid, std::int32_t i) {
+  const std::int32_t q = (i - 1) / s.WrapCount;
+  const std::int32_t r = (i - 1) % s.WrapCount;
+  const bool byRows = FillsRows(s.ArrangeOrder);
+  const std::int32_t line = byRows ? r : q;
+  return {byRows ? q : r, FromTheRight(s.ArrangeOrder) ? grid.Columns - 1 - line : line};
 }
 
 }  // namespace join

@@ -8,8 +8,14 @@
 
 namespace join {
 
-// The entries of the arrangement-order list, in list order.
-enum class ArrangeOrder { RowsFromTopLeft, ColumnsFromTopLeft, ColumnsFromTopRight };
+// The entries of the arrangement-order list, in list order, then the orders only eveda-batch
+// offers: rows from the top right read as a right-to-left book's spreads are read.
+enum class ArrangeOrder {
+  RowsFromTopLeft,
+  ColumnsFromTopLeft,
+  ColumnsFromTopRight,
+  RowsFromTopRight
+};
 // The entries of the fit-mode list, in list order; None while no entry is selected, which
 // draws as Stretch. Contain (scaled to fit, aspect ratio kept, centred) is eveda-batch's
 // alone: the window's list never offers it.
@@ -28,6 +34,8 @@ struct Layout {
   std::int32_t WrapCount = 1;  // cells per row (rows) or per column (columns)
   join::ArrangeOrder ArrangeOrder = join::ArrangeOrder::RowsFromTopLeft;
   join::FitMode FitMode = join::FitMode::TopLeft;
+  // Rows below each cell's picture area for its caption; BlockHeight stays the picture's.
+  std::int32_t CaptionHeight = 0;
 };
 
 struct GridSize {
@@ -40,9 +48,9 @@ struct GridSize {
 
 // The grid `count` sources make with `layout`: the full grid, even where its last row or
 // column is partly empty, one spacing before the first cell, between cells and after the last
-// on both axes. Nothing when no source is given, a layout value is out of its range (cell width
-// not above 0, height or wrap below 1, spacing below 0), or a side leaves the signed 32-bit
-// range.
+// on both axes; each cell is BlockHeight + CaptionHeight high. Nothing when no source is
+// given, a layout value is out of its range (cell width not above 0, height or wrap below 1,
+// spacing or caption height below 0), or a side leaves the signed 32-bit range.
 std::optional<GridSize> GridOf(const Layout& layout, std::int32_t count);
 
 struct CellOrigin {
@@ -68,5 +76,25 @@ struct TileCopy {
 
 // How a source of sw x sh pixels is copied into the cell at `cell`.
 TileCopy PlanTileCopy(const Layout& layout, CellOrigin cell, std::int32_t sw, std::int32_t sh);
+
+struct DrawnRect {
+  std::int32_t x = 0;
+  std::int32_t y = 0;
+  std::int32_t width = 0;
+  std::int32_t height = 0;
+  friend bool operator==(const DrawnRect&, const DrawnRect&) = default;
+};
+
+// Where the pixels of a source of sw x sh pixels land on the output once the fit mode has
+// placed it in the cell at `cell`: what a map of the cells tells.
+DrawnRect DrawnRectOf(const Layout& layout, CellOrigin cell, std::int32_t sw, std::int32_t sh);
+
+struct GridCell {
+  std::int32_t row = 0;     // from 0, counted from the top
+  std::int32_t column = 0;  // from 0, counted from the left whatever the order
+};
+
+// The row and column of the `i`-th source's (1-based) cell in `grid`.
+GridCell GridCellOf(const Layout& layout, const GridSize& grid, std::int32_t i);
 
 }  // namespace join

@@ -24,7 +24,7 @@ SourceOpener OpenerOf(const JoinRequest& request) {
 
 // Draws every source into the bands, which go to `file` as they are finished.
 GridPassResult DrawInto(OutputBands& bands, DSMod::ImageFile& file, const JoinRequest& request,
-                        JoinObserver& observer) {
+                        JoinObserver& observer, JoinReport& report) {
   const auto count = static_cast<std::int32_t>(request.sources.size());
   return DrawGridBands(
       request.layout, request.background, count, bands,
@@ -35,7 +35,8 @@ GridPassResult DrawInto(OutputBands& bands, DSMod::ImageFile& file, const JoinRe
         observer.Progress(Phase::Drawing, done, n);
         return !observer.StopRequested();
       },
-      OpenerOf(request), request.reader->DecodesWhole() ? kDecodedSourcesAhead : 0);
+      OpenerOf(request), request.reader->DecodesWhole() ? kDecodedSourcesAhead : 0,
+      request.captions, request.reportDrawn ? &report.drawn : nullptr);
 }
 
 void NameTheUndrawn(const JoinRequest& request, const GridPassResult& pass, JoinReport& report) {
@@ -73,7 +74,7 @@ JoinReport Join(const JoinRequest& request, JoinObserver& observer) {
   DSMod::ImageFile file(output.path, grid->Width, grid->Height,
                         output.format.encoder(output.encode), *request.fileSystem,
                         output.format.writesInOrder);
-  const GridPassResult pass = DrawInto(*bands, file, request, observer);
+  const GridPassResult pass = DrawInto(*bands, file, request, observer, report);
   NameTheUndrawn(request, pass, report);
   if (!pass.stopped && !observer.StopRequested()) observer.Progress(Phase::Saving, 0, 0);
   if (pass.stopped || observer.StopRequested()) {  // the unnamed file goes; an old output stays

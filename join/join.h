@@ -13,6 +13,7 @@
 #include "formats/output_formats.h"
 #include "formats/source_error.h"
 #include "formats/source_reader.h"
+#include "join/cell_captions.h"
 #include "join/grid_plan.h"
 #include "platform/gdi/gdi.h"
 
@@ -35,6 +36,9 @@ struct JoinRequest {
   OutputRequest output;
   gdi::HDC referenceDC{};  // the context the output's is made compatible with (the screen's)
   DSMod::detail::FileSystem* fileSystem = &DSMod::detail::SystemFileSystem();
+  // Draws the caption in each cell's strip (layout.CaptionHeight rows); none without it.
+  CellCaptions* captions = nullptr;
+  bool reportDrawn = false;  // fill JoinReport::drawn, for a map of the cells
 };
 
 enum class Phase {
@@ -73,6 +77,8 @@ struct JoinReport {
   GridSize grid;
   std::string path;  // where the file went: the name asked for, or the next free one
   std::vector<NotDrawnSource> notDrawn;  // in source order
+  // With JoinRequest::reportDrawn: per source, where its pixels went (empty when not opened).
+  std::vector<DrawnRect> drawn;
   DSMod::CanvasError canvasError = DSMod::CanvasError::BadSize;
   DSMod::SaveError saveError;
 };

@@ -39,9 +39,10 @@ enum class DecodeError {
   OutOfMemory,       // the file's bytes or its bitmap could not be given memory
   Unreadable,        // any other failure to open or read the file
   // What the other formats' decoders say, with their own words beside it.
-  NotAnImage,   // no format the job reads recognises the file
-  Damaged,      // truncated, a bad checksum, data the format does not allow
-  Unsupported,  // a valid file of a kind that is not decoded
+  NotAnImage,        // no format the job reads recognises the file
+  Damaged,           // truncated, a bad checksum, data the format does not allow
+  Unsupported,       // a valid file of a kind that is not decoded
+  TooManyOpenFiles,  // the process or the system has no descriptor left to open it with
 };
 
 // Why a file did not load, in the words of each audience: a short English reason for

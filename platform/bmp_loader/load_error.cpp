@@ -9,7 +9,7 @@
 namespace bmp_loader {
 namespace {
 
-constexpr std::size_t kErrorCount = static_cast<std::size_t>(DecodeError::Unsupported) + 1;
+constexpr std::size_t kErrorCount = static_cast<std::size_t>(DecodeError::TooManyOpenFiles) + 1;
 
 constexpr std::array<std::pair<DecodeError, ReasonText>, kErrorCount> kReasons = {{
     {DecodeError::NotBmp, {"not a BMP file", "BMPファイルではありません"}},
@@ -40,6 +40,7 @@ constexpr std::array<std::pair<DecodeError, ReasonText>, kErrorCount> kReasons =
     {DecodeError::NotAnImage, {"not an image file", "画像ファイルではありません"}},
     {DecodeError::Damaged, {"the file is damaged", "ファイルが壊れています"}},
     {DecodeError::Unsupported, {"unsupported kind of image", "未対応の画像形式です"}},
+    {DecodeError::TooManyOpenFiles, {"too many open files", "開いているファイルが多すぎます"}},
 }};
 
 constexpr bool InEnumOrder() {

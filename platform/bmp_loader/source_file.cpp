@@ -23,6 +23,9 @@ DecodeError ErrorFromErrno(int error) {
       return DecodeError::OutOfMemory;
     case ENXIO:  // a socket or a FIFO end that cannot be opened this way
       return DecodeError::NotRegularFile;
+    case EMFILE:
+    case ENFILE:
+      return DecodeError::TooManyOpenFiles;
     default:
       return DecodeError::Unreadable;
   }

@@ -1,8 +1,12 @@
 #include "app/batch_options.h"
+#include "app/batch_captions.h"
 
 #include "formats/output_formats.h"
 
 #include <gtest/gtest.h>
+
+#include <array>
+#include <tuple>
 
 #include <string>
 #include <string_view>
@@ -29,6 +33,20 @@ TEST(BatchOptionsTest, EveryOptionInShortAndLongForm) {
   EXPECT_EQ(r->background, 0x0080FFu);  // RRGGBB typed, 0x00BBGGRR held
   EXPECT_EQ(r->output, "/tmp/x.bmp");
   EXPECT_TRUE(r->quiet);
+  r = Parse({"-l", "%f", "--label-size=20", "--label-color", "00ff00", "--font", "Noto Sans", "d"});
+  EXPECT_EQ(std::tie(*r->label, *r->labelSize, *r->labelColour, *r->font),
+            std::make_tuple("%f", 20, 0x00FF00u, "Noto Sans"));
+}
+
+// 12 pixels, or an eighth of a cell narrower than 96, at least 6; a typed size is kept.
+TEST(BatchOptionsTest, CaptionSizeByCellWidth) {
+  const std::array<std::array<int, 3>, 6> cases = {
+      {{400, 0, 12}, {96, 0, 12}, {95, 0, 11}, {47, 0, 6}, {3, 0, 6}, {3, 30, 30}}};
+  for (const auto& [width, typed, size] : cases) {
+    BatchOptions options;
+    if (typed) options.labelSize = typed;
+    EXPECT_EQ(CaptionSizeFor(options, width), size) << width;
+  }
 }
 
 TEST(BatchOptionsTest, DefaultsLeaveTheWindowsProposals) {
@@ -57,7 +75,7 @@ TEST(BatchOptionsTest, UsageErrors) {
       {"-s", "&HFF", "d"},
       {"-w", "1 2", "d"},
       {"-H", "-", "d"},
-      {"-a", "3", "d"},
+      {"-a", "4", "d"},
       {"-f", "middle", "d"},
       {"-b", "12345", "d"},
       {"-b", "GG0000", "d"},
@@ -65,6 +83,10 @@ TEST(BatchOptionsTest, UsageErrors) {
       {"-W"},
       {"d", "e"},
       {"-q=1", "d"},
+      {"--label-color", "white", "d"},
+      {"--font=", "d"},
+      {"-\1", "12", "d"},  // long-only options have no short form
+      {"-l"},
   };
   for (const auto& args : bad) {
     EXPECT_FALSE(Parse(args)) << (args.empty() ? "(none)" : std::string(args[0]));
@@ -96,8 +118,17 @@ TEST(BatchOptionsTest, ValuesTheBoxesWouldRefuseNameTheOption) {
       {{"-H", "2147483647.5", "d"},
        "--block-height must be at most 2147483647, not '2147483647.5'"},
       {{"-H", "12ab", "d"}, "--block-height needs a number, not '12ab'"},
+      {{"--label-size", "0.4", "d"}, "--label-size takes a size from 1 to 1024 pixels, not '0.4'"},
+      {{"--label-size=1025", "d"}, "--label-size takes a size from 1 to 1024 pixels, not '1025'"},
+      {{"--label-size", "12px", "d"},
+       "--label-size takes a size from 1 to 1024 pixels, not '12px'"},
       {{"-x\n", "d"}, "unknown option '-x'$'\\n'"},
-      {{"d", "e\033[2J"}, "more than one DIRECTORY: 'e'$'\\033''[2J'"},
+      {{"d", "e\033[2J"}, "-o is needed with more than one PATH or --files-from"},
+      {{"--files-from", "-"}, "-o is needed with more than one PATH or --files-from"},
+      {{"--sort", "Name", "d"}, "--sort takes name, natural, mtime, size or none"},
+      {{"--map", "m.j\nson", "d"},
+       "--map takes a file ending in .json or .csv, not 'm.j'$'\\n''son'"},
+      {{"-a", "rows-ltr", "d"}, "--order takes rows, columns, columns-rtl or rows-rtl"},
       {{"--quality=90.5", "d"}, "--quality takes a whole number from 1 to 100, not '90.5'"},
       {{"--subsample", "422", "d"}, "--subsample takes 420 or 444"},
       {{"--tiff-compression=zip", "d"}, "--tiff-compression takes none, lzw, deflate or jpeg"},
@@ -203,6 +234,17 @@ TEST(BatchOptionsTest, FormatsCompressionAndContain) {
   EXPECT_EQ(formatOf("a.pn"), "none");
 }
 
+TEST(BatchOptionsTest, InputsAndTheirOrder) {
+  auto r = Parse({"-r", "--sort=natural", "--reverse", "-0", "--files-from", "-", "--dry-run",
+                  "--map", "cells.CSV", "-a", "3", "d", "f.jpg"});
+  ASSERT_TRUE(r) << r.error();
+  EXPECT_EQ(r->paths, (std::vector<std::string>{"d", "f.jpg"}));
+  EXPECT_TRUE(r->recursive && r->reverse && r->nullSeparated && r->dryRun && r->filesFrom == "-");
+  EXPECT_EQ(r->sort, GTFile::ListOrder::Natural);
+  EXPECT_EQ(r->map, "cells.CSV");
+  EXPECT_EQ(r->order, join::ArrangeOrder::RowsFromTopRight);
+}
+
 TEST(BatchOptionsTest, StrictNumbers) {
   for (std::string_view good : {"0", "12", "-1", "+3", "100.5", ".5", "5.", "9E9", "1e-3"}) {
     EXPECT_TRUE(IsStrictNumber(good)) << good;
@@ -226,7 +268,7 @@ TEST(BatchOptionsTest, VersionNeedsNoDirectoryAndTakesNoValue) {
     EXPECT_TRUE(r->version) << flag;
     EXPECT_FALSE(r->help) << flag;
   }
-  EXPECT_EQ(Parse({"-q"}).error(), "no DIRECTORY given");
+  EXPECT_EQ(Parse({"-q"}).error(), "no PATH given");
   EXPECT_EQ(Parse({"--version=2"}).error(), "--version takes no value");
 }
 

@@ -2,6 +2,7 @@
 
 #include "app/batch_run.h"
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -22,6 +23,8 @@
 #include "tests/app/batch_test_support.h"
 #include "tests/support/fault_file_system.h"
 #include "tests/support/run_test_support.h"
+#include "text/caption_font.h"
+#include "text/caption_strip.h"
 
 namespace eveda::testing {
 namespace {
@@ -119,11 +122,80 @@ struct FailureCase {
   std::vector<std::string> options;  // "DIR" in these and in the reason: the directory
   std::string reason;
   std::string directory = "DIR";  // the DIRECTORY argument
+  int status = app::kExitNothingWritten;
 };
 
 std::string InDir(std::string text, const TempDir& dir) {
   if (const auto at = text.find("DIR"); at != std::string::npos) text.replace(at, 3, dir.Path());
   return text;
+}
+
+// Each cell's strip holds exactly what the caption font draws for its caption in a strip of
+// its own, an unreadable source's too: ink in the strip only, centred in the cell's width.
+TEST(BatchCaptions, EachCellsStripHoldsItsCaption) {
+  std::string longName;  // cut to the cell
+  for (int i = 0; i < 10000; ++i) longName += i % 3 ? "a" : "\u5199";
+  const struct {
+    std::vector<std::string> options;
+    std::string shown[2];  // the unreadable cell's, the readable one's
+    int size;
+    Rgb colour;
+    int top = 20;  // -H
+  } cases[] = {
+      {{"-l", "%n %f"}, {"1 b.bmp", "2 \u5199.bmp"}, 12, 0},
+      {{"-l", "%b|%e|%w\u00D7%h|%N|%%|%F"},
+       {"b|bmp|0\u00D70|2|%|D/b.bmp", "\u5199|bmp|100\u00D720|2|%|D/\u5199.bmp"},
+       12,
+       0},
+      {{"-l", "%f", "--label-size", "20", "--label-color", "C00000"},
+       {"b.bmp", "\u5199.bmp"},
+       20,
+       0xC00000},
+      {{"-l", longName}, {longName, longName}, 12, 0},
+      {{"-l", "%f", "-H", "860"}, {"b.bmp", "\u5199.bmp"}, 12, 0, 860},  // a band ends in row 873
+  };
+  for (const auto& c : cases) {
+    TempDir dir, elsewhere;
+    dir.WriteFile("b.bmp", "garbage");
+    WriteSolid(dir, "\u5199.bmp", 100, 20, 0x2040C0);
+    std::vector<std::string> args = c.options;
+    args.insert(args.end(), {"-W", "100", "-w", "2", "-b", "FFFFFF", "-o",
+                             elsewhere.PathOf("o.bmp"), dir.Path()});
+    const BatchResult r = RunBatchWith(args);
+    const int strip = text::StripHeight(c.size);
+    EXPECT_EQ(r.status, app::kExitSomeSourcesUnread);
+    EXPECT_EQ(r.out, elsewhere.PathOf("o.bmp") + " 200x" + std::to_string(c.top + strip) + "\n");
+    const WrittenBmp out = ReadWritten(elsewhere.PathOf("o.bmp"));
+    EXPECT_EQ(out.Pixel(199, 19), 0x2040C0u);  // -H is the picture area
+    auto font = text::CaptionFont::Open("IPAPGothic", c.size);
+    for (int cell = 0; cell < 2; ++cell) {
+      std::string shown = c.shown[cell];
+      if (shown.find("D/") != std::string::npos) shown.replace(shown.find("D/"), 1, dir.Path());
+      std::vector<std::uint8_t> own(100 * 3 * strip, 0xFF);
+      font->Draw(shown, 100, strip, ColorRefOf(c.colour), own.data(), 300);
+      int left = 100, right = -1, differing = 0;
+      for (int k = 0; k < 100 * strip; ++k) {
+        const Rgb expected = Rgb{own[k * 3 + 2]} << 16 | Rgb{own[k * 3 + 1]} << 8 | own[k * 3];
+        differing += out.Pixel(cell * 100 + k % 100, c.top + k / 100) != expected;
+        if (expected != 0xFFFFFFu) left = std::min(left, k % 100), right = std::max(right, k % 100);
+      }
+      EXPECT_EQ(differing, 0) << shown;
+      EXPECT_LE(std::abs(left - (99 - right)), 2) << shown << ": ink " << left << ".." << right;
+    }
+    EXPECT_EQ(font->Fit(longName, 100).ends_with("\u2026"), true);
+  }
+}
+
+// Before any file is read or written.
+TEST(BatchCaptions, AFontNotFoundIsAUsageErrorNamingIt) {
+  TempDir dir;
+  WriteSolid(dir, "a.bmp", 10, 10, 0xFF0000);
+  const std::vector<std::string> before = Tree(dir.Path());
+  const BatchResult r = RunBatchWith({"-l", "%f", "--font", "No Such Family 42", dir.Path()});
+  EXPECT_EQ(r.status, app::kExitUsage);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err, "eveda-batch: no font matches 'No Such Family 42'\n");
+  EXPECT_EQ(Tree(dir.Path()), before);
 }
 
 void PrintTo(const FailureCase& c, std::ostream* out) { *out << c.name; }
@@ -140,7 +212,7 @@ TEST_P(BatchFailure, WritesNothingAndSaysWhyInOneLine) {
   args.push_back(InDir(c.directory, dir));
   const std::vector<std::string> before = Tree(dir.Path());
   const BatchResult r = RunBatchWith(args);
-  EXPECT_EQ(r.status, app::kExitNothingWritten);
+  EXPECT_EQ(r.status, c.status);
   EXPECT_EQ(r.out, "");
   EXPECT_EQ(r.err, InDir(c.reason, dir) + "\n");
   EXPECT_EQ(Tree(dir.Path()), before);
@@ -155,8 +227,17 @@ INSTANTIATE_TEST_SUITE_P(
                     {},
                     "eveda-batch: DIR/none: No such file or directory",
                     "DIR/none"},
-        FailureCase{
-            "DirectoryIsAFile", 1, {}, "eveda-batch: DIR/a.bmp: Not a directory", "DIR/a.bmp"},
+        FailureCase{"AFileWithoutOutput",
+                    1,
+                    {},
+                    "eveda-batch: DIR/a.bmp is a file; give -o to join files",
+                    "DIR/a.bmp",
+                    app::kExitUsage},
+        FailureCase{"AListThatCannotBeRead",
+                    1,
+                    {"--files-from", "DIR/none", "-o", "DIR/x.bmp"},
+                    "eveda-batch: DIR/none: cannot be opened: No such file or directory",
+                    "DIR/a.bmp"},
         FailureCase{"DirectoryNameTooLong",
                     1,
                     {},
@@ -387,6 +468,145 @@ TEST(Batch, RunsStartedTogetherEachKeepTheirOwnOutput) {
   EXPECT_EQ(printed, expected);
   for (const std::string& path : expected)
     EXPECT_EQ(ReadWritten(path).Pixel(63, 63), 0x00FF00u) << path;
+}
+
+std::string EveryDir(std::string text, const TempDir& dir) {
+  for (std::size_t at; (at = text.find("DIR")) != std::string::npos;)
+    text.replace(at, 3, dir.Path());
+  return text;
+}
+
+Rgb ColourOf(int k) { return k == 0 ? 0 : 0x200000u + 0x081020u * static_cast<Rgb>(k); }
+
+// Paths, lists and orders: each file a 10 x 10 cell of its own colour in a column of cells, so
+// that the column shows the order the sources were taken in.
+struct InputCase {
+  const char* name;
+  std::vector<std::string> files;  // made in DIR, in colours 1, 2, ...; "fifo" and "loop" too
+  std::string list;                // DIR/list's bytes
+  std::vector<std::string> args;   // after -o DIR/out.bmp -W 10 -H 10 -w 1
+  std::vector<int> cells;          // each cell's colour, top down: 0 for the background
+  std::string err;                 // exit 3 when not empty
+};
+
+void PrintTo(const InputCase& c, std::ostream* out) { *out << c.name; }
+
+class BatchInputs : public ::testing::TestWithParam<InputCase> {};
+
+TEST_P(BatchInputs, JoinsThePathsInTheirOrder) {
+  const InputCase& c = GetParam();
+  TempDir dir;
+  dir.MakeDir("d");
+  dir.MakeDir("d/s");
+  dir.MakeLink("loop", "loop");
+  ASSERT_EQ(::mkfifo(dir.PathOf("fifo").c_str(), 0600), 0);
+  for (std::size_t k = 0; k < c.files.size(); ++k)
+    WriteSolid(dir, c.files[k], 10, 10, ColourOf(static_cast<int>(k) + 1));
+  dir.WriteFile("list", c.list);
+  std::vector<std::string> args = {"-o", dir.PathOf("out.bmp"), "-W", "10", "-H", "10", "-w", "1"};
+  for (const std::string& arg : c.args) args.push_back(EveryDir(arg, dir));
+  const BatchResult r = RunBatchWith(args);
+  EXPECT_EQ(r.status, c.err.empty() ? app::kExitWritten : app::kExitSomeSourcesUnread);
+  EXPECT_EQ(r.err, EveryDir(c.err, dir));
+  EXPECT_EQ(r.out, dir.PathOf("out.bmp") + " 10x" + std::to_string(10 * c.cells.size()) + "\n");
+  const WrittenBmp out = ReadWritten(dir.PathOf("out.bmp"));
+  for (std::size_t k = 0; k < c.cells.size(); ++k)
+    EXPECT_EQ(out.Pixel(5, 10 * static_cast<int>(k) + 5), ColourOf(c.cells[k])) << "cell " << k;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, BatchInputs,
+    ::testing::Values(InputCase{"ArgumentsInTheirOrder",
+                                {"x.bmp", "d/img10.bmp", "d/img2.bmp", "b.dat"},
+                                "",
+                                {"--sort", "natural", "DIR/b.dat", "DIR/d", "DIR/x.bmp"},
+                                {4, 3, 2, 1}},
+                      InputCase{"RecursiveReversed",
+                                {"d/a.bmp", "d/b.bmp", "d/s/c.bmp", "d/.c.bmp"},
+                                "",
+                                {"-r", "--reverse", "DIR/d"},
+                                {3, 2, 1}},
+                      InputCase{"ANulListAfterAFile",
+                                {"a.bmp", "b.bmp", "n\nl.bmp"},
+                                std::string("n\nl.bmp\0\0b.bmp\0", 15),
+                                {"-0", "--files-from", "DIR/list", "DIR/a.bmp"},
+                                {1, 3, 2}},
+                      InputCase{"AListOfWhatCannotBeRead",
+                                {"a.bmp"},
+                                "missing\nfifo\nloop\n\nd\na.bmp\n",
+                                {"--files-from", "DIR/list"},
+                                {0, 0, 0, 0, 1},
+                                "eveda-batch: could not read DIR/missing: no such file\n"
+                                "eveda-batch: could not read DIR/fifo: not a regular file\n"
+                                "eveda-batch: could not read DIR/loop: no such file\n"
+                                "eveda-batch: could not read DIR/d: not a regular file\n"}),
+    [](const ::testing::TestParamInfo<InputCase>& info) { return std::string(info.param.name); });
+
+std::string TextOf(const std::string& path) {
+  const std::vector<std::uint8_t> bytes = ReadBytes(path);
+  return std::string(bytes.begin(), bytes.end());
+}
+
+// The map read back against the image: each rectangle it gives holds its source's colour to
+// its edges and no further; a path keeps its bytes.
+TEST(Batch, TheMapTellsWhereEachCellWasDrawn) {
+  TempDir dir;
+  WriteSolid(dir, "a.bmp", 12, 10, ColourOf(1));
+  WriteSolid(dir, "b.bmp", 6, 4, ColourOf(2));
+  dir.WriteFile("c\\\xE9.bmp", "garbage");
+  WriteSolid(dir, "d.bmp", 9, 7, ColourOf(4));
+  for (const char* map : {"m.csv", "m.JSON"}) {
+    EXPECT_EQ(
+        RunBatchWith({"-W", "12", "-H", "10", "-s", "2", "-f", "center", "-a", "rows-rtl", "-b",
+                      "FFFFFF", "-o", dir.PathOf("out.bmp"), "--map", dir.PathOf(map), dir.Path()})
+            .status,
+        app::kExitSomeSourcesUnread);
+  }
+  const std::string d = dir.Path();
+  EXPECT_EQ(TextOf(dir.PathOf("m.csv")),
+            "index,row,column,path,x,y,width,height,result\r\n0,0,1,\"" + d +
+                "/a.bmp\",16,2,12,10,\"drawn\"\r\n1,0,0,\"" + d +
+                "/b.bmp\",5,5,6,4,\"drawn\"\r\n2,1,1,\"" + d +
+                "/c\\\\\\xE9.bmp\",,,,,\"not a BMP file\"\r\n3,1,0,\"" + d +
+                "/d.bmp\",4,16,9,7,\"drawn\"\r\n");
+  const WrittenBmp out = ReadWritten(dir.PathOf("out.bmp"));
+  const struct {
+    int source, x, y, w, h;
+  } drawn[] = {{1, 16, 2, 12, 10}, {2, 5, 5, 6, 4}, {4, 4, 16, 9, 7}};
+  for (const auto& c : drawn) {
+    SCOPED_TRACE(c.source);
+    EXPECT_EQ(out.Pixel(c.x, c.y), ColourOf(c.source));
+    EXPECT_EQ(out.Pixel(c.x + c.w - 1, c.y + c.h - 1), ColourOf(c.source));
+    EXPECT_EQ(out.Pixel(c.x - 1, c.y) & out.Pixel(c.x, c.y - 1), 0xFFFFFFu);
+    EXPECT_EQ(out.Pixel(c.x + c.w, c.y + c.h - 1) & out.Pixel(c.x, c.y + c.h), 0xFFFFFFu);
+  }
+  const std::string json = TextOf(dir.PathOf("m.JSON"));
+  EXPECT_TRUE(json.starts_with("{\"width\":30,\"height\":26,\"cells\":[\n{\"index\":0,")) << json;
+  EXPECT_NE(json.find("{\"index\":2,\"row\":1,\"column\":1,\"path\":\"" + d +
+                      "/c\\\\\\\\\\\\xE9.bmp\",\"x\":null,\"y\":null,\"width\":null,\"height\":"
+                      "null,\"result\":\"not a BMP file\"},\n"),
+            std::string::npos);
+}
+
+// A dry run says what a run would make and leaves the folder as it was.
+TEST(Batch, ADryRunPrintsTheLayoutAndWritesNothing) {
+  TempDir dir;
+  WriteSolid(dir, "a.bmp", 40, 20, 0xFF0000);
+  WriteSolid(dir, "b.bmp", 30, 25, 0xFF0000);
+  dir.WriteFile("c.bmp", "garbage");
+  const std::vector<std::string> before = Tree(dir.Path());
+  BatchResult r = RunBatchWith({"--dry-run", "-s", "1", dir.Path()});
+  EXPECT_EQ(r.status, app::kExitSomeSourcesUnread);
+  EXPECT_EQ(r.out,
+            "sources 3 (1 unreadable)\ncell 40x25, spacing 1\ngrid 2 columns x 2 rows\n"
+            "output 83x53 pixels\nbytes 13410 (BMP)\n");
+  EXPECT_EQ(r.err, "eveda-batch: could not read " + dir.PathOf("c.bmp") + ": not a BMP file\n");
+  r = RunBatchWith({"--dry-run", "-o", dir.PathOf("x.png"), dir.PathOf("a.bmp")});
+  EXPECT_EQ(r.status, app::kExitWritten);
+  EXPECT_TRUE(r.out.ends_with("output 40x20 pixels\nbytes 2420 before compression (PNG)\n"));
+  EXPECT_EQ(RunBatchWith({"--dry-run", "-W", "40000", "-H", "40000", dir.Path()}).status,
+            app::kExitNothingWritten);
+  EXPECT_EQ(Tree(dir.Path()), before);
 }
 
 }  // namespace

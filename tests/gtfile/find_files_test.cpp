@@ -117,6 +117,8 @@ TEST(FindFilesTest, EachDirectoryInTheChosenOrder) {
   EXPECT_EQ(names, Listed({"s2/a.bmp", "s2/b.bmp", "s10/a.bmp", "img2.bmp", "img10.bmp"}));
   GTFile::FindFiles(dir.Path(), names, {"*.bmp"}, true, GTFile::ListOrder::Mtime);
   EXPECT_EQ(names, Listed({"s10/a.bmp", "s2/b.bmp", "s2/a.bmp", "img10.bmp", "img2.bmp"}));
+  GTFile::FindFiles(dir.Path(), names, {"*.bmp"}, true, GTFile::ListOrder::Natural, true);
+  EXPECT_EQ(names, Listed({"s10/a.bmp", "s2/b.bmp", "s2/a.bmp", "img10.bmp", "img2.bmp"}));
 }
 
 TEST(ListSubDirsTest, ListsVisibleDirectoriesSorted) {

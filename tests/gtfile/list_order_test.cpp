@@ -32,6 +32,8 @@ struct ListingCase {
 };
 
 const ListingCase kListingCases[] = {
+    {Natural, false, {F("img10"), F("img1"), F("img19"), F("img2")}, "img1 img2 img10 img19"},
+    {Size, true, {F("a", 0, 5), F("b", 0, 1), F("c", 0, 5)}, "c a b"},
     {Natural, false, {F("a02"), F("a3"), F("a002"), F("a2"), F("a1")}, "a1 a2 a02 a002 a3"},
     {Natural, false, {F("v1.10"), F("v01.9"), F("v1.9a"), F("v1.9")}, "v1.9 v01.9 v1.9a v1.10"},
     {Natural, false, {F("IMG10"), F("img2"), F("Img2"), F("a")}, "a Img2 img2 IMG10"},

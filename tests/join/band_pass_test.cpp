@@ -5,8 +5,11 @@
 // cell widths, spacing, a black and a coloured background, and bands smaller than, as tall
 // as and taller than a cell give the same file, byte for byte.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -218,7 +221,8 @@ TEST(FastPaths, OpeningAheadStopsAndFailsWhereOpeningInTurnDoes) {
 }
 
 // A grid row of hundreds of tall sources, each over 64 KiB and spanning many bands, draws the
-// same image when the process may hold fewer descriptors than there are sources.
+// same image when the process may hold fewer descriptors than there are sources, and when
+// others hold all but a few of those it may: run in a child, whose limits are its own.
 TEST(FastPaths, AGridRowOfManyTallSourcesNeedsNoDescriptorEach) {
   TempDir dir;
   const std::vector<CatalogueImage> catalogue = BmpCatalogue();
@@ -237,20 +241,36 @@ TEST(FastPaths, AGridRowOfManyTallSourcesNeedsNoDescriptorEach) {
   settings.WrapCount = 300;
   settings.FitMode = join::FitMode::Centre;
   const int width = 1351, height = 142;
-  GridPassResult plain, banded;
-  Opening plainly{OpenPlainly}, asFiles;
+  GridPassResult plain;
+  Opening plainly{OpenPlainly};
   const std::vector<std::uint8_t> expected =
       Join(settings, 0, files, width, height, height, plainly, dir.PathOf("expected.bmp"), plain);
-  rlimit previous{};
-  ::getrlimit(RLIMIT_NOFILE, &previous);
-  rlimit fewer = previous;
-  fewer.rlim_cur = 280;
-  ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &fewer), 0);
-  const std::vector<std::uint8_t> written =
-      Join(settings, 0, files, width, height, 9, asFiles, dir.PathOf("banded.bmp"), banded);
-  ::setrlimit(RLIMIT_NOFILE, &previous);
-  EXPECT_TRUE(banded.notDrawn.empty());
-  EXPECT_TRUE(written == expected);
+  const struct {
+    rlim_t limit;
+    int leftFree;  // descriptors not held by others; 0: as many as the limit allows
+  } cases[] = {{280, 0}, {40, 0}, {300, 6}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::Message() << "limit " << c.limit << ", free " << c.leftFree);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      rlimit fewer{};
+      ::getrlimit(RLIMIT_NOFILE, &fewer);
+      fewer.rlim_cur = c.limit;
+      if (::setrlimit(RLIMIT_NOFILE, &fewer) != 0) ::_exit(2);
+      std::vector<int> held;
+      for (int fd; c.leftFree > 0 && (fd = ::open("/dev/null", O_RDONLY)) >= 0;) held.push_back(fd);
+      for (int k = 0; k < c.leftFree && !held.empty(); ++k, held.pop_back()) ::close(held.back());
+      GridPassResult banded;
+      Opening asFiles;
+      const std::vector<std::uint8_t> written =
+          Join(settings, 0, files, width, height, 9, asFiles, dir.PathOf("banded.bmp"), banded);
+      ::_exit(banded.notDrawn.empty() && written == expected ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  }
 }
 
 // The 2 GB limit is the BMP file's: bands for an encoded output are made at any size whose

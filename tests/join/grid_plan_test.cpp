@@ -36,6 +36,52 @@ TEST(CellOriginTest, WorkedExampleInAllThreeOrders) {
   }
 }
 
+// A caption strip of 17 rows under each 50-row picture area: a pitch of 67 + 3.
+TEST(CellOriginTest, ACaptionStripLengthensEveryCell) {
+  Layout s = WorkedExample(0);
+  s.CaptionHeight = 17;
+  EXPECT_EQ(GridOf(s, 5), (GridSize{2, 3, 209, 3 * 67 + 4 * 3}));
+  EXPECT_EQ(CellOriginOf(s, 209, 4), (CellOrigin{106, 73}));
+  EXPECT_EQ(CellOriginOf(s, 209, 5), (CellOrigin{3, 143}));
+  EXPECT_EQ(PlanTileCopy(s, {3, 73}, 300, 90), (TileCopy{false, 3, 73, 100, 50, 0, 0}));
+  s = WorkedExample(2);
+  s.CaptionHeight = 17;
+  EXPECT_EQ(GridOf(s, 5), (GridSize{3, 2, 312, 2 * 67 + 3 * 3}));
+  EXPECT_EQ(CellOriginOf(s, 312, 2), (CellOrigin{209, 73}));
+  s.CaptionHeight = -1;
+  EXPECT_EQ(GridOf(s, 5), std::nullopt);
+}
+
+// Rows from the top right are rows mirrored: the same grid and rows, the first column at the
+// right, the fractional width rounded once for the whole sum as columns from the right round it.
+TEST(CellOriginTest, RightToLeftRowsAreRowsMirrored) {
+  const struct {
+    double blockWidth;
+    std::int32_t spacing, width;
+    std::array<std::int32_t, 2> x;  // of the first and second cell of a row
+  } cases[] = {
+      {100, 3, 209, {106, 3}},
+      {100.5, 3, 210, {106, 3}},  // round(210 - 103.5) = 106, half to even
+      {7.5, 1, 18, {10, 1}},      // round(18 - 8.5) = 10
+  };
+  for (const auto& c : cases) {
+    Layout rows = WorkedExample(0);
+    rows.BlockWidth = c.blockWidth;
+    rows.Spacing = c.spacing;
+    Layout rtl = rows;
+    rtl.ArrangeOrder = ArrangeOrder::RowsFromTopRight;
+    const auto grid = GridOf(rtl, 5);
+    ASSERT_EQ(grid, GridOf(rows, 5));
+    EXPECT_EQ(grid->Width, c.width);
+    for (int i = 1; i <= 5; ++i) {
+      SCOPED_TRACE(::testing::Message() << c.blockWidth << ", file " << i);
+      EXPECT_EQ(CellOriginOf(rtl, c.width, i),
+                (CellOrigin{c.x[(i - 1) % 2], CellOriginOf(rows, c.width, i).y}));
+      EXPECT_EQ(GridCellOf(rtl, *grid, i).column, 1 - GridCellOf(rows, *grid, i).column);
+    }
+  }
+}
+
 TEST(CellOriginTest, FractionalBlockWidthRoundsTheWholeSumHalfToEven) {
   Layout s = WorkedExample(0);
   s.BlockWidth = 100.5;

@@ -35,7 +35,9 @@ expect() {  # "words typed, the last one being completed", then the expected com
   fi
 }
 expect 'eveda-batch --or' '--order'
-expect 'eveda-batch -a ' 'columns columns-rtl rows'
+expect 'eveda-batch -a ' 'columns columns-rtl rows rows-rtl'
+expect 'eveda-batch --sort n' 'name natural none'
+expect 'eveda-batch --files-from sho' 'shots shots.txt show'
 expect 'eveda-batch --order c' 'columns columns-rtl'
 expect 'eveda-batch --fit=c' 'center contain'
 expect 'eveda-batch -f c' 'center contain'
@@ -48,5 +50,6 @@ expect 'eveda-batch -O ' 'bmp jpeg png tiff webp'
 expect 'eveda-batch --tiff-compression=' 'deflate jpeg lzw none'
 expect 'eveda-batch --subsample ' '420 444'
 expect 'eveda-batch --lo' '--lossless'
+expect 'eveda-batch --la' '--label --label-color --label-size'
 [[ $failures == 0 ]] || exit 1
 echo "batch_completion_test: passed"
