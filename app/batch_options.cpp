@@ -18,8 +18,8 @@ namespace app {
 
 const char* const kUsage =
     "usage: eveda-batch [OPTIONS] PATH...\n"
-    "Joins the BMP images of each directory PATH (or the PNG and JPEG images -i lists) and\n"
-    "each file PATH, in that order, into one grid image.\n"
+    "Joins the BMP images of each directory PATH (or the images -i lists, in the\n"
+    "formats below) and each file PATH, in that order, into one grid image.\n"
     "  -W, --block-width N     cell width over 0, a fraction allowed (100.5)\n"
     "                                                                   default: widest source\n"
     "  -H, --block-height N    cell height, at least 1                  default: tallest source\n"
@@ -33,12 +33,19 @@ const char* const kUsage =
     "                          contain: scaled to fit the cell, aspect ratio kept, centred\n"
     "                                                                   default: top-left\n"
     "  -i, --include PATTERN   the files to join, by wildcard, case-insensitive; repeatable\n"
-    "                          (-i '*.png' -i '*.jpg'); BMP, PNG and JPEG are read\n"
+    "                          (-i '*.png' -i '*.jpg'); any format below is read\n"
     "                                                                   default: *.bmp\n"
     "  -b, --background C      RRGGBB hex, '#' optional                 default: 000000\n"
     "  -o, --output PATH       default: the first free plemoNNN.bmp in DIRECTORY\n"
-    "                          a PATH ending in .png (any case) is written as a PNG\n"
+    "                          its extension (any case) names the format, as below\n"
+    "  -O, --format F          bmp | png | jpeg | tiff | webp, for a PATH without extension\n"
+    "                          or -o -                                  default: bmp\n"
     "  -z, --compression N     PNG level, 0 (none) to 9 (smallest)      default: 6\n"
+    "  -Q, --quality N         JPEG, WebP and JPEG-in-TIFF, 1 to 100    default: 90\n"
+    "      --subsample S       JPEG chroma: 420 | 444 (halved or whole both ways)\n"
+    "                                          default: 420 below quality 90, 444 from 90\n"
+    "      --tiff-compression C  none | lzw | deflate | jpeg            default: deflate\n"
+    "      --lossless          WebP without loss (-Q: how hard it shrinks)\n"
     "  -l, --label FORMAT      a caption under each cell: %f file name, %F path, %b name\n"
     "                          without extension, %e extension, %n cell number, %N count,\n"
     "                          %w %h the source's size, %% a percent sign\n"
@@ -63,12 +70,24 @@ const char* const kUsage =
     "Numbers other than the cell width are rounded to whole numbers, halves to even, and\n"
     "must stay within 2147483647.\n"
     "\n"
-    "-o PATH ends in .bmp or .png (any case) or has no extension (BMP). A BMP file holds at\n"
-    "most 2 GB; a PNG up to 2147483647 rows of up to 89478485 pixels, as the disk allows.\n"
+    "Formats (read by content, whatever the name; written by -o's extension or -O):\n"
+    "  format  in   out  extensions        written\n"
+    "  BMP     yes  yes  .bmp or none      24-bit; at most 2 GB\n"
+    "  PNG     yes  yes  .png              8-bit RGB; up to 2147483647 rows of 89478485 px\n"
+    "  JPEG    yes  yes  .jpg .jpeg        baseline; at most 65535 pixels a side\n"
+    "  TIFF    yes  yes  .tif .tiff        RGB strips; BigTIFF when it could pass 4 GB\n"
+    "  WebP    yes  yes  .webp             at most 16383 pixels a side; the whole picture\n"
+    "                                      is held in memory to encode: about 6 bytes a\n"
+    "                                      pixel lossy, 9 lossless\n"
+    "  GIF     yes  no   .gif              the first frame\n"
+    "  HEIF    yes  no   .heic .heif .avif with the codecs libheif's plugins provide\n"
+    "Another -o extension, or -O naming a format other than -o's extension, is a usage error.\n"
+    "\n"
     "An existing PATH must be a regular file: a directory, device, FIFO or socket is refused\n"
     "and left as it is. A symbolic link stays; the file it names is replaced. -o - writes the\n"
-    "BMP to standard output (a pipe or a file, never a terminal) and prints WIDTHxHEIGHT on\n"
-    "stderr.\n"
+    "image to standard output (a pipe or a file, never a terminal) and prints WIDTHxHEIGHT on\n"
+    "stderr: PNG, JPEG and WebP as they are made, BMP and TIFF (which need to seek) once whole\n"
+    "from a file in the temporary folder.\n"
     "Without -o, every .bmp file in DIRECTORY is a source, an earlier plemoNNN.bmp included;\n"
     "with -o, the output file is never one of the sources.\n"
     "\n"
@@ -131,9 +150,9 @@ constexpr std::array<std::string_view, 4> kFits = {"top-left", "center", "stretc
 
 // Options with no short form have a shortName below ' ', never matched as one.
 constexpr char kFilesFrom = 1, kSort = 2, kReverse = 3, kDryRun = 4, kMap = 5, kLabelSize = 6,
-               kLabelColour = 7, kFont = 8;
+               kLabelColour = 7, kFont = 8, kSubsample = 9, kTiffCompression = 10, kLossless = 11;
 
-constexpr std::array<OptionSpec, 24> kOptions = {{
+constexpr std::array<OptionSpec, 29> kOptions = {{
     {kFilesFrom, "files-from", true},
     {'0', "null", false},
     {'r', "recursive", false},
@@ -151,6 +170,11 @@ constexpr std::array<OptionSpec, 24> kOptions = {{
     {'o', "output", true},
     {'i', "include", true},
     {'z', "compression", true},
+    {'Q', "quality", true},
+    {kSubsample, "subsample", true},
+    {kTiffCompression, "tiff-compression", true},
+    {kLossless, "lossless", false},
+    {'O', "format", true},
     {'l', "label", true},
     {kLabelSize, "label-size", true},
     {kLabelColour, "label-color", true},
@@ -246,6 +270,32 @@ std::optional<std::string> Apply(const OptionSpec& spec, std::string_view value,
         return name + " takes a level from 0 to 9, not " + Echoed(value);
       options.compression = value[0] - '0';
       return std::nullopt;
+    case 'Q': {
+      int quality = 0;
+      const bool whole = value.size() <= 3 && AllDigits(value, false);
+      if (whole) std::from_chars(value.data(), value.data() + value.size(), quality);
+      if (!whole || quality < 1 || quality > 100)
+        return name + " takes a whole number from 1 to 100, not " + Echoed(value);
+      options.quality = quality;
+      return std::nullopt;
+    }
+    case kSubsample:
+      if (value != "420" && value != "444") return name + " takes 420 or 444";
+      options.subsample =
+          value == "420" ? formats::ChromaSampling::Halved : formats::ChromaSampling::Whole;
+      return std::nullopt;
+    case kTiffCompression:
+      options.tiffCompression = formats::ParseTiffCompression(value);
+      if (!options.tiffCompression) return name + " takes none, lzw, deflate or jpeg";
+      return std::nullopt;
+    case kLossless:
+      options.lossless = true;
+      return std::nullopt;
+    case 'O':
+      if (!formats::OutputFormatNamed(value))
+        return name + " takes " + formats::KnownFormatWords() + ", not " + Echoed(value);
+      options.format = std::string(value);
+      return std::nullopt;
     case 'l':
       options.label = std::string(value);
       return std::nullopt;
@@ -310,6 +360,23 @@ std::optional<std::string> Apply(const OptionSpec& spec, std::string_view value,
   }
 }
 
+// -O names the format of a PATH that has no extension; one with another format's extension,
+// or the default name (a .bmp), would be written in a format its name does not say.
+std::optional<std::string> FormatConflict(const BatchOptions& options) {
+  if (!options.format) return std::nullopt;
+  const formats::OutputFormat named = *formats::OutputFormatNamed(*options.format);
+  if (!options.output) {
+    if (named == formats::BmpOutput()) return std::nullopt;
+    return "--format " + *options.format + " needs -o PATH: the default output is a .bmp file";
+  }
+  const std::string_view extension = formats::ExtensionOf(*options.output);
+  if (*options.output == "-" || extension.empty() ||
+      *formats::OutputFormatOf(*options.output) == named)
+    return std::nullopt;
+  return "--format " + *options.format + " and --output " + Echoed(*options.output) +
+         " name two different formats";
+}
+
 }  // namespace
 
 bool IsStrictNumber(std::string_view text) {
@@ -365,7 +432,14 @@ Parsed ParseBatchOptions(std::span<const std::string_view> args) {
   // One directory has a folder to propose the output's name in; anything else has none.
   if ((options.paths.size() > 1 || options.filesFrom) && !options.output && !options.dryRun)
     return eveda::Unexpected{std::string("-o is needed with more than one PATH or --files-from")};
+  if (auto conflict = FormatConflict(options)) return eveda::Unexpected{*conflict};
   return options;
+}
+
+formats::OutputFormat OutputFormatFor(const BatchOptions& options) {
+  if (options.format) return *formats::OutputFormatNamed(*options.format);
+  if (options.output && *options.output != "-") return *formats::OutputFormatOf(*options.output);
+  return formats::BmpOutput();
 }
 
 }  // namespace app

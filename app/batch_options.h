@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "formats/output_formats.h"
 #include "gtfile/list_order.h"
 #include "join/grid_plan.h"
 #include "platform/gdi/gdi.h"
@@ -34,7 +35,12 @@ struct BatchOptions {
   std::optional<join::FitMode> fit;  // Contain too, which the window's list does not offer
   // -i: listing patterns, repeatable; none given lists *.bmp as the window does.
   std::vector<std::string> include;
-  std::optional<int> compression;  // -z: zlib level of a PNG output
+  std::optional<int> compression;                    // -z: zlib level of a PNG output
+  std::optional<int> quality;                        // -Q: 1 to 100, for every lossy output
+  std::optional<formats::ChromaSampling> subsample;  // of a JPEG output
+  std::optional<formats::TiffCompression> tiffCompression;
+  bool lossless = false;              // of a WebP output
+  std::optional<std::string> format;  // -O: the output format's name, for a PATH without extension
   std::optional<gdi::COLORREF> background;
   std::optional<std::string> output;
   // -l: a caption under each cell, its % escapes filled in per source; no strip without it.
@@ -51,6 +57,9 @@ extern const char* const kUsage;
 
 // Parses the arguments after the program's name; the error is a one-line reason.
 eveda::Result<BatchOptions, std::string> ParseBatchOptions(std::span<const std::string_view> args);
+
+// The format the output is written in: -O's, else the extension's, else BMP.
+formats::OutputFormat OutputFormatFor(const BatchOptions& options);
 
 // True for a text that is wholly a decimal number: sign, digits, one point, exponent.
 bool IsStrictNumber(std::string_view text);

@@ -109,9 +109,13 @@ int JoinScanned(const BatchOptions& options, const std::string& output,
   // the user gave is replaced, as asked.
   request.output.path = output;
   if (!options.output) request.output.nextName = join::NextFreeOutputName();
-  if (options.output && !ToStandardOutput(options))
-    request.output.format = *formats::OutputFormatOf(*options.output);
-  request.output.encode.pngLevel = options.compression.value_or(6);
+  request.output.format = OutputFormatFor(options);
+  formats::EncodeOptions& encode = request.output.encode;
+  encode.pngLevel = options.compression.value_or(encode.pngLevel);
+  encode.quality = options.quality.value_or(encode.quality);
+  encode.chroma = options.subsample.value_or(encode.chroma);
+  encode.tiffCompression = options.tiffCompression.value_or(encode.tiffCompression);
+  encode.lossless = options.lossless;
   request.reportDrawn = options.map.has_value();
   request.sources.reserve(scanned.size());
   for (const join::ScannedSource& source : scanned) request.sources.push_back(source.path);
@@ -163,14 +167,12 @@ int PrintDryRun(const BatchOptions& options, const std::vector<join::ScannedSour
     NameUnreadable(source.path, *source.refusal, err);
     ++unreadable;
   }
-  const formats::OutputFormat format = options.output && !ToStandardOutput(options)
-                                           ? *formats::OutputFormatOf(*options.output)
-                                           : formats::BmpOutput();
+  const formats::OutputFormat format = OutputFormatFor(options);
   join::JoinReport report;
   const auto grid = join::GridOf(layout, count);
   if (grid) report.grid = *grid;
   report.outcome = join::JoinReport::Outcome::CanvasFailed;
-  if (!grid || grid->Width > join::kMaxBandWidth ||
+  if (!grid || grid->Width > join::kMaxBandWidth || !format.Holds(grid->Width, grid->Height) ||
       (format.bmpFileLimit && !formats::FitsInBmpFile(grid->Width, grid->Height))) {
     if (!grid) report.outcome = join::JoinReport::Outcome::InvalidLayout;
     err << kPrefix << FailureText(report, format) << '\n';
@@ -188,9 +190,10 @@ int PrintDryRun(const BatchOptions& options, const std::vector<join::ScannedSour
     out << "bytes " << formats::BmpFileBytes(formats::kOutputBitCount, grid->Width, grid->Height)
         << " (BMP)\n";
   } else {
-    // Compression decides a PNG's size; the rows it compresses are known.
-    out << "bytes " << (rowBytes + 1) * grid->Height << " before compression (" << format.name
-        << ")\n";
+    // Compression decides the size; the rows it compresses are known (a PNG's with a filter
+    // byte each).
+    const std::int64_t perRow = rowBytes + (format.word == "png" ? 1 : 0);
+    out << "bytes " << perRow * grid->Height << " before compression (" << format.name << ")\n";
   }
   return unreadable == 0 ? kExitWritten : kExitSomeSourcesUnread;
 }

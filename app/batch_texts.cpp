@@ -15,6 +15,10 @@ std::string SizeText(const join::GridSize& grid) {
 
 std::string CanvasFailureText(const join::JoinReport& report, const formats::OutputFormat& format) {
   const join::GridSize& grid = report.grid;
+  if (!format.Holds(grid.Width, grid.Height))
+    return "the output image (" + SizeText(grid) + ") exceeds the " +
+           std::to_string(format.maxSide) + " pixels a side of a " + std::string(format.name) +
+           " file";
   if (format.bmpFileLimit && !formats::FitsInBmpFile(grid.Width, grid.Height) && grid.Width >= 1 &&
       grid.Height >= 1)
     return "the output image (" + SizeText(grid) + ") exceeds the " +

@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 
 #include "dsmod/output_file.h"
 #include "dsmod/row_writer.h"
@@ -36,8 +38,17 @@ bool FlushWithProgress(int fd, const SaveProgress& progress) {
 
 }  // namespace
 
+// An encoder writing to standard output itself meets a reader that went away as EPIPE; the
+// words say which end failed, as the copy of a finished file says.
+SaveError ImageFile::WithStandardOutputsWords(SaveError error) const {
+  if (path_ == kStandardOutput && error.reason == std::strerror(EPIPE))
+    error.reason = "standard output was closed";
+  return error;
+}
+
 ImageFile::ImageFile(std::string FilePath, std::int32_t Width, std::int32_t Height,
-                     const formats::EncoderFactory& encoder, detail::FileSystem& fileSystem)
+                     const formats::EncoderFactory& encoder, detail::FileSystem& fileSystem,
+                     bool writesInOrder)
     : path_(std::move(FilePath)) {
   // The size is refused before a file is made.
   if (!encoder) {
@@ -47,7 +58,7 @@ ImageFile::ImageFile(std::string FilePath, std::int32_t Width, std::int32_t Heig
     if (size == formats::BmpFileSize::TooLarge) error_ = SaveError{SaveError::Kind::Overflow, {}};
     if (error_) return;
   }
-  auto file = detail::OutputFile::Create(path_, fileSystem);
+  auto file = detail::OutputFile::Create(path_, fileSystem, writesInOrder);
   if (!file) {
     error_ = file.error();
     return;
@@ -56,7 +67,7 @@ ImageFile::ImageFile(std::string FilePath, std::int32_t Width, std::int32_t Heig
   auto made = encoder ? encoder(file_->fd(), Width, Height)
                       : formats::MakeBmpEncoder(file_->fd(), Width, Height);
   if (!made) {
-    error_ = SaveError{SaveError::Kind::CannotWrite, made.error().reason};
+    error_ = WithStandardOutputsWords(SaveError{SaveError::Kind::CannotWrite, made.error().reason});
     return;
   }
   encoder_ = std::move(*made);
@@ -75,9 +86,10 @@ eveda::Result<std::string, SaveError> ImageFile::Finish(const NextOutputName& ne
   // The writer is stopped first: nothing may read the bands once this returns.
   const std::optional<SaveError> writeError = writer_ ? writer_->Wait() : std::nullopt;
   if (error_) return Unexpected{*error_};
-  if (writeError) return Unexpected{*writeError};
+  if (writeError) return Unexpected{WithStandardOutputsWords(*writeError)};
   if (auto encoded = encoder_->Finish(); !encoded)
-    return Unexpected{SaveError{SaveError::Kind::CannotWrite, encoded.error().reason}};
+    return Unexpected{
+        WithStandardOutputsWords(SaveError{SaveError::Kind::CannotWrite, encoded.error().reason})};
   // A stop is honoured up to the last moment before the file takes its name, and not after.
   if (!FlushWithProgress(file_->fd(), progress)) {
     writer_.reset();

@@ -28,10 +28,12 @@ class ImageFile {
  public:
   // Creates the unnamed file beside `FilePath`, through `fileSystem`, and the encoder on it (a
   // 24-bit BMP without a factory). A failure is kept for Finish to report, where a failed save
-  // is always told.
+  // is always told. An encoder that `writesInOrder` writes to standard output directly, as it
+  // draws, when that is the target.
   ImageFile(std::string FilePath, std::int32_t Width, std::int32_t Height,
             const formats::EncoderFactory& encoder = {},
-            detail::FileSystem& fileSystem = detail::SystemFileSystem());
+            detail::FileSystem& fileSystem = detail::SystemFileSystem(),
+            bool writesInOrder = false);
   ~ImageFile();
   ImageFile(const ImageFile&) = delete;
   ImageFile& operator=(const ImageFile&) = delete;
@@ -48,6 +50,8 @@ class ImageFile {
                                                const SaveProgress& progress = {});
 
  private:
+  SaveError WithStandardOutputsWords(SaveError error) const;
+
   std::string path_;
   std::optional<SaveError> error_;
   std::unique_ptr<detail::OutputFile> file_;

@@ -104,9 +104,10 @@ std::string TemporaryFolder() {
 }  // namespace
 
 eveda::Result<OutputFile, SaveError> OutputFile::Create(const std::string& target,
-                                                        FileSystem& fileSystem) {
+                                                        FileSystem& fileSystem, bool inOrder) {
   stop_signals::ClearPendingFile();
-  if (target == kStandardOutput) return CreateForStandardOutput(fileSystem);
+  if (target == kStandardOutput)
+    return inOrder ? OntoStandardOutput(fileSystem) : CreateForStandardOutput(fileSystem);
   const std::filesystem::path path(ResolvedTarget(target));
   if (!path.has_filename())
     return eveda::Unexpected{Failure(SaveError::Kind::CannotCreate, EISDIR)};
@@ -151,11 +152,22 @@ eveda::Result<OutputFile, SaveError> OutputFile::CreateForStandardOutput(FileSys
   return OutputFile(fileSystem, fd, directory, {});
 }
 
+// A copy of the descriptor, so that the save's close leaves standard output open for what the
+// program still writes, and so that whatever is written goes straight to the reader.
+eveda::Result<OutputFile, SaveError> OutputFile::OntoStandardOutput(FileSystem& fileSystem) {
+  const int fd = ::fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 0);
+  if (fd < 0) return eveda::Unexpected{Failure(SaveError::Kind::CannotCreate, errno)};
+  OutputFile file(fileSystem, fd, {}, {});
+  file.direct_ = true;
+  return file;
+}
+
 OutputFile::OutputFile(OutputFile&& other) noexcept
     : fileSystem_(other.fileSystem_),
       fd_(std::exchange(other.fd_, -1)),
       directory_(std::move(other.directory_)),
-      temporaryName_(std::exchange(other.temporaryName_, {})) {}
+      temporaryName_(std::exchange(other.temporaryName_, {})),
+      direct_(other.direct_) {}
 
 OutputFile::~OutputFile() {
   if (fd_ >= 0) ::close(fd_);
@@ -248,7 +260,8 @@ eveda::Result<void, SaveError> OutputFile::CopyToStandardOutput() {
 eveda::Result<std::string, SaveError> OutputFile::PutInPlace(const std::string& target,
                                                              const NextOutputName& nextName) {
   if (target == kStandardOutput) {
-    if (auto copied = CopyToStandardOutput(); !copied) return eveda::Unexpected{copied.error()};
+    if (auto copied = direct_ ? eveda::Result<void, SaveError>{} : CopyToStandardOutput(); !copied)
+      return eveda::Unexpected{copied.error()};
     ::close(std::exchange(fd_, -1));
     return target;
   }

@@ -23,7 +23,8 @@
 namespace DSMod {
 
 // The target that means standard output: the file is written unnamed in the temporary folder
-// ($TMPDIR, else /tmp) and copied to standard output, from its first byte, once it is whole.
+// ($TMPDIR, else /tmp) and copied to standard output, from its first byte, once it is whole;
+// or, for a format written in order, to standard output itself as it is made.
 inline constexpr std::string_view kStandardOutput = "-";
 
 // The path a save to `target` replaces: the file a symbolic link names, through every link.
@@ -41,9 +42,10 @@ namespace detail {
 
 class OutputFile {
  public:
-  // Creates the file for `target` through `fileSystem`.
+  // Creates the file for `target` through `fileSystem`. Standard output is written directly
+  // when the bytes come `inOrder`.
   static eveda::Result<OutputFile, SaveError> Create(const std::string& target,
-                                                     FileSystem& fileSystem);
+                                                     FileSystem& fileSystem, bool inOrder = false);
   OutputFile(OutputFile&& other) noexcept;
   OutputFile& operator=(OutputFile&&) = delete;
   OutputFile(const OutputFile&) = delete;
@@ -67,6 +69,7 @@ class OutputFile {
         directory_(std::move(directory)),
         temporaryName_(std::move(temporaryName)) {}
   static eveda::Result<OutputFile, SaveError> CreateForStandardOutput(FileSystem& fileSystem);
+  static eveda::Result<OutputFile, SaveError> OntoStandardOutput(FileSystem& fileSystem);
   eveda::Result<void, SaveError> Replace(const std::string& target);
   eveda::Result<void, SaveError> LinkAsTemporary();
   int PutWithoutReplacing(const std::string& name);
@@ -78,6 +81,7 @@ class OutputFile {
   int fd_ = -1;
   std::string directory_;
   std::string temporaryName_;  // empty while the file has no name
+  bool direct_ = false;        // fd_ is standard output's own: nothing is left to copy
 };
 
 }  // namespace detail

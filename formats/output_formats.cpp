@@ -3,26 +3,40 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <vector>
 
-#include "formats/bmp/bmp.h"
 #include "formats/png/png_encoder.h"
+#include "formats/webp/webp_encoder.h"
 
 namespace formats {
 namespace {
-
-EncoderFactory BmpEncoder(const EncodeOptions&) {
-  return [](int fd, std::int32_t width, std::int32_t height) {
-    return MakeBmpEncoder(fd, width, height);
-  };
-}
 
 EncoderFactory PngEncoder(const EncodeOptions& options) {
   return MakePngEncoderFactory(options.pngLevel);
 }
 
-constexpr std::array<OutputFormat, 2> kOutputFormats = {{
-    {".bmp", "BMP", true, BmpEncoder},
-    {".png", "PNG", false, PngEncoder},
+EncoderFactory JpegEncoder(const EncodeOptions& options) {
+  return MakeJpegEncoderFactory({options.quality, options.chroma});
+}
+
+EncoderFactory TiffEncoder(const EncodeOptions& options) {
+  return MakeTiffEncoderFactory({options.tiffCompression, options.quality});
+}
+
+EncoderFactory WebpEncoder(const EncodeOptions& options) {
+  return MakeWebpEncoderFactory({options.lossless, static_cast<float>(options.quality)});
+}
+
+// BMP first: the format of a name without an extension. Of two extensions of one format, the
+// first is the one a message names.
+const std::array<OutputFormat, 7> kOutputFormats = {{
+    BmpOutput(),
+    {".png", "PNG", "png", false, 0, true, false, PngEncoder},
+    {".jpg", "JPEG", "jpeg", false, kJpegMaxSide, true, false, JpegEncoder},
+    {".jpeg", "JPEG", "jpeg", false, kJpegMaxSide, true, false, JpegEncoder},
+    {".tif", "TIFF", "tiff", false, 0, false, false, TiffEncoder},
+    {".tiff", "TIFF", "tiff", false, 0, false, false, TiffEncoder},
+    {".webp", "WebP", "webp", false, kWebpMaxSide, true, true, WebpEncoder},
 }};
 
 bool EqualIgnoringCase(std::string_view a, std::string_view b) {
@@ -32,9 +46,22 @@ bool EqualIgnoringCase(std::string_view a, std::string_view b) {
   });
 }
 
-}  // namespace
+// "a, b or c" of the table's rows, each named once.
+template <typename Part>
+std::string ListOf(Part part) {
+  std::vector<std::string_view> parts;
+  for (const OutputFormat& format : kOutputFormats) {
+    if (std::ranges::find(parts, part(format)) == parts.end()) parts.push_back(part(format));
+  }
+  std::string text;
+  for (std::size_t i = 0; i < parts.size(); ++i) {
+    if (i > 0) text += i + 1 == parts.size() ? " or " : ", ";
+    text += parts[i];
+  }
+  return text;
+}
 
-const OutputFormat& BmpOutput() { return kOutputFormats[0]; }
+}  // namespace
 
 std::string_view ExtensionOf(std::string_view path) {
   const std::string_view name = path.substr(path.find_last_of('/') + 1);
@@ -52,13 +79,19 @@ std::optional<OutputFormat> OutputFormatOf(std::string_view path) {
   return std::nullopt;
 }
 
-std::string KnownExtensions() {
-  std::string text;
-  for (std::size_t i = 0; i < kOutputFormats.size(); ++i) {
-    if (i > 0) text += i + 1 == kOutputFormats.size() ? " or " : ", ";
-    text += kOutputFormats[i].extension;
+std::optional<OutputFormat> OutputFormatNamed(std::string_view word) {
+  for (const OutputFormat& format : kOutputFormats) {
+    if (word == format.word) return format;
   }
-  return text;
+  return std::nullopt;
+}
+
+std::string KnownExtensions() {
+  return ListOf([](const OutputFormat& format) { return format.extension; });
+}
+
+std::string KnownFormatWords() {
+  return ListOf([](const OutputFormat& format) { return format.word; });
 }
 
 }  // namespace formats

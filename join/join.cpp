@@ -56,6 +56,11 @@ JoinReport Join(const JoinRequest& request, JoinObserver& observer) {
   report.grid = *grid;
   observer.Progress(Phase::Preparing, 0, 0);
   const OutputRequest& output = request.output;
+  if (!output.format.Holds(grid->Width, grid->Height)) {  // told before anything is drawn
+    report.outcome = Outcome::CanvasFailed;
+    report.canvasError = DSMod::CanvasError::Overflow;
+    return report;
+  }
   // Declared before the file, so that the file's writer has stopped before the bands go.
   auto bands = CreateOutputBands(request.referenceDC, grid->Width, grid->Height,
                                  BandRowsFor(request.layout, grid->Width, grid->Height),
@@ -67,7 +72,8 @@ JoinReport Join(const JoinRequest& request, JoinObserver& observer) {
   }
   // The file is written while the bands are drawn; its failures are told once they are drawn.
   DSMod::ImageFile file(output.path, grid->Width, grid->Height,
-                        output.format.encoder(output.encode), *request.fileSystem);
+                        output.format.encoder(output.encode), *request.fileSystem,
+                        output.format.writesInOrder);
   const GridPassResult pass = DrawInto(*bands, file, request, observer, report);
   NameTheUndrawn(request, pass, report);
   if (!pass.stopped && !observer.StopRequested()) observer.Progress(Phase::Saving, 0, 0);

@@ -13,7 +13,7 @@ app:                 main_window comdlg join text formats dsmod gtfile platform/
 main_window:         join dsmod gtfile platform/toolkit platform/bmp_loader platform/gdi platform/bmp_format platform
 join:                dsmod formats platform/workers platform/stop_signals platform/bmp_loader platform/gdi platform/bmp_format platform
 dsmod:               formats platform/workers platform/stop_signals platform/gdi platform/bmp_format platform
-formats:             platform/workers platform/bmp_loader platform/gdi platform/bmp_format platform
+formats:             formats/webp formats/tiff platform/workers platform/bmp_loader platform/gdi platform/bmp_format platform
 formats/webp:        formats platform/bmp_loader platform/bmp_format platform
 formats/tiff:        formats platform/bmp_loader platform/bmp_format platform
 formats/gif:         formats platform/bmp_loader platform/bmp_format platform

@@ -2,6 +2,7 @@
 
 #include <libheif/heif.h>
 
+#include <cctype>
 #include <cstring>
 
 #include "formats/frame_stream.h"
@@ -45,17 +46,23 @@ const heif_reader kReader = {
     },
 };
 
+// Some of libheif's messages end in a newline, which would break the one line a reason is told in.
+std::string WordsOf(const heif_error& error, const char* otherwise) {
+  std::string words = error.message && *error.message ? error.message : otherwise;
+  while (!words.empty() && std::isspace(static_cast<unsigned char>(words.back()))) words.pop_back();
+  return words;
+}
+
 eveda::Unexpected<SourceError> HeifError(const heif_error& error) {
   // libheif refuses sizes beyond its own limits as a failure to allocate.
   if (error.subcode == heif_suberror_Security_limit_exceeded) {
-    return eveda::Unexpected(
-        SourceError(DecodeError::TooLarge, error.message ? error.message : ""));
+    return eveda::Unexpected(SourceError(DecodeError::TooLarge, WordsOf(error, "")));
   }
   if (error.code == heif_error_Memory_allocation_error) {
     return eveda::Unexpected(SourceError(DecodeError::OutOfMemory));
   }
   return eveda::Unexpected(
-      SourceError(DecodeError::Unreadable, error.message ? error.message : "damaged HEIF data"));
+      SourceError(DecodeError::Unreadable, WordsOf(error, "damaged HEIF data")));
 }
 
 struct Opened {

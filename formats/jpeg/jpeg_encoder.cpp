@@ -75,7 +75,7 @@ class JpegEncoder final : public ImageEncoder {
     if (created_) jpeg_destroy_compress(&cinfo_);
   }
 
-  eveda::Result<void, EncodeError> Start(std::int32_t height, int quality) {
+  eveda::Result<void, EncodeError> Start(std::int32_t height, const JpegOptions& options) {
     if (setjmp(errors_.back)) return Failed();
     jpeg_create_compress(&cinfo_);
     created_ = true;
@@ -86,8 +86,11 @@ class JpegEncoder final : public ImageEncoder {
     cinfo_.input_components = 3;
     cinfo_.in_color_space = JCS_EXT_BGR;  // the rows as they come
     jpeg_set_defaults(&cinfo_);
-    jpeg_set_quality(&cinfo_, quality, TRUE);
-    const int chromaSampling = quality >= kFullChromaQuality ? 1 : 2;
+    jpeg_set_quality(&cinfo_, options.quality, TRUE);
+    const bool whole = options.chroma == ChromaSampling::ByQuality
+                           ? options.quality >= kFullChromaQuality
+                           : options.chroma == ChromaSampling::Whole;
+    const int chromaSampling = whole ? 1 : 2;
     cinfo_.comp_info[0].h_samp_factor = cinfo_.comp_info[0].v_samp_factor = chromaSampling;
     cinfo_.comp_info[1].h_samp_factor = cinfo_.comp_info[1].v_samp_factor = 1;
     cinfo_.comp_info[2].h_samp_factor = cinfo_.comp_info[2].v_samp_factor = 1;
@@ -151,7 +154,7 @@ EncoderFactory MakeJpegEncoderFactory(JpegOptions options) {
           return eveda::Unexpected(EncodeError{"JPEG quality must be 1 to 100"});
         }
         auto encoder = std::make_unique<JpegEncoder>(fd, width);
-        EVEDA_TRY(started, encoder->Start(height, options.quality));
+        EVEDA_TRY(started, encoder->Start(height, options));
         return std::unique_ptr<ImageEncoder>(std::move(encoder));
       };
 }

@@ -1,7 +1,7 @@
 #pragma once
 // JPEG output through libjpeg-turbo, written as the bands arrive: baseline, quality 1 to 100,
-// chroma halved both ways below quality 90 and kept whole from 90 on. Writes in order only, so a
-// pipe will do.
+// chroma halved both ways (4:2:0) or kept whole (4:4:4); unless asked, halved below quality 90
+// and whole from 90 on. Writes in order only, so a pipe will do.
 
 #include <cstdint>
 
@@ -15,8 +15,11 @@ inline bool JpegFitsSize(std::uint32_t width, std::uint32_t height) {
   return width >= 1 && height >= 1 && width <= kJpegMaxSide && height <= kJpegMaxSide;
 }
 
+enum class ChromaSampling { ByQuality, Halved, Whole };
+
 struct JpegOptions {
   int quality = 90;  // 1 to 100
+  ChromaSampling chroma = ChromaSampling::ByQuality;
 };
 
 EncoderFactory MakeJpegEncoderFactory(JpegOptions options);

@@ -1,7 +1,8 @@
 #pragma once
 // WebP output through libwebp, lossy at a quality or lossless. libwebp encodes a whole picture at
-// once, so this encoder collects the rows as they arrive (3 bytes a pixel for the whole image)
-// and encodes and writes them at Finish, in order: a pipe will do.
+// once, so this encoder collects the rows as they arrive (4 bytes a pixel for the whole image,
+// and libwebp's own working copy as it encodes) and encodes them at Finish, writing the file in
+// order as libwebp makes it: a pipe will do.
 
 #include <cstdint>
 

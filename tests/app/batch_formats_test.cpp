@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <sstream>
@@ -14,6 +15,7 @@
 #include "formats/jpeg/jpeg.h"
 #include "formats/png/png.h"
 #include "tests/app/batch_test_support.h"
+#include "tests/formats/reference_pictures.h"
 #include "tests/support/image_writers.h"
 #include "tests/support/run_test_support.h"
 
@@ -96,9 +98,10 @@ TEST(BatchFormats, ContainFitsWideTallAndSquareSourcesInEveryOrder) {
             app::kExitWritten);
 }
 
-// The same job written as BMP and as PNG at three levels: the PNG holds exactly the BMP's
-// pixels. The sources are of every kind the job reads, in bands of rows (-a rows).
-TEST(BatchFormats, APngOutputHoldsExactlyTheBmpOutputsPixels) {
+// The same job written as BMP and in every other format: PNG, TIFF and lossless WebP hold exactly
+// the BMP's pixels, the lossy outputs come within their codec's error (halved chroma costs most
+// at the cells' edges). The sources are of every kind the job reads, in bands of rows (-a rows).
+TEST(BatchFormats, EveryOutputHoldsTheBmpOutputsPixels) {
   TempDir dir;
   dir.WriteFile("a.png", PhotoPng(70, 50, false));
   dir.WriteFile("b.PNG", PhotoPng(64, 64, true));
@@ -116,29 +119,35 @@ TEST(BatchFormats, APngOutputHoldsExactlyTheBmpOutputsPixels) {
   const BatchResult bmp = with({"-o", out.PathOf("joined.bmp")});
   ASSERT_EQ(bmp.status, app::kExitWritten) << bmp.err;
   const WrittenBmp expected = ReadWritten(out.PathOf("joined.bmp"));
-  for (const char* level : {"0", "6", "9"}) {
-    SCOPED_TRACE(level);
-    const std::string path = out.PathOf(std::string("joined-") + level + ".Png");
-    const BatchResult png = with({"-z", level, "-o", path});
-    ASSERT_EQ(png.status, app::kExitWritten) << png.err;
-    EXPECT_EQ(png.out, path + " " + std::to_string(expected.width) + "x" +
-                           std::to_string(expected.height) + "\n");
-    const std::vector<std::uint8_t> file = ReadBytes(path);
-    formats::DecodedImage image;
-    const auto decoded = formats::DecodePng(file, 0, image);
-    ASSERT_TRUE(decoded) << decoded.error().detail;
-    ASSERT_EQ(image.width, static_cast<std::uint32_t>(expected.width));
-    ASSERT_EQ(image.height, static_cast<std::uint32_t>(expected.height));
-    for (int y = 0; y < expected.height; ++y) {
-      const std::uint8_t* row = image.Row(static_cast<std::uint32_t>(y));
-      for (int x = 0; x < expected.width; ++x) {
-        const Rgb got = Rgb{row[3 * x + 2]} << 16 | Rgb{row[3 * x + 1]} << 8 | row[3 * x];
-        ASSERT_EQ(got, expected.Pixel(x, y)) << x << "," << y;
-      }
-    }
+  std::vector<std::uint8_t> pixels;  // B, G, R
+  for (int i = 0; i < expected.width * expected.height; ++i)
+    for (int shift : {0, 8, 16})
+      pixels.push_back(expected.Pixel(i % expected.width, i / expected.width) >> shift);
+  // clang-format off
+  const std::tuple<std::vector<std::string>, const char*, double> cases[] = {  // 99: the same
+      {{"-z", "0"}, "j-0.Png", 99}, {{"-z", "6"}, "j-6.Png", 99}, {{"-z", "9"}, "j-9.Png", 99},
+      {{}, "j.tif", 99}, {{"--tiff-compression", "none"}, "j-none.TIFF", 99}, {{"-O", "tiff"}, "j-tiff", 99},
+      {{"--tiff-compression=lzw"}, "j-lzw.tiff", 99}, {{"--tiff-compression", "jpeg"}, "j-jpeg.tif", 32},
+      {{"--lossless"}, "j-lossless.webp", 99}, {{}, "j.WebP", 32}, {{}, "j.jpg", 38},
+      {{"--subsample", "420"}, "j-420.jpeg", 32}, {{"-Q", "50"}, "j-50.JPG", 29}};
+  // clang-format on
+  std::vector<std::string> written = {"joined.bmp"};
+  for (const auto& [options, name, minPsnr] : cases) {
+    SCOPED_TRACE(name);
+    const std::string path = out.PathOf(name);
+    std::vector<std::string> args = options;
+    args.insert(args.end(), {"-o", path});
+    const BatchResult r = with(args);
+    ASSERT_EQ(r.status, app::kExitWritten) << r.err;
+    EXPECT_EQ(r.out, path + " " + std::to_string(expected.width) + "x" +
+                         std::to_string(expected.height) + "\n");
+    auto stream = formats::SourceReader::EveryFormat().OpenStream(path, {});
+    ASSERT_TRUE(stream) << stream.error().detail;
+    EXPECT_GE(formats::testing::Psnr(*formats::testing::ReadAll(**stream), pixels), minPsnr);
+    written.push_back(name);
   }
-  EXPECT_EQ(Tree(out.Path()), (std::vector<std::string>{"joined-0.Png", "joined-6.Png",
-                                                        "joined-9.Png", "joined.bmp"}));
+  std::ranges::sort(written);
+  EXPECT_EQ(Tree(out.Path()), written);
 }
 
 // Straight alpha over the background colour, rounded to nearest.
@@ -222,6 +231,54 @@ TEST(BatchFormats, HostileSourcesAreNamedUnreadableAndTheRestIsWritten) {
   ASSERT_TRUE(formats::DecodePng(ReadBytes(dir.PathOf("o.png")), 0, image));
   EXPECT_EQ(image.Row(0)[2], 0xFF);        // a.png drawn
   EXPECT_EQ(image.Row(0)[3 * 16 + 2], 0);  // b.png's cell in the background
+}
+
+// WebP, TIFF, GIF and HEIF sources beside copies cut short or declaring huge sizes (bombs among
+// them): each copy keeps its cell in the background and is named with its decoder's words.
+TEST(BatchFormats, HostileSourcesOfTheNewFormatsAreNamedUnreadable) {
+  namespace ref = formats::testing;
+  // clang-format off
+  const ref::Bytes picture = ref::Picture(ref::SmoothPixel, false);
+  const std::string webp = AsText(ref::WriteWebp(picture, false, true)),
+      tiff = AsText(ref::WriteTiff({8, 3, PHOTOMETRIC_RGB, COMPRESSION_LZW}, [](std::uint32_t x, std::uint32_t y, int s) {
+        return std::uint32_t(ref::Smooth(x, y, 2 - s)); })),
+      gif = AsText(ref::WriteGif({"", 0, 0, ref::kW, ref::kH, -1, false})), heic = AsText(ref::WriteHeif(picture, false, false));
+  const std::size_t ifd = std::uint8_t(tiff[4]) | std::size_t(std::uint8_t(tiff[5])) << 8;  // its width at +10, height at +22
+  const std::string webpSide = {'\xff', '\xff', '\xff', char((webp[24] & 0xf0) | 0x0f)};
+  const std::tuple<const char*, std::string, const char*> sources[] = {  // "": drawn
+      {"a.webp", webp, ""}, {"b.webp", webp.substr(0, webp.size() * 6 / 10), "ended early"},
+      {"c.webp", Patched(webp, 21, webpSide), "could hold"},
+      {"d.tif", tiff, ""}, {"e.tif", tiff.substr(0, tiff.size() * 6 / 10), "directory"},
+      {"f.tif", Patched(Patched(tiff, ifd + 10, "\xff\xff"), ifd + 22, "\xff\xff"), "too large"},
+      {"g.tif", Patched(Patched(tiff, ifd + 10, "\x40\x1f"), ifd + 22, "\x40\x1f"), "could hold"},
+      {"h.gif", gif, ""}, {"i.gif", gif.substr(0, gif.size() * 7 / 10), "read"},
+      {"j.gif", Patched(gif, 6, "\xff\xff\xff\xff"), "too large"},
+      {"k.gif", Patched(gif, 74, "\x80\x3e\x80\x3e"), "could hold"},
+      {"l.heic", heic, ""}, {"m.heic", heic.substr(0, heic.size() * 95 / 100), "end of file"},
+      {"n.heic", Patched(heic, heic.find("ispe") + 8, Bytes("\0\1\0\0\0\1\0\0")), "Security limit"}};
+  // clang-format on
+  TempDir dir;
+  for (const auto& [name, file, words] : sources)
+    if (!heic.empty() || !std::string_view(name).ends_with(".heic")) dir.WriteFile(name, file);
+  const std::vector<std::string> before = Tree(dir.Path());
+  const TempDir out;
+  const BatchResult r =
+      RunBatchWith({"-i", "*.webp", "-i", "*.tif", "-i", "*.gif", "-i", "*.heic", "-W", "37", "-H",
+                    "21", "-w", "4", "-b", "102030", "-o", out.PathOf("o.bmp"), dir.Path()});
+  ASSERT_EQ(r.status, app::kExitSomeSourcesUnread) << r.err;
+  const WrittenBmp joined = ReadWritten(out.PathOf("o.bmp"));
+  std::istringstream lines(r.err);
+  std::string line;
+  for (std::size_t i = 0; i < before.size(); ++i) {
+    const std::string_view words = std::get<2>(sources[i]);
+    SCOPED_TRACE(before[i]);
+    EXPECT_EQ(joined.Pixel(int(i % 4 * ref::kW), int(i / 4 * ref::kH)) == 0x102030, !words.empty());
+    if (words.empty() || !std::getline(lines, line)) continue;
+    EXPECT_TRUE(line.starts_with("eveda-batch: could not read " + dir.PathOf(before[i]) + ": "));
+    EXPECT_NE(line.find(words), std::string::npos) << line;
+  }
+  EXPECT_FALSE(std::getline(lines, line)) << line;
+  EXPECT_EQ(Tree(dir.Path()), before);
 }
 
 }  // namespace

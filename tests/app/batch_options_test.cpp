@@ -129,6 +129,14 @@ TEST(BatchOptionsTest, ValuesTheBoxesWouldRefuseNameTheOption) {
       {{"--map", "m.j\nson", "d"},
        "--map takes a file ending in .json or .csv, not 'm.j'$'\\n''son'"},
       {{"-a", "rows-ltr", "d"}, "--order takes rows, columns, columns-rtl or rows-rtl"},
+      {{"--quality=90.5", "d"}, "--quality takes a whole number from 1 to 100, not '90.5'"},
+      {{"--subsample", "422", "d"}, "--subsample takes 420 or 444"},
+      {{"--tiff-compression=zip", "d"}, "--tiff-compression takes none, lzw, deflate or jpeg"},
+      {{"-O", "jpg", "d"}, "--format takes bmp, png, jpeg, tiff or webp, not 'jpg'"},
+      {{"-O", "png", "-o", "x.jpg", "d"},
+       "--format png and --output 'x.jpg' name two different formats"},
+      {{"-O", "webp", "d"}, "--format webp needs -o PATH: the default output is a .bmp file"},
+      {{"-\x01", "d"}, "unknown option '-'$'\\001'"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.error);
@@ -166,15 +174,17 @@ TEST(BatchOptionsTest, OutputExtensionNamesAFormatEvedaWrites) {
       {"-", nullptr},
       {"./-", nullptr},
       {"out.PNG", nullptr},
-      {"out.JPG",
-       "--output: eveda-batch does not write '.JPG' files; give a name ending in .bmp or .png, or "
-       "none"},
+      {"out.JPG", nullptr},
+      {"out.webp", nullptr},
+      {"out.gif",
+       "--output: eveda-batch does not write '.gif' files; give a name ending in .bmp, .png, "
+       ".jpg, .jpeg, .tif, .tiff or .webp, or none"},
       {"out.bmp.",
-       "--output: eveda-batch does not write '.' files; give a name ending in .bmp or "
-       ".png, or none"},
+       "--output: eveda-batch does not write '.' files; give a name ending in .bmp, .png, .jpg, "
+       ".jpeg, .tif, .tiff or .webp, or none"},
       {"x.\n\033",
-       "--output: eveda-batch does not write '.'$'\\n\\033' files; give a name ending in .bmp "
-       "or .png, or none"},
+       "--output: eveda-batch does not write '.'$'\\n\\033' files; give a name ending in .bmp, "
+       ".png, .jpg, .jpeg, .tif, .tiff or .webp, or none"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.path);
@@ -191,7 +201,7 @@ TEST(BatchOptionsTest, OutputExtensionNamesAFormatEvedaWrites) {
   ASSERT_FALSE(control);
   EXPECT_EQ(control.error(),
             "--output: eveda-batch does not write '.b'$'\\033''mp' files; give a name ending in "
-            ".bmp or .png, or none");
+            ".bmp, .png, .jpg, .jpeg, .tif, .tiff or .webp, or none");
 }
 
 TEST(BatchOptionsTest, FormatsCompressionAndContain) {
@@ -207,6 +217,12 @@ TEST(BatchOptionsTest, FormatsCompressionAndContain) {
   EXPECT_EQ(Parse({"-z", "-1", "d"}).error(), "--compression takes a level from 0 to 9, not '-1'");
   EXPECT_EQ(Parse({"-i", "", "d"}).error(), "--include needs a pattern");
   EXPECT_EQ(Parse({"-f", "4", "d"}).error(), "--fit takes top-left, center, stretch or contain");
+  const auto encoded = Parse({"-Q", "75", "--lossless", "-O", "webp", "-o", "grid", "d"});
+  EXPECT_EQ(OutputFormatFor(*encoded).name, "WebP");  // -O names a PATH without extension
+  EXPECT_EQ(OutputFormatFor(*Parse({"-O", "tiff", "-o", "-", "d"})).name, "TIFF");
+  EXPECT_EQ(OutputFormatFor(*Parse({"-O", "jpeg", "-o", "x.JPG", "-Q1", "d"})).name, "JPEG");
+  EXPECT_EQ(Parse({"--quality=100", "-O", "bmp", "d"})->quality, 100);
+  EXPECT_EQ(OutputFormatFor(*Parse({"-o", "x.TIF", "d"})).name, "TIFF");
   const auto formatOf = [](std::string_view path) {
     const auto format = formats::OutputFormatOf(path);
     return format ? format->name : std::string_view("none");

@@ -26,8 +26,8 @@
 
 #include "app/batch_options.h"
 #include "app/batch_run.h"
-#include "app/progress_line.h"
 #include "app/batch_texts.h"
+#include "app/progress_line.h"
 #include "tests/support/fault_file_system.h"
 #include "tests/support/run_test_support.h"
 
@@ -248,19 +248,25 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<TargetCase>& info) { return std::string(info.param.name); });
 
 // -o - sends the very bytes -o FILE writes to standard output, and the size to stderr; in
-// either way of writing nothing is left in the temporary folder.
+// either way of writing nothing is left in the temporary folder. PNG, JPEG and WebP never use it.
 TEST(BatchStandardOutput, GetsTheFileAndStderrTheSize) {
   TempDir dir;
   WriteSources(dir);
-  ASSERT_EQ(RunInChild({"-q", "-o", dir.PathOf("file.bmp"), dir.PathOf("src")}).status, 0);
-  const std::string file = Text(ReadBytes(dir.PathOf("file.bmp")));
-  for (const bool named : {false, true}) {
-    SCOPED_TRACE(named ? "named" : "unnamed");
+  const std::tuple<const char*, const char*, bool, bool> cases[] = {
+      {"bmp", "f.bmp", false, false},  {"bmp", "f.bmp", false, true},
+      {"png", "f.png", true, false},   {"jpeg", "f.jpg", true, true},
+      {"tiff", "f.tif", false, false}, {"tiff", "f.tif", false, true},
+      {"webp", "f.webp", true, false}};
+  for (const auto& [format, name, streamed, named] : cases) {
+    ASSERT_EQ(RunInChild({"-q", "-o", dir.PathOf(name), dir.PathOf("src")}).status, 0);
+    const std::string file = Text(ReadBytes(dir.PathOf(name)));
+    SCOPED_TRACE(std::string(format) + (named ? " named" : " unnamed"));
     TempDir temporary;
+    const std::string folder = streamed ? dir.PathOf("none") : temporary.Path();
     ChildSetUp setUp;
     setUp.namedFiles = named;
-    setUp.before = [&] { ::setenv("TMPDIR", temporary.Path().c_str(), 1); };
-    const ChildResult r = RunInChild({"-q", "-o", "-", dir.PathOf("src")}, setUp);
+    setUp.before = [&] { ::setenv("TMPDIR", folder.c_str(), 1); };
+    const ChildResult r = RunInChild({"-q", "-O", format, "-o", "-", dir.PathOf("src")}, setUp);
     EXPECT_EQ(r.status, app::kExitWritten);
     EXPECT_EQ(r.printed, "");
     EXPECT_EQ(r.err, "eveda-batch: 20x10\n");
@@ -268,13 +274,13 @@ TEST(BatchStandardOutput, GetsTheFileAndStderrTheSize) {
     EXPECT_TRUE(Tree(temporary.Path()).empty());
     // A reader that goes away (| head -c 100) is told, and takes nothing with it.
     setUp.before = [&] {
-      ::setenv("TMPDIR", temporary.Path().c_str(), 1);
+      ::setenv("TMPDIR", folder.c_str(), 1);
       int ends[2];
       if (::pipe(ends) != 0) ::_exit(98);
       ::close(ends[0]);
       ::dup2(ends[1], STDOUT_FILENO);
     };
-    const ChildResult gone = RunInChild({"-q", "-o", "-", dir.PathOf("src")}, setUp);
+    const ChildResult gone = RunInChild({"-q", "-O", format, "-o", "-", dir.PathOf("src")}, setUp);
     EXPECT_EQ(gone.status, app::kExitNothingWritten);
     EXPECT_EQ(gone.err, "eveda-batch: could not save -: standard output was closed\n");
     EXPECT_TRUE(Tree(temporary.Path()).empty());
@@ -426,6 +432,7 @@ INSTANTIATE_TEST_SUITE_P(
 // The 2 GB limit is the BMP file's. A PNG beyond it is begun: a stop as its file is created
 // ends the run there, before gigabytes are drawn, and leaves nothing. The same output as a BMP
 // is refused before any file is made; a PNG wider than a band is refused in its own words.
+// So are a JPEG and a WebP beyond their format's side; a TIFF is begun as a PNG is.
 struct OutputSizeCase {
   const char* name;
   std::vector<std::string> layout;
@@ -486,7 +493,24 @@ INSTANTIATE_TEST_SUITE_P(
                        "x.png",
                        app::kExitNothingWritten,
                        "eveda-batch: the output image (2147483646 x 1) is wider than the "
-                       "89478485 pixels a PNG output may have\n"}),
+                       "89478485 pixels a PNG output may have\n"},
+        OutputSizeCase{"JpegOneBeyond",
+                       {"-H", "32768", "-w", "1"},
+                       "x.JPEG",
+                       app::kExitNothingWritten,
+                       "eveda-batch: the output image (10 x 65536) exceeds the 65535 pixels a "
+                       "side of a JPEG file\n"},
+        OutputSizeCase{"WebpOneBeyond",
+                       {"-W", "8192", "-w", "2"},
+                       "x.webp",
+                       app::kExitNothingWritten,
+                       "eveda-batch: the output image (16384 x 10) exceeds the 16383 pixels a "
+                       "side of a WebP file\n"},
+        OutputSizeCase{"TiffOfTheTallestSide",
+                       {"-W", "50", "-H", "2147483647", "-w", "2"},
+                       "x.tif",
+                       128 + SIGTERM,
+                       ""}),
     [](const ::testing::TestParamInfo<OutputSizeCase>& info) {
       return std::string(info.param.name);
     });

@@ -46,6 +46,10 @@ expect 'eveda-batch -o sho' 'shots shots.txt show'
 expect 'eveda-batch -q sh' 'shots shots.txt show'
 expect 'eveda-batch -- -' ''
 expect 'eveda-batch -s 2 --bl' '--block-height --block-width'
+expect 'eveda-batch -O ' 'bmp jpeg png tiff webp'
+expect 'eveda-batch --tiff-compression=' 'deflate jpeg lzw none'
+expect 'eveda-batch --subsample ' '420 444'
+expect 'eveda-batch --lo' '--lossless'
 expect 'eveda-batch --la' '--label --label-color --label-size'
 [[ $failures == 0 ]] || exit 1
 echo "batch_completion_test: passed"
