@@ -10,6 +10,7 @@
 #include "app/shell_quote.h"
 #include "formats/output_formats.h"
 #include "join/rounding.h"
+#include "pyramid/deep_zoom.h"
 
 namespace app {
 
@@ -35,6 +36,12 @@ const char* const kUsage =
     "  -o, --output PATH       default: the first free plemoNNN.bmp in DIRECTORY\n"
     "                          a PATH ending in .png (any case) is written as a PNG\n"
     "  -z, --compression N     PNG level, 0 (none) to 9 (smallest)      default: 6\n"
+    "  -Q, --quality N         JPEG quality, 1 to 100                   default: 90\n"
+    "  --tile-size N           of a .dzi's tiles, 1 to 8192 pixels      default: 254\n"
+    "  --overlap N             pixels a tile repeats of each neighbour, 0 to the tile size\n"
+    "                                                                   default: 1\n"
+    "  --tile-format F         jpeg | png                               default: jpeg\n"
+    "  --viewer                with a .dzi, also NAME.html: the pyramid in OpenSeadragon\n"
     "  -q, --quiet             no progress (progress goes to stderr when it is a terminal)\n"
     "  -h, --help\n"
     "  -V, --version           print the version and exit\n"
@@ -47,6 +54,12 @@ const char* const kUsage =
     "and left as it is. A symbolic link stays; the file it names is replaced. -o - writes the\n"
     "BMP to standard output (a pipe or a file, never a terminal) and prints WIDTHxHEIGHT on\n"
     "stderr.\n"
+    "-o NAME.dzi writes a Deep Zoom pyramid: the descriptor NAME.dzi and the tiles\n"
+    "NAME_files/LEVEL/COLUMN_ROW.jpeg (or .png), every level from the full size down to\n"
+    "1x1, each a 2x2 average of the one above. It is drawn in about 64 MiB plus\n"
+    "2 x (tile size + 2 x overlap) x width x 3 bytes, whatever the height. An earlier\n"
+    "pyramid of that name is replaced once the new one is whole; a NAME_files that is not\n"
+    "one is refused. --viewer copies OpenSeadragon beside NAME.html, which opens offline.\n"
     "Without -o, every .bmp file in DIRECTORY is a source, an earlier plemoNNN.bmp included;\n"
     "with -o, the output file is never one of the sources.\n"
     "\n"
@@ -91,6 +104,33 @@ std::optional<gdi::COLORREF> ColourOf(std::string_view value) {
                   static_cast<gdi::BYTE>(rgb));
 }
 
+// The options that have only a long name are told apart by these.
+constexpr char kTileSize = 1;
+constexpr char kOverlap = 2;
+constexpr char kTileFormat = 3;
+constexpr char kViewer = 4;
+
+// A whole number from `low` to `high` typed in plain digits.
+template <typename T>
+bool SmallNumber(std::string_view value, int low, int high, std::optional<T>& field) {
+  if (!AllDigits(value, false) || value.size() > 5) return false;
+  int number = 0;
+  std::from_chars(value.data(), value.data() + value.size(), number);
+  if (number < low || number > high) return false;
+  field = static_cast<T>(number);
+  return true;
+}
+
+// What only a pyramid uses needs -o NAME.dzi; the overlap stays within a tile.
+std::optional<std::string> PyramidProblem(const BatchOptions& options) {
+  const bool pyramid = options.output && pyramid::IsDeepZoomPath(*options.output);
+  if (!pyramid && (options.tileSize || options.overlap || options.tileFormat || options.viewer))
+    return "--tile-size, --overlap, --tile-format and --viewer need -o NAME.dzi";
+  if (options.overlap.value_or(1) > options.tileSize.value_or(254))
+    return "--overlap must be at most the tile size";
+  return std::nullopt;
+}
+
 struct OptionSpec {
   char shortName;
   std::string_view longName;
@@ -100,7 +140,9 @@ struct OptionSpec {
 constexpr std::array<std::string_view, 3> kOrders = {"rows", "columns", "columns-rtl"};
 constexpr std::array<std::string_view, 4> kFits = {"top-left", "center", "stretch", "contain"};
 
-constexpr std::array<OptionSpec, 13> kOptions = {{
+constexpr std::array<std::string_view, 2> kTileFormats = {"jpeg", "png"};
+
+constexpr std::array<OptionSpec, 18> kOptions = {{
     {'W', "block-width", true},
     {'H', "block-height", true},
     {'s', "spacing", true},
@@ -111,6 +153,11 @@ constexpr std::array<OptionSpec, 13> kOptions = {{
     {'o', "output", true},
     {'i', "include", true},
     {'z', "compression", true},
+    {'Q', "quality", true},
+    {kTileSize, "tile-size", true},
+    {kOverlap, "overlap", true},
+    {kTileFormat, "tile-format", true},
+    {kViewer, "viewer", false},
     {'q', "quiet", false},
     {'h', "help", false},
     {'V', "version", false},
@@ -119,7 +166,8 @@ constexpr std::array<OptionSpec, 13> kOptions = {{
 const OptionSpec* FindOption(std::string_view arg, std::string_view& attached, bool& hasAttached) {
   hasAttached = false;
   for (const OptionSpec& spec : kOptions) {
-    if (arg.size() >= 2 && arg[0] == '-' && arg[1] == spec.shortName) {
+    if (arg.size() >= 2 && arg[0] == '-' && arg[1] == spec.shortName &&
+        std::isalpha(static_cast<unsigned char>(spec.shortName))) {
       if (arg.size() > 2) {
         attached = arg.substr(2);
         hasAttached = true;
@@ -185,7 +233,7 @@ std::optional<std::string> Apply(const OptionSpec& spec, std::string_view value,
       return std::nullopt;
     case 'o':
       if (value.empty()) return name + " needs a path";
-      if (value != "-" && !formats::OutputFormatOf(value)) {
+      if (value != "-" && !formats::OutputFormatOf(value) && !pyramid::IsDeepZoomPath(value)) {
         return name + ": eveda-batch does not write " + Echoed(formats::ExtensionOf(value)) +
                " files; give a name ending in " + formats::KnownExtensions() + ", or none";
       }
@@ -200,6 +248,27 @@ std::optional<std::string> Apply(const OptionSpec& spec, std::string_view value,
         return name + " takes a level from 0 to 9, not " + Echoed(value);
       options.compression = value[0] - '0';
       return std::nullopt;
+    case 'Q':
+      if (!SmallNumber(value, 1, 100, options.quality))
+        return name + " takes a quality from 1 to 100, not " + Echoed(value);
+      return std::nullopt;
+    case kTileSize:
+      if (!SmallNumber(value, 1, pyramid::kMaxTileSize, options.tileSize))
+        return name + " takes a size from 1 to 8192, not " + Echoed(value);
+      return std::nullopt;
+    case kOverlap:
+      if (!SmallNumber(value, 0, pyramid::kMaxTileSize, options.overlap))
+        return name + " takes a number of pixels from 0 to the tile size, not " + Echoed(value);
+      return std::nullopt;
+    case kTileFormat: {
+      const auto format = ChoiceOf(value, kTileFormats);
+      if (!format) return name + " takes jpeg or png";
+      options.tileFormat = *format == 1 ? pyramid::TileFormat::Png : pyramid::TileFormat::Jpeg;
+      return std::nullopt;
+    }
+    case kViewer:
+      options.viewer = true;
+      return std::nullopt;
     case 'q':
       options.quiet = true;
       return std::nullopt;
@@ -213,6 +282,16 @@ std::optional<std::string> Apply(const OptionSpec& spec, std::string_view value,
 }
 
 }  // namespace
+
+pyramid::DeepZoomOptions DeepZoomOptionsOf(const BatchOptions& options) {
+  pyramid::DeepZoomOptions deepZoom;
+  deepZoom.tileSize = options.tileSize.value_or(deepZoom.tileSize);
+  deepZoom.overlap = options.overlap.value_or(deepZoom.overlap);
+  deepZoom.format = options.tileFormat.value_or(deepZoom.format);
+  deepZoom.quality = options.quality.value_or(deepZoom.quality);
+  deepZoom.pngLevel = options.compression.value_or(deepZoom.pngLevel);
+  return deepZoom;
+}
 
 bool IsStrictNumber(std::string_view text) {
   std::size_t i = 0;
@@ -264,6 +343,7 @@ Parsed ParseBatchOptions(std::span<const std::string_view> args) {
   }
   if (!options.help && !options.version && !haveDirectory)
     return eveda::Unexpected{std::string("no DIRECTORY given")};
+  if (auto problem = PyramidProblem(options)) return eveda::Unexpected{*problem};
   return options;
 }
 

@@ -21,6 +21,9 @@
 #include "join/probe_sources.h"
 #include "join/proposals.h"
 #include "platform/stop_signals/stop_signals.h"
+#include "pyramid/deep_zoom.h"
+#include "pyramid/tiles_folder.h"
+#include "pyramid/viewer_page.h"
 
 namespace app {
 namespace {
@@ -30,6 +33,13 @@ constexpr const char* kPrefix = "eveda-batch: ";
 bool ToStandardOutput(const BatchOptions& options) {
   return options.output && *options.output == DSMod::kStandardOutput;
 }
+
+bool ToPyramid(const BatchOptions& options) {
+  return options.output && pyramid::IsDeepZoomPath(*options.output);
+}
+
+// What the messages call a pyramid; it has no encoder of its own, the join writes its tiles.
+constexpr formats::OutputFormat kDeepZoomOutput = {".dzi", "Deep Zoom", false, nullptr};
 
 // The listing compares names in lower case; the patterns are brought to it, so that -i '*.PNG'
 // finds what -i '*.png' finds.
@@ -107,6 +117,9 @@ std::optional<std::string> RefusedAtOnce(const BatchOptions& options) {
   if (!options.output) return std::nullopt;
   if (const auto problem = DSMod::OutputTargetProblem(*options.output))
     return ShellQuoted(*options.output) + ": " + *problem;
+  if (!ToPyramid(options)) return std::nullopt;
+  if (const auto problem = pyramid::TilesFolderProblem(*options.output))
+    return ShellQuoted(*options.output) + ": " + *problem;
   return std::nullopt;
 }
 
@@ -124,8 +137,12 @@ int JoinScanned(const BatchOptions& options, const std::string& output,
   // the user gave is replaced, as asked.
   request.output.path = output;
   if (!options.output) request.output.nextName = join::NextFreeOutputName();
-  if (options.output && !ToStandardOutput(options))
+  if (ToPyramid(options)) {
+    request.output.format = kDeepZoomOutput;
+    request.output.pyramid = DeepZoomOptionsOf(options);
+  } else if (options.output && !ToStandardOutput(options)) {
     request.output.format = *formats::OutputFormatOf(*options.output);
+  }
   request.output.encode.pngLevel = options.compression.value_or(6);
   for (join::ScannedSource& source : scanned) request.sources.push_back(std::move(source.path));
   const join::JoinReport report = join::Join(request, progress);
@@ -136,6 +153,13 @@ int JoinScanned(const BatchOptions& options, const std::string& output,
   }
   for (const join::NotDrawnSource& source : report.notDrawn)
     NameUnreadable(source.path, source.error, err);
+  if (options.viewer) {
+    if (auto page = pyramid::WriteViewerPage(report.path); !page) {
+      err << kPrefix << ShellQuoted(report.path) << " was written, but its viewer page could "
+          << "not be: " << page.error() << '\n';
+      return kExitNothingWritten;
+    }
+  }
   return Report(options, report, out, err);
 }
 
