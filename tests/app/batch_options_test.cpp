@@ -98,6 +98,14 @@ TEST(BatchOptionsTest, ValuesTheBoxesWouldRefuseNameTheOption) {
       {{"-H", "12ab", "d"}, "--block-height needs a number, not '12ab'"},
       {{"-x\n", "d"}, "unknown option '-x'$'\\n'"},
       {{"d", "e\033[2J"}, "more than one DIRECTORY: 'e'$'\\033''[2J'"},
+      {{"-Q", "101", "d"}, "--quality takes a quality from 1 to 100, not '101'"},
+      {{"--tile-size", "0", "-o", "x.dzi", "d"},
+       "--tile-size takes a size from 1 to 8192, not '0'"},
+      {{"--tile-format=webp", "-o", "x.dzi", "d"}, "--tile-format takes jpeg or png"},
+      {{"--viewer", "-o", "x.png", "d"},
+       "--tile-size, --overlap, --tile-format and --viewer need -o NAME.dzi"},
+      {{"--tile-size=8", "--overlap", "9", "-o", "x.dzi", "d"},
+       "--overlap must be at most the tile size"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.error);
@@ -135,6 +143,7 @@ TEST(BatchOptionsTest, OutputExtensionNamesAFormatEvedaWrites) {
       {"-", nullptr},
       {"./-", nullptr},
       {"out.PNG", nullptr},
+      {"pyramid.Dzi", nullptr},
       {"out.JPG",
        "--output: eveda-batch does not write '.JPG' files; give a name ending in .bmp or .png, or "
        "none"},
