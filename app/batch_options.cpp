@@ -57,7 +57,7 @@ const char* const kUsage =
     "-o NAME.dzi writes a Deep Zoom pyramid: the descriptor NAME.dzi and the tiles\n"
     "NAME_files/LEVEL/COLUMN_ROW.jpeg (or .png), every level from the full size down to\n"
     "1x1, each a 2x2 average of the one above. It is drawn in about 64 MiB plus\n"
-    "2 x (tile size + 2 x overlap) x width x 3 bytes, whatever the height. An earlier\n"
+    "3 x (tile size + 2 x overlap) x width x 3 bytes, whatever the height. An earlier\n"
     "pyramid of that name is replaced once the new one is whole; a NAME_files that is not\n"
     "one is refused. --viewer copies OpenSeadragon beside NAME.html, which opens offline.\n"
     "Without -o, every .bmp file in DIRECTORY is a source, an earlier plemoNNN.bmp included;\n"

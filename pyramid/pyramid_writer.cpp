@@ -56,7 +56,8 @@ std::optional<std::string> EncodeTile(const TileJob& job, const formats::Encoder
 
 }  // namespace
 
-// Encodes a strip's tiles on the workers, the caller taking its share; after a failure the
+// Encodes one batch of tiles at a time on the workers while the caller goes on drawing; the
+// caller takes its share of the batch once it has to wait for it. After a failure the
 // remaining tiles are skipped, since the pyramid will not be put in place.
 class TileEncoders {
  public:
@@ -71,20 +72,31 @@ class TileEncoders {
   ~TileEncoders() {
     {
       const std::lock_guard lock(mutex_);
+      abandoned_ = true;  // what is not encoded yet never will be needed
+    }
+    Wait();
+    {
+      const std::lock_guard lock(mutex_);
       quit_ = true;
     }
     wake_.notify_all();
     for (std::thread& thread : threads_) thread.join();
   }
 
-  std::optional<std::string> EncodeAll(const std::vector<TileJob>& jobs) {
+  // Starts on `jobs` once the batch before is done; their rows must stay until Wait.
+  void Submit(std::vector<TileJob> jobs) {
+    Wait();
     std::unique_lock lock(mutex_);
-    jobs_ = &jobs;
+    jobs_ = std::move(jobs);
     next_ = finished_ = 0;
     wake_.notify_all();
-    while (next_ < jobs.size()) RunNext(lock);
-    done_.wait(lock, [&] { return finished_ == jobs.size(); });
-    jobs_ = nullptr;
+  }
+
+  // Waits for the batch in hand, encoding its tiles here too; the first failure so far.
+  std::optional<std::string> Wait() {
+    std::unique_lock lock(mutex_);
+    while (next_ < jobs_.size()) RunNext(lock);
+    done_.wait(lock, [&] { return finished_ == jobs_.size(); });
     return failure_;
   }
 
@@ -92,7 +104,7 @@ class TileEncoders {
   void Work() {
     std::unique_lock lock(mutex_);
     for (;;) {
-      wake_.wait(lock, [&] { return quit_ || (jobs_ != nullptr && next_ < jobs_->size()); });
+      wake_.wait(lock, [&] { return quit_ || next_ < jobs_.size(); });
       if (quit_) return;
       RunNext(lock);
     }
@@ -100,14 +112,14 @@ class TileEncoders {
 
   // Called with the lock held; encodes one tile without it.
   void RunNext(std::unique_lock<std::mutex>& lock) {
-    const TileJob& job = (*jobs_)[next_++];
-    const bool skip = failure_.has_value();
+    const TileJob& job = jobs_[next_++];
+    const bool skip = failure_.has_value() || abandoned_;
     lock.unlock();
     std::optional<std::string> error =
         skip ? std::nullopt : EncodeTile(job, factory_, folderLength_);
     lock.lock();
     if (error && !failure_) failure_ = std::move(error);
-    if (++finished_ == jobs_->size()) done_.notify_all();
+    if (++finished_ == jobs_.size()) done_.notify_all();
   }
 
   formats::EncoderFactory factory_;
@@ -115,10 +127,11 @@ class TileEncoders {
   std::mutex mutex_;
   std::condition_variable wake_;
   std::condition_variable done_;
-  const std::vector<TileJob>* jobs_ = nullptr;
+  std::vector<TileJob> jobs_;
   std::size_t next_ = 0;
   std::size_t finished_ = 0;
   bool quit_ = false;
+  bool abandoned_ = false;
   std::optional<std::string> failure_;
   std::vector<std::thread> threads_;
 };
@@ -129,6 +142,7 @@ struct PyramidWriter::Level {
   std::int64_t height = 0;
   std::size_t stride = 0;
   std::vector<std::uint8_t> strip;  // rows from firstRow on
+  std::int64_t capacity = 0;        // rows, at least a tile row's
   std::int64_t firstRow = 0;
   std::int64_t received = 0;
   std::int64_t tileRow = 0;           // the next to be written
@@ -179,7 +193,9 @@ PyramidWriter::PyramidWriter(std::string descriptor, std::int32_t width, std::in
     level.width = LevelSide(width, top, number);
     level.height = LevelSide(height, top, number);
     level.stride = static_cast<std::size_t>(level.width) * 3;
-    level.strip.resize(static_cast<std::size_t>(std::min(level.height, stripRows)) * level.stride);
+    // The top level, the widest by far, draws on while its last tile row is encoded.
+    level.capacity = std::min(level.height, number == top ? 2 * stripRows : stripRows);
+    level.strip.resize(static_cast<std::size_t>(level.capacity) * level.stride);
     if (number > 0) {
       level.pending.resize(level.stride);
       level.halved.resize(static_cast<std::size_t>((level.width + 1) / 2) * 3);
@@ -216,6 +232,7 @@ void PyramidWriter::WriteRows(const std::uint8_t* topRow, std::ptrdiff_t stride,
 void PyramidWriter::AddRow(std::size_t index, const std::uint8_t* row) {
   Level& level = levels_[index];
   if (level.received >= level.height) return;
+  if (level.received - level.firstRow == level.capacity) MakeRoom(level);
   std::memcpy(
       level.strip.data() + static_cast<std::size_t>(level.received - level.firstRow) * level.stride,
       row, level.stride);
@@ -252,12 +269,16 @@ void PyramidWriter::WriteTileRow(Level& level) {
                       static_cast<std::int32_t>(columns.end - columns.begin),
                       static_cast<std::int32_t>(rows.end - rows.begin)});
     }
-    if (auto failed = encoders_->EncodeAll(jobs))
-      error_ = SaveError{SaveError::Kind::CannotWrite, *failed};
+    encoders_->Submit(std::move(jobs));
   }
   ++level.tileRow;
-  if (level.tileRow == TileCount(level.height, options_)) return;
-  // The rows the next tile row shares with this one move to the strip's top.
+}
+
+// The strip is full: the rows of tiles written go once their encoding is done, and the rows
+// the next tile row needs move to the strip's top.
+void PyramidWriter::MakeRoom(Level& level) {
+  if (auto failed = encoders_ ? encoders_->Wait() : std::nullopt; failed && !error_)
+    error_ = SaveError{SaveError::Kind::CannotWrite, *failed};
   const std::int64_t first = TileSpan(level.tileRow, level.height, options_).begin;
   std::memmove(level.strip.data(),
                level.strip.data() + static_cast<std::size_t>(first - level.firstRow) * level.stride,
@@ -267,6 +288,8 @@ void PyramidWriter::WriteTileRow(Level& level) {
 
 eveda::Result<std::string, SaveError> PyramidWriter::Finish(const DSMod::NextOutputName&,
                                                             const DSMod::SaveProgress& progress) {
+  if (auto failed = encoders_ ? encoders_->Wait() : std::nullopt; failed && !error_)
+    error_ = SaveError{SaveError::Kind::CannotWrite, *failed};
   if (error_) return Unexpected{*error_};
   if (levels_.back().received != height_)
     return Unexpected{SaveError{SaveError::Kind::CannotWrite, "fewer rows than the image has"}};

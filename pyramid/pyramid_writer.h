@@ -2,9 +2,9 @@
 // A Deep Zoom pyramid written as the drawing pass finishes its bands. The top level's tiles are
 // cut as soon as the rows they cover have arrived; each row pair of a level is averaged into
 // one row of the level below as it arrives, so every level holds only the strip of rows its
-// next tile row needs (tileSize + 2 x overlap rows): about twice that strip of the top level in
-// all, whatever the height and however many sources there are. A strip's tiles are encoded on
-// the workers and the calling thread together before the strip moves on.
+// next tile row needs (tileSize + 2 x overlap rows); the top level holds two, so that the
+// workers encode one tile row's tiles while the next is drawn: about three such strips of the
+// top level in all, whatever the height and however many sources there are.
 //
 // The averaging: each pixel of a lower level is (sum + n / 2) / n of the n pixels of its 2 x 2
 // square in the level above that exist (4 inside, 2 on an odd last row or column, 1 at an odd
@@ -46,6 +46,7 @@ class PyramidWriter final : public DSMod::BandSink {
  private:
   void AddRow(std::size_t level, const std::uint8_t* row);
   void WriteTileRow(Level& level);
+  void MakeRoom(Level& level);
 
   std::string descriptor_;
   std::int32_t width_;

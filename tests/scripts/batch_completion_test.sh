@@ -44,5 +44,7 @@ expect 'eveda-batch -o sho' 'shots shots.txt show'
 expect 'eveda-batch -q sh' 'shots shots.txt show'
 expect 'eveda-batch -- -' ''
 expect 'eveda-batch -s 2 --bl' '--block-height --block-width'
+expect 'eveda-batch --ti' '--tile-format --tile-size'
+expect 'eveda-batch --tile-format ' 'jpeg png'
 [[ $failures == 0 ]] || exit 1
 echo "batch_completion_test: passed"
