@@ -401,5 +401,25 @@ TEST(BatchDeepZoom, OnlyAnEarlierPyramidIsReplacedAndOnlyWhenTheNewOneIsWhole) {
   }
 }
 
+// The viewer page opens the pyramid beside it offline: OpenSeadragon is copied next to it, and
+// a name that holds quotes, markup or URL characters reaches the page only escaped.
+TEST(BatchDeepZoom, TheViewerPageNamesItsTilesEscaped) {
+  TempDir dir;
+  WritePattern(dir, "a.bmp", 30, 20);
+  TempDir out;
+  const std::string name = "a \"b<i>#%&.dzi";
+  const BatchResult r = RunBatchWith({"--viewer", "-o", out / name, dir.Path()});
+  ASSERT_EQ(r.status, app::kExitWritten) << r.err;
+  const std::string page = AsText(ReadBytes(out / "a \"b<i>#%&.html"));
+  for (const char* part : {"<title>a \"b&lt;i&gt;#%&amp;</title>",
+                           "Url: \"a%20%22b%3Ci%3E%23%25%26_files/\", Format: \"jpeg\", "
+                           "Overlap: \"1\", TileSize: \"254\",",
+                           "Size: { Width: \"30\", Height: \"20\" }",
+                           "<script src=\"a%20%22b%3Ci%3E%23%25%26.map.js\""})
+    EXPECT_NE(page.find(part), std::string::npos) << part;
+  EXPECT_FALSE(ReadBytes(out / "openseadragon/openseadragon.min.js").empty());
+  EXPECT_FALSE(ReadBytes(out / "openseadragon/images/home_rest.png").empty());
+}
+
 }  // namespace
 }  // namespace eveda::testing
