@@ -141,8 +141,10 @@ struct PyramidWriter::Level {
   std::int64_t width = 0;
   std::int64_t height = 0;
   std::size_t stride = 0;
-  std::vector<std::uint8_t> strip;  // rows from firstRow on
-  std::int64_t capacity = 0;        // rows, at least a tile row's
+  std::vector<std::uint8_t> strip;  // halves of halfRows rows; the filling one from firstRow on
+  std::int64_t halfRows = 0;        // a tile row's, or the level's height when fewer
+  int halves = 1;                   // 2: one half is encoded while the other fills
+  int half = 0;                     // the one filling
   std::int64_t firstRow = 0;
   std::int64_t received = 0;
   std::int64_t tileRow = 0;           // the next to be written
@@ -194,8 +196,9 @@ PyramidWriter::PyramidWriter(std::string descriptor, std::int32_t width, std::in
     level.height = LevelSide(height, top, number);
     level.stride = static_cast<std::size_t>(level.width) * 3;
     // The top level, the widest by far, draws on while its last tile row is encoded.
-    level.capacity = std::min(level.height, number == top ? 2 * stripRows : stripRows);
-    level.strip.resize(static_cast<std::size_t>(level.capacity) * level.stride);
+    level.halfRows = std::min(level.height, stripRows);
+    level.halves = number == top && level.height > stripRows ? 2 : 1;
+    level.strip.resize(static_cast<std::size_t>(level.halves * level.halfRows) * level.stride);
     if (number > 0) {
       level.pending.resize(level.stride);
       level.halved.resize(static_cast<std::size_t>((level.width + 1) / 2) * 3);
@@ -232,10 +235,7 @@ void PyramidWriter::WriteRows(const std::uint8_t* topRow, std::ptrdiff_t stride,
 void PyramidWriter::AddRow(std::size_t index, const std::uint8_t* row) {
   Level& level = levels_[index];
   if (level.received >= level.height) return;
-  if (level.received - level.firstRow == level.capacity) MakeRoom(level);
-  std::memcpy(
-      level.strip.data() + static_cast<std::size_t>(level.received - level.firstRow) * level.stride,
-      row, level.stride);
+  std::memcpy(RowOf(level, level.received), row, level.stride);
   ++level.received;
   const std::int64_t tileRows = TileCount(level.height, options_);
   while (level.tileRow < tileRows &&
@@ -260,8 +260,7 @@ void PyramidWriter::WriteTileRow(Level& level) {
     const std::string prefix = folder_->path() + "/" + std::to_string(level.number) + "/";
     std::string suffix(1, '_');
     suffix.append(std::to_string(level.tileRow)).append(".").append(TileExtension(options_.format));
-    const std::uint8_t* top =
-        level.strip.data() + static_cast<std::size_t>(rows.begin - level.firstRow) * level.stride;
+    const std::uint8_t* top = RowOf(level, rows.begin);
     for (std::int64_t column = 0; column < TileCount(level.width, options_); ++column) {
       const Span columns = TileSpan(column, level.width, options_);
       jobs.push_back({prefix + std::to_string(column) + suffix, top + columns.begin * 3,
@@ -272,18 +271,27 @@ void PyramidWriter::WriteTileRow(Level& level) {
     encoders_->Submit(std::move(jobs));
   }
   ++level.tileRow;
+  if (level.tileRow == TileCount(level.height, options_)) return;
+  // The rows the next tile row shares with this one go to the top of the other half, whose
+  // tiles were encoded before this batch began; with one half, once this batch is encoded.
+  const std::int64_t first = TileSpan(level.tileRow, level.height, options_).begin;
+  const std::uint8_t* shared = RowOf(level, first);
+  const int target = level.halves == 2 ? 1 - level.half : level.half;
+  if (target == level.half && encoders_) {
+    if (auto failed = encoders_->Wait(); failed && !error_)
+      error_ = SaveError{SaveError::Kind::CannotWrite, *failed};
+  }
+  std::memmove(
+      level.strip.data() + static_cast<std::size_t>(target * level.halfRows) * level.stride, shared,
+      static_cast<std::size_t>(level.received - first) * level.stride);
+  level.half = target;
+  level.firstRow = first;
 }
 
-// The strip is full: the rows of tiles written go once their encoding is done, and the rows
-// the next tile row needs move to the strip's top.
-void PyramidWriter::MakeRoom(Level& level) {
-  if (auto failed = encoders_ ? encoders_->Wait() : std::nullopt; failed && !error_)
-    error_ = SaveError{SaveError::Kind::CannotWrite, *failed};
-  const std::int64_t first = TileSpan(level.tileRow, level.height, options_).begin;
-  std::memmove(level.strip.data(),
-               level.strip.data() + static_cast<std::size_t>(first - level.firstRow) * level.stride,
-               static_cast<std::size_t>(level.received - first) * level.stride);
-  level.firstRow = first;
+std::uint8_t* PyramidWriter::RowOf(Level& level, std::int64_t row) {
+  return level.strip.data() +
+         static_cast<std::size_t>(level.half * level.halfRows + row - level.firstRow) *
+             level.stride;
 }
 
 eveda::Result<std::string, SaveError> PyramidWriter::Finish(const DSMod::NextOutputName&,

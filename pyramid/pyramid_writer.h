@@ -46,7 +46,8 @@ class PyramidWriter final : public DSMod::BandSink {
  private:
   void AddRow(std::size_t level, const std::uint8_t* row);
   void WriteTileRow(Level& level);
-  void MakeRoom(Level& level);
+  // Where `row` of the level is held: a row of the tile row being filled.
+  static std::uint8_t* RowOf(Level& level, std::int64_t row);
 
   std::string descriptor_;
   std::int32_t width_;

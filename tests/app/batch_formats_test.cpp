@@ -296,7 +296,10 @@ TEST(BatchDeepZoom, TopLevelIsTheBmpOutputAndEachLevelBelowItsAverage) {
   const struct {
     std::int32_t tileSize, overlap;
     const char* name;
-  } cases[] = {{254, 1, "defaults.dzi"}, {64, 3, "small.DZI"}, {17, 0, "plain.dzi"}};
+  } cases[] = {{254, 1, "defaults.dzi"},
+               {64, 3, "small.DZI"},
+               {17, 0, "plain.dzi"},
+               {16, 2, "overlapped.dzi"}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     const pyramid::DeepZoomOptions options{
