@@ -168,8 +168,13 @@ eveda::Result<TilesFolder, SaveError> TilesFolder::Create(const std::string& des
   prefix.append(NameOf(TilesFolderOf(resolved))).append(".");
   RemoveLeftovers(parent, prefix);
   std::string pattern = parent + "/" + prefix + "XXXXXX";
-  if (::mkdtemp(pattern.data()) == nullptr)
-    return Unexpected{Failure(SaveError::Kind::CannotCreate, errno)};
+  {
+    // A stop signal from here on takes the folder away with whatever tiles it holds.
+    const stop_signals::Held held;
+    if (::mkdtemp(pattern.data()) == nullptr)
+      return Unexpected{Failure(SaveError::Kind::CannotCreate, errno)};
+    stop_signals::SetPendingFolder(pattern.c_str());
+  }
   const int lock = ::open(pattern.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (lock < 0) {
     const int error = errno;
@@ -188,6 +193,10 @@ TilesFolder::TilesFolder(TilesFolder&& other) noexcept
 TilesFolder::~TilesFolder() {
   if (!path_.empty()) RemoveTree(path_);
   if (lock_ >= 0) ::close(lock_);
+  if (!path_.empty()) {
+    const stop_signals::Held held;
+    stop_signals::ClearPendingFolder();
+  }
 }
 
 eveda::Result<std::string, SaveError> TilesFolder::PutInPlace(
@@ -208,18 +217,18 @@ eveda::Result<std::string, SaveError> TilesFolder::PutInPlace(
                                 descriptorText.size())))
     return Unexpected{Failure(SaveError::Kind::CannotWrite, error)};
   const std::string folder = TilesFolderOf(descriptor_);
+  // The tiles and the descriptor change places with the earlier pyramid's with the stop
+  // signals held throughout, so that a stop sees either the earlier pyramid whole or the new
+  // one; the hidden name, holding the earlier tiles once exchanged, is what a stop removes.
+  const stop_signals::Held held;
   bool exchanged = false;
-  {
-    const stop_signals::Held held;
-    if (fileSystem.Rename(path_, folder, RENAME_NOREPLACE) != 0) {
-      if (errno != EEXIST || fileSystem.Rename(path_, folder, RENAME_EXCHANGE) != 0)
-        return Unexpected{Failure(SaveError::Kind::CannotWrite, errno)};
-      exchanged = true;  // the hidden name holds the earlier tiles now
-    }
+  if (fileSystem.Rename(path_, folder, RENAME_NOREPLACE) != 0) {
+    if (errno != EEXIST || fileSystem.Rename(path_, folder, RENAME_EXCHANGE) != 0)
+      return Unexpected{Failure(SaveError::Kind::CannotWrite, errno)};
+    exchanged = true;
   }
   auto placed = file->PutInPlace(descriptor_, {});
   if (!placed) {
-    const stop_signals::Held held;
     if (exchanged)
       fileSystem.Rename(path_, folder, RENAME_EXCHANGE);
     else
@@ -227,6 +236,7 @@ eveda::Result<std::string, SaveError> TilesFolder::PutInPlace(
     return Unexpected{placed.error()};
   }
   if (exchanged) RemoveTree(path_);
+  stop_signals::ClearPendingFolder();
   path_.clear();
   SyncFolder(FolderOf(descriptor_));
   return descriptor_;
