@@ -12,6 +12,7 @@
 #include "formats/output_formats.h"
 #include "gtfile/name_text.h"
 #include "join/rounding.h"
+#include "pyramid/deep_zoom.h"
 #include "text/caption_font.h"
 
 namespace app {
@@ -41,7 +42,8 @@ const char* const kUsage =
     "  -O, --format F          bmp | png | jpeg | tiff | webp, for a PATH without extension\n"
     "                          or -o -                                  default: bmp\n"
     "  -z, --compression N     PNG level, 0 (none) to 9 (smallest)      default: 6\n"
-    "  -Q, --quality N         JPEG, WebP and JPEG-in-TIFF, 1 to 100    default: 90\n"
+    "  -Q, --quality N         JPEG, WebP, JPEG-in-TIFF and .dzi JPEG tiles, 1 to 100\n"
+    "                                                                   default: 90\n"
     "      --subsample S       JPEG chroma: 420 | 444 (halved or whole both ways)\n"
     "                                          default: 420 below quality 90, 444 from 90\n"
     "      --tiff-compression C  none | lzw | deflate | jpeg            default: deflate\n"
@@ -64,6 +66,11 @@ const char* const kUsage =
     "  --reverse               the order of each directory reversed\n"
     "  --dry-run               print the layout and the unreadable sources; write nothing\n"
     "  --map FILE              write a .json or .csv FILE: each cell's source and rectangle\n"
+    "  --tile-size N           of a .dzi's tiles, 1 to 8192 pixels      default: 254\n"
+    "  --overlap N             pixels a tile repeats of each neighbour, 0 to the tile size\n"
+    "                                                                   default: 1\n"
+    "  --tile-format F         jpeg | png                               default: jpeg\n"
+    "  --viewer                with a .dzi, also NAME.html: the pyramid in OpenSeadragon\n"
     "  -q, --quiet             no progress (progress goes to stderr when it is a terminal)\n"
     "  -h, --help\n"
     "  -V, --version           print the version and exit\n"
@@ -88,6 +95,13 @@ const char* const kUsage =
     "image to standard output (a pipe or a file, never a terminal) and prints WIDTHxHEIGHT on\n"
     "stderr: PNG, JPEG and WebP as they are made, BMP and TIFF (which need to seek) once whole\n"
     "from a file in the temporary folder.\n"
+    "-o NAME.dzi writes a Deep Zoom pyramid: the descriptor NAME.dzi and the tiles\n"
+    "NAME_files/LEVEL/COLUMN_ROW.jpeg (or .png), every level from the full size down to\n"
+    "1x1, each the 2x2 average of the one above, rounded to nearest. It is drawn in about\n"
+    "64 MiB plus 3 x (tile size + 2 x overlap) x width x 3 bytes, whatever the height. An\n"
+    "earlier pyramid of that name is replaced once the new one is whole; a NAME_files that\n"
+    "is not one is refused. --viewer copies OpenSeadragon beside NAME.html, which then opens\n"
+    "offline.\n"
     "Without -o, every .bmp file in DIRECTORY is a source, an earlier plemoNNN.bmp included;\n"
     "with -o, the output file is never one of the sources.\n"
     "\n"
@@ -139,6 +153,27 @@ std::optional<gdi::COLORREF> ColourOf(std::string_view value) {
                   static_cast<gdi::BYTE>(rgb));
 }
 
+// A whole number from `low` to `high` typed in plain digits.
+template <typename T>
+bool SmallNumber(std::string_view value, int low, int high, std::optional<T>& field) {
+  if (!AllDigits(value, false) || value.size() > 5) return false;
+  int number = 0;
+  std::from_chars(value.data(), value.data() + value.size(), number);
+  if (number < low || number > high) return false;
+  field = static_cast<T>(number);
+  return true;
+}
+
+// What only a pyramid uses needs -o NAME.dzi; the overlap stays within a tile.
+std::optional<std::string> PyramidProblem(const BatchOptions& options) {
+  const bool pyramid = options.output && pyramid::IsDeepZoomPath(*options.output);
+  if (!pyramid && (options.tileSize || options.overlap || options.tileFormat || options.viewer))
+    return "--tile-size, --overlap, --tile-format and --viewer need -o NAME.dzi";
+  if (options.overlap.value_or(1) > options.tileSize.value_or(254))
+    return "--overlap must be at most the tile size";
+  return std::nullopt;
+}
+
 struct OptionSpec {
   char shortName;
   std::string_view longName;
@@ -148,11 +183,14 @@ struct OptionSpec {
 constexpr std::array<std::string_view, 4> kOrders = {"rows", "columns", "columns-rtl", "rows-rtl"};
 constexpr std::array<std::string_view, 4> kFits = {"top-left", "center", "stretch", "contain"};
 
+constexpr std::array<std::string_view, 2> kTileFormats = {"jpeg", "png"};
+
 // Options with no short form have a shortName below ' ', never matched as one.
 constexpr char kFilesFrom = 1, kSort = 2, kReverse = 3, kDryRun = 4, kMap = 5, kLabelSize = 6,
-               kLabelColour = 7, kFont = 8, kSubsample = 9, kTiffCompression = 10, kLossless = 11;
+               kLabelColour = 7, kFont = 8, kSubsample = 9, kTiffCompression = 10, kLossless = 11,
+               kTileSize = 12, kOverlap = 13, kTileFormat = 14, kViewer = 15;
 
-constexpr std::array<OptionSpec, 29> kOptions = {{
+constexpr std::array<OptionSpec, 33> kOptions = {{
     {kFilesFrom, "files-from", true},
     {'0', "null", false},
     {'r', "recursive", false},
@@ -179,6 +217,10 @@ constexpr std::array<OptionSpec, 29> kOptions = {{
     {kLabelSize, "label-size", true},
     {kLabelColour, "label-color", true},
     {kFont, "font", true},
+    {kTileSize, "tile-size", true},
+    {kOverlap, "overlap", true},
+    {kTileFormat, "tile-format", true},
+    {kViewer, "viewer", false},
     {'q', "quiet", false},
     {'h', "help", false},
     {'V', "version", false},
@@ -255,7 +297,7 @@ std::optional<std::string> Apply(const OptionSpec& spec, std::string_view value,
       return std::nullopt;
     case 'o':
       if (value.empty()) return name + " needs a path";
-      if (value != "-" && !formats::OutputFormatOf(value)) {
+      if (value != "-" && !formats::OutputFormatOf(value) && !pyramid::IsDeepZoomPath(value)) {
         return name + ": eveda-batch does not write " + Echoed(formats::ExtensionOf(value)) +
                " files; give a name ending in " + formats::KnownExtensions() + ", or none";
       }
@@ -317,6 +359,23 @@ std::optional<std::string> Apply(const OptionSpec& spec, std::string_view value,
       if (value.empty()) return name + " needs a font name or file";
       options.font = std::string(value);
       return std::nullopt;
+    case kTileSize:
+      if (!SmallNumber(value, 1, pyramid::kMaxTileSize, options.tileSize))
+        return name + " takes a size from 1 to 8192, not " + Echoed(value);
+      return std::nullopt;
+    case kOverlap:
+      if (!SmallNumber(value, 0, pyramid::kMaxTileSize, options.overlap))
+        return name + " takes a number of pixels from 0 to the tile size, not " + Echoed(value);
+      return std::nullopt;
+    case kTileFormat: {
+      const auto format = ChoiceOf(value, kTileFormats);
+      if (!format) return name + " takes jpeg or png";
+      options.tileFormat = *format == 1 ? pyramid::TileFormat::Png : pyramid::TileFormat::Jpeg;
+      return std::nullopt;
+    }
+    case kViewer:
+      options.viewer = true;
+      return std::nullopt;
     case 'q':
       options.quiet = true;
       return std::nullopt;
@@ -370,6 +429,9 @@ std::optional<std::string> FormatConflict(const BatchOptions& options) {
     return "--format " + *options.format + " needs -o PATH: the default output is a .bmp file";
   }
   const std::string_view extension = formats::ExtensionOf(*options.output);
+  if (pyramid::IsDeepZoomPath(*options.output))
+    return "--format " + *options.format + " and --output " + Echoed(*options.output) +
+           " name two different formats";
   if (*options.output == "-" || extension.empty() ||
       *formats::OutputFormatOf(*options.output) == named)
     return std::nullopt;
@@ -378,6 +440,16 @@ std::optional<std::string> FormatConflict(const BatchOptions& options) {
 }
 
 }  // namespace
+
+pyramid::DeepZoomOptions DeepZoomOptionsOf(const BatchOptions& options) {
+  pyramid::DeepZoomOptions deepZoom;
+  deepZoom.tileSize = options.tileSize.value_or(deepZoom.tileSize);
+  deepZoom.overlap = options.overlap.value_or(deepZoom.overlap);
+  deepZoom.format = options.tileFormat.value_or(deepZoom.format);
+  deepZoom.quality = options.quality.value_or(deepZoom.quality);
+  deepZoom.pngLevel = options.compression.value_or(deepZoom.pngLevel);
+  return deepZoom;
+}
 
 bool IsStrictNumber(std::string_view text) {
   std::size_t i = 0;
@@ -433,10 +505,20 @@ Parsed ParseBatchOptions(std::span<const std::string_view> args) {
   if ((options.paths.size() > 1 || options.filesFrom) && !options.output && !options.dryRun)
     return eveda::Unexpected{std::string("-o is needed with more than one PATH or --files-from")};
   if (auto conflict = FormatConflict(options)) return eveda::Unexpected{*conflict};
+  if (auto problem = PyramidProblem(options)) return eveda::Unexpected{*problem};
   return options;
 }
 
+// What the messages call a pyramid; it has no encoder of its own: the join writes its tiles.
+constexpr formats::OutputFormat kDeepZoomOutput = {".dzi", "Deep Zoom", "dzi", false,
+                                                   0,      false,       false, nullptr};
+
+bool ToPyramid(const BatchOptions& options) {
+  return options.output && pyramid::IsDeepZoomPath(*options.output);
+}
+
 formats::OutputFormat OutputFormatFor(const BatchOptions& options) {
+  if (ToPyramid(options)) return kDeepZoomOutput;
   if (options.format) return *formats::OutputFormatNamed(*options.format);
   if (options.output && *options.output != "-") return *formats::OutputFormatOf(*options.output);
   return formats::BmpOutput();

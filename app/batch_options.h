@@ -12,6 +12,7 @@
 #include "join/grid_plan.h"
 #include "platform/gdi/gdi.h"
 #include "platform/result.h"
+#include "pyramid/deep_zoom.h"
 
 namespace app {
 
@@ -41,6 +42,11 @@ struct BatchOptions {
   std::optional<formats::TiffCompression> tiffCompression;
   bool lossless = false;              // of a WebP output
   std::optional<std::string> format;  // -O: the output format's name, for a PATH without extension
+  // For -o NAME.dzi: the tiles and the page that shows them.
+  std::optional<std::int32_t> tileSize;
+  std::optional<std::int32_t> overlap;
+  std::optional<pyramid::TileFormat> tileFormat;
+  bool viewer = false;
   std::optional<gdi::COLORREF> background;
   std::optional<std::string> output;
   // -l: a caption under each cell, its % escapes filled in per source; no strip without it.
@@ -58,8 +64,14 @@ extern const char* const kUsage;
 // Parses the arguments after the program's name; the error is a one-line reason.
 eveda::Result<BatchOptions, std::string> ParseBatchOptions(std::span<const std::string_view> args);
 
+// Whether -o names a Deep Zoom pyramid's descriptor.
+bool ToPyramid(const BatchOptions& options);
+
 // The format the output is written in: -O's, else the extension's, else BMP.
 formats::OutputFormat OutputFormatFor(const BatchOptions& options);
+
+// The pyramid `options` ask for (when -o names a .dzi).
+pyramid::DeepZoomOptions DeepZoomOptionsOf(const BatchOptions& options);
 
 // True for a text that is wholly a decimal number: sign, digits, one point, exponent.
 bool IsStrictNumber(std::string_view text);

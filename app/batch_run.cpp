@@ -28,6 +28,9 @@
 #include "join/probe_sources.h"
 #include "join/proposals.h"
 #include "platform/stop_signals/stop_signals.h"
+#include "pyramid/deep_zoom.h"
+#include "pyramid/tiles_folder.h"
+#include "pyramid/viewer_page.h"
 #include "text/caption_strip.h"
 
 namespace app {
@@ -91,6 +94,9 @@ std::optional<std::string> RefusedAtOnce(const BatchOptions& options) {
   if (!options.output) return std::nullopt;
   if (const auto problem = DSMod::OutputTargetProblem(*options.output))
     return ShellQuoted(*options.output) + ": " + *problem;
+  if (!ToPyramid(options)) return std::nullopt;
+  if (const auto problem = pyramid::TilesFolderProblem(*options.output))
+    return ShellQuoted(*options.output) + ": " + *problem;
   return std::nullopt;
 }
 
@@ -110,6 +116,7 @@ int JoinScanned(const BatchOptions& options, const std::string& output,
   request.output.path = output;
   if (!options.output) request.output.nextName = join::NextFreeOutputName();
   request.output.format = OutputFormatFor(options);
+  if (ToPyramid(options)) request.output.pyramid = DeepZoomOptionsOf(options);
   formats::EncodeOptions& encode = request.output.encode;
   encode.pngLevel = options.compression.value_or(encode.pngLevel);
   encode.quality = options.quality.value_or(encode.quality);
@@ -144,6 +151,13 @@ int JoinScanned(const BatchOptions& options, const std::string& output,
   }
   for (const join::NotDrawnSource& source : report.notDrawn)
     NameUnreadable(source.path, source.error, err);
+  if (options.viewer) {
+    if (auto page = pyramid::WriteViewerPage(report.path); !page) {
+      err << kPrefix << ShellQuoted(report.path) << " was written, but its viewer page could "
+          << "not be: " << page.error() << '\n';
+      return kExitNothingWritten;
+    }
+  }
   const int status = Report(options, report, out, err);
   if (!options.map) return status;
   // The map tells where the file's cells are: without it a script asked for would not know.

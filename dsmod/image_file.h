@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "dsmod/band_sink.h"
 #include "dsmod/dsmod.h"
 #include "dsmod/file_system.h"
 #include "formats/encoder.h"
@@ -20,11 +21,7 @@ class OutputFile;
 class RowWriter;
 }  // namespace detail
 
-// Hears how far the save has come once the drawing is done: per cent of the file's bytes on
-// disk, 0 to 100. Returns false to give the save up while the file has no name yet.
-using SaveProgress = std::function<bool(int percent)>;
-
-class ImageFile {
+class ImageFile final : public BandSink {
  public:
   // Creates the unnamed file beside `FilePath`, through `fileSystem`, and the encoder on it (a
   // 24-bit BMP without a factory). A failure is kept for Finish to report, where a failed save
@@ -34,20 +31,20 @@ class ImageFile {
             const formats::EncoderFactory& encoder = {},
             detail::FileSystem& fileSystem = detail::SystemFileSystem(),
             bool writesInOrder = false);
-  ~ImageFile();
+  ~ImageFile() override;
   ImageFile(const ImageFile&) = delete;
   ImageFile& operator=(const ImageFile&) = delete;
 
   // Queues the next `rows` rows (top-down; see ImageEncoder::WriteRows). Waits first until the
   // band queued before has been written: with two band buffers, the caller may draw into the
   // other one meanwhile, and reuse this one after its next call.
-  void WriteRows(const std::uint8_t* topRow, std::ptrdiff_t stride, std::int32_t rows);
+  void WriteRows(const std::uint8_t* topRow, std::ptrdiff_t stride, std::int32_t rows) override;
 
   // Waits for the bands queued, lets the encoder finish, flushes the file (telling `progress`)
   // and puts it in place. Returns the path it was given, or SaveError::Kind::Stopped when
   // `progress` gave up: then the file is dropped as though Finish had never been called.
   eveda::Result<std::string, SaveError> Finish(const NextOutputName& nextName = {},
-                                               const SaveProgress& progress = {});
+                                               const SaveProgress& progress = {}) override;
 
  private:
   SaveError WithStandardOutputsWords(SaveError error) const;

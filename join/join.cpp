@@ -3,6 +3,7 @@
 #include "dsmod/image_file.h"
 #include "join/band_pass.h"
 #include "join/output_bands.h"
+#include "pyramid/pyramid_writer.h"
 
 namespace join {
 namespace {
@@ -22,8 +23,19 @@ SourceOpener OpenerOf(const JoinRequest& request) {
   };
 }
 
+// The file, or the pyramid, that the finished bands go to.
+std::unique_ptr<DSMod::BandSink> OutputOf(const JoinRequest& request, const GridSize& grid) {
+  const OutputRequest& output = request.output;
+  if (output.pyramid)
+    return std::make_unique<pyramid::PyramidWriter>(output.path, grid.Width, grid.Height,
+                                                    *output.pyramid, *request.fileSystem);
+  return std::make_unique<DSMod::ImageFile>(output.path, grid.Width, grid.Height,
+                                            output.format.encoder(output.encode),
+                                            *request.fileSystem, output.format.writesInOrder);
+}
+
 // Draws every source into the bands, which go to `file` as they are finished.
-GridPassResult DrawInto(OutputBands& bands, DSMod::ImageFile& file, const JoinRequest& request,
+GridPassResult DrawInto(OutputBands& bands, DSMod::BandSink& file, const JoinRequest& request,
                         JoinObserver& observer, JoinReport& report) {
   const auto count = static_cast<std::int32_t>(request.sources.size());
   return DrawGridBands(
@@ -64,24 +76,22 @@ JoinReport Join(const JoinRequest& request, JoinObserver& observer) {
   // Declared before the file, so that the file's writer has stopped before the bands go.
   auto bands = CreateOutputBands(request.referenceDC, grid->Width, grid->Height,
                                  BandRowsFor(request.layout, grid->Width, grid->Height),
-                                 output.format.bmpFileLimit);
+                                 output.format.bmpFileLimit && !output.pyramid);
   if (!bands) {
     report.outcome = Outcome::CanvasFailed;
     report.canvasError = bands.error();
     return report;
   }
   // The file is written while the bands are drawn; its failures are told once they are drawn.
-  DSMod::ImageFile file(output.path, grid->Width, grid->Height,
-                        output.format.encoder(output.encode), *request.fileSystem,
-                        output.format.writesInOrder);
-  const GridPassResult pass = DrawInto(*bands, file, request, observer, report);
+  const std::unique_ptr<DSMod::BandSink> file = OutputOf(request, *grid);
+  const GridPassResult pass = DrawInto(*bands, *file, request, observer, report);
   NameTheUndrawn(request, pass, report);
   if (!pass.stopped && !observer.StopRequested()) observer.Progress(Phase::Saving, 0, 0);
   if (pass.stopped || observer.StopRequested()) {  // the unnamed file goes; an old output stays
     report.outcome = Outcome::Stopped;
     return report;
   }
-  const auto saved = file.Finish(output.nextName, [&observer](int percent) {
+  const auto saved = file->Finish(output.nextName, [&observer](int percent) {
     observer.Progress(Phase::Flushing, percent, 100);
     return !observer.StopRequested();
   });

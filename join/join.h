@@ -16,6 +16,7 @@
 #include "join/cell_captions.h"
 #include "join/grid_plan.h"
 #include "platform/gdi/gdi.h"
+#include "pyramid/deep_zoom.h"
 
 namespace join {
 
@@ -26,6 +27,8 @@ struct OutputRequest {
   // When the name has been taken since it was chosen: the next one to try. Without it the
   // file of that name is replaced.
   DSMod::NextOutputName nextName;
+  // Given: the output is a Deep Zoom pyramid, `path` its descriptor, and `format` unused.
+  std::optional<pyramid::DeepZoomOptions> pyramid;
 };
 
 struct JoinRequest {

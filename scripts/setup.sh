@@ -33,6 +33,9 @@ packages=(
   lintian            # lintian --pedantic on both packages
   man-db groff-base  # man --warnings -l renders the manual pages
   python3            # the X relay that hangs up, in scripts/flaky_display_check.sh
+  # --- the pyramid's viewer page (eveda-batch --viewer, scripts/viewer_check.sh) ---
+  npm                # OpenSeadragon's npm package, fetched at configure time (packaging/openseadragon.cmake)
+  chromium           # the page loaded headless: screenshot pixels and the tiles zooming asks for
   # --- benchmarks (bench/w5_bench.sh) ---
   libvips-tools imagemagick  # vips arrayjoin and montage, the peers of the PNG benchmark
 )

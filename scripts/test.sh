@@ -60,6 +60,10 @@ echo "== install and package =="
 bash scripts/install_check.sh
 summary+=("install: passed")
 
+echo "== the viewer page in headless Chromium =="
+bash scripts/viewer_check.sh build
+summary+=("viewer: passed")
+
 echo "== summary =="
 printf '%s\n' "${summary[@]}"
 echo "all: $passed passed, 0 failed"

@@ -42,11 +42,16 @@ class Held {
 void SetPendingFile(const char* path);
 void ClearPendingFile();
 
+// The hidden folder of tiles being written, removed with everything in it (two levels deep,
+// as a pyramid's tiles are) where the pending file is; call with the signals held.
+void SetPendingFolder(const char* path);
+void ClearPendingFolder();
+
 // The new output has its final name: from now on a stop signal removes nothing, and with
 // AfterCommit::kFinish it no longer ends the run. Call with the signals held.
 void MarkOutputInPlace();
 
-// Unlinks the pending file, if any. Async-signal-safe.
+// Unlinks the pending file and removes the pending folder, if any. Async-signal-safe.
 void RemovePendingFile();
 
 }  // namespace stop_signals

@@ -14,8 +14,11 @@
 #include "app/batch_run.h"
 #include "formats/jpeg/jpeg.h"
 #include "formats/png/png.h"
+#include "join/join.h"
+#include "pyramid/deep_zoom.h"
 #include "tests/app/batch_test_support.h"
 #include "tests/formats/reference_pictures.h"
+#include "tests/support/fault_file_system.h"
 #include "tests/support/image_writers.h"
 #include "tests/support/run_test_support.h"
 
@@ -279,6 +282,203 @@ TEST(BatchFormats, HostileSourcesOfTheNewFormatsAreNamedUnreadable) {
   }
   EXPECT_FALSE(std::getline(lines, line)) << line;
   EXPECT_EQ(Tree(dir.Path()), before);
+}
+
+// A pyramid's level read back from its PNG tiles, each tile of exactly the size its place in
+// the grid of tiles gives it, and its overlap equal to the neighbours' pixels.
+std::vector<Rgb> ReadLevel(const std::string& files, int level, std::int64_t width,
+                           std::int64_t height, const pyramid::DeepZoomOptions& options) {
+  std::vector<Rgb> pixels(static_cast<std::size_t>(width * height));
+  for (std::int64_t row = 0; row < pyramid::TileCount(height, options); ++row) {
+    for (std::int64_t column = 0; column < pyramid::TileCount(width, options); ++column) {
+      const std::string name =
+          std::to_string(level) + "/" + std::to_string(column) + "_" + std::to_string(row) + ".png";
+      const auto xs = pyramid::TileSpan(column, width, options);
+      const auto ys = pyramid::TileSpan(row, height, options);
+      formats::DecodedImage tile;
+      const std::vector<std::uint8_t> file = ReadBytes(files + "/" + name);
+      EXPECT_TRUE(formats::DecodePng(file, 0, tile)) << name;
+      EXPECT_EQ(tile.width, xs.end - xs.begin) << name;
+      EXPECT_EQ(tile.height, ys.end - ys.begin) << name;
+      if (tile.width != xs.end - xs.begin || tile.height != ys.end - ys.begin) return {};
+      for (std::int64_t y = ys.begin; y < ys.end; ++y) {
+        const std::uint8_t* at = tile.Row(static_cast<std::uint32_t>(y - ys.begin));
+        for (std::int64_t x = xs.begin; x < xs.end; ++x, at += 3) {
+          Rgb& pixel = pixels[static_cast<std::size_t>(y * width + x)];
+          const Rgb got = Rgb{at[2]} << 16 | Rgb{at[1]} << 8 | at[0];
+          if (x >= column * options.tileSize && y >= row * options.tileSize)
+            pixel = got;
+          else
+            EXPECT_EQ(got, pixel) << name << " overlap at " << x << "," << y;
+        }
+      }
+    }
+  }
+  return pixels;
+}
+
+// The pixel of a level below: each channel (sum + n / 2) / n over the n pixels of its 2 x 2
+// square in the level above.
+Rgb Averaged(const std::vector<Rgb>& above, std::int64_t width, std::int64_t height, std::int64_t x,
+             std::int64_t y) {
+  Rgb result = 0;
+  for (int shift = 0; shift <= 16; shift += 8) {
+    unsigned sum = 0, n = 0;
+    for (std::int64_t dy = 0; dy < 2 && 2 * y + dy < height; ++dy)
+      for (std::int64_t dx = 0; dx < 2 && 2 * x + dx < width; ++dx, ++n)
+        sum += above[static_cast<std::size_t>((2 * y + dy) * width + 2 * x + dx)] >> shift & 0xFF;
+    result |= ((sum + n / 2) / n) << shift;
+  }
+  return result;
+}
+
+// The top level's PNG tiles put together hold exactly the BMP output of the same job, and every
+// level below is the 2 x 2 average of the one above, down to 1 x 1; the descriptor names the
+// size, the tiles' size, overlap and format.
+TEST(BatchDeepZoom, TopLevelIsTheBmpOutputAndEachLevelBelowItsAverage) {
+  TempDir dir;
+  dir.WriteFile("a.png", PhotoPng(70, 50, false));
+  dir.WriteFile("b.jpg", PhotoJpeg(33, 61, false));
+  WritePattern(dir, "c.bmp", 60, 60);
+  TempDir out;
+  const std::vector<std::string> job = {"-i", "*.png", "-i", "*.jpg", "-i",     "*.bmp",   "-s",
+                                        "3",  "-w",    "3",  "-b",    "102030", dir.Path()};
+  auto with = [&](std::vector<std::string> extra) {
+    extra.insert(extra.end(), job.begin(), job.end());
+    return RunBatchWith(extra);
+  };
+  ASSERT_EQ(with({"-o", out / "joined.bmp"}).status, app::kExitWritten);
+  const WrittenBmp expected = ReadWritten(out / "joined.bmp");
+  ASSERT_EQ(expected.width, 222);  // 3 cells of 70 and 4 gaps of 3: 9 levels, 8 of them halved
+  const struct {
+    std::int32_t tileSize, overlap;
+    const char* name;
+  } cases[] = {{254, 1, "defaults.dzi"},
+               {64, 3, "small.DZI"},
+               {17, 0, "plain.dzi"},
+               {16, 2, "overlapped.dzi"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const pyramid::DeepZoomOptions options{
+        .tileSize = c.tileSize, .overlap = c.overlap, .format = pyramid::TileFormat::Png};
+    std::vector<std::string> args = {"--tile-format", "png", "-o", out / c.name};
+    if (c.tileSize != 254) args.insert(args.end(), {"--tile-size", std::to_string(c.tileSize)});
+    if (c.overlap != 1) args.insert(args.end(), {"--overlap=" + std::to_string(c.overlap)});
+    const BatchResult r = with(args);
+    ASSERT_EQ(r.status, app::kExitWritten) << r.err;
+    EXPECT_EQ(r.out, out / c.name + " 222x67\n");
+    EXPECT_EQ(AsText(ReadBytes(out / c.name)),
+              "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+              "<Image xmlns=\"http://schemas.microsoft.com/deepzoom/2008\"\n  Format=\"png\"\n"
+              "  Overlap=\"" +
+                  std::to_string(c.overlap) + "\"\n  TileSize=\"" + std::to_string(c.tileSize) +
+                  "\"\n  >\n  <Size\n    Height=\"67\"\n    Width=\"222\"\n  />\n</Image>\n");
+    const std::string files = pyramid::TilesFolderOf(out / c.name);
+    std::int64_t width = 222, height = 67;
+    std::vector<Rgb> above = ReadLevel(files, 8, width, height, options);
+    for (std::int64_t i = 0; i < width * height; ++i)
+      ASSERT_EQ(above[static_cast<std::size_t>(i)], expected.Pixel(int(i % width), int(i / width)));
+    for (int level = 7; level >= 0; --level) {
+      const std::int64_t w = (width + 1) / 2, h = (height + 1) / 2;
+      const std::vector<Rgb> below = ReadLevel(files, level, w, h, options);
+      for (std::int64_t i = 0; i < w * h; ++i)
+        ASSERT_EQ(below[static_cast<std::size_t>(i)], Averaged(above, width, height, i % w, i / w))
+            << "level " << level << " at " << i % w << "," << i / w;
+      above = below, width = w, height = h;
+    }
+    EXPECT_EQ(width * height, 1);
+  }
+  // 9 level folders; 17-pixel tiles: 14 x 4 of 222 x 67, 7 x 2 of 111 x 34, 4 of 56 x 17 ...
+  EXPECT_EQ(Tree(out / "plain_files").size(), 9 + 14 * 4 + 7 * 2 + 4 + 2 + 1 + 1 + 1 + 1 + 1);
+}
+
+// Only a pyramid of ours is replaced, and only once the new one is whole: a tiles folder with
+// anything else in it, or without its descriptor, is refused before a source is read; a save
+// that fails or is stopped leaves the earlier pyramid exactly as it was and nothing hidden.
+TEST(BatchDeepZoom, OnlyAnEarlierPyramidIsReplacedAndOnlyWhenTheNewOneIsWhole) {
+  TempDir dir;
+  WritePattern(dir, "a.bmp", 40, 30);
+  WritePattern(dir, "b.bmp", 40, 30);
+  TempDir out;
+  const auto run = [&](std::vector<std::string> extra, DSMod::detail::FileSystem& fileSystem) {
+    extra.insert(extra.end(), {"-o", out / "p.dzi", dir.Path()});
+    return RunBatchWith(extra, fileSystem);
+  };
+  ASSERT_EQ(run({"-w", "1"}, DSMod::detail::SystemFileSystem()).status, app::kExitWritten);
+  const std::vector<std::string> earlier = Tree(out.Path());
+  const std::string earlierTile = AsText(ReadBytes(out / "p_files/6/0_0.jpeg"));
+  FaultFileSystem failedRename, failedDescriptor;
+  failedRename.Fail(FaultFileSystem::Call::Rename, EIO);
+  failedDescriptor.FailFrom(FaultFileSystem::Call::LinkUnnamed, ENOSPC);
+  const struct {
+    FaultFileSystem* fileSystem;
+    std::string err;
+  } failures[] = {
+      {&failedRename, "eveda-batch: could not save " + out / "p.dzi" + ": Input/output error\n"},
+      {&failedDescriptor,
+       "eveda-batch: could not save " + out / "p.dzi" + ": No space left on device\n"},
+  };
+  for (const auto& f : failures) {
+    const BatchResult r = run({}, *f.fileSystem);
+    EXPECT_EQ(r.status, app::kExitNothingWritten);
+    EXPECT_EQ(r.err, f.err);
+    EXPECT_EQ(Tree(out.Path()), earlier);
+    EXPECT_EQ(AsText(ReadBytes(out / "p_files/6/0_0.jpeg")), earlierTile);
+  }
+  struct StopAtOnce : join::JoinObserver {
+    void Progress(join::Phase, std::int64_t, std::int64_t) override {}
+    bool StopRequested() override { return true; }
+  } stop;
+  join::JoinRequest stopped;
+  stopped.sources = {dir / "a.bmp", dir / "b.bmp"};
+  stopped.layout = {.BlockWidth = 40, .BlockHeight = 30, .WrapCount = 2};
+  stopped.output.path = out / "p.dzi";
+  stopped.output.pyramid = pyramid::DeepZoomOptions{};
+  EXPECT_EQ(join::Join(stopped, stop).outcome, join::JoinReport::Outcome::Stopped);
+  EXPECT_EQ(Tree(out.Path()), earlier);
+  ASSERT_EQ(run({}, DSMod::detail::SystemFileSystem()).status, app::kExitWritten);  // 80 x 30
+  EXPECT_EQ(Tree(out / "p_files").size(), 8 + 8);  // 8 levels of one tile each
+  EXPECT_NE(AsText(ReadBytes(out / "p_files/6/0_0.jpeg")), earlierTile);
+  const std::string kept = "; it is not an earlier pyramid and is left as it is\n";
+  const struct {
+    const char* make;
+    std::string err;
+  } foreign[] = {
+      {"p_files/notes.txt", "p_files holds notes.txt, not a tile" + kept},
+      {"p_files/3/0_0.jpeg.bak", "p_files holds 3/0_0.jpeg.bak, not a tile" + kept},
+      {"p.dzi", "p_files exists without its Deep Zoom descriptor" + kept},
+  };
+  for (const auto& f : foreign) {
+    SCOPED_TRACE(f.make);
+    TempDir other;
+    ASSERT_EQ(RunBatchWith({"-o", other / "p.dzi", dir.Path()}).status, app::kExitWritten);
+    other.WriteFile(f.make, "mine");
+    const std::vector<std::string> before = Tree(other.Path());
+    const BatchResult r = RunBatchWith({"-o", other / "p.dzi", dir.Path()});
+    EXPECT_EQ(r.status, app::kExitNothingWritten);
+    EXPECT_EQ(r.err, "eveda-batch: " + other / "p.dzi" + ": " + f.err);
+    EXPECT_EQ(Tree(other.Path()), before);
+  }
+}
+
+// The viewer page opens the pyramid beside it offline: OpenSeadragon is copied next to it, and
+// a name that holds quotes, markup or URL characters reaches the page only escaped.
+TEST(BatchDeepZoom, TheViewerPageNamesItsTilesEscaped) {
+  TempDir dir;
+  WritePattern(dir, "a.bmp", 30, 20);
+  TempDir out;
+  const std::string name = "a \"b<i>#%&.dzi";
+  const BatchResult r = RunBatchWith({"--viewer", "-o", out / name, dir.Path()});
+  ASSERT_EQ(r.status, app::kExitWritten) << r.err;
+  const std::string page = AsText(ReadBytes(out / "a \"b<i>#%&.html"));
+  for (const char* part : {"<title>a \"b&lt;i&gt;#%&amp;</title>",
+                           "Url: \"a%20%22b%3Ci%3E%23%25%26_files/\", Format: \"jpeg\", "
+                           "Overlap: \"1\", TileSize: \"254\",",
+                           "Size: { Width: \"30\", Height: \"20\" }",
+                           "<script src=\"a%20%22b%3Ci%3E%23%25%26.map.js\""})
+    EXPECT_NE(page.find(part), std::string::npos) << part;
+  EXPECT_FALSE(ReadBytes(out / "openseadragon/openseadragon.min.js").empty());
+  EXPECT_FALSE(ReadBytes(out / "openseadragon/images/home_rest.png").empty());
 }
 
 }  // namespace

@@ -137,6 +137,14 @@ TEST(BatchOptionsTest, ValuesTheBoxesWouldRefuseNameTheOption) {
        "--format png and --output 'x.jpg' name two different formats"},
       {{"-O", "webp", "d"}, "--format webp needs -o PATH: the default output is a .bmp file"},
       {{"-\x01", "d"}, "unknown option '-'$'\\001'"},
+      {{"-Q", "101", "d"}, "--quality takes a whole number from 1 to 100, not '101'"},
+      {{"--tile-size", "0", "-o", "x.dzi", "d"},
+       "--tile-size takes a size from 1 to 8192, not '0'"},
+      {{"--tile-format=webp", "-o", "x.dzi", "d"}, "--tile-format takes jpeg or png"},
+      {{"--viewer", "-o", "x.png", "d"},
+       "--tile-size, --overlap, --tile-format and --viewer need -o NAME.dzi"},
+      {{"--tile-size=8", "--overlap", "9", "-o", "x.dzi", "d"},
+       "--overlap must be at most the tile size"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.error);
@@ -174,6 +182,7 @@ TEST(BatchOptionsTest, OutputExtensionNamesAFormatEvedaWrites) {
       {"-", nullptr},
       {"./-", nullptr},
       {"out.PNG", nullptr},
+      {"pyramid.Dzi", nullptr},
       {"out.JPG", nullptr},
       {"out.webp", nullptr},
       {"out.gif",

@@ -51,5 +51,7 @@ expect 'eveda-batch --tiff-compression=' 'deflate jpeg lzw none'
 expect 'eveda-batch --subsample ' '420 444'
 expect 'eveda-batch --lo' '--lossless'
 expect 'eveda-batch --la' '--label --label-color --label-size'
+expect 'eveda-batch --til' '--tile-format --tile-size'
+expect 'eveda-batch --tile-format ' 'jpeg png'
 [[ $failures == 0 ]] || exit 1
 echo "batch_completion_test: passed"

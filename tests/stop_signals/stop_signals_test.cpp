@@ -42,12 +42,17 @@ TEST_P(StopSignals, RemoveThePendingFileAndEndAsTold) {
   TempDir dir;
   const std::string file = dir.PathOf(".eveda-save-abcdef");
   dir.WriteFile(".eveda-save-abcdef", "half");
+  // A pyramid's hidden folder of tiles, which goes with the file unless the run goes on.
+  const std::string folder = dir.PathOf(".p_files.abcdef");
+  for (const char* tile : {"/0/0_0.png", "/9/0_0.png", "/9/1_0.png", "/9/0_1.png"})
+    dir.WriteFile(".p_files.abcdef" + std::string(tile), "tile");
   const pid_t child = ::fork();
   if (child == 0) {
     stop_signals::Install(c.afterCommit);
     {
       const stop_signals::Held held;
       stop_signals::SetPendingFile(file.c_str());
+      stop_signals::SetPendingFolder(folder.c_str());
       if (c.state == State::kInPlace) stop_signals::MarkOutputInPlace();
       if (c.ending == Ending::kSignal) ::raise(c.signal);  // arrives when released
     }
@@ -59,6 +64,7 @@ TEST_P(StopSignals, RemoveThePendingFileAndEndAsTold) {
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), c.status);
   EXPECT_EQ(std::filesystem::exists(file), c.fileLeft);
+  EXPECT_EQ(std::filesystem::exists(folder), c.status == 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -1,0 +1,85 @@
+#!/usr/bin/env bash
+# Deep Zoom pyramids from many sources: eveda-batch -o x.dzi against libvips's dzsave
+# (`vips arrayjoin ... x.dz`), once on w4's shape (2,704 sources of 512 x 512 in rows of 52:
+# 26,624 x 26,624, JPEG tiles at quality 90) and once on 100,000 sources of 64 x 64 in rows of
+# 316 (20,224 x 20,288). Prints wall time, peak RSS and the most descriptors each had open
+# (/proc/PID/fd sampled every 20 ms) as a markdown table. Asserts nothing. On a shared machine
+# the wall times follow the load; the CPU times less so.
+#
+#   bash bench/dzi_bench.sh [w4|w100k|all]     default all
+#
+# The sources are JPEG copies of one ImageMagick plasma picture (decoding costs the same
+# whatever the pixels), made in a fresh folder under $TMPDIR (or /tmp) and removed at the end.
+# vips keeps every source open: its descriptor limit is raised for it (ulimit -n), and 100,000
+# paths do not fit one argument, which is how vips is called.
+set -euo pipefail
+export LC_ALL=C
+root=$(cd "$(dirname "$0")/.." && pwd)
+batch=${EVEDA_BATCH:-$root/build/bin/eveda-batch}
+which=${1:-all}
+for tool in vips convert python3 /usr/bin/time; do
+  command -v "$tool" >/dev/null || { echo "dzi_bench: $tool is missing (scripts/setup.sh)" >&2; exit 1; }
+done
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+# make_sources DIR COUNT SIDE: COUNT JPEG files of SIDE x SIDE, named 000000.jpg on.
+make_sources() {
+  mkdir -p "$1"
+  convert -seed 7 -size "$3x$3" plasma:fractal -blur 0x1.5 -quality 90 "$work/one.jpg"
+  python3 - "$work/one.jpg" "$1" "$2" <<'PY'
+import sys
+data = open(sys.argv[1], "rb").read()
+for i in range(int(sys.argv[3])):
+    open(f"{sys.argv[2]}/{i:06d}.jpg", "wb").write(data)
+PY
+}
+
+# measure NAME COMMAND...: "| NAME | seconds | peak RSS MiB | most descriptors |", or the
+# command's last error line in the place of the figures.
+measure() {
+  local name=$1
+  shift
+  /usr/bin/time -f '%e %M %U %S' -o "$work/time" "$@" >/dev/null 2>"$work/err" &
+  local timer=$! most=0 pid= fds
+  # Counted by a glob, without a process of its own, so the sampling costs the run little.
+  while kill -0 "$timer" 2>/dev/null; do
+    [[ -n $pid ]] || pid=$(pgrep -P "$timer" | head -1 || true)
+    if [[ -n $pid ]]; then
+      fds=(/proc/"$pid"/fd/*)
+      if ((${#fds[@]} > most)) && [[ -e ${fds[0]} ]]; then most=${#fds[@]}; fi
+    fi
+    sleep 0.02
+  done
+  if wait "$timer"; then
+    read -r seconds kib user system <"$work/time"
+    printf '| %s | %s s | %s s | %d MiB | %d |\n' "$name" "$seconds" \
+      "$(awk "BEGIN { print $user + $system }")" $((kib / 1024)) "$most"
+  else
+    printf '| %s | failed: %s | | | %d |\n' "$name" "$(grep -v '^Command' "$work/err" | tail -1)" "$most"
+  fi
+}
+
+run_workload() {  # NAME COUNT SIDE ACROSS
+  local name=$1 count=$2 side=$3 across=$4
+  local dir=$work/$name
+  make_sources "$dir" "$count" "$side"
+  sync
+  echo
+  echo "$name: $count sources of ${side}x$side, $across across"
+  echo
+  echo "| program | wall | CPU (user + system) | peak RSS | most descriptors open |"
+  echo "|---|---|---|---|---|"
+  measure "eveda-batch -o x.dzi" "$batch" -q -i '*.jpg' -w "$across" -o "$work/eveda.dzi" "$dir"
+  rm -rf "$work/eveda.dzi" "$work/eveda_files"
+  # vips reads the sources named in one argument, from their folder so that the names are short.
+  local list
+  list=$(cd "$dir" && ls | tr '\n' ' ')
+  measure "vips arrayjoin … x.dz" bash -c 'cd "$1" && ulimit -n 200000 2>/dev/null || ulimit -n "$(ulimit -Hn)"; exec vips arrayjoin "$2" "$3[suffix=.jpeg[Q=90]]" --across "$4"' \
+    sh "$dir" "$list" "$work/vips.dz" "$across"
+  rm -rf "$work"/vips* "$dir"
+}
+
+[[ $which == all || $which == w4 ]] && run_workload w4 2704 512 52
+[[ $which == all || $which == w100k ]] && run_workload w100k 100000 64 316
+exit 0
