@@ -25,9 +25,15 @@ const char* const kUsage =
     "                                                                   default: "
     "ceil(sqrt(count))\n"
     "  -a, --order O           rows | columns | columns-rtl (or 0 1 2)  default: rows\n"
-    "  -f, --fit F             top-left | center | stretch | contain (or 0 1 2 3)\n"
+    "  -f, --fit F             top-left | center | stretch | contain | cover (or 0 to 4)\n"
     "                          contain: scaled to fit the cell, aspect ratio kept, centred\n"
+    "                          cover: scaled to fill the cell, centred, the overflow cut off\n"
     "                                                                   default: top-left\n"
+    "      --resample FILTER   how contain, cover and stretch scale: window (the window's\n"
+    "                          stretch) | nearest | linear | lanczos3\n"
+    "                          default: lanczos3 for contain and cover, window for stretch\n"
+    "      --no-rotate         draw pictures as stored, not turned as their EXIF says\n"
+    "      --no-profile        keep stored colours, not converted to sRGB by their profile\n"
     "  -i, --include PATTERN   the files to join, by wildcard, case-insensitive; repeatable\n"
     "                          (-i '*.png' -i '*.jpg'); BMP, PNG and JPEG are read\n"
     "                                                                   default: *.bmp\n"
@@ -98,9 +104,14 @@ struct OptionSpec {
 };
 
 constexpr std::array<std::string_view, 3> kOrders = {"rows", "columns", "columns-rtl"};
-constexpr std::array<std::string_view, 4> kFits = {"top-left", "center", "stretch", "contain"};
+constexpr std::array<std::string_view, 5> kFits = {"top-left", "center", "stretch", "contain",
+                                                   "cover"};
+constexpr std::array<std::string_view, 4> kFilters = {"window", "nearest", "linear", "lanczos3"};
 
-constexpr std::array<OptionSpec, 13> kOptions = {{
+// Options with no short form have codes no argument can spell after one dash.
+constexpr char kResample = '\x01', kNoRotate = '\x02', kNoProfile = '\x03';
+
+constexpr std::array<OptionSpec, 16> kOptions = {{
     {'W', "block-width", true},
     {'H', "block-height", true},
     {'s', "spacing", true},
@@ -114,6 +125,9 @@ constexpr std::array<OptionSpec, 13> kOptions = {{
     {'q', "quiet", false},
     {'h', "help", false},
     {'V', "version", false},
+    {kResample, "resample", true},
+    {kNoRotate, "no-rotate", false},
+    {kNoProfile, "no-profile", false},
 }};
 
 const OptionSpec* FindOption(std::string_view arg, std::string_view& attached, bool& hasAttached) {
@@ -175,7 +189,7 @@ std::optional<std::string> Apply(const OptionSpec& spec, std::string_view value,
     }
     case 'f': {
       const auto fit = ChoiceOf(value, kFits);
-      if (!fit) return name + " takes top-left, center, stretch or contain";
+      if (!fit) return name + " takes top-left, center, stretch, contain or cover";
       options.fit = static_cast<join::FitMode>(*fit);  // in the order of the fit list
       return std::nullopt;
     }
@@ -205,6 +219,18 @@ std::optional<std::string> Apply(const OptionSpec& spec, std::string_view value,
       return std::nullopt;
     case 'V':
       options.version = true;
+      return std::nullopt;
+    case kResample: {
+      const auto filter = ChoiceOf(value, kFilters);
+      if (!filter) return name + " takes window, nearest, linear or lanczos3";
+      options.resample = static_cast<BatchOptions::Resample>(*filter);
+      return std::nullopt;
+    }
+    case kNoRotate:
+      options.rotate = false;
+      return std::nullopt;
+    case kNoProfile:
+      options.profile = false;
       return std::nullopt;
     default:
       options.help = true;
@@ -264,6 +290,10 @@ Parsed ParseBatchOptions(std::span<const std::string_view> args) {
   }
   if (!options.help && !options.version && !haveDirectory)
     return eveda::Unexpected{std::string("no DIRECTORY given")};
+  // The window's stretch scales whole sources only; a cover fit crops what it scales.
+  if (options.fit == join::FitMode::Cover && options.resample == BatchOptions::Resample::Window)
+    return eveda::Unexpected{
+        std::string("--fit cover takes --resample nearest, linear or lanczos3")};
   return options;
 }
 

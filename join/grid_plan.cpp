@@ -35,6 +35,23 @@ TileCopy ContainCopy(const Layout& s, CellOrigin cell, std::int32_t sw, std::int
   return copy;
 }
 
+// The source scaled by the larger factor, so that it touches the cell's sides on one axis
+// and overflows it on the other, centred as Contain centres.
+Rect CoverRect(const Layout& s, CellOrigin cell, std::int32_t sw, std::int32_t sh) {
+  const std::int64_t cellW = Round(s.BlockWidth), cellH = s.BlockHeight;
+  std::int64_t cx = cellW, cy = cellH;
+  if (std::int64_t{sw} * cellH >= std::int64_t{sh} * cellW) {  // wider than the cell
+    cx = static_cast<std::int64_t>(RoundHalfEven(static_cast<double>(sw) * cellH / sh));
+  } else {
+    cy = static_cast<std::int64_t>(RoundHalfEven(static_cast<double>(sh) * cellW / sw));
+  }
+  cx = std::max<std::int64_t>(cx, 1);
+  cy = std::max<std::int64_t>(cy, 1);
+  return Rect{static_cast<std::int64_t>(RoundHalfEven(cell.x + (s.BlockWidth - cx) / 2.0)),
+              static_cast<std::int64_t>(RoundHalfEven(cell.y + (s.BlockHeight - cy) / 2.0)), cx,
+              cy};
+}
+
 }  // namespace
 
 std::optional<GridSize> GridOf(const Layout& layout, std::int32_t count) {
@@ -89,6 +106,7 @@ TileCopy PlanTileCopy(const Layout& s, CellOrigin cell, std::int32_t sw, std::in
       if (sw > s.BlockWidth) copy.cx = blockWidth;
       if (sh > s.BlockHeight) copy.cy = s.BlockHeight;
       break;
+    case FitMode::Cover:
     case FitMode::Centre:  // a larger source is cropped to its middle, a smaller one is centred
       if (sw > s.BlockWidth) {
         copy.cx = blockWidth;
@@ -113,6 +131,23 @@ TileCopy PlanTileCopy(const Layout& s, CellOrigin cell, std::int32_t sw, std::in
       break;
   }
   return copy;
+}
+
+Rect DrawnRect(const Layout& s, CellOrigin cell, std::int32_t sw, std::int32_t sh) {
+  if (s.FitMode == FitMode::Cover) return CoverRect(s, cell, sw, sh);
+  const TileCopy copy = PlanTileCopy(s, cell, sw, sh);
+  if (copy.stretch) return Rect{copy.x, copy.y, copy.cx, copy.cy};
+  return Rect{std::int64_t{copy.x} - copy.sx, std::int64_t{copy.y} - copy.sy, sw, sh};
+}
+
+Rect VisiblePart(const Layout& s, CellOrigin cell, const Rect& drawn) {
+  const std::int64_t left = std::max<std::int64_t>(cell.x, drawn.x);
+  const std::int64_t top = std::max<std::int64_t>(cell.y, drawn.y);
+  const std::int64_t right =
+      std::min(std::int64_t{cell.x} + Round(s.BlockWidth), drawn.x + drawn.cx);
+  const std::int64_t bottom = std::min(std::int64_t{cell.y} + s.BlockHeight, drawn.y + drawn.cy);
+  if (right <= left || bottom <= top) return {};
+  return Rect{left - drawn.x, top - drawn.y, right - left, bottom - top};
 }
 
 }  // namespace join

@@ -22,12 +22,37 @@ SourceOpener OpenerOf(const JoinRequest& request) {
   };
 }
 
+bool DrawsPictures(const JoinRequest& request) {
+  const FitMode fit = request.layout.FitMode;
+  return request.pictures &&
+         (fit == FitMode::Contain || fit == FitMode::Cover || fit == FitMode::Stretch);
+}
+
+// Photographs arrive as their cells' finished pixels, which are placed as Centre places a
+// source of their size: exactly where DrawnRect put them.
+SourceOpener PictureOpenerOf(const JoinRequest& request, const PictureJob& job) {
+  return [&request, &job](std::int32_t index, bmp_loader::RowBuffers& own,
+                          bmp_loader::ScratchBuffer&) {
+    return OpenPicture(job, request.sources[static_cast<std::size_t>(index)], index + 1, own);
+  };
+}
+
 // Draws every source into the bands, which go to `file` as they are finished.
 GridPassResult DrawInto(OutputBands& bands, DSMod::ImageFile& file, const JoinRequest& request,
-                        JoinObserver& observer) {
+                        JoinObserver& observer, SourceNotes& notes) {
   const auto count = static_cast<std::int32_t>(request.sources.size());
+  const bool pictures = DrawsPictures(request);
+  Layout layout = request.layout;
+  PictureJob job;
+  if (pictures) {
+    job = PictureJob{request.reader,     request.layout,    bands.front().Width,
+                     request.background, *request.pictures, &notes};
+    layout.FitMode = FitMode::Centre;
+  }
+  // Resampling costs more than drawing whatever the format: photographs are made ahead.
+  const bool ahead = pictures || request.reader->DecodesWhole();
   return DrawGridBands(
-      request.layout, request.background, count, bands,
+      layout, request.background, count, bands,
       [&file](const DSMod::Band& band) {
         file.WriteRows(band.TopRow(), band.RowStep(), band.Rows);
       },
@@ -35,7 +60,8 @@ GridPassResult DrawInto(OutputBands& bands, DSMod::ImageFile& file, const JoinRe
         observer.Progress(Phase::Drawing, done, n);
         return !observer.StopRequested();
       },
-      OpenerOf(request), request.reader->DecodesWhole() ? kDecodedSourcesAhead : 0);
+      pictures ? PictureOpenerOf(request, job) : OpenerOf(request),
+      ahead ? kDecodedSourcesAhead : 0);
 }
 
 void NameTheUndrawn(const JoinRequest& request, const GridPassResult& pass, JoinReport& report) {
@@ -67,8 +93,10 @@ JoinReport Join(const JoinRequest& request, JoinObserver& observer) {
   // The file is written while the bands are drawn; its failures are told once they are drawn.
   DSMod::ImageFile file(output.path, grid->Width, grid->Height,
                         output.format.encoder(output.encode), *request.fileSystem);
-  const GridPassResult pass = DrawInto(*bands, file, request, observer);
+  SourceNotes notes;
+  const GridPassResult pass = DrawInto(*bands, file, request, observer, notes);
   NameTheUndrawn(request, pass, report);
+  report.notes = notes.Sorted();
   if (!pass.stopped && !observer.StopRequested()) observer.Progress(Phase::Saving, 0, 0);
   if (pass.stopped || observer.StopRequested()) {  // the unnamed file goes; an old output stays
     report.outcome = Outcome::Stopped;

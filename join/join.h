@@ -14,6 +14,7 @@
 #include "formats/source_error.h"
 #include "formats/source_reader.h"
 #include "join/grid_plan.h"
+#include "join/picture_source.h"
 #include "platform/gdi/gdi.h"
 
 namespace join {
@@ -35,6 +36,9 @@ struct JoinRequest {
   OutputRequest output;
   gdi::HDC referenceDC{};  // the context the output's is made compatible with (the screen's)
   DSMod::detail::FileSystem* fileSystem = &DSMod::detail::SystemFileSystem();
+  // When given, the fits that scale (contain, cover, stretch) draw their sources as
+  // photographs (picture_source.h); without it they scale as the window does.
+  std::optional<PictureRules> pictures;
 };
 
 enum class Phase {
@@ -73,6 +77,7 @@ struct JoinReport {
   GridSize grid;
   std::string path;  // where the file went: the name asked for, or the next free one
   std::vector<NotDrawnSource> notDrawn;  // in source order
+  std::vector<SourceNote> notes;         // drawn, but not wholly as asked; in source order
   DSMod::CanvasError canvasError = DSMod::CanvasError::BadSize;
   DSMod::SaveError saveError;
 };
