@@ -54,7 +54,7 @@ std::optional<pictures::ColourTransform> TransformOf(const PictureJob& job,
                                                           : pictures::ColourInput::kBgr;
   auto transform = pictures::ColourTransform::FromIcc(info.iccProfile, input);
   if (transform) return std::move(*transform);
-  if (job.notes) job.notes->Add(i - 1, "colour profile ignored: " + transform.error());
+  if (job.notes) job.notes->Add(i - 1, transform.error() + "; drawn with its colours as stored");
   return std::nullopt;
 }
 

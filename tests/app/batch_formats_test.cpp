@@ -2,6 +2,7 @@
 // JPEG files, run in-process as in batch_run_test.cpp.
 
 #include <gtest/gtest.h>
+#include <lcms2.h>
 
 #include <array>
 #include <cstring>
@@ -139,6 +140,144 @@ TEST(BatchFormats, APngOutputHoldsExactlyTheBmpOutputsPixels) {
   }
   EXPECT_EQ(Tree(out.Path()), (std::vector<std::string>{"joined-0.Png", "joined-6.Png",
                                                         "joined-9.Png", "joined.bmp"}));
+}
+
+// An uncompressed R,G,B TIFF with an Orientation tag and, when given, an ICC profile.
+std::string Tiff(std::uint32_t w, std::uint32_t h, const std::vector<std::uint8_t>& rgb,
+                 int orientation, const std::vector<std::uint8_t>& icc = {}) {
+  std::string f("II*\0", 4);
+  const auto put = [&f](std::uint32_t v, int bytes) {
+    for (int k = 0; k < bytes; ++k) f.push_back(static_cast<char>(v >> (8 * k)));
+  };
+  const std::uint32_t n = icc.empty() ? 10 : 11, data = 8 + 2 + 12 * n + 4;
+  const std::uint32_t pixels = data + 6 + static_cast<std::uint32_t>(icc.size());
+  put(8, 4);
+  put(n, 2);
+  const std::uint32_t entries[][4] = {{256, 4, 1, w},
+                                      {257, 4, 1, h},
+                                      {258, 3, 3, data},
+                                      {259, 3, 1, 1},
+                                      {262, 3, 1, 2},
+                                      {273, 4, 1, pixels},
+                                      {274, 3, 1, std::uint32_t(orientation)},
+                                      {277, 3, 1, 3},
+                                      {278, 4, 1, h},
+                                      {279, 4, 1, w * h * 3},
+                                      {34675, 7, std::uint32_t(icc.size()), data + 6}};
+  for (std::uint32_t k = 0; k < n; ++k) {
+    put(entries[k][0], 2);
+    put(entries[k][1], 2);
+    put(entries[k][2], 4);
+    put(entries[k][3], entries[k][1] == 3 && entries[k][2] == 1 ? 2 : 4);
+    if (entries[k][1] == 3 && entries[k][2] == 1) put(0, 2);
+  }
+  put(0, 4);
+  for (int k = 0; k < 3; ++k) put(8, 2);
+  f.append(icc.begin(), icc.end());
+  f.append(rgb.begin(), rgb.end());
+  return f;
+}
+
+// 6 x 4 pixels, a colour to each quarter: red, green above blue, white.
+std::vector<std::uint8_t> Quarters() {
+  std::vector<std::uint8_t> rgb;
+  for (int y = 0; y < 4; ++y)
+    for (int x = 0; x < 6; ++x) {
+      const Rgb c = y < 2 ? (x < 3 ? 0xFF0000 : 0x00FF00) : (x < 3 ? 0x0000FF : 0xFFFFFF);
+      rgb.insert(rgb.end(), {std::uint8_t(c >> 16), std::uint8_t(c >> 8), std::uint8_t(c)});
+    }
+  return rgb;
+}
+
+// Each EXIF orientation turns the picture before it is fitted: 6 x 4 stored, 6 x 6 cells at
+// the scale of 1, so every pixel is a source pixel. The corners shown, clockwise from top left.
+TEST(BatchFormats, EveryOrientationIsShownTurned) {
+  TempDir dir;
+  for (int o = 1; o <= 8; ++o)
+    dir.WriteFile("o" + std::to_string(o) + ".tif", Tiff(6, 4, Quarters(), o));
+  constexpr Rgb R = 0xFF0000, G = 0x00FF00, B = 0x0000FF, W = 0xFFFFFF;
+  struct Case {
+    bool turned;
+    std::array<Rgb, 4> corners;  // top left, top right, bottom right, bottom left
+  };
+  const std::array<Case, 8> turned = {{{false, {R, G, W, B}},
+                                       {false, {G, R, B, W}},
+                                       {false, {W, B, R, G}},
+                                       {false, {B, W, G, R}},
+                                       {true, {R, B, W, G}},
+                                       {true, {B, R, G, W}},
+                                       {true, {W, G, R, B}},
+                                       {true, {G, W, B, R}}}};
+  for (const bool rotate : {true, false}) {
+    SCOPED_TRACE(rotate);
+    std::vector<std::string> args = {
+        "-i",      "*.tif", "-W",      "6",  "-H",     "6",  "-w",
+        "8",       "-f",    "contain", "-b", "808080", "-o", dir.PathOf("o.bmp"),
+        dir.Path()};
+    if (!rotate) args.insert(args.begin(), "--no-rotate");
+    const BatchResult r = RunBatchWith(args);
+    ASSERT_EQ(r.status, app::kExitWritten) << r.err;
+    const WrittenBmp out = ReadWritten(dir.PathOf("o.bmp"));
+    for (int o = 1; o <= 8; ++o) {
+      const Case c = rotate ? turned[o - 1] : turned[0];
+      const int x = (o - 1) * 6 + (c.turned ? 1 : 0), y = c.turned ? 0 : 1;
+      const int w = c.turned ? 4 : 6, h = c.turned ? 6 : 4;
+      EXPECT_EQ(out.Pixel(x, y), c.corners[0]) << o;
+      EXPECT_EQ(out.Pixel(x + w - 1, y), c.corners[1]) << o;
+      EXPECT_EQ(out.Pixel(x + w - 1, y + h - 1), c.corners[2]) << o;
+      EXPECT_EQ(out.Pixel(x, y + h - 1), c.corners[3]) << o;
+      EXPECT_EQ(out.Pixel(c.turned ? x - 1 : x, c.turned ? y : y - 1), 0x808080u) << o;
+    }
+  }
+}
+
+// An embedded profile is converted to sRGB, relative colorimetric, as Little CMS itself
+// converts those colours; --no-profile keeps them; a profile that cannot be read is told and
+// the picture is drawn as stored.
+TEST(BatchFormats, EmbeddedProfilesAreConvertedToSrgb) {
+  const cmsCIExyY d65{0.3127, 0.3290, 1.0};
+  const cmsCIExyYTRIPLE wide{{0.64, 0.33, 1}, {0.21, 0.71, 1}, {0.15, 0.06, 1}};
+  cmsToneCurve* gamma = cmsBuildGamma(nullptr, 1.8);
+  cmsToneCurve* curves[3] = {gamma, gamma, gamma};
+  cmsHPROFILE profile = cmsCreateRGBProfile(&d65, &wide, curves);
+  cmsUInt32Number bytes = 0;
+  cmsSaveProfileToMem(profile, nullptr, &bytes);
+  std::vector<std::uint8_t> icc(bytes);
+  cmsSaveProfileToMem(profile, icc.data(), &bytes);
+  cmsHPROFILE srgb = cmsCreate_sRGBProfile();
+  cmsHTRANSFORM lcms = cmsCreateTransform(profile, TYPE_RGB_8, srgb, TYPE_RGB_8,
+                                          INTENT_RELATIVE_COLORIMETRIC, cmsFLAGS_NOCACHE);
+  const std::vector<std::uint8_t> rgb = Quarters();
+  std::vector<std::uint8_t> expected(rgb.size());
+  cmsDoTransform(lcms, rgb.data(), expected.data(), 24);
+  cmsDeleteTransform(lcms);
+  cmsCloseProfile(srgb);
+  cmsCloseProfile(profile);
+  cmsFreeToneCurve(gamma);
+  TempDir dir;
+  dir.WriteFile("a.tif", Tiff(6, 4, rgb, 1, icc));
+  dir.WriteFile("b.tif", Tiff(6, 4, rgb, 1, {'i', 'c', 'c', '!'}));
+  for (const bool convert : {true, false}) {
+    std::vector<std::string> args = {"-i",      "*.tif", "-W",      "6",  "-H",
+                                     "4",       "-f",    "contain", "-o", dir.PathOf("o.bmp"),
+                                     dir.Path()};
+    if (!convert) args.insert(args.begin(), "--no-profile");
+    const BatchResult r = RunBatchWith(args);
+    ASSERT_EQ(r.status, app::kExitWritten) << r.err;
+    EXPECT_EQ(r.err, convert ? "eveda-batch: " + dir.PathOf("b.tif") +
+                                   ": the colour profile cannot be read: Read from memory error. "
+                                   "Got 4 bytes, block should be of 128 bytes; drawn with its "
+                                   "colours as stored\n"
+                             : "");
+    const WrittenBmp out = ReadWritten(dir.PathOf("o.bmp"));
+    for (int i = 0; i < 24; ++i) {
+      const std::vector<std::uint8_t>& want = convert ? expected : rgb;
+      const Rgb a = Rgb{want[3 * i]} << 16 | Rgb{want[3 * i + 1]} << 8 | want[3 * i + 2];
+      const Rgb b = Rgb{rgb[3 * i]} << 16 | Rgb{rgb[3 * i + 1]} << 8 | rgb[3 * i + 2];
+      EXPECT_EQ(out.Pixel(i % 6, i / 6), a) << convert << " " << i;
+      EXPECT_EQ(out.Pixel(6 + i % 6, i / 6), b) << convert << " " << i;
+    }
+  }
 }
 
 // Straight alpha over the background colour, rounded to nearest.

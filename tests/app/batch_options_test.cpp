@@ -175,7 +175,23 @@ TEST(BatchOptionsTest, FormatsCompressionAndContain) {
   EXPECT_EQ(Parse({"-z", "10", "d"}).error(), "--compression takes a level from 0 to 9, not '10'");
   EXPECT_EQ(Parse({"-z", "-1", "d"}).error(), "--compression takes a level from 0 to 9, not '-1'");
   EXPECT_EQ(Parse({"-i", "", "d"}).error(), "--include needs a pattern");
-  EXPECT_EQ(Parse({"-f", "4", "d"}).error(), "--fit takes top-left, center, stretch or contain");
+  EXPECT_EQ(Parse({"-f", "4", "d"})->fit, join::FitMode::Cover);
+  EXPECT_EQ(Parse({"-f", "5", "d"}).error(),
+            "--fit takes top-left, center, stretch, contain or cover");
+  using Resample = BatchOptions::Resample;
+  for (const auto& [name, filter] : {std::pair{"window", Resample::Window},
+                                     {"nearest", Resample::Nearest},
+                                     {"2", Resample::Linear},
+                                     {"lanczos3", Resample::Lanczos3}})
+    EXPECT_EQ(Parse({"--resample", name, "d"})->resample, filter) << name;
+  EXPECT_EQ(Parse({"--resample=cubic", "d"}).error(),
+            "--resample takes window, nearest, linear or lanczos3");
+  EXPECT_EQ(Parse({"-f", "cover", "--resample", "window", "d"}).error(),
+            "--fit cover takes --resample nearest, linear or lanczos3");
+  const auto turned = Parse({"d"}), kept = Parse({"--no-rotate", "--no-profile", "d"});
+  EXPECT_TRUE(turned->rotate && turned->profile && !turned->resample);
+  EXPECT_FALSE(kept->rotate || kept->profile);
+  EXPECT_EQ(Parse({"--no-rotate=1", "d"}).error(), "--no-rotate takes no value");
   const auto formatOf = [](std::string_view path) {
     const auto format = formats::OutputFormatOf(path);
     return format ? format->name : std::string_view("none");
