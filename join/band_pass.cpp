@@ -145,6 +145,7 @@ class GridPass {
   }
 
   void Recycle(std::unique_ptr<RowBuffers> buffers) {
+    if (buffers) buffers->generator.reset();  // its file and decoder go with the source
     if (prefetch_) return prefetch_->Recycle(std::move(buffers));
     spare_.push_back(std::move(buffers));
   }

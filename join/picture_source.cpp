@@ -58,61 +58,160 @@ std::optional<pictures::ColourTransform> TransformOf(const PictureJob& job,
   return std::nullopt;
 }
 
-// Reads the stream into the resampler a row at a time and keeps what it gives: the window's
-// rows, packed, in stored orientation. Rows below the window are never decoded.
-eveda::Result<void, SourceError> Resample(formats::RowStream& stream,
-                                          const std::optional<pictures::ColourTransform>& colour,
-                                          pictures::Resampler& resampler, int channels,
-                                          std::vector<std::uint8_t>& frame) {
-  const formats::StreamInfo& info = stream.Info();
-  const std::size_t rowBytes = std::size_t{info.width} * static_cast<std::size_t>(channels);
-  const std::size_t outBytes =
-      static_cast<std::size_t>(resampler.OutputWidth()) * static_cast<std::size_t>(channels);
-  std::vector<std::uint8_t> row, converted;
-  if (!Allocate(row, rowBytes) || (colour && !Allocate(converted, rowBytes)) ||
-      !Allocate(frame,
-                std::uint64_t{outBytes} * static_cast<std::uint64_t>(resampler.OutputHeight())))
-    return Refused(DecodeError::OutOfMemory);
-  std::size_t produced = 0;
-  while (!resampler.Done()) {
-    if (auto out = resampler.Pull()) {
-      std::copy(out->begin(), out->end(), frame.begin() + static_cast<std::ptrdiff_t>(produced));
-      produced += outBytes;
-      continue;
-    }
-    EVEDA_TRY(read, stream.Read(row.data(), 0, 1));
-    const std::uint8_t* pushed = row.data();
-    if (colour) {
-      colour->ConvertRow(row.data(), converted.data(), static_cast<int>(info.width));
-      pushed = converted.data();
-    }
-    resampler.Push(pushed);
-  }
-  return {};
-}
+// Cells up to this many bytes are finished when their source is opened, on the prefetch
+// threads; larger ones are resampled as the bands reach them, holding a few rows.
+constexpr std::uint64_t kWholeCellBytes = std::uint64_t{4} << 20;
 
-// The finished pixels blended over the background, as 24-bit top-down rows in `own.decoded`.
-eveda::Result<bmp_loader::RowSource, SourceError> Finish(const std::vector<std::uint8_t>& shown,
-                                                         std::int32_t width, std::int32_t height,
-                                                         int channels, std::uint32_t background,
-                                                         bmp_loader::RowBuffers& own) {
-  const std::uint64_t stride = bmp_format::RowStride(width, 24);
-  if (!Allocate(own.decoded, stride * static_cast<std::uint64_t>(height)))
-    return Refused(DecodeError::OutOfMemory);
-  const auto pixels = channels == 4 ? formats::Pixels::Bgra : formats::Pixels::Bgr;
-  const std::size_t rowBytes = static_cast<std::size_t>(width) * static_cast<std::size_t>(channels);
-  for (std::int32_t y = 0; y < height; ++y)
-    formats::BlendRow(shown.data() + static_cast<std::size_t>(y) * rowBytes, pixels,
-                      static_cast<std::uint32_t>(width), background,
-                      own.decoded.data() + static_cast<std::size_t>(y) * stride);
+// A stream's rows, colour-converted, through the resampler: the window's rows in stored
+// orientation, one at a time. Rows below the window are never decoded.
+class Pipeline {
+ public:
+  Pipeline(std::unique_ptr<formats::RowStream> stream,
+           std::optional<pictures::ColourTransform> colour, pictures::Resampler resampler,
+           int channels)
+      : stream_(std::move(stream)),
+        colour_(std::move(colour)),
+        resampler_(std::move(resampler)),
+        channels_(channels) {}
+
+  eveda::Result<void, SourceError> Start() {
+    const std::size_t rowBytes =
+        std::size_t{stream_->Info().width} * static_cast<std::size_t>(channels_);
+    if (!Allocate(row_, rowBytes) || (colour_ && !Allocate(converted_, rowBytes)))
+      return Refused(DecodeError::OutOfMemory);
+    return {};
+  }
+
+  const pictures::Resampler& Resampler() const { return resampler_; }
+
+  // The next row of the window, OutputWidth() x channels bytes.
+  eveda::Result<std::span<const std::uint8_t>, SourceError> Next() {
+    for (;;) {
+      if (auto out = resampler_.Pull()) return *out;
+      if (resampler_.Done()) return Refused(DecodeError::Unreadable);
+      EVEDA_TRY(read, stream_->Read(row_.data(), 0, 1));
+      const std::uint8_t* pushed = row_.data();
+      if (colour_) {
+        colour_->ConvertRow(row_.data(), converted_.data(),
+                            static_cast<int>(stream_->Info().width));
+        pushed = converted_.data();
+      }
+      resampler_.Push(pushed);
+      if (resampler_.Done()) stream_.reset();  // the rest of the file is not needed
+    }
+  }
+
+  std::size_t BytesHeld() const {
+    return (stream_ ? stream_->BytesHeld() : 0) + row_.capacity() + converted_.capacity() +
+           resampler_.BytesHeld();
+  }
+
+ private:
+  std::unique_ptr<formats::RowStream> stream_;
+  std::optional<pictures::ColourTransform> colour_;
+  pictures::Resampler resampler_;
+  int channels_;
+  std::vector<std::uint8_t> row_, converted_;
+};
+
+gdi::BITMAPINFO TopDown24(std::int32_t width, std::int32_t height) {
   gdi::BITMAPINFO bitmap{};
   bitmap.bmiHeader.biSize = sizeof(gdi::BITMAPINFOHEADER);
   bitmap.bmiHeader.biWidth = width;
-  bitmap.bmiHeader.biHeight = -height;  // top-down
+  bitmap.bmiHeader.biHeight = -height;
   bitmap.bmiHeader.biPlanes = 1;
   bitmap.bmiHeader.biBitCount = 24;
   bitmap.bmiHeader.biCompression = gdi::BI_RGB;
-  return bmp_loader::RowSource::Decoded(bitmap, own.decoded.data());
+  return bitmap;
+}
+
+formats::Pixels PixelsOf(int channels) {
+  return channels == 4 ? formats::Pixels::Bgra : formats::Pixels::Bgr;
+}
+
+// A large cell's rows, made as the bands reach them: orientations that keep the row order
+// (as stored, mirrored left to right) only.
+class PictureRows final : public bmp_loader::RowGenerator {
+ public:
+  PictureRows(Pipeline pipeline, int channels, bool mirrored, std::uint32_t background)
+      : pipeline_(std::move(pipeline)),
+        channels_(channels),
+        mirrored_(mirrored),
+        background_(background),
+        width_(pipeline_.Resampler().OutputWidth()),
+        info_(TopDown24(width_, pipeline_.Resampler().OutputHeight())),
+        stride_(static_cast<std::size_t>(bmp_format::RowStride(width_, 24))) {}
+
+  const gdi::BITMAPINFO& Info() const { return info_; }
+
+  eveda::Result<gdi::DibRows, DecodeError> Rows(std::int32_t first, std::int32_t count) override {
+    if (first < next_) return eveda::Unexpected{DecodeError::Unreadable};  // asked for again
+    if (!Allocate(rows_, stride_ * static_cast<std::size_t>(count)) ||
+        !Allocate(mirror_, mirrored_ ? static_cast<std::size_t>(width_) * channels_ : 0))
+      return eveda::Unexpected{DecodeError::OutOfMemory};
+    for (; next_ < first + count; ++next_) {
+      auto row = pipeline_.Next();
+      if (!row) return eveda::Unexpected{row.error().reason};
+      const std::uint8_t* pixels = row->data();
+      if (mirrored_) {
+        pictures::OrientFrame(*row, width_, 1, channels_, 2, mirror_);
+        pixels = mirror_.data();
+      }
+      if (next_ < first) continue;
+      formats::BlendRow(pixels, PixelsOf(channels_), static_cast<std::uint32_t>(width_),
+                        background_,
+                        rows_.data() + stride_ * static_cast<std::size_t>(next_ - first));
+    }
+    return gdi::DibRows{&info_, rows_.data(), first, count};
+  }
+
+  std::size_t BytesHeld() const override {
+    return pipeline_.BytesHeld() + rows_.capacity() + mirror_.capacity();
+  }
+
+ private:
+  Pipeline pipeline_;
+  int channels_;
+  bool mirrored_;
+  std::uint32_t background_;
+  std::int32_t width_;
+  gdi::BITMAPINFO info_;
+  std::size_t stride_;
+  std::int32_t next_ = 0;
+  std::vector<std::uint8_t> rows_, mirror_;
+};
+
+// A small cell finished now: every row resampled, turned, blended, in `own.decoded`.
+eveda::Result<bmp_loader::RowSource, SourceError> FinishWhole(Pipeline& pipeline, int channels,
+                                                              int turn, std::uint32_t background,
+                                                              bmp_loader::RowBuffers& own) {
+  const int storedW = pipeline.Resampler().OutputWidth();
+  const int storedH = pipeline.Resampler().OutputHeight();
+  const std::size_t rowBytes =
+      static_cast<std::size_t>(storedW) * static_cast<std::size_t>(channels);
+  std::vector<std::uint8_t> frame;
+  if (!Allocate(frame, rowBytes * static_cast<std::size_t>(storedH)))
+    return Refused(DecodeError::OutOfMemory);
+  for (int y = 0; y < storedH; ++y) {
+    EVEDA_TRY(row, pipeline.Next());
+    std::copy(row->begin(), row->end(), frame.begin() + static_cast<std::ptrdiff_t>(rowBytes * y));
+  }
+  const pictures::Size shown = pictures::OrientedSize(storedW, storedH, turn);
+  if (turn != 1) {
+    std::vector<std::uint8_t> turned;
+    if (!Allocate(turned, frame.size())) return Refused(DecodeError::OutOfMemory);
+    pictures::OrientFrame(frame, storedW, storedH, channels, turn, turned);
+    frame.swap(turned);
+  }
+  const std::uint64_t stride = bmp_format::RowStride(shown.width, 24);
+  if (!Allocate(own.decoded, stride * static_cast<std::uint64_t>(shown.height)))
+    return Refused(DecodeError::OutOfMemory);
+  const std::size_t shownBytes = static_cast<std::size_t>(shown.width) * channels;
+  for (int y = 0; y < shown.height; ++y)
+    formats::BlendRow(frame.data() + shownBytes * static_cast<std::size_t>(y), PixelsOf(channels),
+                      static_cast<std::uint32_t>(shown.width), background,
+                      own.decoded.data() + stride * static_cast<std::size_t>(y));
+  return bmp_loader::RowSource::Decoded(TopDown24(shown.width, shown.height), own.decoded.data());
 }
 
 }  // namespace
@@ -189,19 +288,17 @@ eveda::Result<bmp_loader::RowSource, SourceError> OpenPicture(const PictureJob& 
                                     static_cast<int>(window.y + window.cy)};
   auto resampler = pictures::Resampler::Create(request);
   if (!resampler) return Refused(DecodeError::Unsupported, resampler.error());
-  const auto colour = TransformOf(job, info, i);
-  std::vector<std::uint8_t> frame;
-  EVEDA_TRY(read, Resample(stream, colour, *resampler, channels, frame));
-  opened->reset();  // the file and the decoder's state go before the cell's pixels are made
-  const auto width = static_cast<std::int32_t>(visible.cx);
-  const auto height = static_cast<std::int32_t>(visible.cy);
-  if (turn == 1) return Finish(frame, width, height, channels, job.background, own);
-  std::vector<std::uint8_t> shown;
-  if (!Allocate(shown, frame.size())) return Refused(DecodeError::OutOfMemory);
-  pictures::OrientFrame(frame, static_cast<int>(window.cx), static_cast<int>(window.cy), channels,
-                        turn, shown);
-  frame = {};
-  return Finish(shown, width, height, channels, job.background, own);
+  auto colour = TransformOf(job, info, i);
+  Pipeline pipeline(std::move(*opened), std::move(colour), std::move(*resampler), channels);
+  EVEDA_TRY(started, pipeline.Start());
+  const bool keepsRows = turn == 1 || turn == 2;
+  if (!keepsRows || static_cast<std::uint64_t>(visible.cx) * visible.cy * 3 <= kWholeCellBytes)
+    return FinishWhole(pipeline, channels, turn, job.background, own);
+  auto rows =
+      std::make_unique<PictureRows>(std::move(pipeline), channels, turn == 2, job.background);
+  const gdi::BITMAPINFO bitmap = rows->Info();
+  own.generator = std::move(rows);
+  return bmp_loader::RowSource::Generated(bitmap, *own.generator);
 }
 
 }  // namespace join
