@@ -26,7 +26,7 @@ photos=$cache/photos
 if [[ ! -f $photos/done ]]; then
   echo "w6_bench: fetching the wallpapers into $cache (once)" >&2
   mkdir -p "$cache/debs" && rm -rf "$cache/tree" "$photos" && mkdir -p "$photos"
-  (cd "$cache/debs" && apt-get download mate-backgrounds ukui-wallpapers lomiri-wallpapers-20.04)
+  (cd "$cache/debs" && apt-get download mate-backgrounds ukui-wallpapers lomiri-wallpapers-20.04) >&2
   for deb in "$cache"/debs/*.deb; do dpkg-deb -x "$deb" "$cache/tree"; done
   find "$cache/tree" -type f \( -iname '*.jpg' -o -iname '*.png' \) -exec cp {} "$photos" \;
   touch "$photos/done"
@@ -46,8 +46,16 @@ median() { sort -n | awk '{v[NR]=$1} END {print v[int((NR+1)/2)]}'; }
 vips_sheet() {
   rm -rf "$work/thumbs" && mkdir "$work/thumbs"
   vipsthumbnail -s 320x200 --export-profile srgb -o "$work/thumbs/%s.v" "${files[@]/#/$photos/}"
-  local list=()
-  for f in "${files[@]}"; do list+=("$work/thumbs/${f%.*}.v"); done
+  # arrayjoin takes pictures of one kind: alpha flattened (over black), grey made sRGB.
+  local list=() t
+  for f in "${files[@]}"; do
+    t=$work/thumbs/${f%.*}
+    case $(vipsheader -f bands "$t.v") in
+      2 | 4) vips flatten "$t.v" "$t.f.v" && mv "$t.f.v" "$t.v" ;;
+    esac
+    [[ $(vipsheader -f bands "$t.v") == 1 ]] && vips colourspace "$t.v" "$t.f.v" srgb && mv "$t.f.v" "$t.v"
+    list+=("$t.v")
+  done
   vips arrayjoin "${list[*]}" "$work/vips.png" --across 8 --halign centre --valign centre \
     --hspacing 320 --vspacing 200
 }
