@@ -3,12 +3,17 @@
 
 #include <gtest/gtest.h>
 #include <lcms2.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <array>
 #include <cstring>
+#include <fstream>
 #include <sstream>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <vector>
 
 #include "app/batch_run.h"
@@ -278,6 +283,31 @@ TEST(BatchFormats, EmbeddedProfilesAreConvertedToSrgb) {
       EXPECT_EQ(out.Pixel(6 + i % 6, i / 6), b) << convert << " " << i;
     }
   }
+}
+
+// A source is read a row at a time and resampled as its rows arrive: a 4000 x 4000 BMP (48 MB
+// of pixels) is joined under an address-space limit 48 MiB above what the process holds.
+TEST(BatchFormats, ALargeSourceIsJoinedInAFewOfItsRows) {
+  TempDir dir;
+  WriteSolid(dir, "big.bmp", 4000, 4000, 0x336699);
+  const pid_t child = ::fork();
+  if (child == 0) {
+    std::size_t pages = 0;
+    std::ifstream("/proc/self/statm") >> pages;
+    const rlim_t limit = pages * static_cast<rlim_t>(::sysconf(_SC_PAGESIZE)) + (rlim_t{48} << 20);
+    const rlimit bound{limit, limit};
+    ::setrlimit(RLIMIT_AS, &bound);
+    const BatchResult r = RunBatchWith(
+        {"-f", "contain", "-W", "200", "-H", "100", "-o", dir.PathOf("o.bmp"), dir.Path()});
+    ::_exit(r.status == app::kExitWritten && r.err.empty() ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  const WrittenBmp out = ReadWritten(dir.PathOf("o.bmp"));
+  for (const auto& [x, y, colour] :
+       {std::tuple{50, 0, 0x336699u}, {149, 99, 0x336699u}, {49, 0, 0u}, {150, 99, 0u}})
+    EXPECT_EQ(out.Pixel(x, y), colour) << x << "," << y;
 }
 
 // Straight alpha over the background colour, rounded to nearest.
