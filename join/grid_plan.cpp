@@ -133,7 +133,7 @@ TileCopy PlanTileCopy(const Layout& s, CellOrigin cell, std::int32_t sw, std::in
   return copy;
 }
 
-Rect DrawnRect(const Layout& s, CellOrigin cell, std::int32_t sw, std::int32_t sh) {
+Rect ScaledRect(const Layout& s, CellOrigin cell, std::int32_t sw, std::int32_t sh) {
   if (s.FitMode == FitMode::Cover) return CoverRect(s, cell, sw, sh);
   const TileCopy copy = PlanTileCopy(s, cell, sw, sh);
   if (copy.stretch) return Rect{copy.x, copy.y, copy.cx, copy.cy};

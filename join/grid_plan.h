@@ -68,7 +68,7 @@ struct TileCopy {
 };
 
 // How a source of sw x sh pixels is copied into the cell at `cell`. Cover has no copy of the
-// window's kind: its sources arrive already scaled and cropped to the cell (see DrawnRect) and
+// window's kind: its sources arrive already scaled and cropped to the cell (see ScaledRect) and
 // are placed as Centre places them.
 TileCopy PlanTileCopy(const Layout& layout, CellOrigin cell, std::int32_t sw, std::int32_t sh);
 
@@ -83,7 +83,7 @@ struct Rect {
 // drawing of a fit and every map of the output agree on. Contain's rectangle is PlanTileCopy's;
 // Cover's is the source scaled by the larger of the two factors, centred on the cell with
 // Contain's rounding; the fits that do not scale give the source's own size where they place it.
-Rect DrawnRect(const Layout& layout, CellOrigin cell, std::int32_t sw, std::int32_t sh);
+Rect ScaledRect(const Layout& layout, CellOrigin cell, std::int32_t sw, std::int32_t sh);
 
 // The part of a drawn rectangle inside its cell, in the rectangle's own coordinates (its
 // pixel [x, x + cx) x [y, y + cy) is drawn); empty when they do not meet.

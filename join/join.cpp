@@ -29,7 +29,7 @@ bool DrawsPictures(const JoinRequest& request) {
 }
 
 // Photographs arrive as their cells' finished pixels, which are placed as Centre places a
-// source of their size: exactly where DrawnRect put them.
+// source of their size: exactly where ScaledRect put them.
 SourceOpener PictureOpenerOf(const JoinRequest& request, const PictureJob& job) {
   return [&request, &job](std::int32_t index, bmp_loader::RowBuffers& own,
                           bmp_loader::ScratchBuffer&) {

@@ -258,7 +258,7 @@ eveda::Result<bmp_loader::RowSource, SourceError> OpenPicture(const PictureJob& 
   const auto drawnAs = [&](std::uint32_t w, std::uint32_t h, int orientation) {
     const pictures::Size shown =
         pictures::OrientedSize(static_cast<int>(w), static_cast<int>(h), orientation);
-    return DrawnRect(job.layout, cell, shown.width, shown.height);
+    return ScaledRect(job.layout, cell, shown.width, shown.height);
   };
   const int probedTurn = job.rules.rotate ? probed->orientation : 1;
   EVEDA_TRY(opened,

@@ -56,8 +56,8 @@ struct PictureJob {
 };
 
 // Opens `path`, the source of cell `i` (from 1), as the pixels its cell shows: the part of
-// DrawnRect inside the cell, in `own.decoded`, to be placed as Centre places a source of its
-// size (which puts it where DrawnRect says).
+// ScaledRect inside the cell, in `own.decoded`, to be placed as Centre places a source of its
+// size (which puts it where ScaledRect says).
 eveda::Result<bmp_loader::RowSource, formats::SourceError> OpenPicture(const PictureJob& job,
                                                                        const std::string& path,
                                                                        std::int32_t i,

@@ -143,7 +143,7 @@ int main(int argc, char** argv) {
     shown.pixels.resize(stored.pixels.size());
     pictures::OrientFrame(stored.pixels, stored.width, stored.height, stored.channels, turn,
                           shown.pixels);
-    const join::Rect r = join::DrawnRect(
+    const join::Rect r = join::ScaledRect(
         layout, join::CellOriginOf(layout, sheet.width, static_cast<std::int32_t>(i)), size.width,
         size.height);
     const std::vector<double> want = Reference(shown, int(r.cx), int(r.cy));

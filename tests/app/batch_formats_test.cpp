@@ -185,24 +185,52 @@ std::string Tiff(std::uint32_t w, std::uint32_t h, const std::vector<std::uint8_
   const std::uint32_t pixels = data + 6 + static_cast<std::uint32_t>(icc.size());
   put(8, 4);
   put(n, 2);
-  const std::uint32_t entries[][4] = {{256, 4, 1, w},
-                                      {257, 4, 1, h},
-                                      {258, 3, 3, data},
-                                      {259, 3, 1, 1},
-                                      {262, 3, 1, 2},
-                                      {273, 4, 1, pixels},
-                                      {274, 3, 1, std::uint32_t(orientation)},
-                                      {277, 3, 1, 3},
-                                      {278, 4, 1, h},
-                                      {279, 4, 1, w * h * 3},
-                                      {34675, 7, std::uint32_t(icc.size()), data + 6}};
-  for (std::uint32_t k = 0; k < n; ++k) {
-    put(entries[k][0], 2);
-    put(entries[k][1], 2);
-    put(entries[k][2], 4);
-    put(entries[k][3], entries[k][1] == 3 && entries[k][2] == 1 ? 2 : 4);
-    if (entries[k][1] == 3 && entries[k][2] == 1) put(0, 2);
-  }
+  // Tag, type, count, value: a SHORT value sits in the low bytes of its four.
+  const std::uint32_t entries[] = {256,
+                                   4,
+                                   1,
+                                   w,
+                                   257,
+                                   4,
+                                   1,
+                                   h,
+                                   258,
+                                   3,
+                                   3,
+                                   data,
+                                   259,
+                                   3,
+                                   1,
+                                   1,
+                                   262,
+                                   3,
+                                   1,
+                                   2,
+                                   273,
+                                   4,
+                                   1,
+                                   pixels,
+                                   274,
+                                   3,
+                                   1,
+                                   std::uint32_t(orientation),
+                                   277,
+                                   3,
+                                   1,
+                                   3,
+                                   278,
+                                   4,
+                                   1,
+                                   h,
+                                   279,
+                                   4,
+                                   1,
+                                   w * h * 3,
+                                   34675,
+                                   7,
+                                   std::uint32_t(icc.size()),
+                                   data + 6};
+  for (std::uint32_t k = 0; k < 4 * n; ++k) put(entries[k], k % 4 < 2 ? 2 : 4);
   put(0, 4);
   for (int k = 0; k < 3; ++k) put(8, 2);
   f.append(icc.begin(), icc.end());
@@ -228,18 +256,15 @@ TEST(BatchFormats, EveryOrientationIsShownTurned) {
   for (int o = 1; o <= 8; ++o)
     dir.WriteFile("o" + std::to_string(o) + ".tif", Tiff(6, 4, Quarters(), o));
   constexpr Rgb R = 0xFF0000, G = 0x00FF00, B = 0x0000FF, W = 0xFFFFFF;
-  struct Case {
-    bool turned;
-    std::array<Rgb, 4> corners;  // top left, top right, bottom right, bottom left
-  };
-  const std::array<Case, 8> turned = {{{false, {R, G, W, B}},
-                                       {false, {G, R, B, W}},
-                                       {false, {W, B, R, G}},
-                                       {false, {B, W, G, R}},
-                                       {true, {R, B, W, G}},
-                                       {true, {B, R, G, W}},
-                                       {true, {W, G, R, B}},
-                                       {true, {G, W, B, R}}}};
+  // Top left, top right, bottom right, bottom left; 5 to 8 swap the sides.
+  const std::array<std::array<Rgb, 4>, 8> corners = {{{R, G, W, B},
+                                                      {G, R, B, W},
+                                                      {W, B, R, G},
+                                                      {B, W, G, R},
+                                                      {R, B, W, G},
+                                                      {B, R, G, W},
+                                                      {W, G, R, B},
+                                                      {G, W, B, R}}};
   for (const bool rotate : {true, false}) {
     SCOPED_TRACE(rotate);
     std::vector<std::string> args = {
@@ -251,14 +276,14 @@ TEST(BatchFormats, EveryOrientationIsShownTurned) {
     ASSERT_EQ(r.status, app::kExitWritten) << r.err;
     const WrittenBmp out = ReadWritten(dir.PathOf("o.bmp"));
     for (int o = 1; o <= 8; ++o) {
-      const Case c = rotate ? turned[o - 1] : turned[0];
-      const int x = (o - 1) * 6 + (c.turned ? 1 : 0), y = c.turned ? 0 : 1;
-      const int w = c.turned ? 4 : 6, h = c.turned ? 6 : 4;
-      EXPECT_EQ(out.Pixel(x, y), c.corners[0]) << o;
-      EXPECT_EQ(out.Pixel(x + w - 1, y), c.corners[1]) << o;
-      EXPECT_EQ(out.Pixel(x + w - 1, y + h - 1), c.corners[2]) << o;
-      EXPECT_EQ(out.Pixel(x, y + h - 1), c.corners[3]) << o;
-      EXPECT_EQ(out.Pixel(c.turned ? x - 1 : x, c.turned ? y : y - 1), 0x808080u) << o;
+      const bool turned = rotate && o >= 5;
+      const std::array<Rgb, 4>& c = corners[rotate ? o - 1 : 0];
+      const int x = (o - 1) * 6 + turned, y = !turned, w = turned ? 4 : 6, h = turned ? 6 : 4;
+      EXPECT_EQ((std::array<Rgb, 4>{out.Pixel(x, y), out.Pixel(x + w - 1, y),
+                                    out.Pixel(x + w - 1, y + h - 1), out.Pixel(x, y + h - 1)}),
+                c)
+          << o;
+      EXPECT_EQ(out.Pixel(turned ? x - 1 : x, y - !turned), 0x808080u) << o;
     }
   }
 }
@@ -282,10 +307,8 @@ TEST(BatchFormats, EmbeddedProfilesAreConvertedToSrgb) {
   const std::vector<std::uint8_t> rgb = Quarters();
   std::vector<std::uint8_t> expected(rgb.size());
   cmsDoTransform(lcms, rgb.data(), expected.data(), 24);
-  cmsDeleteTransform(lcms);
-  cmsCloseProfile(srgb);
-  cmsCloseProfile(profile);
-  cmsFreeToneCurve(gamma);
+  cmsDeleteTransform(lcms), cmsCloseProfile(srgb), cmsCloseProfile(profile),
+      cmsFreeToneCurve(gamma);
   TempDir dir;
   dir.WriteFile("a.tif", Tiff(6, 4, rgb, 1, icc));
   dir.WriteFile("b.tif", Tiff(6, 4, rgb, 1, {'i', 'c', 'c', '!'}));

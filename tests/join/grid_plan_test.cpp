@@ -130,10 +130,10 @@ TEST(PlanTileCopyTest, ContainKeepsTheAspectRatio) {
   }
 }
 
-// DrawnRect: where the whole source lands, and VisiblePart: what of it the cell shows. Cover
+// ScaledRect: where the whole source lands, and VisiblePart: what of it the cell shows. Cover
 // scales by the larger factor and crops the overflow, centred; Contain's rectangle is its copy.
 // Cells of 100 x 50 at (3, 3).
-TEST(DrawnRectTest, CoverFillsTheCellAndContainFitsIt) {
+TEST(ScaledRectTest, CoverFillsTheCellAndContainFitsIt) {
   struct Case {
     const char* name;
     FitMode fit;
@@ -141,45 +141,19 @@ TEST(DrawnRectTest, CoverFillsTheCellAndContainFitsIt) {
     Rect drawn, visible;
   };
   const Case cases[] = {
-      {"wide 300x40 covers: 375 x 50",
-       FitMode::Cover,
-       300,
-       40,
-       {-134, 3, 375, 50},
-       {137, 0, 100, 50}},
-      {"tall 50x120 covers: 100 x 240",
-       FitMode::Cover,
-       50,
-       120,
-       {3, -92, 100, 240},
-       {0, 95, 100, 50}},
-      {"small square enlarged to 100 x 100",
-       FitMode::Cover,
-       10,
-       10,
-       {3, -22, 100, 100},
-       {0, 25, 100, 50}},
-      {"the cell's own ratio", FitMode::Cover, 200, 100, {3, 3, 100, 50}, {0, 0, 100, 50}},
-      {"a hair-thin source",
-       FitMode::Cover,
-       1,
-       100000,
-       {3, -4999972, 100, 10000000},
-       {0, 4999975, 100, 50}},
-      {"contain wide", FitMode::Contain, 300, 40, {3, 22, 100, 13}, {0, 0, 100, 13}},
-      {"centre crops a larger source",
-       FitMode::Centre,
-       300,
-       40,
-       {-97, 8, 300, 40},
-       {100, 0, 100, 40}},
-      {"top-left at its own size", FitMode::TopLeft, 300, 40, {3, 3, 300, 40}, {0, 0, 100, 40}},
+      {"wide: 375 x 50", FitMode::Cover, 300, 40, {-134, 3, 375, 50}, {137, 0, 100, 50}},
+      {"tall: 100 x 240", FitMode::Cover, 50, 120, {3, -92, 100, 240}, {0, 95, 100, 50}},
+      {"small, enlarged", FitMode::Cover, 10, 10, {3, -22, 100, 100}, {0, 25, 100, 50}},
+      {"the cell's ratio", FitMode::Cover, 200, 100, {3, 3, 100, 50}, {0, 0, 100, 50}},
+      {"hair-thin", FitMode::Cover, 1, 100000, {3, -4999972, 100, 10000000}, {0, 4999975, 100, 50}},
+      {"contain", FitMode::Contain, 300, 40, {3, 22, 100, 13}, {0, 0, 100, 13}},
+      {"centre crops", FitMode::Centre, 300, 40, {-97, 8, 300, 40}, {100, 0, 100, 40}},
       {"stretch", FitMode::Stretch, 300, 40, {3, 3, 100, 50}, {0, 0, 100, 50}},
   };
   for (const Case& c : cases) {
     Layout s = WorkedExample(0);
     s.FitMode = c.fit;
-    const Rect drawn = DrawnRect(s, {3, 3}, c.sw, c.sh);
+    const Rect drawn = ScaledRect(s, {3, 3}, c.sw, c.sh);
     EXPECT_EQ(drawn, c.drawn) << c.name;
     EXPECT_EQ(VisiblePart(s, {3, 3}, drawn), c.visible) << c.name;
   }
