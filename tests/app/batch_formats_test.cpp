@@ -249,12 +249,37 @@ std::vector<std::uint8_t> Quarters() {
   return rgb;
 }
 
-// Each EXIF orientation turns the picture before it is fitted: 6 x 4 stored, 6 x 6 cells at
-// the scale of 1, so every pixel is a source pixel. The corners shown, clockwise from top left.
-TEST(BatchFormats, EveryOrientationIsShownTurned) {
+// An ICC profile that Little CMS wrote, and what its own transform to sRGB makes of `rgb`.
+std::vector<std::uint8_t> WideGamutProfile(const std::vector<std::uint8_t>& rgb,
+                                           std::vector<std::uint8_t>& converted) {
+  const cmsCIExyY d65{0.3127, 0.3290, 1.0};
+  const cmsCIExyYTRIPLE wide{{0.64, 0.33, 1}, {0.21, 0.71, 1}, {0.15, 0.06, 1}};
+  cmsToneCurve* gamma = cmsBuildGamma(nullptr, 1.8);
+  cmsToneCurve* curves[3] = {gamma, gamma, gamma};
+  cmsHPROFILE profile = cmsCreateRGBProfile(&d65, &wide, curves), srgb = cmsCreate_sRGBProfile();
+  cmsUInt32Number bytes = 0;
+  cmsSaveProfileToMem(profile, nullptr, &bytes);
+  std::vector<std::uint8_t> icc(bytes);
+  cmsSaveProfileToMem(profile, icc.data(), &bytes);
+  cmsHTRANSFORM lcms = cmsCreateTransform(profile, TYPE_RGB_8, srgb, TYPE_RGB_8,
+                                          INTENT_RELATIVE_COLORIMETRIC, cmsFLAGS_NOCACHE);
+  converted.resize(rgb.size());
+  cmsDoTransform(lcms, rgb.data(), converted.data(), std::uint32_t(rgb.size() / 3));
+  cmsDeleteTransform(lcms), cmsCloseProfile(srgb), cmsCloseProfile(profile),
+      cmsFreeToneCurve(gamma);
+  return icc;
+}
+
+// Each EXIF orientation turns the picture before it is fitted, and an embedded profile is
+// converted to sRGB as Little CMS converts it; one it cannot read is told, the picture drawn as
+// stored. 6 x 4 stored, 6 x 6 cells at the scale of 1, so every pixel is a source pixel.
+TEST(BatchFormats, PicturesAreTurnedAndTheirColoursConverted) {
   TempDir dir;
-  for (int o = 1; o <= 8; ++o)
-    dir.WriteFile("o" + std::to_string(o) + ".tif", Tiff(6, 4, Quarters(), o));
+  const std::vector<std::uint8_t> rgb = Quarters();
+  std::vector<std::uint8_t> converted;
+  for (int o = 1; o <= 8; ++o) dir.WriteFile("o" + std::to_string(o) + ".tif", Tiff(6, 4, rgb, o));
+  dir.WriteFile("p.tif", Tiff(6, 4, rgb, 1, WideGamutProfile(rgb, converted)));
+  dir.WriteFile("q.tif", Tiff(6, 4, rgb, 1, {'i', 'c', 'c', '!'}));
   constexpr Rgb R = 0xFF0000, G = 0x00FF00, B = 0x0000FF, W = 0xFFFFFF;
   // Top left, top right, bottom right, bottom left; 5 to 8 swap the sides.
   const std::array<std::array<Rgb, 4>, 8> corners = {{{R, G, W, B},
@@ -265,72 +290,37 @@ TEST(BatchFormats, EveryOrientationIsShownTurned) {
                                                       {B, R, G, W},
                                                       {W, G, R, B},
                                                       {G, W, B, R}}};
-  for (const bool rotate : {true, false}) {
-    SCOPED_TRACE(rotate);
+  const std::string told =
+      "eveda-batch: " + dir.PathOf("q.tif") +
+      ": the colour profile cannot be read: Read from memory error. Got 4 "
+      "bytes, block should be of 128 bytes; drawn with its colours as stored\n";
+  for (const std::string option : {"", "--no-rotate", "--no-profile"}) {
+    SCOPED_TRACE(option);
+    const bool rotate = option != "--no-rotate", profile = option != "--no-profile";
     std::vector<std::string> args = {
         "-i",      "*.tif", "-W",      "6",  "-H",     "6",  "-w",
-        "8",       "-f",    "contain", "-b", "808080", "-o", dir.PathOf("o.bmp"),
+        "10",      "-f",    "contain", "-b", "808080", "-o", dir.PathOf("o.bmp"),
         dir.Path()};
-    if (!rotate) args.insert(args.begin(), "--no-rotate");
+    if (!option.empty()) args.insert(args.begin(), option);
     const BatchResult r = RunBatchWith(args);
     ASSERT_EQ(r.status, app::kExitWritten) << r.err;
+    EXPECT_EQ(r.err, profile ? told : "");
     const WrittenBmp out = ReadWritten(dir.PathOf("o.bmp"));
     for (int o = 1; o <= 8; ++o) {
       const bool turned = rotate && o >= 5;
-      const std::array<Rgb, 4>& c = corners[rotate ? o - 1 : 0];
       const int x = (o - 1) * 6 + turned, y = !turned, w = turned ? 4 : 6, h = turned ? 6 : 4;
       EXPECT_EQ((std::array<Rgb, 4>{out.Pixel(x, y), out.Pixel(x + w - 1, y),
                                     out.Pixel(x + w - 1, y + h - 1), out.Pixel(x, y + h - 1)}),
-                c)
+                corners[rotate ? o - 1 : 0])
           << o;
       EXPECT_EQ(out.Pixel(turned ? x - 1 : x, y - !turned), 0x808080u) << o;
     }
-  }
-}
-
-// An embedded profile is converted to sRGB, relative colorimetric, as Little CMS itself
-// converts those colours; --no-profile keeps them; a profile that cannot be read is told and
-// the picture is drawn as stored.
-TEST(BatchFormats, EmbeddedProfilesAreConvertedToSrgb) {
-  const cmsCIExyY d65{0.3127, 0.3290, 1.0};
-  const cmsCIExyYTRIPLE wide{{0.64, 0.33, 1}, {0.21, 0.71, 1}, {0.15, 0.06, 1}};
-  cmsToneCurve* gamma = cmsBuildGamma(nullptr, 1.8);
-  cmsToneCurve* curves[3] = {gamma, gamma, gamma};
-  cmsHPROFILE profile = cmsCreateRGBProfile(&d65, &wide, curves);
-  cmsUInt32Number bytes = 0;
-  cmsSaveProfileToMem(profile, nullptr, &bytes);
-  std::vector<std::uint8_t> icc(bytes);
-  cmsSaveProfileToMem(profile, icc.data(), &bytes);
-  cmsHPROFILE srgb = cmsCreate_sRGBProfile();
-  cmsHTRANSFORM lcms = cmsCreateTransform(profile, TYPE_RGB_8, srgb, TYPE_RGB_8,
-                                          INTENT_RELATIVE_COLORIMETRIC, cmsFLAGS_NOCACHE);
-  const std::vector<std::uint8_t> rgb = Quarters();
-  std::vector<std::uint8_t> expected(rgb.size());
-  cmsDoTransform(lcms, rgb.data(), expected.data(), 24);
-  cmsDeleteTransform(lcms), cmsCloseProfile(srgb), cmsCloseProfile(profile),
-      cmsFreeToneCurve(gamma);
-  TempDir dir;
-  dir.WriteFile("a.tif", Tiff(6, 4, rgb, 1, icc));
-  dir.WriteFile("b.tif", Tiff(6, 4, rgb, 1, {'i', 'c', 'c', '!'}));
-  for (const bool convert : {true, false}) {
-    std::vector<std::string> args = {"-i",      "*.tif", "-W",      "6",  "-H",
-                                     "4",       "-f",    "contain", "-o", dir.PathOf("o.bmp"),
-                                     dir.Path()};
-    if (!convert) args.insert(args.begin(), "--no-profile");
-    const BatchResult r = RunBatchWith(args);
-    ASSERT_EQ(r.status, app::kExitWritten) << r.err;
-    EXPECT_EQ(r.err, convert ? "eveda-batch: " + dir.PathOf("b.tif") +
-                                   ": the colour profile cannot be read: Read from memory error. "
-                                   "Got 4 bytes, block should be of 128 bytes; drawn with its "
-                                   "colours as stored\n"
-                             : "");
-    const WrittenBmp out = ReadWritten(dir.PathOf("o.bmp"));
-    for (int i = 0; i < 24; ++i) {
-      const std::vector<std::uint8_t>& want = convert ? expected : rgb;
-      const Rgb a = Rgb{want[3 * i]} << 16 | Rgb{want[3 * i + 1]} << 8 | want[3 * i + 2];
-      const Rgb b = Rgb{rgb[3 * i]} << 16 | Rgb{rgb[3 * i + 1]} << 8 | rgb[3 * i + 2];
-      EXPECT_EQ(out.Pixel(i % 6, i / 6), a) << convert << " " << i;
-      EXPECT_EQ(out.Pixel(6 + i % 6, i / 6), b) << convert << " " << i;
+    for (std::size_t i = 0; i < 24; ++i) {
+      const auto at = [i](const std::vector<std::uint8_t>& v) {
+        return Rgb{v[3 * i]} << 16 | Rgb{v[3 * i + 1]} << 8 | v[3 * i + 2];
+      };
+      EXPECT_EQ(out.Pixel(48 + int(i % 6), 1 + int(i / 6)), at(profile ? converted : rgb)) << i;
+      EXPECT_EQ(out.Pixel(54 + int(i % 6), 1 + int(i / 6)), at(rgb)) << i;
     }
   }
 }
