@@ -13,7 +13,6 @@
 #include <sstream>
 #include <string>
 #include <string_view>
-#include <tuple>
 #include <vector>
 
 #include "app/batch_run.h"
@@ -102,31 +101,18 @@ TEST(BatchFormats, ContainFitsWideTallAndSquareSourcesInEveryOrder) {
             app::kExitWritten);
 }
 
-// Cover fills each cell and crops what overflows it; at the scale of 1 every picture filter
-// writes the source's own pixels, which the window's top-left copy writes too.
-TEST(BatchFormats, CoverFillsItsCellAndPictureFiltersKeepPixelsAtScaleOne) {
+// Cover fills each cell and crops what overflows it.
+TEST(BatchFormats, CoverFillsItsCell) {
   TempDir dir;
   dir.WriteFile("a.png", SolidPng(300, 40, 0xFF0000));
   dir.WriteFile("b.png", SolidPng(50, 120, 0x00FF00));
-  WritePattern(dir, "c.bmp", 37, 23);
-  const TempDir out;
   const BatchResult cover =
       RunBatchWith({"-i", "*.png", "-W", "100", "-H", "50", "-s", "3", "-f", "cover", "-b",
-                    "808080", "-o", out.PathOf("cover.bmp"), dir.Path()});
+                    "808080", "-o", dir.PathOf("cover.bmp"), dir.Path()});
   ASSERT_EQ(cover.status, app::kExitWritten) << cover.err;
-  const WrittenBmp covered = ReadWritten(out.PathOf("cover.bmp"));
+  const WrittenBmp covered = ReadWritten(dir.PathOf("cover.bmp"));
   ExpectRect(covered, {3, 3, 100, 50}, 0xFF0000, 0x808080, "wide");
   ExpectRect(covered, {106, 3, 100, 50}, 0x00FF00, 0x808080, "tall");
-  const auto pattern = [&](std::vector<std::string> fit) {
-    const std::string path = out.PathOf("p.bmp");
-    fit.insert(fit.end(), {"-W", "37", "-H", "23", "-o", path, dir.Path()});
-    EXPECT_EQ(RunBatchWith(fit).status, app::kExitWritten);
-    return ReadBytes(path);
-  };
-  const std::vector<std::uint8_t> asStored = pattern({"-f", "top-left"});
-  for (const char* filter : {"nearest", "linear", "lanczos3"})
-    EXPECT_EQ(pattern({"-f", "stretch", "--resample", filter}), asStored) << filter;
-  EXPECT_EQ(pattern({"-f", "contain"}), asStored);
 }
 
 // The same job written as BMP and as PNG at three levels: the PNG holds exactly the BMP's
@@ -345,9 +331,8 @@ TEST(BatchFormats, ALargeSourceIsJoinedInAFewOfItsRows) {
   ASSERT_EQ(::waitpid(child, &status, 0), child);
   ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
   const WrittenBmp out = ReadWritten(dir.PathOf("o.bmp"));
-  for (const auto& [x, y, colour] :
-       {std::tuple{50, 0, 0x336699u}, {149, 99, 0x336699u}, {49, 0, 0u}, {150, 99, 0u}})
-    EXPECT_EQ(out.Pixel(x, y), colour) << x << "," << y;
+  EXPECT_EQ(std::pair(out.Pixel(50, 0), out.Pixel(149, 99)), std::pair(0x336699u, 0x336699u));
+  EXPECT_EQ(std::pair(out.Pixel(49, 0), out.Pixel(150, 99)), std::pair(0u, 0u));
 }
 
 // Straight alpha over the background colour, rounded to nearest.

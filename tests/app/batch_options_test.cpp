@@ -181,7 +181,6 @@ TEST(BatchOptionsTest, FormatsCompressionAndContain) {
   using Resample = BatchOptions::Resample;
   EXPECT_EQ(Parse({"--resample", "window", "d"})->resample, Resample::Window);
   EXPECT_EQ(Parse({"--resample=2", "d"})->resample, Resample::Linear);
-  EXPECT_EQ(Parse({"--resample", "lanczos3", "d"})->resample, Resample::Lanczos3);
   EXPECT_EQ(Parse({"--resample=cubic", "d"}).error(),
             "--resample takes window, nearest, linear or lanczos3");
   EXPECT_EQ(Parse({"-f", "cover", "--resample", "window", "d"}).error(),

@@ -184,13 +184,12 @@ TEST(DecodeBmpTest, EveryKindStreamsTheRowsTheWindowShows) {
     SCOPED_TRACE(image.name);
     auto stream = SourceReader::BmpOnly().OpenStream(std::make_unique<MemoryInput>(image.file), {});
     ASSERT_TRUE(stream) << stream.error().detail;
-    const StreamInfo& info = (*stream)->Info();
-    ASSERT_EQ(std::pair(info.width, info.height),
-              std::pair(std::uint32_t(image.width), std::uint32_t(image.height)));
+    ASSERT_EQ((*stream)->Info().width * 1000 + (*stream)->Info().height,
+              std::uint32_t(image.width * 1000 + image.height));
     const std::ptrdiff_t stride = image.width * 3;
     std::vector<std::uint8_t> rows(std::size_t(stride) * image.height);
     ASSERT_TRUE((*stream)->Read(rows.data(), stride, 1));
-    ASSERT_TRUE((*stream)->Read(rows.data() + stride, stride, info.height - 1));
+    ASSERT_TRUE((*stream)->Read(rows.data() + stride, stride, std::uint32_t(image.height - 1)));
     EXPECT_FALSE((*stream)->Read(rows.data(), stride, 1));
     for (std::size_t p = 0; p < image.expectedRgb.size(); ++p)
       ASSERT_EQ(std::uint32_t(rows[3 * p + 2] << 16 | rows[3 * p + 1] << 8 | rows[3 * p]),
