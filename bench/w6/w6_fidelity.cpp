@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <numbers>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -172,8 +173,9 @@ int main(int argc, char** argv) {
     Picture small;
     if (!hinted || !ReadAll(**hinted, true, small)) continue;
     const auto t1 = Clock::now();
-    auto resampler = pictures::Resampler::Create(
-        {small.width, small.height, int(tw), int(th), pictures::Filter::kLanczos3, small.channels});
+    auto resampler =
+        pictures::Resampler::Create({small.width, small.height, int(tw), int(th),
+                                     pictures::Filter::kLanczos3, small.channels, std::nullopt});
     const std::size_t row = std::size_t(small.width) * small.channels;
     for (int y = 0; resampler && !resampler->Done();) {
       if (resampler->Pull()) continue;
