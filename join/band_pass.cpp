@@ -62,8 +62,14 @@ SourceRows NeededRows(const TileCopy& copy, std::int32_t sourceHeight, std::int3
 class GridPass {
  public:
   GridPass(const Layout& layout, std::int32_t count, const SourceOpener& open,
-           const TileProgress& progress, std::int32_t width, std::size_t openAhead)
-      : layout_(layout), open_(open), progress_(progress), width_(width), count_(count) {
+           const TileProgress& progress, std::int32_t width, std::size_t openAhead,
+           const TileProgress& opened)
+      : layout_(layout),
+        open_(open),
+        progress_(progress),
+        opened_(opened),
+        width_(width),
+        count_(count) {
     for (std::int32_t i = 1; i <= count_; ++i) byTop_.push_back(i);
     // Cells are met in the order of their top row; sources of one row keep their order.
     std::stable_sort(byTop_.begin(), byTop_.end(),
@@ -119,6 +125,7 @@ class GridPass {
         return Finished();
       }
     }
+    if (opened_ && !opened_(++openedCount_, count_)) return false;
     open.copy = PlanTileCopy(layout_, Origin(i), source->Width(), source->Height());
     open.endRow = open.copy.y + std::max(open.copy.cy, 0);
     open.source.emplace(std::move(*source));
@@ -200,6 +207,8 @@ class GridPass {
   const Layout& layout_;
   const SourceOpener& open_;
   const TileProgress& progress_;
+  const TileProgress& opened_;
+  std::int32_t openedCount_ = 0;
   std::int32_t width_;
   std::int32_t count_;
   std::int32_t done_ = 0;
@@ -225,9 +234,9 @@ std::int32_t BandRowsFor(const Layout& layout, std::int32_t width, std::int32_t 
 GridPassResult DrawGridBands(const Layout& layout, gdi::COLORREF background, std::int32_t count,
                              std::span<DSMod::Band> bands, const BandFinished& finished,
                              const TileProgress& progress, const SourceOpener& open,
-                             std::size_t openAhead) {
+                             std::size_t openAhead, const TileProgress& opened) {
   if (bands.empty()) return {};
-  GridPass pass(layout, count, open, progress, bands.front().Width, openAhead);
+  GridPass pass(layout, count, open, progress, bands.front().Width, openAhead, opened);
   const std::int32_t height = bands.front().Height;
   std::size_t k = 0;
   for (std::int32_t top = 0; top < height; top += bands[k].Rows, k = (k + 1) % bands.size()) {

@@ -47,10 +47,11 @@ std::int32_t BandRowsFor(const Layout& layout, std::int32_t width, std::int32_t 
 // is drawn). A source that cannot be opened or read keeps its cell in the background colour
 // and the pass goes on. With `openAhead`, up to that many sources are opened ahead on other
 // threads (see SourcePrefetch), for sources that cost more to decode than to draw; `open` must
-// then be safe to call from those threads at once.
+// then be safe to call from those threads at once. `opened`, when given, is told each source
+// opened, on this thread, so that a first grid row of slow sources shows progress too.
 GridPassResult DrawGridBands(const Layout& layout, gdi::COLORREF background, std::int32_t count,
                              std::span<DSMod::Band> bands, const BandFinished& finished,
                              const TileProgress& progress, const SourceOpener& open,
-                             std::size_t openAhead = 0);
+                             std::size_t openAhead = 0, const TileProgress& opened = {});
 
 }  // namespace join

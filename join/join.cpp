@@ -37,6 +37,15 @@ SourceOpener PictureOpenerOf(const JoinRequest& request, const PictureJob& job) 
   };
 }
 
+// Until the first cell is finished, the count of pictures made: a grid row of photographs
+// takes seconds before its first cell is done.
+TileProgress PicturesMade(JoinObserver& observer, const std::int32_t& finished) {
+  return [&observer, &finished](std::int32_t made, std::int32_t n) {
+    if (finished == 0) observer.Progress(Phase::Preparing, made, n);
+    return !observer.StopRequested();
+  };
+}
+
 // Draws every source into the bands, which go to `file` as they are finished.
 GridPassResult DrawInto(OutputBands& bands, DSMod::ImageFile& file, const JoinRequest& request,
                         JoinObserver& observer, SourceNotes& notes) {
@@ -49,6 +58,7 @@ GridPassResult DrawInto(OutputBands& bands, DSMod::ImageFile& file, const JoinRe
                      request.background, *request.pictures, &notes};
     layout.FitMode = FitMode::Centre;
   }
+  std::int32_t finished = 0;
   // Resampling costs more than drawing whatever the format: photographs are made ahead.
   const bool ahead = pictures || request.reader->DecodesWhole();
   return DrawGridBands(
@@ -56,12 +66,14 @@ GridPassResult DrawInto(OutputBands& bands, DSMod::ImageFile& file, const JoinRe
       [&file](const DSMod::Band& band) {
         file.WriteRows(band.TopRow(), band.RowStep(), band.Rows);
       },
-      [&observer](std::int32_t done, std::int32_t n) {
+      [&observer, &finished](std::int32_t done, std::int32_t n) {
+        finished = done;
         observer.Progress(Phase::Drawing, done, n);
         return !observer.StopRequested();
       },
       pictures ? PictureOpenerOf(request, job) : OpenerOf(request),
-      ahead ? kDecodedSourcesAhead : 0);
+      ahead ? kDecodedSourcesAhead : 0,
+      pictures ? PicturesMade(observer, finished) : TileProgress());
 }
 
 void NameTheUndrawn(const JoinRequest& request, const GridPassResult& pass, JoinReport& report) {

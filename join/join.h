@@ -42,7 +42,8 @@ struct JoinRequest {
 };
 
 enum class Phase {
-  Preparing,  // before the output is made: done and total 0
+  Preparing,  // before the output is made: done and total 0; then, for photographs, done of
+              // total sources made ready (the drawing count follows once cells are finished)
   Drawing,    // done of total sources finished, drawn or not
   Saving,     // every source is drawn and the file is to be finished: done and total 0
   Flushing,   // done of total (100) per cent of the file's bytes on disk
