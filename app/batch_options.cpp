@@ -30,9 +30,15 @@ const char* const kUsage =
     "ceil(sqrt(count))\n"
     "  -a, --order O           rows | columns | columns-rtl | rows-rtl (or 0 1 2 3)\n"
     "                          rows-rtl: rows filled from the top right   default: rows\n"
-    "  -f, --fit F             top-left | center | stretch | contain (or 0 1 2 3)\n"
+    "  -f, --fit F             top-left | center | stretch | contain | cover (or 0 to 4)\n"
     "                          contain: scaled to fit the cell, aspect ratio kept, centred\n"
+    "                          cover: scaled to fill the cell, centred, the overflow cut off\n"
     "                                                                   default: top-left\n"
+    "  --resample FILTER       window | nearest | linear | lanczos3: how contain, cover and\n"
+    "                          stretch scale (window: as the window's stretch does)\n"
+    "                          default: lanczos3 for contain and cover, window for stretch\n"
+    "  --no-rotate             draw pictures as stored, not turned as their EXIF says\n"
+    "  --no-profile            keep stored colours, not converted to sRGB by their profile\n"
     "  -i, --include PATTERN   the files to join, by wildcard, case-insensitive; repeatable\n"
     "                          (-i '*.png' -i '*.jpg'); any format below is read\n"
     "                                                                   default: *.bmp\n"
@@ -181,16 +187,19 @@ struct OptionSpec {
 };
 
 constexpr std::array<std::string_view, 4> kOrders = {"rows", "columns", "columns-rtl", "rows-rtl"};
-constexpr std::array<std::string_view, 4> kFits = {"top-left", "center", "stretch", "contain"};
+constexpr std::array<std::string_view, 5> kFits = {"top-left", "center", "stretch", "contain",
+                                                   "cover"};
+constexpr std::array<std::string_view, 4> kFilters = {"window", "nearest", "linear", "lanczos3"};
 
 constexpr std::array<std::string_view, 2> kTileFormats = {"jpeg", "png"};
 
 // Options with no short form have a shortName below ' ', never matched as one.
 constexpr char kFilesFrom = 1, kSort = 2, kReverse = 3, kDryRun = 4, kMap = 5, kLabelSize = 6,
                kLabelColour = 7, kFont = 8, kSubsample = 9, kTiffCompression = 10, kLossless = 11,
-               kTileSize = 12, kOverlap = 13, kTileFormat = 14, kViewer = 15;
+               kTileSize = 12, kOverlap = 13, kTileFormat = 14, kViewer = 15, kResample = 16,
+               kNoRotate = 17, kNoProfile = 18;
 
-constexpr std::array<OptionSpec, 33> kOptions = {{
+constexpr std::array<OptionSpec, 36> kOptions = {{
     {kFilesFrom, "files-from", true},
     {'0', "null", false},
     {'r', "recursive", false},
@@ -224,6 +233,9 @@ constexpr std::array<OptionSpec, 33> kOptions = {{
     {'q', "quiet", false},
     {'h', "help", false},
     {'V', "version", false},
+    {kResample, "resample", true},
+    {kNoRotate, "no-rotate", false},
+    {kNoProfile, "no-profile", false},
 }};
 
 const OptionSpec* FindOption(std::string_view arg, std::string_view& attached, bool& hasAttached) {
@@ -287,7 +299,7 @@ std::optional<std::string> Apply(const OptionSpec& spec, std::string_view value,
     }
     case 'f': {
       const auto fit = ChoiceOf(value, kFits);
-      if (!fit) return name + " takes top-left, center, stretch or contain";
+      if (!fit) return name + " takes top-left, center, stretch, contain or cover";
       options.fit = static_cast<join::FitMode>(*fit);  // in the order of the fit list
       return std::nullopt;
     }
@@ -413,6 +425,18 @@ std::optional<std::string> Apply(const OptionSpec& spec, std::string_view value,
       options.map = std::string(value);
       return std::nullopt;
     }
+    case kResample: {
+      const auto filter = ChoiceOf(value, kFilters);
+      if (!filter) return name + " takes window, nearest, linear or lanczos3";
+      options.resample = static_cast<BatchOptions::Resample>(*filter);
+      return std::nullopt;
+    }
+    case kNoRotate:
+      options.rotate = false;
+      return std::nullopt;
+    case kNoProfile:
+      options.profile = false;
+      return std::nullopt;
     default:
       options.help = true;
       return std::nullopt;
@@ -506,6 +530,10 @@ Parsed ParseBatchOptions(std::span<const std::string_view> args) {
     return eveda::Unexpected{std::string("-o is needed with more than one PATH or --files-from")};
   if (auto conflict = FormatConflict(options)) return eveda::Unexpected{*conflict};
   if (auto problem = PyramidProblem(options)) return eveda::Unexpected{*problem};
+  // The window's stretch scales whole sources only; a cover fit crops what it scales.
+  if (options.fit == join::FitMode::Cover && options.resample == BatchOptions::Resample::Window)
+    return eveda::Unexpected{
+        std::string("--fit cover takes --resample nearest, linear or lanczos3")};
   return options;
 }
 

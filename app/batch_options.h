@@ -33,7 +33,14 @@ struct BatchOptions {
   std::optional<std::int32_t> spacing;
   std::optional<std::int32_t> wrap;
   std::optional<join::ArrangeOrder> order;
-  std::optional<join::FitMode> fit;  // Contain too, which the window's list does not offer
+  std::optional<join::FitMode>
+      fit;  // Contain and Cover too, which the window's list does not offer
+  // --resample: the filter of the fits that scale; none: lanczos3 for contain and cover, the
+  // window's stretch for stretch. Resample::Window draws as the window draws.
+  enum class Resample { Window, Nearest, Linear, Lanczos3 };
+  std::optional<Resample> resample;
+  bool rotate = true;   // --no-rotate: the stored orientation, whatever EXIF says
+  bool profile = true;  // --no-profile: colours as stored, whatever profile is embedded
   // -i: listing patterns, repeatable; none given lists *.bmp as the window does.
   std::vector<std::string> include;
   std::optional<int> compression;                    // -z: zlib level of a PNG output

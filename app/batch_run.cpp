@@ -57,6 +57,31 @@ join::Layout LayoutOf(const BatchOptions& options, const join::Proposal& proposa
   return layout;
 }
 
+// How the fits that scale draw: as photographs unless the window's stretch is asked for (or
+// left as stretch's default), so that a BMP job writes what the window writes.
+std::optional<join::PictureRules> PictureRulesOf(const BatchOptions& options) {
+  using Resample = BatchOptions::Resample;
+  const Resample filter = options.resample.value_or(
+      options.fit == join::FitMode::Stretch ? Resample::Window : Resample::Lanczos3);
+  if (filter == Resample::Window) return std::nullopt;
+  join::PictureRules rules;
+  rules.filter = filter == Resample::Nearest  ? pictures::Filter::kNearest
+                 : filter == Resample::Linear ? pictures::Filter::kLinear
+                                              : pictures::Filter::kLanczos3;
+  rules.rotate = options.rotate;
+  rules.profile = options.profile;
+  return rules;
+}
+
+// Whether the sources' sizes are their shown ones: turned as EXIF says, for the fits that draw
+// them turned.
+bool ShownTurned(const BatchOptions& options) {
+  const auto fit = options.fit.value_or(join::FitMode::TopLeft);
+  return options.rotate && PictureRulesOf(options) &&
+         (fit == join::FitMode::Contain || fit == join::FitMode::Cover ||
+          fit == join::FitMode::Stretch);
+}
+
 void NameUnreadable(const std::string& path, const formats::SourceError& error, std::ostream& err) {
   err << kPrefix << "could not read " << ShellQuoted(path) << ": " << ReasonText(error) << '\n';
 }
@@ -123,6 +148,7 @@ int JoinScanned(const BatchOptions& options, const std::string& output,
   encode.chroma = options.subsample.value_or(encode.chroma);
   encode.tiffCompression = options.tiffCompression.value_or(encode.tiffCompression);
   encode.lossless = options.lossless;
+  request.pictures = PictureRulesOf(options);
   request.reportDrawn = options.map.has_value();
   request.sources.reserve(scanned.size());
   for (const join::ScannedSource& source : scanned) request.sources.push_back(source.path);
@@ -158,6 +184,9 @@ int JoinScanned(const BatchOptions& options, const std::string& output,
       return kExitNothingWritten;
     }
   }
+  for (const join::SourceNote& note : report.notes)
+    err << kPrefix << ShellQuoted(request.sources[static_cast<std::size_t>(note.index)]) << ": "
+        << note.note << '\n';
   const int status = Report(options, report, out, err);
   if (!options.map) return status;
   // The map tells where the file's cells are: without it a script asked for would not know.
@@ -265,6 +294,7 @@ int Run(const BatchOptions& options, std::ostream& out, std::ostream& err,
         << directory << '\n';
     return kExitNothingWritten;
   }
+  if (ShownTurned(options)) join::TurnAsShown(scanned);
   const join::Proposal proposal = join::ProposeSettings(scanned);
   // The cells are as large as the largest source the scan could read: 0 means it read none.
   if (proposal.BlockWidth == 0 || proposal.BlockHeight == 0) {

@@ -39,7 +39,8 @@ void BatchProgress::Scanned(int done, int total) {
 void BatchProgress::Progress(join::Phase phase, std::int64_t done, std::int64_t total) {
   switch (phase) {
     case join::Phase::Preparing:
-      return line_.Show("preparing");
+      if (total == 0) return line_.Show("preparing");
+      return line_.Show(Count("preparing ", done, total));
     case join::Phase::Drawing:
       return line_.Show(Count("drawing ", done, total));
     case join::Phase::Saving:

@@ -88,10 +88,11 @@ class GridPass {
  public:
   GridPass(const Layout& layout, std::int32_t count, const SourceOpener& open,
            const TileProgress& progress, std::int32_t width, std::size_t openAhead,
-           std::vector<DrawnRect>* drawn)
+           std::vector<DrawnRect>* drawn, const TileProgress& opened)
       : layout_(layout),
         open_(open),
         progress_(progress),
+        opened_(opened),
         width_(width),
         count_(count),
         drawn_(drawn),
@@ -161,6 +162,7 @@ class GridPass {
         return Finished();
       }
     }
+    if (opened_ && !opened_(++openedCount_, count_)) return false;
     open.copy = PlanTileCopy(layout_, Origin(i), source->Width(), source->Height());
     open.endRow = open.copy.y + std::max(open.copy.cy, 0);
     if (drawn_)
@@ -203,6 +205,7 @@ class GridPass {
   }
 
   void Recycle(std::unique_ptr<RowBuffers> buffers) {
+    if (buffers) buffers->generator.reset();  // its file and decoder go with the source
     if (prefetch_) return prefetch_->Recycle(std::move(buffers));
     spare_.push_back(std::move(buffers));
   }
@@ -257,6 +260,8 @@ class GridPass {
   const Layout& layout_;
   const SourceOpener& open_;
   const TileProgress& progress_;
+  const TileProgress& opened_;
+  std::int32_t openedCount_ = 0;
   std::int32_t width_;
   std::int32_t count_;
   std::vector<DrawnRect>* drawn_;
@@ -286,9 +291,9 @@ GridPassResult DrawGridBands(const Layout& layout, gdi::COLORREF background, std
                              std::span<DSMod::Band> bands, const BandFinished& finished,
                              const TileProgress& progress, const SourceOpener& open,
                              std::size_t openAhead, CellCaptions* captions,
-                             std::vector<DrawnRect>* drawn) {
+                             std::vector<DrawnRect>* drawn, const TileProgress& opened) {
   if (bands.empty()) return {};
-  GridPass pass(layout, count, open, progress, bands.front().Width, openAhead, drawn);
+  GridPass pass(layout, count, open, progress, bands.front().Width, openAhead, drawn, opened);
   std::optional<CaptionStrips> strips;
   if (captions && layout.CaptionHeight > 0)
     strips.emplace(layout, count, bands.front().Width, background, *captions);

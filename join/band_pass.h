@@ -52,11 +52,13 @@ std::int32_t BandRowsFor(const Layout& layout, std::int32_t width, std::int32_t 
 // CaptionHeight, every cell's strip gets its caption, an undrawn source's included. With
 // `drawn`, it gets one rectangle per source, where its pixels went: empty for a source that
 // could not be opened. A source that finds no descriptor left is opened again once the open
-// sources are read whole.
+// sources are read whole. `opened`, when given, is told each source opened, on this thread,
+// so that a first grid row of slow sources shows progress too.
 GridPassResult DrawGridBands(const Layout& layout, gdi::COLORREF background, std::int32_t count,
                              std::span<DSMod::Band> bands, const BandFinished& finished,
                              const TileProgress& progress, const SourceOpener& open,
                              std::size_t openAhead = 0, CellCaptions* captions = nullptr,
-                             std::vector<DrawnRect>* drawn = nullptr);
+                             std::vector<DrawnRect>* drawn = nullptr,
+                             const TileProgress& opened = {});
 
 }  // namespace join

@@ -43,6 +43,23 @@ bool FromTheRight(ArrangeOrder order) {
   return order == ArrangeOrder::ColumnsFromTopRight || order == ArrangeOrder::RowsFromTopRight;
 }
 
+// The source scaled by the larger factor, so that it touches the cell's sides on one axis
+// and overflows it on the other, centred as Contain centres.
+Rect CoverRect(const Layout& s, CellOrigin cell, std::int32_t sw, std::int32_t sh) {
+  const std::int64_t cellW = Round(s.BlockWidth), cellH = s.BlockHeight;
+  std::int64_t cx = cellW, cy = cellH;
+  if (std::int64_t{sw} * cellH >= std::int64_t{sh} * cellW) {  // wider than the cell
+    cx = static_cast<std::int64_t>(RoundHalfEven(static_cast<double>(sw) * cellH / sh));
+  } else {
+    cy = static_cast<std::int64_t>(RoundHalfEven(static_cast<double>(sh) * cellW / sw));
+  }
+  cx = std::max<std::int64_t>(cx, 1);
+  cy = std::max<std::int64_t>(cy, 1);
+  return Rect{static_cast<std::int64_t>(RoundHalfEven(cell.x + (s.BlockWidth - cx) / 2.0)),
+              static_cast<std::int64_t>(RoundHalfEven(cell.y + (s.BlockHeight - cy) / 2.0)), cx,
+              cy};
+}
+
 }  // namespace
 
 std::optional<GridSize> GridOf(const Layout& layout, std::int32_t count) {
@@ -99,6 +116,7 @@ TileCopy PlanTileCopy(const Layout& s, CellOrigin cell, std::int32_t sw, std::in
       if (sw > s.BlockWidth) copy.cx = blockWidth;
       if (sh > s.BlockHeight) copy.cy = s.BlockHeight;
       break;
+    case FitMode::Cover:
     case FitMode::Centre:  // a larger source is cropped to its middle, a smaller one is centred
       if (sw > s.BlockWidth) {
         copy.cx = blockWidth;
@@ -126,8 +144,11 @@ TileCopy PlanTileCopy(const Layout& s, CellOrigin cell, std::int32_t sw, std::in
 }
 
 DrawnRect DrawnRectOf(const Layout& layout, CellOrigin cell, std::int32_t sw, std::int32_t sh) {
-  const TileCopy copy = PlanTileCopy(layout, cell, sw, sh);
-  return {copy.x, copy.y, copy.cx, copy.cy};
+  const Rect scaled = ScaledRect(layout, cell, sw, sh);
+  const Rect visible = VisiblePart(layout, cell, scaled);
+  return {static_cast<std::int32_t>(scaled.x + visible.x),
+          static_cast<std::int32_t>(scaled.y + visible.y), static_cast<std::int32_t>(visible.cx),
+          static_cast<std::int32_t>(visible.cy)};
 }
 
 GridCell GridCellOf(const Layout& s, const GridSize& grid, std::int32_t i) {
@@ -136,6 +157,23 @@ GridCell GridCellOf(const Layout& s, const GridSize& grid, std::int32_t i) {
   const bool byRows = FillsRows(s.ArrangeOrder);
   const std::int32_t line = byRows ? r : q;
   return {byRows ? q : r, FromTheRight(s.ArrangeOrder) ? grid.Columns - 1 - line : line};
+}
+
+Rect ScaledRect(const Layout& s, CellOrigin cell, std::int32_t sw, std::int32_t sh) {
+  if (s.FitMode == FitMode::Cover) return CoverRect(s, cell, sw, sh);
+  const TileCopy copy = PlanTileCopy(s, cell, sw, sh);
+  if (copy.stretch) return Rect{copy.x, copy.y, copy.cx, copy.cy};
+  return Rect{std::int64_t{copy.x} - copy.sx, std::int64_t{copy.y} - copy.sy, sw, sh};
+}
+
+Rect VisiblePart(const Layout& s, CellOrigin cell, const Rect& drawn) {
+  const std::int64_t left = std::max<std::int64_t>(cell.x, drawn.x);
+  const std::int64_t top = std::max<std::int64_t>(cell.y, drawn.y);
+  const std::int64_t right =
+      std::min(std::int64_t{cell.x} + Round(s.BlockWidth), drawn.x + drawn.cx);
+  const std::int64_t bottom = std::min(std::int64_t{cell.y} + s.BlockHeight, drawn.y + drawn.cy);
+  if (right <= left || bottom <= top) return {};
+  return Rect{left - drawn.x, top - drawn.y, right - left, bottom - top};
 }
 
 }  // namespace join

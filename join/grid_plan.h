@@ -17,9 +17,10 @@ enum class ArrangeOrder {
   RowsFromTopRight
 };
 // The entries of the fit-mode list, in list order; None while no entry is selected, which
-// draws as Stretch. Contain (scaled to fit, aspect ratio kept, centred) is eveda-batch's
-// alone: the window's list never offers it.
-enum class FitMode { None = -1, TopLeft, Centre, Stretch, Contain };
+// draws as Stretch. Contain (scaled to fit, aspect ratio kept, centred) and Cover (scaled to
+// fill, aspect ratio kept, centred, the overflow cropped) are eveda-batch's alone: the window's
+// list never offers them, and they come after its entries so that its indexes keep their meaning.
+enum class FitMode { None = -1, TopLeft, Centre, Stretch, Contain, Cover };
 
 // A list index read from the window. An index outside the order list reads as columns from
 // the top left, the order every index but 0 and 2 has always drawn.
@@ -74,7 +75,9 @@ struct TileCopy {
   friend bool operator==(const TileCopy&, const TileCopy&) = default;
 };
 
-// How a source of sw x sh pixels is copied into the cell at `cell`.
+// How a source of sw x sh pixels is copied into the cell at `cell`. Cover has no copy of the
+// window's kind: its sources arrive already scaled and cropped to the cell (see ScaledRect) and
+// are placed as Centre places them.
 TileCopy PlanTileCopy(const Layout& layout, CellOrigin cell, std::int32_t sw, std::int32_t sh);
 
 struct DrawnRect {
@@ -96,5 +99,22 @@ struct GridCell {
 
 // The row and column of the `i`-th source's (1-based) cell in `grid`.
 GridCell GridCellOf(const Layout& layout, const GridSize& grid, std::int32_t i);
+
+// A rectangle of the output, which may reach past the cell (Cover, and a larger source at its
+// own size) or past the output.
+struct Rect {
+  std::int64_t x = 0, y = 0, cx = 0, cy = 0;
+  friend bool operator==(const Rect&, const Rect&) = default;
+};
+
+// Where the whole source of sw x sh pixels lands for the cell at `cell`: the one answer every
+// drawing of a fit and every map of the output agree on. Contain's rectangle is PlanTileCopy's;
+// Cover's is the source scaled by the larger of the two factors, centred on the cell with
+// Contain's rounding; the fits that do not scale give the source's own size where they place it.
+Rect ScaledRect(const Layout& layout, CellOrigin cell, std::int32_t sw, std::int32_t sh);
+
+// The part of a drawn rectangle inside its cell, in the rectangle's own coordinates (its
+// pixel [x, x + cx) x [y, y + cy) is drawn); empty when they do not meet.
+Rect VisiblePart(const Layout& layout, CellOrigin cell, const Rect& drawn);
 
 }  // namespace join

@@ -34,21 +34,59 @@ std::unique_ptr<DSMod::BandSink> OutputOf(const JoinRequest& request, const Grid
                                             *request.fileSystem, output.format.writesInOrder);
 }
 
+bool DrawsPictures(const JoinRequest& request) {
+  const FitMode fit = request.layout.FitMode;
+  return request.pictures &&
+         (fit == FitMode::Contain || fit == FitMode::Cover || fit == FitMode::Stretch);
+}
+
+// Photographs arrive as their cells' finished pixels, which are placed as Centre places a
+// source of their size: exactly where ScaledRect put them.
+SourceOpener PictureOpenerOf(const JoinRequest& request, const PictureJob& job) {
+  return [&request, &job](std::int32_t index, bmp_loader::RowBuffers& own,
+                          bmp_loader::ScratchBuffer&) {
+    return OpenPicture(job, request.sources[static_cast<std::size_t>(index)], index + 1, own);
+  };
+}
+
+// Until the first cell is finished, the count of pictures made: a grid row of photographs
+// takes seconds before its first cell is done.
+TileProgress PicturesMade(JoinObserver& observer, const std::int32_t& finished) {
+  return [&observer, &finished](std::int32_t made, std::int32_t n) {
+    if (finished == 0) observer.Progress(Phase::Preparing, made, n);
+    return !observer.StopRequested();
+  };
+}
+
 // Draws every source into the bands, which go to `file` as they are finished.
 GridPassResult DrawInto(OutputBands& bands, DSMod::BandSink& file, const JoinRequest& request,
-                        JoinObserver& observer, JoinReport& report) {
+                        JoinObserver& observer, JoinReport& report, SourceNotes& notes) {
   const auto count = static_cast<std::int32_t>(request.sources.size());
+  const bool pictures = DrawsPictures(request);
+  Layout layout = request.layout;
+  PictureJob job;
+  if (pictures) {
+    job = PictureJob{request.reader,     request.layout,    bands.front().Width,
+                     request.background, *request.pictures, &notes};
+    layout.FitMode = FitMode::Centre;
+  }
+  std::int32_t finished = 0;
+  // Resampling costs more than drawing whatever the format: photographs are made ahead.
+  const bool ahead = pictures || request.reader->DecodesWhole();
   return DrawGridBands(
-      request.layout, request.background, count, bands,
+      layout, request.background, count, bands,
       [&file](const DSMod::Band& band) {
         file.WriteRows(band.TopRow(), band.RowStep(), band.Rows);
       },
-      [&observer](std::int32_t done, std::int32_t n) {
+      [&observer, &finished](std::int32_t done, std::int32_t n) {
+        finished = done;
         observer.Progress(Phase::Drawing, done, n);
         return !observer.StopRequested();
       },
-      OpenerOf(request), request.reader->DecodesWhole() ? kDecodedSourcesAhead : 0,
-      request.captions, request.reportDrawn ? &report.drawn : nullptr);
+      pictures ? PictureOpenerOf(request, job) : OpenerOf(request),
+      ahead ? kDecodedSourcesAhead : 0, request.captions,
+      request.reportDrawn ? &report.drawn : nullptr,
+      pictures ? PicturesMade(observer, finished) : TileProgress());
 }
 
 void NameTheUndrawn(const JoinRequest& request, const GridPassResult& pass, JoinReport& report) {
@@ -84,8 +122,10 @@ JoinReport Join(const JoinRequest& request, JoinObserver& observer) {
   }
   // The file is written while the bands are drawn; its failures are told once they are drawn.
   const std::unique_ptr<DSMod::BandSink> file = OutputOf(request, *grid);
-  const GridPassResult pass = DrawInto(*bands, *file, request, observer, report);
+  SourceNotes notes;
+  const GridPassResult pass = DrawInto(*bands, *file, request, observer, report, notes);
   NameTheUndrawn(request, pass, report);
+  report.notes = notes.Sorted();
   if (!pass.stopped && !observer.StopRequested()) observer.Progress(Phase::Saving, 0, 0);
   if (pass.stopped || observer.StopRequested()) {  // the unnamed file goes; an old output stays
     report.outcome = Outcome::Stopped;

@@ -15,6 +15,7 @@
 #include "formats/source_reader.h"
 #include "join/cell_captions.h"
 #include "join/grid_plan.h"
+#include "join/picture_source.h"
 #include "platform/gdi/gdi.h"
 #include "pyramid/deep_zoom.h"
 
@@ -42,10 +43,14 @@ struct JoinRequest {
   // Draws the caption in each cell's strip (layout.CaptionHeight rows); none without it.
   CellCaptions* captions = nullptr;
   bool reportDrawn = false;  // fill JoinReport::drawn, for a map of the cells
+  // When given, the fits that scale (contain, cover, stretch) draw their sources as
+  // photographs (picture_source.h); without it they scale as the window does.
+  std::optional<PictureRules> pictures;
 };
 
 enum class Phase {
-  Preparing,  // before the output is made: done and total 0
+  Preparing,  // before the output is made: done and total 0; then, for photographs, done of
+              // total sources made ready (the drawing count follows once cells are finished)
   Drawing,    // done of total sources finished, drawn or not
   Saving,     // every source is drawn and the file is to be finished: done and total 0
   Flushing,   // done of total (100) per cent of the file's bytes on disk
@@ -82,6 +87,7 @@ struct JoinReport {
   std::vector<NotDrawnSource> notDrawn;  // in source order
   // With JoinRequest::reportDrawn: per source, where its pixels went (empty when not opened).
   std::vector<DrawnRect> drawn;
+  std::vector<SourceNote> notes;  // drawn, but not wholly as asked; in source order
   DSMod::CanvasError canvasError = DSMod::CanvasError::BadSize;
   DSMod::SaveError saveError;
 };

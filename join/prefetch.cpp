@@ -50,7 +50,9 @@ SourcePrefetch::Opened SourcePrefetch::OpenNext(std::size_t k, ScratchBuffer& sc
 
 std::size_t SourcePrefetch::BytesOf(const Opened& opened) {
   if (!opened.buffers) return 0;
-  return opened.buffers->decoded.capacity() + opened.buffers->head.capacity();
+  const bmp_loader::RowBuffers& held = *opened.buffers;
+  return held.decoded.capacity() + held.head.capacity() +
+         (held.generator ? held.generator->BytesHeld() : 0);
 }
 
 void SourcePrefetch::Run() {

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <memory>
+#include <utility>
 
 #include "platform/workers/workers.h"
 
@@ -64,6 +65,13 @@ std::vector<ScannedSource> ProbeSources(std::vector<std::string> paths,
   }
   report();
   return sources;
+}
+
+void TurnAsShown(std::span<ScannedSource> sources) {
+  for (ScannedSource& source : sources) {
+    if (source.size.orientation >= 5 && source.size.orientation <= 8)
+      std::swap(source.size.width, source.size.height);
+  }
 }
 
 }  // namespace join

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -30,5 +31,8 @@ struct ScannedSource {
 std::vector<ScannedSource> ProbeSources(
     std::vector<std::string> paths, const std::function<void(int i)>& finished,
     const formats::SourceReader& reader = formats::SourceReader::BmpOnly());
+
+// Each source's size as shown: sides swapped where its orientation turns it a quarter.
+void TurnAsShown(std::span<ScannedSource> sources);
 
 }  // namespace join

@@ -148,4 +148,18 @@ void Resampler::Finish(const int32_t* sums) {
   }
 }
 
+std::size_t Resampler::BytesHeld() const {
+  const auto taps = [](const AxisTaps& t) {
+    return (t.first.capacity() + t.count.capacity()) * sizeof(int) +
+           t.weights.capacity() * sizeof(int16_t);
+  };
+  return (ring_.capacity() + sums_.capacity()) * sizeof(int32_t) + out_.capacity() +
+         taps(columns_) + taps(rows_) +
+         (box_ ? static_cast<std::size_t>(box_->Width()) * 8 *
+                         static_cast<std::size_t>(request_.channels) +
+                     static_cast<std::size_t>(request_.sourceWidth) * 4 *
+                         static_cast<std::size_t>(request_.channels)
+               : 0);
+}
+
 }  // namespace pictures

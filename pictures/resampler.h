@@ -65,6 +65,9 @@ class Resampler {
   // nothing while it waits for input or when done.
   std::optional<std::span<const uint8_t>> Pull();
 
+  // The memory its tables and rows hold.
+  std::size_t BytesHeld() const;
+
  private:
   using HorizontalPass = void (*)(const void* in, const AxisTaps& taps, int32_t* out);
 

@@ -9,9 +9,9 @@ cd "$root"
 
 # folder: the folders its files may include from besides its own ("*": any folder).
 allowed='
-app:                 main_window comdlg join pyramid text formats dsmod gtfile platform/stop_signals platform/qt platform/toolkit platform/bmp_loader platform/gdi platform/bmp_format platform Qt
+app:                 main_window comdlg join pyramid pictures text formats dsmod gtfile platform/stop_signals platform/qt platform/toolkit platform/bmp_loader platform/gdi platform/bmp_format platform Qt
 main_window:         join dsmod gtfile platform/toolkit platform/bmp_loader platform/gdi platform/bmp_format platform
-join:                pyramid dsmod formats platform/workers platform/stop_signals platform/bmp_loader platform/gdi platform/bmp_format platform
+join:                pyramid dsmod pictures formats platform/workers platform/stop_signals platform/bmp_loader platform/gdi platform/bmp_format platform
 pyramid:             dsmod formats platform/workers platform/stop_signals platform/bmp_format platform
 dsmod:               formats platform/workers platform/stop_signals platform/gdi platform/bmp_format platform
 formats:             formats/webp formats/tiff platform/workers platform/bmp_loader platform/gdi platform/bmp_format platform

@@ -74,6 +74,13 @@ RowSource RowSource::Decoded(const gdi::BITMAPINFO& info, const std::uint8_t* bi
   return source;
 }
 
+RowSource RowSource::Generated(const gdi::BITMAPINFO& info, RowGenerator& rows) {
+  RowSource source;
+  source.info_ = info;
+  source.generator_ = &rows;
+  return source;
+}
+
 eveda::Result<RowSource, DecodeError> RowSource::Start(std::optional<SourceFile> file,
                                                        std::span<const std::uint8_t> start,
                                                        std::uint64_t fileSize, RowBuffers& own,
@@ -134,7 +141,7 @@ eveda::Result<std::span<const std::uint8_t>, DecodeError> RowSource::Bytes(
 }
 
 eveda::Result<void, DecodeError> RowSource::ReadWhole(RowBuffers& own, ScratchBuffer& scratch) {
-  if (decoded_ != nullptr || !file_) return {};
+  if (decoded_ != nullptr || !file_) return {};  // a generated source keeps its own
   EVEDA_TRY(rows, Rows(0, Height(), scratch));
   const std::size_t bytes = plan_.layout.ByteSize();
   try {
@@ -158,6 +165,7 @@ eveda::Result<gdi::DibRows, DecodeError> RowSource::Rows(std::int32_t first, std
   if (decoded_ != nullptr) return gdi::DibRows{&info_, decoded_, 0, Height()};
   first = std::clamp(first, 0, Height());
   count = std::clamp(count, 0, Height() - first);
+  if (generator_ != nullptr) return generator_->Rows(first, count);
   const std::size_t stride = plan_.layout.stride;
   // The file keeps the rows in the image's own order: one range of it holds them all.
   const std::int64_t fileRow = plan_.topDown ? first : Height() - first - count;

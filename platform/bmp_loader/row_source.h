@@ -13,9 +13,10 @@
 // - RLE streams and 2-bit rows are decoded whole when the source is opened, into a buffer the
 //   caller keeps and reuses (RowBuffers::decoded); rows are then read from there.
 // Other decoders (PNG, JPEG) can hand their whole decoded image to Decoded() and be drawn the
-// same way.
+// same way, or make rows only as they are asked for through a RowGenerator (Generated()).
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <vector>
@@ -29,11 +30,22 @@ namespace bmp_loader {
 // Files up to this size are read whole with their headers, in one read.
 inline constexpr std::size_t kReadWholeBytes = std::size_t{64} << 10;
 
+// Rows made when they are asked for, in increasing order: a picture resampled as its cell is
+// drawn, so that neither it nor its cell is ever held whole.
+class RowGenerator {
+ public:
+  virtual ~RowGenerator() = default;
+  // Image rows first .. first + count - 1 (or more), valid until the next call.
+  virtual eveda::Result<gdi::DibRows, DecodeError> Rows(std::int32_t first, std::int32_t count) = 0;
+  virtual std::size_t BytesHeld() const = 0;
+};
+
 // Memory one source keeps while it is drawn; kept by the caller from one source to the next, so
 // that thousands of sources reuse the same pages.
 struct RowBuffers {
-  std::vector<std::uint8_t> head;     // the file's first bytes (all of a small file)
-  std::vector<std::uint8_t> decoded;  // the whole decoded image of a source decoded whole
+  std::vector<std::uint8_t> head;           // the file's first bytes (all of a small file)
+  std::vector<std::uint8_t> decoded;        // the whole decoded image of a source decoded whole
+  std::unique_ptr<RowGenerator> generator;  // a generated source's, while it is drawn
 };
 
 // Memory used only during one call (an RLE stream while it is decoded, rows while they are
@@ -57,6 +69,9 @@ class RowSource {
   // Rows another decoder has already produced: the image `info` describes, all its rows at
   // `bits`, which must outlive the source.
   static RowSource Decoded(const gdi::BITMAPINFO& info, const std::uint8_t* bits);
+  // Rows `rows` makes as they are asked for, of the image `info` describes; `rows` must
+  // outlive the source.
+  static RowSource Generated(const gdi::BITMAPINFO& info, RowGenerator& rows);
 
   RowSource(RowSource&&) noexcept = default;
   RowSource& operator=(RowSource&&) noexcept = default;
@@ -92,6 +107,7 @@ class RowSource {
   std::optional<SourceFile> file_;         // none for a file in memory
   std::span<const std::uint8_t> start_;    // the bytes from offset 0 already at hand
   const std::uint8_t* decoded_ = nullptr;  // all rows, for a source decoded whole
+  RowGenerator* generator_ = nullptr;      // for a generated source
 };
 
 // The DIB section header and colour table for a decoder layout.

@@ -6,6 +6,7 @@
 
 #include "platform/gdi/blit.h"
 #include "platform/gdi/object_table.h"
+#include "platform/gdi/pixel_rows.h"
 
 namespace gdi {
 namespace {
@@ -64,6 +65,19 @@ BOOL BitBltRows(HDC dst, int x, int y, int cx, int cy, const DibRows& src, int x
     const auto source = ViewOf(src);
     if (!destination || !source) return 0;
     return detail::CopyBitmap(*source, *destination, x, y, cx, cy, xs, ys);
+  } catch (const std::bad_alloc&) {
+    return 0;
+  }
+}
+
+BOOL DibRowsToBgr(const DibRows& src, int y, int count, std::uint8_t* out, std::ptrdiff_t stride) {
+  try {
+    const auto source = ViewOf(src);
+    if (!source || count < 0 || y < source->StoredBegin() || y + count > source->StoredEnd())
+      return 0;
+    for (int k = 0; k < count; ++k)
+      detail::DecodeRow(*source, source->Row(y + k), 0, source->width, out + k * stride);
+    return 1;
   } catch (const std::bad_alloc&) {
     return 0;
   }

@@ -7,6 +7,7 @@
 // the same call draws into those rows of the whole image, and nothing elsewhere. DibRows are
 // rows of a source held outside any bitmap object (a decoder's buffer), copied the same way.
 
+#include <cstddef>
 #include <cstdint>
 
 #include "platform/gdi/gdi.h"
@@ -33,6 +34,10 @@ struct DibRows {
 // BitBlt and StretchBlt from DibRows: coordinates are the whole source image's; source pixels
 // outside the rows given take no part.
 BOOL BitBltRows(HDC dst, int x, int y, int cx, int cy, const DibRows& src, int xs, int ys);
+// Image rows y .. y + count - 1 of `src` (which must hold them) as packed B,G,R triplets, `stride`
+// bytes apart: the pixels a BitBlt into a 24-bit bitmap gives. No handle is involved, so any
+// thread may convert its own rows. 0 when the rows are not all in `src`.
+BOOL DibRowsToBgr(const DibRows& src, int y, int count, std::uint8_t* out, std::ptrdiff_t stride);
 BOOL StretchBltRows(HDC dst, int x, int y, int cx, int cy, const DibRows& src, int xs, int ys,
                     int cxs, int cys);
 

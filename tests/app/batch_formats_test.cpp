@@ -2,10 +2,15 @@
 // JPEG files, run in-process as in batch_run_test.cpp.
 
 #include <gtest/gtest.h>
+#include <lcms2.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <fstream>
 #include <sstream>
 #include <string>
 #include <string_view>
@@ -101,6 +106,20 @@ TEST(BatchFormats, ContainFitsWideTallAndSquareSourcesInEveryOrder) {
             app::kExitWritten);
 }
 
+// Cover fills each cell and crops what overflows it.
+TEST(BatchFormats, CoverFillsItsCell) {
+  TempDir dir;
+  dir.WriteFile("a.png", SolidPng(300, 40, 0xFF0000));
+  dir.WriteFile("b.png", SolidPng(50, 120, 0x00FF00));
+  const BatchResult cover =
+      RunBatchWith({"-i", "*.png", "-W", "100", "-H", "50", "-s", "3", "-f", "cover", "-b",
+                    "808080", "-o", dir.PathOf("cover.bmp"), dir.Path()});
+  ASSERT_EQ(cover.status, app::kExitWritten) << cover.err;
+  const WrittenBmp covered = ReadWritten(dir.PathOf("cover.bmp"));
+  ExpectRect(covered, {3, 3, 100, 50}, 0xFF0000, 0x808080, "wide");
+  ExpectRect(covered, {106, 3, 100, 50}, 0x00FF00, 0x808080, "tall");
+}
+
 // The same job written as BMP and in every other format: PNG, TIFF and lossless WebP hold exactly
 // the BMP's pixels, the lossy outputs come within their codec's error (halved chroma costs most
 // at the cells' edges). The sources are of every kind the job reads, in bands of rows (-a rows).
@@ -151,6 +170,181 @@ TEST(BatchFormats, EveryOutputHoldsTheBmpOutputsPixels) {
   }
   std::ranges::sort(written);
   EXPECT_EQ(Tree(out.Path()), written);
+}
+
+// An uncompressed R,G,B TIFF with an Orientation tag and, when given, an ICC profile.
+std::string Tiff(std::uint32_t w, std::uint32_t h, const std::vector<std::uint8_t>& rgb,
+                 int orientation, const std::vector<std::uint8_t>& icc = {}) {
+  std::string f("II*\0", 4);
+  const auto put = [&f](std::uint32_t v, int bytes) {
+    for (int k = 0; k < bytes; ++k) f.push_back(static_cast<char>(v >> (8 * k)));
+  };
+  const std::uint32_t n = icc.empty() ? 10 : 11, data = 8 + 2 + 12 * n + 4;
+  const std::uint32_t pixels = data + 6 + static_cast<std::uint32_t>(icc.size());
+  put(8, 4);
+  put(n, 2);
+  // Tag, type, count, value: a SHORT value sits in the low bytes of its four.
+  const std::uint32_t entries[] = {256,
+                                   4,
+                                   1,
+                                   w,
+                                   257,
+                                   4,
+                                   1,
+                                   h,
+                                   258,
+                                   3,
+                                   3,
+                                   data,
+                                   259,
+                                   3,
+                                   1,
+                                   1,
+                                   262,
+                                   3,
+                                   1,
+                                   2,
+                                   273,
+                                   4,
+                                   1,
+                                   pixels,
+                                   274,
+                                   3,
+                                   1,
+                                   std::uint32_t(orientation),
+                                   277,
+                                   3,
+                                   1,
+                                   3,
+                                   278,
+                                   4,
+                                   1,
+                                   h,
+                                   279,
+                                   4,
+                                   1,
+                                   w * h * 3,
+                                   34675,
+                                   7,
+                                   std::uint32_t(icc.size()),
+                                   data + 6};
+  for (std::uint32_t k = 0; k < 4 * n; ++k) put(entries[k], k % 4 < 2 ? 2 : 4);
+  put(0, 4);
+  for (int k = 0; k < 3; ++k) put(8, 2);
+  f.append(icc.begin(), icc.end());
+  f.append(rgb.begin(), rgb.end());
+  return f;
+}
+
+// 6 x 4 pixels, a colour to each quarter: red, green above blue, white.
+std::vector<std::uint8_t> Quarters() {
+  std::vector<std::uint8_t> rgb;
+  for (int y = 0; y < 4; ++y)
+    for (int x = 0; x < 6; ++x) {
+      const Rgb c = y < 2 ? (x < 3 ? 0xFF0000 : 0x00FF00) : (x < 3 ? 0x0000FF : 0xFFFFFF);
+      rgb.insert(rgb.end(), {std::uint8_t(c >> 16), std::uint8_t(c >> 8), std::uint8_t(c)});
+    }
+  return rgb;
+}
+
+// An ICC profile that Little CMS wrote, and what its own transform to sRGB makes of `rgb`.
+std::vector<std::uint8_t> WideGamutProfile(const std::vector<std::uint8_t>& rgb,
+                                           std::vector<std::uint8_t>& converted) {
+  const cmsCIExyY d65{0.3127, 0.3290, 1.0};
+  const cmsCIExyYTRIPLE wide{{0.64, 0.33, 1}, {0.21, 0.71, 1}, {0.15, 0.06, 1}};
+  cmsToneCurve* gamma = cmsBuildGamma(nullptr, 1.8);
+  cmsToneCurve* curves[3] = {gamma, gamma, gamma};
+  cmsHPROFILE profile = cmsCreateRGBProfile(&d65, &wide, curves), srgb = cmsCreate_sRGBProfile();
+  cmsUInt32Number bytes = 0;
+  cmsSaveProfileToMem(profile, nullptr, &bytes);
+  std::vector<std::uint8_t> icc(bytes);
+  cmsSaveProfileToMem(profile, icc.data(), &bytes);
+  cmsHTRANSFORM lcms = cmsCreateTransform(profile, TYPE_RGB_8, srgb, TYPE_RGB_8,
+                                          INTENT_RELATIVE_COLORIMETRIC, cmsFLAGS_NOCACHE);
+  converted.resize(rgb.size());
+  cmsDoTransform(lcms, rgb.data(), converted.data(), std::uint32_t(rgb.size() / 3));
+  cmsDeleteTransform(lcms), cmsCloseProfile(srgb), cmsCloseProfile(profile),
+      cmsFreeToneCurve(gamma);
+  return icc;
+}
+
+// Each EXIF orientation turns the picture before it is fitted, and an embedded profile is
+// converted to sRGB as Little CMS converts it; one it cannot read is told, the picture drawn as
+// stored. 6 x 4 stored, 6 x 6 cells at the scale of 1, so every pixel is a source pixel.
+TEST(BatchFormats, PicturesAreTurnedAndTheirColoursConverted) {
+  TempDir dir;
+  const std::vector<std::uint8_t> rgb = Quarters();
+  std::vector<std::uint8_t> converted;
+  for (int o = 1; o <= 8; ++o) dir.WriteFile("o" + std::to_string(o) + ".tif", Tiff(6, 4, rgb, o));
+  dir.WriteFile("p.tif", Tiff(6, 4, rgb, 1, WideGamutProfile(rgb, converted)));
+  dir.WriteFile("q.tif", Tiff(6, 4, rgb, 1, {'i', 'c', 'c', '!'}));
+  constexpr Rgb R = 0xFF0000, G = 0x00FF00, B = 0x0000FF, W = 0xFFFFFF;
+  // Top left, top right, bottom right, bottom left; 5 to 8 swap the sides.
+  const std::array<std::array<Rgb, 4>, 8> corners = {{{R, G, W, B},
+                                                      {G, R, B, W},
+                                                      {W, B, R, G},
+                                                      {B, W, G, R},
+                                                      {R, B, W, G},
+                                                      {B, R, G, W},
+                                                      {W, G, R, B},
+                                                      {G, W, B, R}}};
+  const std::string told =
+      "eveda-batch: " + dir.PathOf("q.tif") +
+      ": the colour profile cannot be read: Read from memory error. Got 4 "
+      "bytes, block should be of 128 bytes; drawn with its colours as stored\n";
+  for (const std::string option : {"", "--no-rotate", "--no-profile"}) {
+    SCOPED_TRACE(option);
+    const bool rotate = option != "--no-rotate", profile = option != "--no-profile";
+    std::vector<std::string> args = {
+        "-i",      "*.tif", "-W",      "6",  "-H",     "6",  "-w",
+        "10",      "-f",    "contain", "-b", "808080", "-o", dir.PathOf("o.bmp"),
+        dir.Path()};
+    if (!option.empty()) args.insert(args.begin(), option);
+    const BatchResult r = RunBatchWith(args);
+    ASSERT_EQ(r.status, app::kExitWritten) << r.err;
+    EXPECT_EQ(r.err, profile ? told : "");
+    const WrittenBmp out = ReadWritten(dir.PathOf("o.bmp"));
+    for (int o = 1; o <= 8; ++o) {
+      const bool turned = rotate && o >= 5;
+      const int x = (o - 1) * 6 + turned, y = !turned, w = turned ? 4 : 6, h = turned ? 6 : 4;
+      EXPECT_EQ((std::array<Rgb, 4>{out.Pixel(x, y), out.Pixel(x + w - 1, y),
+                                    out.Pixel(x + w - 1, y + h - 1), out.Pixel(x, y + h - 1)}),
+                corners[rotate ? o - 1 : 0])
+          << o;
+      EXPECT_EQ(out.Pixel(turned ? x - 1 : x, y - !turned), 0x808080u) << o;
+    }
+    for (std::size_t i = 0; i < 24; ++i) {
+      const auto at = [i](const std::vector<std::uint8_t>& v) {
+        return Rgb{v[3 * i]} << 16 | Rgb{v[3 * i + 1]} << 8 | v[3 * i + 2];
+      };
+      EXPECT_EQ(out.Pixel(48 + int(i % 6), 1 + int(i / 6)), at(profile ? converted : rgb)) << i;
+      EXPECT_EQ(out.Pixel(54 + int(i % 6), 1 + int(i / 6)), at(rgb)) << i;
+    }
+  }
+}
+
+// A source is read a row at a time and resampled as its rows arrive: a 4000 x 4000 BMP (48 MB
+// of pixels) is joined under an address-space limit 48 MiB above what the process holds.
+TEST(BatchFormats, ALargeSourceIsJoinedInAFewOfItsRows) {
+  TempDir dir;
+  WriteSolid(dir, "big.bmp", 4000, 4000, 0x336699);
+  const pid_t child = ::fork();
+  if (child == 0) {
+    std::size_t pages = 0;
+    std::ifstream("/proc/self/statm") >> pages;
+    const rlim_t limit = pages * static_cast<rlim_t>(::sysconf(_SC_PAGESIZE)) + (rlim_t{48} << 20);
+    const rlimit bound{limit, limit};
+    ::setrlimit(RLIMIT_AS, &bound);
+    const BatchResult r = RunBatchWith(
+        {"-f", "contain", "-W", "200", "-H", "100", "-o", dir.PathOf("o.bmp"), dir.Path()});
+    ::_exit(r.status == app::kExitWritten && r.err.empty() ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  const WrittenBmp out = ReadWritten(dir.PathOf("o.bmp"));
+  EXPECT_EQ(std::pair(out.Pixel(50, 0), out.Pixel(149, 99)), std::pair(0x336699u, 0x336699u));
+  EXPECT_EQ(std::pair(out.Pixel(49, 0), out.Pixel(150, 99)), std::pair(0u, 0u));
 }
 
 // Straight alpha over the background colour, rounded to nearest.

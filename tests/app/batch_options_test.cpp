@@ -225,7 +225,18 @@ TEST(BatchOptionsTest, FormatsCompressionAndContain) {
   EXPECT_EQ(Parse({"-z", "10", "d"}).error(), "--compression takes a level from 0 to 9, not '10'");
   EXPECT_EQ(Parse({"-z", "-1", "d"}).error(), "--compression takes a level from 0 to 9, not '-1'");
   EXPECT_EQ(Parse({"-i", "", "d"}).error(), "--include needs a pattern");
-  EXPECT_EQ(Parse({"-f", "4", "d"}).error(), "--fit takes top-left, center, stretch or contain");
+  EXPECT_EQ(Parse({"-f", "4", "d"})->fit, join::FitMode::Cover);
+  EXPECT_EQ(Parse({"-f", "5", "d"}).error(),
+            "--fit takes top-left, center, stretch, contain or cover");
+  using Resample = BatchOptions::Resample;
+  EXPECT_EQ(Parse({"--resample", "window", "d"})->resample, Resample::Window);
+  EXPECT_EQ(Parse({"--resample=cubic", "d"}).error(),
+            "--resample takes window, nearest, linear or lanczos3");
+  EXPECT_EQ(Parse({"-f", "cover", "--resample", "window", "d"}).error(),
+            "--fit cover takes --resample nearest, linear or lanczos3");
+  const auto turned = Parse({"d"}), kept = Parse({"--no-rotate", "--no-profile", "d"});
+  EXPECT_TRUE(turned->rotate && turned->profile && !turned->resample);
+  EXPECT_FALSE(kept->rotate || kept->profile);
   const auto encoded = Parse({"-Q", "75", "--lossless", "-O", "webp", "-o", "grid", "d"});
   EXPECT_EQ(OutputFormatFor(*encoded).name, "WebP");  // -O names a PATH without extension
   EXPECT_EQ(OutputFormatFor(*Parse({"-O", "tiff", "-o", "-", "d"})).name, "TIFF");

@@ -542,6 +542,7 @@ TEST(BatchTexts, ProgressIsOneEnglishLineRewrittenInPlace) {
     progress.Scanned(9, 300);
     progress.Scanned(10, 300);
     progress.Progress(join::Phase::Preparing, 0, 0);
+    progress.Progress(join::Phase::Preparing, 3, 27);  // photographs made before one is drawn
     progress.Progress(join::Phase::Drawing, 6, 27);
     progress.Progress(join::Phase::Saving, 0, 0);
     progress.Progress(join::Phase::Flushing, 42, 100);  // too soon to be shown
@@ -550,6 +551,7 @@ TEST(BatchTexts, ProgressIsOneEnglishLineRewrittenInPlace) {
   }
   EXPECT_EQ(err.str(),
             "\reveda-batch: reading sizes 10/300\x1b[K\reveda-batch: preparing\x1b[K"
+            "\reveda-batch: preparing 3/27\x1b[K"
             "\reveda-batch: drawing 6/27\x1b[K\reveda-batch: saving\x1b[K\r\x1b[K"
             "\reveda-batch: drawing 7/27\x1b[K\r\x1b[K");
   std::ostringstream quiet;

@@ -5,12 +5,14 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <memory>
 #include <random>
 #include <string>
 
 #include "formats/jpeg/jpeg.h"
 #include "formats/png/png.h"
 #include "formats/source_reader.h"
+#include "tests/support/bmp_catalogue.h"
 #include "tests/support/image_writers.h"
 #include "tests/support/temp_dir.h"
 
@@ -179,6 +181,27 @@ TEST(DecodeJpegTest, EveryKindBaselineAndProgressiveWithinJpegLoss) {
 }
 
 // Each source's format is told by its signature, whatever its name; the window's reader knows
+// A BMP streams as the rows the window draws from it, whatever its kind (palettes, bit fields,
+// RLE, top-down): the first row alone, then the rest; nothing past the last.
+TEST(DecodeBmpTest, EveryKindStreamsTheRowsTheWindowShows) {
+  for (const eveda::testing::CatalogueImage& image : eveda::testing::BmpCatalogue()) {
+    SCOPED_TRACE(image.name);
+    auto stream = SourceReader::BmpOnly().OpenStream(std::make_unique<MemoryInput>(image.file), {});
+    ASSERT_TRUE(stream) << stream.error().detail;
+    ASSERT_EQ((*stream)->Info().width * 1000 + (*stream)->Info().height,
+              std::uint32_t(image.width * 1000 + image.height));
+    const std::ptrdiff_t stride = image.width * 3;
+    std::vector<std::uint8_t> rows(std::size_t(stride) * image.height);
+    ASSERT_TRUE((*stream)->Read(rows.data(), stride, 1));
+    ASSERT_TRUE((*stream)->Read(rows.data() + stride, stride, std::uint32_t(image.height - 1)));
+    EXPECT_FALSE((*stream)->Read(rows.data(), stride, 1));
+    for (std::size_t p = 0; p < image.expectedRgb.size(); ++p)
+      ASSERT_EQ(std::uint32_t(rows[3 * p + 2] << 16 | rows[3 * p + 1] << 8 | rows[3 * p]),
+                image.expectedRgb[p])
+          << p;
+  }
+}
+
 // BMP only. Sizes come from the headers, and only what the decoders would accept sizes a cell.
 TEST(SourceReaderTest, ChoosesTheFormatBySignatureAndProbesHeadersOnly) {
   eveda::testing::TempDir dir;

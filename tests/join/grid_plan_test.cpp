@@ -176,6 +176,33 @@ TEST(PlanTileCopyTest, ContainKeepsTheAspectRatio) {
   }
 }
 
+// ScaledRect: where the whole source lands, and VisiblePart: what of it the cell shows. Cover
+// scales by the larger factor and crops the overflow, centred; Contain's rectangle is its copy.
+// Cells of 100 x 50 at (3, 3).
+TEST(ScaledRectTest, CoverFillsTheCellAndContainFitsIt) {
+  struct Case {
+    const char* name;
+    FitMode fit;
+    int sw, sh;
+    Rect drawn, visible;
+  };
+  const Case cases[] = {
+      {"wide: 375 x 50", FitMode::Cover, 300, 40, {-134, 3, 375, 50}, {137, 0, 100, 50}},
+      {"tall: 100 x 240", FitMode::Cover, 50, 120, {3, -92, 100, 240}, {0, 95, 100, 50}},
+      {"small, enlarged", FitMode::Cover, 10, 10, {3, -22, 100, 100}, {0, 25, 100, 50}},
+      {"the cell's ratio", FitMode::Cover, 200, 100, {3, 3, 100, 50}, {0, 0, 100, 50}},
+      {"hair-thin", FitMode::Cover, 1, 100000, {3, -4999972, 100, 10000000}, {0, 4999975, 100, 50}},
+      {"centre crops", FitMode::Centre, 300, 40, {-97, 8, 300, 40}, {100, 0, 100, 40}},
+  };
+  for (const Case& c : cases) {
+    Layout s = WorkedExample(0);
+    s.FitMode = c.fit;
+    const Rect drawn = ScaledRect(s, {3, 3}, c.sw, c.sh);
+    EXPECT_EQ(drawn, c.drawn) << c.name;
+    EXPECT_EQ(VisiblePart(s, {3, 3}, drawn), c.visible) << c.name;
+  }
+}
+
 // The lists' indices as the window reads them, including none selected (-1) and one past
 // the end.
 TEST(ListIndexTest, ConvertsToTheOrderAndFitMode) {
