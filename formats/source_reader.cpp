@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "formats/input_format.h"
+#include "formats/stream_source.h"
 #include "platform/bmp_loader/source_file.h"
 
 namespace formats {
@@ -17,21 +18,14 @@ using bmp_loader::SourceFile;
 
 constexpr std::array<const InputFormat*, 1> kBmpOnly = {&kBmpFormat};
 
-// A source file read through the descriptor the reader opened, which it keeps.
-class FileInput final : public ByteInput {
+// A source file read through the descriptor the reader opened, which it keeps: the file is
+// the first base, so that it is there before the input that reads it.
+struct HeldFile {
+  SourceFile file;
+};
+class FileInput final : private HeldFile, public OpenFileInput {
  public:
-  explicit FileInput(SourceFile file) : file_(std::move(file)) {}
-  const SourceFile& File() const { return file_; }
-  std::uint64_t Size() const override { return file_.size(); }
-  eveda::Result<std::size_t, SourceError> ReadAt(std::uint64_t offset,
-                                                 std::span<std::uint8_t> out) const override {
-    auto got = file_.ReadAt(offset, out);
-    if (!got) return eveda::Unexpected{SourceError{got.error()}};
-    return *got;
-  }
-
- private:
-  SourceFile file_;
+  explicit FileInput(SourceFile file) : HeldFile{std::move(file)}, OpenFileInput(HeldFile::file) {}
 };
 
 eveda::Unexpected<SourceError> Refused(DecodeError reason) {

@@ -7,32 +7,15 @@
 namespace formats {
 namespace {
 
-// The open file read through the descriptor the reader opened, for as long as the source is
-// being opened.
-class OpenFileInput final : public ByteInput {
- public:
-  explicit OpenFileInput(const bmp_loader::SourceFile& file) : file_(file) {}
-  std::uint64_t Size() const override { return file_.size(); }
-  eveda::Result<std::size_t, SourceError> ReadAt(std::uint64_t offset,
-                                                 std::span<std::uint8_t> out) const override {
-    auto got = file_.ReadAt(offset, out);
-    if (!got) return eveda::Unexpected{SourceError{got.error()}};
-    return *got;
-  }
-
- private:
-  const bmp_loader::SourceFile& file_;
-};
-
 std::unique_ptr<ByteInput> InputOf(const OpeningSource& source) {
   if (!source.file || source.head.size() == source.size)
     return std::make_unique<MemoryInput>(source.head);
   return std::make_unique<OpenFileInput>(*source.file);
 }
 
-class KeepingInput final : public RowStream {
+class StreamWithInput final : public RowStream {
  public:
-  KeepingInput(std::unique_ptr<ByteInput> input, std::unique_ptr<RowStream> rows)
+  StreamWithInput(std::unique_ptr<ByteInput> input, std::unique_ptr<RowStream> rows)
       : input_(std::move(input)), rows_(std::move(rows)) {}
   const StreamInfo& Info() const override { return rows_->Info(); }
   eveda::Result<void, SourceError> Read(std::uint8_t* out, std::ptrdiff_t stride,
@@ -51,7 +34,7 @@ class KeepingInput final : public RowStream {
 eveda::Result<std::unique_ptr<RowStream>, SourceError> OpenKeepingInput(
     std::unique_ptr<ByteInput> input, const OpenHints& hints, BorrowingOpener open) {
   EVEDA_TRY(rows, open(*input, hints));
-  return std::unique_ptr<RowStream>(new KeepingInput(std::move(input), std::move(*rows)));
+  return std::unique_ptr<RowStream>(new StreamWithInput(std::move(input), std::move(*rows)));
 }
 
 void BlendRow(const std::uint8_t* row, Pixels pixels, std::uint32_t width, Colour background,

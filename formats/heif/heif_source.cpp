@@ -5,24 +5,8 @@
 #include "formats/stream_source.h"
 
 namespace formats {
-namespace {
 
-eveda::Result<ProbedImage, SourceError> Probe(const ByteInput& input,
-                                              std::span<const std::uint8_t>) {
-  return ProbeHeif(input);
-}
-
-eveda::Result<std::unique_ptr<RowStream>, SourceError> Stream(std::unique_ptr<ByteInput> input,
-                                                              const OpenHints& hints) {
-  return OpenKeepingInput(std::move(input), hints, OpenHeif);
-}
-
-eveda::Result<bmp_loader::RowSource, SourceError> Open(const OpeningSource& source) {
-  return OpenStreamWhole(source, Stream);
-}
-
-}  // namespace
-
-const InputFormat kHeifFormat{"HEIF", SniffHeif, Probe, Open, Stream};
+const InputFormat kHeifFormat =
+    StreamedFormat<ProbeHeif, KeepingInput<OpenHeif>>("HEIF", SniffHeif);
 
 }  // namespace formats

@@ -5,24 +5,8 @@
 #include "formats/tiff/tiff_decoder.h"
 
 namespace formats {
-namespace {
 
-eveda::Result<ProbedImage, SourceError> Probe(const ByteInput& input,
-                                              std::span<const std::uint8_t>) {
-  return ProbeTiff(input);
-}
-
-eveda::Result<std::unique_ptr<RowStream>, SourceError> Stream(std::unique_ptr<ByteInput> input,
-                                                              const OpenHints& hints) {
-  return OpenKeepingInput(std::move(input), hints, OpenTiff);
-}
-
-eveda::Result<bmp_loader::RowSource, SourceError> Open(const OpeningSource& source) {
-  return OpenStreamWhole(source, Stream);
-}
-
-}  // namespace
-
-const InputFormat kTiffFormat{"TIFF", SniffTiff, Probe, Open, Stream};
+const InputFormat kTiffFormat =
+    StreamedFormat<ProbeTiff, KeepingInput<OpenTiff>>("TIFF", SniffTiff);
 
 }  // namespace formats

@@ -5,24 +5,8 @@
 #include "formats/webp/webp_decoder.h"
 
 namespace formats {
-namespace {
 
-eveda::Result<ProbedImage, SourceError> Probe(const ByteInput& input,
-                                              std::span<const std::uint8_t>) {
-  return ProbeWebp(input);
-}
-
-eveda::Result<std::unique_ptr<RowStream>, SourceError> Stream(std::unique_ptr<ByteInput> input,
-                                                              const OpenHints& hints) {
-  return OpenKeepingInput(std::move(input), hints, OpenWebp);
-}
-
-eveda::Result<bmp_loader::RowSource, SourceError> Open(const OpeningSource& source) {
-  return OpenStreamWhole(source, Stream);
-}
-
-}  // namespace
-
-const InputFormat kWebpFormat{"WebP", SniffWebp, Probe, Open, Stream};
+const InputFormat kWebpFormat =
+    StreamedFormat<ProbeWebp, KeepingInput<OpenWebp>>("WebP", SniffWebp);
 
 }  // namespace formats
