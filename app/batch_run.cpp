@@ -149,7 +149,7 @@ int JoinScanned(const BatchOptions& options, const std::string& output,
   encode.tiffCompression = options.tiffCompression.value_or(encode.tiffCompression);
   encode.lossless = options.lossless;
   request.pictures = PictureRulesOf(options);
-  request.reportDrawn = options.map.has_value();
+  request.reportDrawn = options.map || options.viewer;  // the viewer names the cells too
   request.sources.reserve(scanned.size());
   for (const join::ScannedSource& source : scanned) request.sources.push_back(source.path);
   std::optional<BatchCaptions> captions;
@@ -178,7 +178,9 @@ int JoinScanned(const BatchOptions& options, const std::string& output,
   for (const join::NotDrawnSource& source : report.notDrawn)
     NameUnreadable(source.path, source.error, err);
   if (options.viewer) {
-    if (auto page = pyramid::WriteViewerPage(report.path); !page) {
+    if (auto page =
+            pyramid::WriteViewerPage(report.path, CellMapText("cells.json", request, report));
+        !page) {
       err << kPrefix << ShellQuoted(report.path) << " was written, but its viewer page could "
           << "not be: " << page.error() << '\n';
       return kExitNothingWritten;

@@ -144,9 +144,28 @@ void Substitute(std::string& text, std::string_view key, const std::string& valu
 
 std::string ReasonOf(const std::error_code& error) { return error.message(); }
 
+// `text` as the file `path`, whole or not at all.
+eveda::Result<void, std::string> WriteWhole(const fs::path& path, const std::string& text) {
+  const fs::path temporary = path.parent_path() / ("." + path.filename().string() + ".new");
+  {
+    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+    out << text;
+    out.flush();
+    if (!out) return eveda::Unexpected{path.string() + ": " + std::strerror(errno)};
+  }
+  std::error_code error;
+  fs::rename(temporary, path, error);
+  if (error) {
+    fs::remove(temporary);
+    return eveda::Unexpected{path.string() + ": " + ReasonOf(error)};
+  }
+  return {};
+}
+
 }  // namespace
 
-eveda::Result<void, std::string> WriteViewerPage(const std::string& descriptor) {
+eveda::Result<void, std::string> WriteViewerPage(const std::string& descriptor,
+                                                 const std::string& cellsJson) {
   const auto library = OpenSeadragonFolder();
   if (!library) return eveda::Unexpected{std::string("OpenSeadragon is not installed")};
   std::ifstream in(descriptor);
@@ -175,20 +194,12 @@ eveda::Result<void, std::string> WriteViewerPage(const std::string& descriptor) 
   fs::copy(*library, copy, fs::copy_options::recursive | fs::copy_options::overwrite_existing,
            error);
   if (error) return eveda::Unexpected{copy.string() + ": " + ReasonOf(error)};
-  const fs::path html = folder / (stem + ".html");
-  const fs::path temporary = folder / ("." + stem + ".html.new");
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    out << page;
-    out.flush();
-    if (!out) return eveda::Unexpected{html.string() + ": " + std::strerror(errno)};
+  // A script, not the JSON itself: a page opened from a file: URL may not fetch a file.
+  if (!cellsJson.empty()) {
+    EVEDA_TRY(cells,
+              WriteWhole(folder / (stem + ".map.js"), "window.evedaMap = " + cellsJson + ";\n"));
   }
-  fs::rename(temporary, html, error);
-  if (error) {
-    fs::remove(temporary);
-    return eveda::Unexpected{html.string() + ": " + ReasonOf(error)};
-  }
-  return {};
+  return WriteWhole(folder / (stem + ".html"), page);
 }
 
 }  // namespace pyramid

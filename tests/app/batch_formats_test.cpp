@@ -673,6 +673,10 @@ TEST(BatchDeepZoom, TheViewerPageNamesItsTilesEscaped) {
     EXPECT_NE(page.find(part), std::string::npos) << part;
   EXPECT_FALSE(ReadBytes(out / "openseadragon/openseadragon.min.js").empty());
   EXPECT_FALSE(ReadBytes(out / "openseadragon/images/home_rest.png").empty());
+  // The names the page shows under the mouse.
+  EXPECT_TRUE(
+      AsText(ReadBytes(out / "a \"b<i>#%&.map.js"))
+          .starts_with("window.evedaMap = {\"width\":30,\"height\":20,\"cells\":[\n{\"index\":0,"));
 }
 
 }  // namespace
