@@ -75,6 +75,8 @@ fuzz() {
   local corpus=build-fuzz/corpus/$target artifacts=build-fuzz/artifacts/$target/
   local log=build-fuzz/fuzz-$target.log dict=fuzz/formats/${seeded[$target]}.dict
   mkdir -p "$corpus" "$artifacts"
+  # The product's own budget lets a source hold a frame of 1 GiB besides its decoder's state;
+  # past that much memory an input has escaped it.
   local options=(-rss_limit_mb=2560 -max_len=131072 -timeout=10 -artifact_prefix="$artifacts"
     -dict="$dict")
   run() {
