@@ -40,6 +40,7 @@ cmake --build build-fuzz --target bmp_decoder_fuzzer bmp_decoder_seeds image_see
   "${formats[@]/%/_source_fuzzer}"
 
 bin=build-fuzz/bin
+export LSAN_OPTIONS=suppressions=$PWD/fuzz/formats/lsan.supp
 # Coverage stops at a shared decoding library: the fuzzers must hold the static copies of those
 # built (libwebp, libtiff and libheif only after a campaign). Debian's libtiff and libheif need
 # Debian's zlib and libjpeg themselves; the fuzzer's own copies stand in for those.

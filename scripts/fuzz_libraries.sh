@@ -71,11 +71,14 @@ unpack() {
   echo "$dir"
 }
 
+# Flags a library is built with besides the fuzzers' own.
+declare -A own_flags=()
+
 # Runs BUILD (a function) for a library unless its stamp says this version and these flags.
 build_once() {
   local name=$1 package version dir
   read -r package version <<<"$(source_of "$2")"
-  local stamp=$prefix/.$name.stamp want="$package $version $flags"
+  local stamp=$prefix/.$name.stamp want="$package $version $flags${own_flags[$name]:+ ${own_flags[$name]}}"
   [[ -f $stamp && $(<"$stamp") == "$want" ]] && return
   echo "fuzz: building instrumented $package $version"
   dir=$(unpack "$package" "$version") || exit 1
@@ -167,11 +170,13 @@ build_gif() {
   cp "$1/gif_lib.h" "$prefix/include/"
 }
 
-# Its decoders built in, as Debian's: no plugins to load.
+# Its decoders built in, as Debian's: no plugins to load. Its AV1 glue copies an item of no bytes
+# from a null pointer, which copies nothing: not checked there, so that fuzzing goes on past it.
+own_flags[heif]="-fno-sanitize=nonnull-attribute"
 build_heif() {
-  local out=$top/build/heif
+  local out=$top/build/heif heif_flags="$flags ${own_flags[heif]}"
   CC=clang CXX=clang++ cmake -S "$1" -B "$out" -G Ninja -DCMAKE_BUILD_TYPE=None \
-    -DCMAKE_C_FLAGS="$flags" -DCMAKE_CXX_FLAGS="$flags" -DBUILD_SHARED_LIBS=OFF \
+    -DCMAKE_C_FLAGS="$heif_flags" -DCMAKE_CXX_FLAGS="$heif_flags" -DBUILD_SHARED_LIBS=OFF \
     -DENABLE_PLUGIN_LOADING=OFF -DWITH_EXAMPLES=OFF -DBUILD_TESTING=OFF -DWITH_GDK_PIXBUF=OFF \
     -DWITH_LIBDE265=ON -DWITH_DAV1D=ON -DWITH_AOM_DECODER=ON -DWITH_AOM_ENCODER=ON \
     -DWITH_X265=ON -DWITH_RAV1E=OFF -DWITH_SvtEnc=OFF -DWITH_JPEG_DECODER=OFF \
