@@ -1,21 +1,25 @@
 #!/usr/bin/env bash
 # Builds the fuzzers with clang into build-fuzz/, replays each seed corpus and the kept inputs,
-# then fuzzes each decoder for a bounded time. Fails when an input crashes; the input is kept
-# in build-fuzz/artifacts/NAME/. EVEDA_FUZZ_SECONDS changes the BMP decoder's fuzzing time
-# (default 60), EVEDA_FUZZ_CODEC_SECONDS the PNG and JPEG decoders' (default 20 each).
+# then fuzzes each for a bounded time. Fails when an input crashes; the input is kept in
+# build-fuzz/artifacts/NAME/. One fuzzer per source format (png, jpeg, webp, tiff, gif, heif,
+# bmp) reads its inputs through the reader of every format; bmp_loader is the BMP decoder's own
+# row source. EVEDA_FUZZ_SECONDS changes bmp_loader's fuzzing time (default 30), and
+# EVEDA_FUZZ_CODEC_SECONDS each source format's (default 10).
 #
-# fuzz.sh --long SECONDS [bmp|png|jpeg ...] runs a campaign instead, outside CI: SECONDS per
-# decoder (all three by default), growing build-fuzz/corpus/NAME, then prints per decoder the
-# edges reached, the corpus (files, bytes) and the executions.
+# fuzz.sh --long SECONDS [FORMAT ...] runs a campaign instead, outside CI: SECONDS per fuzzer
+# (all of them by default), growing build-fuzz/corpus/NAME, then prints per fuzzer the edges
+# reached, the corpus (files, bytes) and the executions. A campaign also instruments libwebp,
+# libtiff and libheif, which a CI run leaves to Debian's copies (they take minutes to build).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-seconds=${EVEDA_FUZZ_SECONDS:-60}
-codec_seconds=${EVEDA_FUZZ_CODEC_SECONDS:-20}
+seconds=${EVEDA_FUZZ_SECONDS:-30}
+codec_seconds=${EVEDA_FUZZ_CODEC_SECONDS:-10}
 long=0
-targets=(bmp png jpeg)
+libraries=ci
+targets=(bmp_loader png jpeg webp tiff gif heif bmp)
 if [[ ${1:-} == --long ]]; then
-  [[ ${2:-} =~ ^[0-9]+$ ]] || { echo "usage: $0 [--long SECONDS [bmp|png|jpeg ...]]" >&2; exit 2; }
-  long=1 seconds=$2 codec_seconds=$2
+  [[ ${2:-} =~ ^[0-9]+$ ]] || { echo "usage: $0 [--long SECONDS [FORMAT ...]]" >&2; exit 2; }
+  long=1 seconds=$2 codec_seconds=$2 libraries=all
   shift 2
   (($#)) && targets=("$@")
 fi
@@ -24,59 +28,75 @@ flags+=" -fno-omit-frame-pointer -g"
 
 # The decoding libraries, instrumented the same way, found first by pkg-config. A cache
 # configured before they existed still names the system's copies: configure afresh then.
-bash scripts/fuzz_libraries.sh "$flags"
+bash scripts/fuzz_libraries.sh "$flags" "$libraries"
 instrumented=$PWD/build-fuzz/instrumented/prefix
 grep -qs "CMAKE_PREFIX_PATH:.*=$instrumented\$" build-fuzz/CMakeCache.txt ||
   rm -f build-fuzz/CMakeCache.txt
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DEVEDA_FUZZ=ON -DEVEDA_WITH_QT=OFF -DEVEDA_TESTS=OFF -DEVEDA_BENCH=OFF \
   -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_PREFIX_PATH="$instrumented" >/dev/null
-cmake --build build-fuzz --target bmp_decoder_fuzzer bmp_decoder_seeds png_decoder_fuzzer \
-  jpeg_decoder_fuzzer image_seeds
+formats=(png jpeg webp tiff gif heif bmp)
+cmake --build build-fuzz --target bmp_decoder_fuzzer bmp_decoder_seeds image_seeds source_seeds \
+  "${formats[@]/%/_source_fuzzer}"
 
 bin=build-fuzz/bin
-# Coverage stops at a shared decoding library: the fuzzers must hold the static copies.
-if ldd "$bin/png_decoder_fuzzer" "$bin/jpeg_decoder_fuzzer" | grep -E 'lib(spng|jpeg|z)\.so'; then
+export LSAN_OPTIONS=suppressions=$PWD/fuzz/formats/lsan.supp
+# Coverage stops at a shared decoding library: the fuzzers must hold the static copies of those
+# built (libwebp, libtiff and libheif only after a campaign). Debian's libtiff and libheif need
+# Debian's zlib and libjpeg themselves; the fuzzer's own copies stand in for those.
+shared='lib(spng|jpeg|z|gif)\.so'
+for copy in webp tiff heif; do
+  [[ -f $instrumented/lib/lib$copy.a ]] && shared=${shared/gif/gif|$copy}
+done
+if for f in "$bin"/*_source_fuzzer; do readelf -d "$f"; done | grep NEEDED | grep -E "$shared"; then
   echo "fuzz: the fuzzers link a system decoding library, not the instrumented copy" >&2
   exit 1
 fi
-for name in bmp_decoder png_decoder jpeg_decoder; do rm -rf "build-fuzz/seeds/$name"; done
-"$bin/bmp_decoder_seeds" build-fuzz/seeds/bmp_decoder
-"$bin/image_seeds" build-fuzz/seeds/png_decoder build-fuzz/seeds/jpeg_decoder
+seeds=build-fuzz/seeds
+rm -rf "$seeds"
+"$bin/bmp_decoder_seeds" "$seeds/bmp"
+"$bin/image_seeds" "$seeds/png" "$seeds/jpeg"
+"$bin/source_seeds" "$seeds/webp" "$seeds/tiff" "$seeds/gif" "$seeds/heif"
 
-# Per decoder: its label, its kept inputs (a folder or a pattern) and its dictionary.
-declare -A label=([bmp]=BMP [png]=PNG [jpeg]=JPEG)
-declare -A kept=([bmp]="fuzz/bmp_loader/regressions/*" [png]="fuzz/image_codecs/regressions/*.png"
-  [jpeg]="fuzz/image_codecs/regressions/*.jpg")
-declare -A dict=([png]=fuzz/image_codecs/png.dict [jpeg]=fuzz/image_codecs/jpeg.dict)
+# Per fuzzer: its program, its label and its seeds; its kept inputs are fuzz/regressions/NAME/
+# (the BMP decoder's own under fuzz/bmp_loader/regressions/, which its tests replay) and its
+# dictionary fuzz/formats/NAME.dict.
+declare -A program=([bmp_loader]=bmp_decoder_fuzzer) label=([bmp_loader]="BMP loader")
+declare -A seeded=([bmp_loader]=bmp)
+for format in "${formats[@]}"; do
+  program[$format]=${format}_source_fuzzer label[$format]=${format^^} seeded[$format]=$format
+done
 summary=()
 failed=0
 
 # Replays TARGET's seeds and kept inputs, then fuzzes it for SECONDS. libFuzzer reports every
 # new input; the log keeps that, the console gets the outcome.
 fuzz() {
-  local target=$1 seconds=$2 name=$1_decoder
-  local seeds=build-fuzz/seeds/$name corpus=build-fuzz/corpus/$name
-  local artifacts=build-fuzz/artifacts/$name/ log=build-fuzz/fuzz-$name.log
+  local target=$1 seconds=$2
+  local corpus=build-fuzz/corpus/$target artifacts=build-fuzz/artifacts/$target/
+  local log=build-fuzz/fuzz-$target.log dict=fuzz/formats/${seeded[$target]}.dict
   mkdir -p "$corpus" "$artifacts"
-  local options=(-rss_limit_mb=2048 -max_len=65536 -timeout=10 -artifact_prefix="$artifacts")
-  [[ -n ${dict[$target]:-} ]] && options+=(-dict="${dict[$target]}")
+  # The product's own budget lets a source hold a frame of 1 GiB besides its decoder's state;
+  # past that much memory an input has escaped it.
+  local options=(-rss_limit_mb=2560 -max_len=131072 -timeout=10 -artifact_prefix="$artifacts"
+    -dict="$dict")
   run() {
-    "$bin/${name}_fuzzer" "${options[@]}" "$@" >"$log" 2>&1 && return
+    "$bin/${program[$target]}" "${options[@]}" "$@" >"$log" 2>&1 && return
     tail -n 60 "$log" >&2
-    echo "fuzz: the ${label[$target]} decoder failed on an input; see $artifacts" >&2
+    echo "fuzz: the ${label[$target]} fuzzer failed on an input; see $artifacts" >&2
     return 1
   }
-  # An input that once crashed is kept under fuzz/FOLDER/regressions/ with a name that says
-  # what it covers; the BMP decoder's tests replay theirs too.
-  local inputs
-  mapfile -t inputs < <(compgen -G "${kept[$target]}" || true)
-  echo "fuzz: replaying the ${label[$target]} seed corpus ($(ls "$seeds" | wc -l) inputs)" \
-    "and ${#inputs[@]} kept inputs"
-  run -runs=0 "$seeds" || return 1
+  # An input that once crashed is kept with a name that says what it covers.
+  local inputs kept=fuzz/regressions/$target
+  [[ $target == bmp_loader ]] && kept=fuzz/bmp_loader/regressions
+  mapfile -t inputs < <(compgen -G "$kept/*" || true)
+  echo "fuzz: replaying the ${label[$target]} seed corpus ($(ls "$seeds/${seeded[$target]}" |
+    wc -l) inputs) and ${#inputs[@]} kept inputs"
+  run -runs=0 "$seeds/${seeded[$target]}" || return 1
   ((${#inputs[@]} == 0)) || run "${inputs[@]}" || return 1
-  echo "fuzz: fuzzing the ${label[$target]} decoder for ${seconds} s"
-  run -max_total_time="$seconds" -print_final_stats=1 "$corpus" "$seeds" || return 1
+  echo "fuzz: fuzzing ${label[$target]} for ${seconds} s"
+  run -max_total_time="$seconds" -print_final_stats=1 "$corpus" "$seeds/${seeded[$target]}" ||
+    return 1
   grep -E '^stat::number_of_executed_units|^stat::peak_rss_mb' "$log" | sed 's/^/fuzz: /' || true
   # The last status line: edges (cov), features and the corpus held in memory.
   local last execs
@@ -87,9 +107,9 @@ fuzz() {
 }
 
 for target in "${targets[@]}"; do
-  [[ -n ${label[$target]:-} ]] || { echo "fuzz: no decoder named $target" >&2; exit 2; }
+  [[ -n ${label[$target]:-} ]] || { echo "fuzz: no fuzzer named $target" >&2; exit 2; }
   time=$codec_seconds
-  [[ $target == bmp ]] && time=$seconds
+  [[ $target == bmp_loader ]] && time=$seconds
   # A CI run stops at the first failure; a campaign still runs the other decoders.
   if ! fuzz "$target" "$time"; then
     failed=1
@@ -97,7 +117,7 @@ for target in "${targets[@]}"; do
   fi
 done
 if ((long)); then
-  echo "fuzz: campaign of ${seconds} s per decoder"
+  echo "fuzz: campaign of ${seconds} s per fuzzer"
   printf 'fuzz: %s\n' "${summary[@]}"
 fi
 exit "$failed"

@@ -26,7 +26,7 @@ tmsize_t ReadProc(thandle_t handle, void* buffer, tmsize_t size) {
                                   std::span(static_cast<std::uint8_t*>(buffer), std::size_t(size)));
   if (!got) {
     client.ioFailed = true;
-    if (client.firstError.empty()) client.firstError = got.error().detail;
+    if (client.error.empty()) client.error = got.error().detail;
     return -1;
   }
   client.position += *got;
@@ -44,7 +44,7 @@ tmsize_t WriteProc(thandle_t handle, void* buffer, tmsize_t size) {
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
       client.ioFailed = true;
-      if (client.firstError.empty()) client.firstError = std::strerror(errno);
+      if (client.error.empty()) client.error = std::strerror(errno);
       return -1;
     }
     done += n;
@@ -71,12 +71,14 @@ int CloseProc(thandle_t) { return 0; }  // the input, or the descriptor, stays i
 int MapProc(thandle_t, void**, toff_t*) { return 0; }
 void UnmapProc(thandle_t, void*, toff_t) {}
 
+// libtiff reports a tag it cannot read as an error and reads on, so what stopped it is the last
+// error it reports; an input that failed to read says more than any of them.
 int KeepError(TIFF*, void* user, const char* module, const char* format, va_list args) {
   auto& client = *static_cast<TiffClient*>(user);
-  if (client.firstError.empty()) {
+  if (!client.ioFailed) {
     char words[512];
     std::vsnprintf(words, sizeof words, format, args);
-    client.firstError = module != nullptr ? std::string(module) + ": " + words : words;
+    client.error = module != nullptr ? std::string(module) + ": " + words : words;
   }
   return 1;  // handled: nothing reaches stderr
 }
@@ -107,7 +109,7 @@ TiffPtr OpenTiffForReading(TiffClient& client) { return Open(client, "rm"); }
 TiffPtr OpenTiffForWriting(TiffClient& client, const char* mode) { return Open(client, mode); }
 
 std::string TiffWords(const TiffClient& client, const char* fallback) {
-  return client.firstError.empty() ? fallback : client.firstError;
+  return client.error.empty() ? fallback : client.error;
 }
 
 }  // namespace formats::tiff

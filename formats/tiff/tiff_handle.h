@@ -12,14 +12,15 @@
 
 namespace formats::tiff {
 
-// What libtiff's callbacks work on: the bytes, the position it asked for, its first error.
+// What libtiff's callbacks work on: the bytes, the position it asked for, and why it failed: the
+// input's own error, else libtiff's last one.
 struct TiffClient {
   const ByteInput* input = nullptr;  // reading
   int fd = -1;                       // writing, with positioned writes
   std::uint64_t position = 0;
   std::uint64_t end = 0;  // writing: how far the file reaches
   bool ioFailed = false;
-  std::string firstError;
+  std::string error;
 };
 
 struct TiffCloser {
@@ -27,7 +28,7 @@ struct TiffCloser {
 };
 using TiffPtr = std::unique_ptr<TIFF, TiffCloser>;
 
-// `client` must outlive the handle. Null when libtiff refused: client.firstError says why.
+// `client` must outlive the handle. Null when libtiff refused: client.error says why.
 TiffPtr OpenTiffForReading(TiffClient& client);
 // `mode` is "w" (classic) or "w8" (BigTIFF).
 TiffPtr OpenTiffForWriting(TiffClient& client, const char* mode);

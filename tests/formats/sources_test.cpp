@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <tuple>
 
 #include "formats/gif/gif_decoder.h"
@@ -206,6 +207,24 @@ std::size_t IspeAt(const Bytes& file) {
   return std::size_t(std::search(file.begin(), file.end(), "ispe", "ispe" + 4) - file.begin());
 }
 
+// An input the fuzzers found, kept under fuzz/regressions/FORMAT/.
+Bytes Kept(const std::string& name) { return ReadFile(EVEDA_SOURCE_REGRESSIONS "/" + name); }
+
+// The reader of every format, as a job and the fuzzers open a source.
+eveda::Result<std::unique_ptr<RowStream>, SourceError> ThroughReader(const ByteInput& input,
+                                                                     const OpenHints& hints) {
+  struct Borrowed final : ByteInput {
+    explicit Borrowed(const ByteInput& bytes) : bytes(bytes) {}
+    std::uint64_t Size() const override { return bytes.Size(); }
+    eveda::Result<std::size_t, SourceError> ReadAt(std::uint64_t at,
+                                                   std::span<std::uint8_t> out) const override {
+      return bytes.ReadAt(at, out);
+    }
+    const ByteInput& bytes;
+  };
+  return SourceReader::EveryFormat().OpenStream(std::make_unique<Borrowed>(input), hints);
+}
+
 struct Hostile {
   const char* name;
   Open open;
@@ -240,9 +259,18 @@ TEST(HostileSources, AreRefusedWithAReason) {
       {"heif cut inside its coded picture", OpenHeif, Cut(heic, 0.95), Unreadable, "end of file"},
       {"heif of 65536 x 65536", OpenHeif, Patched(heic, IspeAt(heic) + 8, {0, 1, 0, 0, 0, 1, 0, 0}), TooLarge, "Security limit"},
       {"avif of 16384 x 16384 in 500 bytes", OpenHeif, Patched(avif, IspeAt(avif) + 8, {0, 0, 0x40, 0, 0, 0, 0x40, 0}), TooLarge, "could hold"},
+      {"kept: a tag libtiff cannot read, then no strip offsets", ThroughReader, Kept("tiff/unreadable_tag_then_no_strip_offsets.tif"), Unreadable, "MissingRequired: TIFF directory is missing required \"StripOffsets\" field"},
+      {"kept: an avif item of no bytes", ThroughReader, Kept("heif/avif_item_of_no_bytes.avif"), Unreadable, "Decoder plugin generated an error"},
       {"heif of garbage", OpenHeif, Patched(Bytes(64, 7), 4, {'f', 't', 'y', 'p', 'h', 'e', 'i', 'c'}), Unreadable, "ftyp"},
   };
   // clang-format on
+  // Every kept input is a case.
+  const auto kept = std::count_if(std::begin(cases), std::end(cases),
+                                  [](const Hostile& c) { return c.open == ThroughReader; });
+  auto files = std::filesystem::recursive_directory_iterator(EVEDA_SOURCE_REGRESSIONS);
+  EXPECT_EQ(
+      std::count_if(begin(files), end(files), [](const auto& f) { return f.is_regular_file(); }),
+      kept);
   for (const Hostile& c : cases) {
     SCOPED_TRACE(c.name);
     if (c.file.empty()) continue;

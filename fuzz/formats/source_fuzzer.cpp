@@ -1,0 +1,73 @@
+// libFuzzer entry for one source format (EVEDA_FUZZ_FORMAT), read through the reader of every
+// format as a job reads its sources: the header probe, the row stream to its last row, and the
+// 24-bit rows the window-rule drawing takes. An input of another format is that format's
+// fuzzer's to explore, so it is kept out of this corpus.
+
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "formats/input_format.h"
+#include "formats/source_reader.h"
+
+namespace {
+
+using formats::SourceReader;
+
+// Rows in bands of a few, as the join reads them, into a buffer of at most a few MiB.
+void ReadEveryRow(formats::RowStream& stream) {
+  const formats::StreamInfo& info = stream.Info();
+  const std::size_t rowBytes =
+      std::size_t{info.width} * (info.pixels == formats::Pixels::Bgra ? 4 : 3);
+  if (rowBytes == 0) return;
+  const std::uint32_t band =
+      static_cast<std::uint32_t>(std::clamp<std::size_t>((std::size_t{4} << 20) / rowBytes, 1, 7));
+  static std::vector<std::uint8_t> rows;
+  rows.resize(rowBytes * band);
+  for (std::uint32_t top = 0; top < info.height; top += band) {
+    const std::uint32_t count = std::min(band, info.height - top);
+    if (!stream.Read(rows.data(), static_cast<std::ptrdiff_t>(rowBytes), count)) return;
+  }
+}
+
+// The drawing opens sources by path: the input as a file of its own, in memory.
+std::string AsFile(std::span<const std::uint8_t> bytes) {
+  static const int fd = memfd_create("fuzz-source", 0);
+  if (fd < 0 || ftruncate(fd, 0) != 0 ||
+      pwrite(fd, bytes.data(), bytes.size(), 0) != static_cast<ssize_t>(bytes.size()))
+    return {};
+  return "/proc/self/fd/" + std::to_string(fd);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::span<const std::uint8_t> bytes(data, size);
+  if (!formats::EVEDA_FUZZ_FORMAT.sniff(bytes.first(std::min(size, bmp_loader::kHeadBytes))))
+    return -1;
+  const SourceReader& reader = SourceReader::EveryFormat();
+  const auto probed = reader.Probe(formats::MemoryInput(bytes));
+  // An odd length asks for a shrink on load, which only some decoders can do.
+  formats::OpenHints hints;
+  if (probed && size % 2 == 1) hints = {probed->width / 3, probed->height / 3};
+  if (auto stream = reader.OpenStream(std::make_unique<formats::MemoryInput>(bytes), hints))
+    ReadEveryRow(**stream);
+
+  const std::string path = AsFile(bytes);
+  if (path.empty()) return 0;
+  static bmp_loader::RowBuffers own;
+  static bmp_loader::ScratchBuffer scratch;
+  auto source = reader.Open(path, own, scratch, 0x00336699);
+  if (!source) return 0;
+  for (std::int32_t row = 0; row < source->Height(); row += 7) {
+    if (!source->Rows(row, 7, scratch)) break;
+  }
+  return 0;
+}
