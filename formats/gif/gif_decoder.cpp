@@ -187,6 +187,7 @@ bool SniffGif(std::span<const std::uint8_t> head) {
 eveda::Result<ProbedImage, SourceError> ProbeGif(const ByteInput& input) {
   GifReader reader{&input};
   EVEDA_TRY(gif, OpenScreen(reader));
+  EVEDA_TRY(sizeOk, CheckDeclaredSize((*gif)->SWidth, (*gif)->SHeight, input.Size()));
   return ProbedImage{std::uint32_t((*gif)->SWidth), std::uint32_t((*gif)->SHeight), 1};
 }
 
@@ -197,13 +198,9 @@ eveda::Result<std::unique_ptr<RowStream>, SourceError> OpenGif(const ByteInput& 
   StreamInfo info;
   info.width = info.storedWidth = std::uint32_t((*gif)->SWidth);
   info.height = info.storedHeight = std::uint32_t((*gif)->SHeight);
-  // The screen costs no memory (its rows are made as read), so only the pixel limit bounds it.
-  if (info.width == 0 || info.height == 0) {
-    return eveda::Unexpected(SourceError(DecodeError::BadDimensions));
-  }
-  if (std::uint64_t{info.width} * info.height > bmp_loader::kMaxPixels) {
-    return eveda::Unexpected(SourceError(DecodeError::TooLarge));
-  }
+  // The stream makes the screen's rows as they are read, but a source drawn whole holds them
+  // all: a few hundred bytes must not ask for a screen of hundreds of megabytes.
+  EVEDA_TRY(sizeOk, CheckDeclaredSize(info.width, info.height, input.Size()));
   Frame frame;
   EVEDA_TRY(found, FindFirstImage(gif->get(), frame));
   EVEDA_TRY(read, ReadFrame(gif->get(), input.Size(), frame));
