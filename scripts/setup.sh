@@ -34,11 +34,14 @@ packages=(
   man-db groff-base  # man --warnings -l renders the manual pages
   python3            # the X relay that hangs up, in scripts/flaky_display_check.sh
   # --- the pyramid's viewer page (eveda-batch --viewer, scripts/viewer_check.sh) ---
-  npm                # OpenSeadragon's npm package, fetched at configure time (packaging/openseadragon.cmake)
   chromium           # the page loaded headless: screenshot pixels and the tiles zooming asks for
   # --- benchmarks (bench/w5_bench.sh) ---
   libvips-tools imagemagick  # vips arrayjoin and montage, the peers of the PNG benchmark
 )
+
+# npm fetches OpenSeadragon's package at configure time (packaging/openseadragon.cmake). A
+# Node.js from elsewhere brings its own npm, and Debian's npm package conflicts with it.
+command -v npm >/dev/null || packages+=(npm)
 
 missing=()
 for p in "${packages[@]}"; do
