@@ -2,8 +2,9 @@
 
 #include <png.h>
 // jpeglib.h needs the definitions of <cstdio> first.
-#include <jpeglib.h>
 #include <cstdio>
+
+#include <jpeglib.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -118,32 +119,10 @@ bool WriteZeroPngFile(const std::string& path, std::uint32_t width, std::uint32_
 
 std::vector<std::uint8_t> ExifOrientation(std::uint16_t value) {
   // Byte order, 42, the directory at 8; one entry: tag 0x0112, SHORT, count 1, the value.
-  return {'I',
-          'I',
-          42,
-          0,
-          8,
-          0,
-          0,
-          0,
-          1,
-          0,
-          0x12,
-          0x01,
-          3,
-          0,
-          1,
-          0,
-          0,
-          0,
-          std::uint8_t(value),
-          std::uint8_t(value >> 8),
-          0,
-          0,
-          0,
-          0,
-          0,
-          0};
+  // clang-format off
+  return {'I', 'I', 42, 0, 8, 0, 0, 0, 1, 0, 0x12, 0x01, 3, 0, 1, 0, 0, 0,
+          std::uint8_t(value), std::uint8_t(value >> 8), 0, 0, 0, 0, 0, 0};
+  // clang-format on
 }
 
 std::vector<std::uint8_t> WriteJpeg(const JpegSpec& spec) {
