@@ -68,6 +68,9 @@ struct ProbedImage {
   std::uint32_t width = 0;  // as stored, before orientation
   std::uint32_t height = 0;
   Orientation orientation = 1;
+  // Decoded into one whole frame before its first row can be read (a progressive JPEG's
+  // coefficients, an Adam7 PNG's pixels), so the join opens such sources one at a time.
+  bool wholeFrame = false;
 };
 
 // Hints a format may use when it opens a source. A format that can shrink while it decodes

@@ -1,5 +1,7 @@
 #include "join/join.h"
 
+#include <mutex>
+
 #include "dsmod/image_file.h"
 #include "join/band_pass.h"
 #include "join/output_bands.h"
@@ -65,9 +67,10 @@ GridPassResult DrawInto(OutputBands& bands, DSMod::BandSink& file, const JoinReq
   const bool pictures = DrawsPictures(request);
   Layout layout = request.layout;
   PictureJob job;
+  std::mutex wholeFrames;
   if (pictures) {
-    job = PictureJob{request.reader,     request.layout,    bands.front().Width,
-                     request.background, *request.pictures, &notes};
+    job = PictureJob{request.reader,    request.layout, bands.front().Width, request.background,
+                     *request.pictures, &notes,         &wholeFrames};
     layout.FitMode = FitMode::Centre;
   }
   std::int32_t finished = 0;

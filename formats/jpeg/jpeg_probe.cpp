@@ -78,7 +78,7 @@ eveda::Result<ProbedImage, SourceError> ProbeJpeg(const ByteInput& file) {
       if (length < 8 || Read(file, at, std::span(bytes)) < 7)
         return Fail(DecodeError::Damaged, "the file ends inside the frame header");
       const ProbedImage size{Be16(bytes.data() + 5), Be16(bytes.data() + 3),
-                             orientation.value_or(1)};
+                             orientation.value_or(1), marker == 0xC2 || marker == 0xCA};
       if (size.width == 0 || size.height == 0)
         return Fail(DecodeError::Unsupported, "a JPEG whose height is given after the data (DNL)");
       return size;

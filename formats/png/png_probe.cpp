@@ -51,7 +51,7 @@ eveda::Result<ProbedImage, SourceError> ProbePng(std::span<const std::uint8_t> h
   const std::uint8_t* ihdr = chunk + 8;
   if (crc32(0, chunk + 4, 17) != Be32(ihdr + 13))
     return Fail(DecodeError::Damaged, "IHDR CRC mismatch");
-  const ProbedImage size{Be32(ihdr), Be32(ihdr + 4)};
+  const ProbedImage size{Be32(ihdr), Be32(ihdr + 4), 1, ihdr[12] == 1};
   if (size.width == 0 || size.height == 0 || size.width > kPngMaxValue ||
       size.height > kPngMaxValue)
     return Fail(DecodeError::Damaged, "invalid image size in IHDR");
