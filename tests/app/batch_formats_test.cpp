@@ -315,13 +315,22 @@ TEST(BatchFormats, PicturesAreTurnedAndTheirColoursConverted) {
       "eveda-batch: " + dir.PathOf("q.tif") +
       ": the colour profile cannot be read: Read from memory error. Got 4 "
       "bytes, block should be of 128 bytes; drawn with its colours as stored\n";
-  for (const std::string option : {"", "--no-rotate", "--no-profile"}) {
-    SCOPED_TRACE(option);
+  // Drawn 1:1, the centre fit places each picture where contain at the scale of 1 does; the
+  // top-left fit at its cell's corner, the background after it.
+  for (const auto& [option, fit] :
+       std::initializer_list<std::pair<std::string, std::string>>{{"", "contain"},
+                                                                  {"--no-rotate", "contain"},
+                                                                  {"--no-profile", "contain"},
+                                                                  {"", "center"},
+                                                                  {"--no-rotate", "center"},
+                                                                  {"", "top-left"}}) {
+    SCOPED_TRACE(option + " " + fit);
     const bool rotate = option != "--no-rotate", profile = option != "--no-profile";
-    std::vector<std::string> args = {
-        "-i",      "*.tif", "-i", "*.jpg", "-i",      "*.png", "-W",     "6",  "-H",
-        "6",       "-w",    "10", "-f",    "contain", "-b",    "808080", "-o", dir.PathOf("o.bmp"),
-        dir.Path()};
+    const bool centred = fit != "top-left";
+    std::vector<std::string> args = {"-i",      "*.tif", "-i", "*.jpg",  "-i", "*.png",
+                                     "-W",      "6",     "-H", "6",      "-w", "10",
+                                     "-f",      fit,     "-b", "808080", "-o", dir.PathOf("o.bmp"),
+                                     dir.Path()};
     if (!option.empty()) args.insert(args.begin(), option);
     const BatchResult r = RunBatchWith(args);
     ASSERT_EQ(r.status, app::kExitWritten) << r.err;
@@ -337,20 +346,23 @@ TEST(BatchFormats, PicturesAreTurnedAndTheirColoursConverted) {
         return t.lossy ? snapped : c;
       };
       const bool side = rotate && t.orientation >= 5;
-      const int x = t.cell % 10 * 6 + side, y = t.cell / 10 * 6 + !side;
+      const int x = t.cell % 10 * 6 + (centred && side), y = t.cell / 10 * 6 + (centred && !side);
       const int w = side ? 4 : 6, h = side ? 6 : 4;
       EXPECT_EQ((std::array<Rgb, 4>{at(x, y), at(x + w - 1, y), at(x + w - 1, y + h - 1),
                                     at(x, y + h - 1)}),
                 corners[rotate ? t.orientation - 1 : 0])
           << "cell " << t.cell;
-      EXPECT_EQ(at(side ? x - 1 : x, y - !side), 0x808080u) << "cell " << t.cell;
+      const int besideX = side ? (centred ? x - 1 : x + w) : x;
+      const int besideY = side ? y : (centred ? y - 1 : y + h);
+      EXPECT_EQ(at(besideX, besideY), 0x808080u) << "cell " << t.cell;
     }
     for (std::size_t i = 0; i < 24; ++i) {
       const auto at = [i](const std::vector<std::uint8_t>& v) {
         return Rgb{v[3 * i]} << 16 | Rgb{v[3 * i + 1]} << 8 | v[3 * i + 2];
       };
-      EXPECT_EQ(out.Pixel(48 + int(i % 6), 1 + int(i / 6)), at(profile ? converted : rgb)) << i;
-      EXPECT_EQ(out.Pixel(54 + int(i % 6), 1 + int(i / 6)), at(rgb)) << i;
+      const int y = centred + int(i / 6);
+      EXPECT_EQ(out.Pixel(48 + int(i % 6), y), at(profile ? converted : rgb)) << i;
+      EXPECT_EQ(out.Pixel(54 + int(i % 6), y), at(rgb)) << i;
     }
   }
 }
@@ -519,6 +531,12 @@ TEST(BatchFormats, HostileSourcesOfTheNewFormatsAreNamedUnreadable) {
     if (words.empty() || !std::getline(lines, line)) continue;
     EXPECT_TRUE(line.starts_with("eveda-batch: could not read " + dir.PathOf(before[i]) + ": "));
     EXPECT_NE(line.find(words), std::string::npos) << line;
+  }
+  if (!heic.empty()) {  // drawn with its colours as stored: "icc!" is no profile
+    ASSERT_TRUE(std::getline(lines, line));
+    EXPECT_TRUE(line.starts_with("eveda-batch: " + dir.PathOf("l.heic") +
+                                 ": the colour profile cannot be read: "))
+        << line;
   }
   EXPECT_FALSE(std::getline(lines, line)) << line;
   EXPECT_EQ(Tree(dir.Path()), before);
