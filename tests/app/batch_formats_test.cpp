@@ -276,15 +276,8 @@ TEST(BatchFormats, PicturesAreTurnedAndTheirColoursConverted) {
   TempDir dir;
   const std::vector<std::uint8_t> rgb = Quarters();
   std::vector<std::uint8_t> converted;
-  const auto jpeg = [&rgb](int o) {
-    return AsText(WriteJpeg({.width = 6,
-                             .height = 4,
-                             .quality = 100,
-                             .hSampling = 1,
-                             .vSampling = 1,
-                             .samples = rgb,
-                             .exif = ExifOrientation(o)}));
-  };
+  JpegSpec jpeg{.width = 6, .height = 4, .quality = 100, .hSampling = 1, .vSampling = 1};
+  jpeg.samples = rgb;
   PngSpec png{.width = 6, .height = 4, .exif = ExifOrientation(6)};
   png.samples.assign(rgb.begin(), rgb.end());
   struct Turned {
@@ -294,7 +287,8 @@ TEST(BatchFormats, PicturesAreTurnedAndTheirColoursConverted) {
   std::vector<Turned> turned;
   for (int o = 1; o <= 8; ++o) {
     dir.WriteFile("o" + std::to_string(o) + ".tif", Tiff(6, 4, rgb, o));
-    dir.WriteFile("r" + std::to_string(o) + ".jpg", jpeg(o));
+    jpeg.exif = ExifOrientation(o);
+    dir.WriteFile("r" + std::to_string(o) + ".jpg", AsText(WriteJpeg(jpeg)));
     turned.insert(turned.end(), {{o - 1, o, false}, {o + 9, o, true}});
   }
   dir.WriteFile("p.tif", Tiff(6, 4, rgb, 1, WideGamutProfile(rgb, converted)));
@@ -317,13 +311,11 @@ TEST(BatchFormats, PicturesAreTurnedAndTheirColoursConverted) {
       "bytes, block should be of 128 bytes; drawn with its colours as stored\n";
   // Drawn 1:1, the centre fit places each picture where contain at the scale of 1 does; the
   // top-left fit at its cell's corner, the background after it.
-  for (const auto& [option, fit] :
-       std::initializer_list<std::pair<std::string, std::string>>{{"", "contain"},
-                                                                  {"--no-rotate", "contain"},
-                                                                  {"--no-profile", "contain"},
-                                                                  {"", "center"},
-                                                                  {"--no-rotate", "center"},
-                                                                  {"", "top-left"}}) {
+  // clang-format off
+  for (const auto& [option, fit] : std::initializer_list<std::pair<std::string, std::string>>{
+           {"", "contain"}, {"--no-rotate", "contain"}, {"--no-profile", "contain"},
+           {"", "center"}, {"--no-rotate", "center"}, {"", "top-left"}}) {
+    // clang-format on
     SCOPED_TRACE(option + " " + fit);
     const bool rotate = option != "--no-rotate", profile = option != "--no-profile";
     const bool centred = fit != "top-left";
@@ -352,9 +344,8 @@ TEST(BatchFormats, PicturesAreTurnedAndTheirColoursConverted) {
                                     at(x, y + h - 1)}),
                 corners[rotate ? t.orientation - 1 : 0])
           << "cell " << t.cell;
-      const int besideX = side ? (centred ? x - 1 : x + w) : x;
-      const int besideY = side ? y : (centred ? y - 1 : y + h);
-      EXPECT_EQ(at(besideX, besideY), 0x808080u) << "cell " << t.cell;
+      EXPECT_EQ(side ? at(centred ? x - 1 : x + w, y) : at(x, centred ? y - 1 : y + h), 0x808080u)
+          << "cell " << t.cell;
     }
     for (std::size_t i = 0; i < 24; ++i) {
       const auto at = [i](const std::vector<std::uint8_t>& v) {
