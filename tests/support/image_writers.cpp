@@ -168,8 +168,8 @@ std::vector<std::uint8_t> WriteJpeg(const JpegSpec& spec) {
   return out;
 }
 
-std::vector<std::uint8_t> PhotoLikeSamples(std::uint32_t width, std::uint32_t height, int channels,
-                                           std::uint32_t seed) {
+std::vector<std::uint8_t> PhotoLikeSamples(std::uint32_t width, std::uint32_t height,
+                                           int channels, std::uint32_t seed) {
   std::mt19937 random(seed);
   std::uniform_int_distribution<int> noise(-6, 6);
   std::vector<std::uint8_t> samples(std::size_t{width} * height * channels);
@@ -178,9 +178,9 @@ std::vector<std::uint8_t> PhotoLikeSamples(std::uint32_t width, std::uint32_t he
     for (std::uint32_t x = 0; x < width; ++x) {
       for (int c = 0; c < channels; ++c) {
         // A triangle wave: no jump from 255 back to 0, as a photograph has none.
-        const int t = static_cast<int>(
-            (x * (c + 1) * 255 / (width + 1) + y * (3 - c % 3) * 255 / (height + 1) + seed * 37) %
-            510);
+        const int t = static_cast<int>((x * (c + 1) * 255 / (width + 1) +
+                                        y * (3 - c % 3) * 255 / (height + 1) + seed * 37) %
+                                       510);
         const int base = t > 255 ? 510 - t : t;
         samples[i++] = static_cast<std::uint8_t>(std::clamp(base + noise(random), 0, 255));
       }

@@ -18,8 +18,8 @@ struct PngSpec {
   // Samples in row order, channels per pixel as the colour type has them, each below
   // 2^bitDepth; palette indices for colour type 3.
   std::vector<std::uint16_t> samples;
-  std::vector<std::uint8_t> palette;          // R,G,B per entry
-  std::vector<std::uint8_t> paletteAlpha;     // tRNS for colour type 3
+  std::vector<std::uint8_t> palette;  // R,G,B per entry
+  std::vector<std::uint8_t> paletteAlpha;  // tRNS for colour type 3
   std::vector<std::uint16_t> transparentKey;  // tRNS for types 0 (one value) and 2 (three)
   int level = 6;
   std::vector<std::uint8_t> exif;  // an eXIf chunk when not empty
@@ -55,7 +55,7 @@ struct JpegSpec {
 std::vector<std::uint8_t> WriteJpeg(const JpegSpec& spec);
 
 // Smooth photographic-like content: gradients with a little noise, `channels` per pixel.
-std::vector<std::uint8_t> PhotoLikeSamples(std::uint32_t width, std::uint32_t height, int channels,
-                                           std::uint32_t seed);
+std::vector<std::uint8_t> PhotoLikeSamples(std::uint32_t width, std::uint32_t height,
+                                           int channels, std::uint32_t seed);
 
 }  // namespace eveda::testing
