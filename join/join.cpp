@@ -59,6 +59,7 @@ bool ShownOtherwiseThanStored(const PictureJob& job, const std::string& path) {
   if (!probed) return false;
   if (job.rules.rotate && probed->orientation != 1) return true;
   if (!job.rules.profile) return false;
+  if (probed->profiled) return *probed->profiled;
   const auto stream = job.reader->OpenStream(path, {});
   return stream && !(*stream)->Info().iccProfile.empty();
 }
