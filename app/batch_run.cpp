@@ -75,12 +75,7 @@ std::optional<join::PictureRules> PictureRulesOf(const BatchOptions& options) {
 
 // Whether the sources' sizes are their shown ones: turned as EXIF says, for the fits that draw
 // them turned.
-bool ShownTurned(const BatchOptions& options) {
-  const auto fit = options.fit.value_or(join::FitMode::TopLeft);
-  return options.rotate && PictureRulesOf(options) &&
-         (fit == join::FitMode::Contain || fit == join::FitMode::Cover ||
-          fit == join::FitMode::Stretch);
-}
+bool ShownTurned(const BatchOptions& options) { return options.rotate && PictureRulesOf(options); }
 
 void NameUnreadable(const std::string& path, const formats::SourceError& error, std::ostream& err) {
   err << kPrefix << "could not read " << ShellQuoted(path) << ": " << ReasonText(error) << '\n';

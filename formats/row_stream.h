@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -68,6 +69,11 @@ struct ProbedImage {
   std::uint32_t width = 0;  // as stored, before orientation
   std::uint32_t height = 0;
   Orientation orientation = 1;
+  // Decoded into one whole frame before its first row can be read (a progressive JPEG's
+  // coefficients, an Adam7 PNG's pixels), so the join opens such sources one at a time.
+  bool wholeFrame = false;
+  // Whether an ICC profile is embedded, where the probe looks (JPEG, PNG); unset elsewhere.
+  std::optional<bool> profiled;
 };
 
 // Hints a format may use when it opens a source. A format that can shrink while it decodes

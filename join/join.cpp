@@ -1,5 +1,7 @@
 #include "join/join.h"
 
+#include <mutex>
+
 #include "dsmod/image_file.h"
 #include "join/band_pass.h"
 #include "join/output_bands.h"
@@ -49,6 +51,30 @@ SourceOpener PictureOpenerOf(const JoinRequest& request, const PictureJob& job) 
   };
 }
 
+// The fits that draw 1:1 (top left, centre) draw a source as the window does unless it says
+// how it is to be shown: a turn or a colour profile the rules apply. A file that cannot be
+// probed or opened is left to the window's opener, which tells why.
+bool ShownOtherwiseThanStored(const PictureJob& job, const std::string& path) {
+  const auto probed = job.reader->Probe(path);
+  if (!probed) return false;
+  if (job.rules.rotate && probed->orientation != 1) return true;
+  if (!job.rules.profile) return false;
+  if (probed->profiled) return *probed->profiled;
+  const auto stream = job.reader->OpenStream(path, {});
+  return stream && !(*stream)->Info().iccProfile.empty();
+}
+
+// Sources opened as the window opens them, or drawn 1:1 as photographs when they are turned or
+// profiled; either is placed as the fit places a source of its size.
+SourceOpener TaggedPictureOpenerOf(const JoinRequest& request, const PictureJob& job) {
+  return [&request, &job, plain = OpenerOf(request)](
+             std::int32_t index, bmp_loader::RowBuffers& own, bmp_loader::ScratchBuffer& scratch) {
+    const std::string& path = request.sources[static_cast<std::size_t>(index)];
+    if (ShownOtherwiseThanStored(job, path)) return OpenPicture(job, path, index + 1, own);
+    return plain(index, own, scratch);
+  };
+}
+
 // Until the first cell is finished, the count of pictures made: a grid row of photographs
 // takes seconds before its first cell is done.
 TileProgress PicturesMade(JoinObserver& observer, const std::int32_t& finished) {
@@ -63,12 +89,17 @@ GridPassResult DrawInto(OutputBands& bands, DSMod::BandSink& file, const JoinReq
                         JoinObserver& observer, JoinReport& report, SourceNotes& notes) {
   const auto count = static_cast<std::int32_t>(request.sources.size());
   const bool pictures = DrawsPictures(request);
+  const FitMode fit = request.layout.FitMode;
+  // A BMP carries neither a turn nor a profile: a job that reads BMP only opens as the window.
+  const bool tagged = request.pictures && request.reader->DecodesWhole() &&
+                      (fit == FitMode::TopLeft || fit == FitMode::Centre);
   Layout layout = request.layout;
   PictureJob job;
-  if (pictures) {
-    job = PictureJob{request.reader,     request.layout,    bands.front().Width,
-                     request.background, *request.pictures, &notes};
-    layout.FitMode = FitMode::Centre;
+  std::mutex wholeFrames;
+  if (pictures || tagged) {
+    job = PictureJob{request.reader,    request.layout, bands.front().Width, request.background,
+                     *request.pictures, &notes,         &wholeFrames};
+    if (pictures) layout.FitMode = FitMode::Centre;
   }
   std::int32_t finished = 0;
   // Resampling costs more than drawing whatever the format: photographs are made ahead.
@@ -83,7 +114,9 @@ GridPassResult DrawInto(OutputBands& bands, DSMod::BandSink& file, const JoinReq
         observer.Progress(Phase::Drawing, done, n);
         return !observer.StopRequested();
       },
-      pictures ? PictureOpenerOf(request, job) : OpenerOf(request),
+      pictures ? PictureOpenerOf(request, job)
+      : tagged ? TaggedPictureOpenerOf(request, job)
+               : OpenerOf(request),
       ahead ? kDecodedSourcesAhead : 0, request.captions,
       request.reportDrawn ? &report.drawn : nullptr,
       pictures ? PicturesMade(observer, finished) : TileProgress());

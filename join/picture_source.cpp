@@ -261,6 +261,9 @@ eveda::Result<bmp_loader::RowSource, SourceError> OpenPicture(const PictureJob& 
     return ScaledRect(job.layout, cell, shown.width, shown.height);
   };
   const int probedTurn = job.rules.rotate ? probed->orientation : 1;
+  std::unique_lock<std::mutex> oneFrame;
+  if (probed->wholeFrame && job.wholeFrames != nullptr)
+    oneFrame = std::unique_lock(*job.wholeFrames);
   EVEDA_TRY(opened,
             job.reader->OpenStream(
                 path, HintsFor(drawnAs(probed->width, probed->height, probedTurn), probedTurn)));

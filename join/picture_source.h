@@ -53,6 +53,10 @@ struct PictureJob {
   std::uint32_t background = 0;  // a COLORREF
   PictureRules rules;
   SourceNotes* notes = nullptr;
+  // Held while a source that decodes into a whole frame is made: two such frames (a progressive
+  // 4096 x 4096 JPEG holds 100 MB of coefficients) on the two threads at once would double the
+  // peak for no gain in a contact sheet.
+  std::mutex* wholeFrames = nullptr;
 };
 
 // Opens `path`, the source of cell `i` (from 1), as the pixels its cell shows: the part of

@@ -46,6 +46,7 @@ eveda::Result<ProbedImage, SourceError> ProbeJpeg(const ByteInput& file) {
   // Each step moves forward by at least two bytes, so the walk ends with the file.
   std::uint64_t at = 2;
   std::optional<Orientation> orientation;  // from the first EXIF segment
+  bool profiled = false;                   // an ICC segment before the frame header
   for (;;) {
     if (Read(file, at, std::span(bytes).first(2)) < 2)
       return Fail(DecodeError::Damaged, "the file ends before the frame header");
@@ -74,11 +75,16 @@ eveda::Result<ProbedImage, SourceError> ProbeJpeg(const ByteInput& file) {
         orientation = ExifOrientation(exif);
       }
     }
+    if (marker == 0xE2 && length > 14) {
+      std::array<std::uint8_t, 12> signature{};
+      profiled = profiled || (Read(file, at + 2, signature) == 12 &&
+                              std::memcmp(signature.data(), "ICC_PROFILE\0", 12) == 0);
+    }
     if (IsDecodableFrame(marker)) {
       if (length < 8 || Read(file, at, std::span(bytes)) < 7)
         return Fail(DecodeError::Damaged, "the file ends inside the frame header");
       const ProbedImage size{Be16(bytes.data() + 5), Be16(bytes.data() + 3),
-                             orientation.value_or(1)};
+                             orientation.value_or(1), marker == 0xC2 || marker == 0xCA, profiled};
       if (size.width == 0 || size.height == 0)
         return Fail(DecodeError::Unsupported, "a JPEG whose height is given after the data (DNL)");
       return size;

@@ -37,8 +37,9 @@ bool SniffPng(std::span<const std::uint8_t> head);
 // refuse from IHDR alone (zero or over-2^31 sides, bad depth for the colour type, a bad CRC).
 eveda::Result<ProbedImage, SourceError> ProbePng(std::span<const std::uint8_t> head);
 
-// The orientation an eXIf chunk before the image data gives, 1 where there is none.
-Orientation ProbePngOrientation(const ByteInput& file);
+// The orientation an eXIf chunk before the image data gives, 1 where there is none, and whether
+// an iCCP chunk comes before it, into `probed`.
+void ProbePngTags(const ByteInput& file, ProbedImage& probed);
 
 // The rows read from `input` as they are asked for: a plain PNG holds only libspng's state,
 // never the file or the frame; an interlaced one is decoded whole on the first read.

@@ -51,7 +51,7 @@ eveda::Result<ProbedImage, SourceError> ProbePng(std::span<const std::uint8_t> h
   const std::uint8_t* ihdr = chunk + 8;
   if (crc32(0, chunk + 4, 17) != Be32(ihdr + 13))
     return Fail(DecodeError::Damaged, "IHDR CRC mismatch");
-  const ProbedImage size{Be32(ihdr), Be32(ihdr + 4)};
+  const ProbedImage size{Be32(ihdr), Be32(ihdr + 4), 1, ihdr[12] == 1};
   if (size.width == 0 || size.height == 0 || size.width > kPngMaxValue ||
       size.height > kPngMaxValue)
     return Fail(DecodeError::Damaged, "invalid image size in IHDR");
@@ -60,24 +60,26 @@ eveda::Result<ProbedImage, SourceError> ProbePng(std::span<const std::uint8_t> h
   return size;
 }
 
-Orientation ProbePngOrientation(const ByteInput& file) {
-  // Real encoders write a handful of chunks before the image data; the walk stops there.
+void ProbePngTags(const ByteInput& file, ProbedImage& probed) {
+  // Real encoders write a handful of chunks before the image data; the walk stops there, so an
+  // iCCP after eXIf is seen too.
   constexpr int kMaxChunksWalked = 64;
   constexpr std::uint32_t kMaxExifBytes = 1 << 16;  // the first directory comes first
   std::uint64_t at = kPngHeadBytes;
+  probed.profiled = false;
   for (int i = 0; i < kMaxChunksWalked; ++i) {
     std::uint8_t header[8] = {};
     const auto got = file.ReadAt(at, header);
-    if (!got || *got < 8 || std::memcmp(header + 4, "IDAT", 4) == 0) return 1;
+    if (!got || *got < 8 || std::memcmp(header + 4, "IDAT", 4) == 0) break;
     const std::uint32_t length = Be32(header);
+    probed.profiled = *probed.profiled || std::memcmp(header + 4, "iCCP", 4) == 0;
     if (std::memcmp(header + 4, "eXIf", 4) == 0) {
       std::vector<std::uint8_t> exif(std::min(length, kMaxExifBytes));
       const auto read = file.ReadAt(at + 8, exif);
-      return read ? ExifOrientation(std::span(exif).first(*read)) : 1;
+      probed.orientation = read ? ExifOrientation(std::span(exif).first(*read)) : 1;
     }
     at += 12 + std::uint64_t{length};
   }
-  return 1;
 }
 
 }  // namespace formats

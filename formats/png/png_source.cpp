@@ -10,7 +10,7 @@ namespace {
 eveda::Result<ProbedImage, SourceError> Probe(const ByteInput& file,
                                               std::span<const std::uint8_t> head) {
   EVEDA_TRY(probed, ProbePng(head));
-  probed->orientation = ProbePngOrientation(file);
+  ProbePngTags(file, *probed);
   return probed;
 }
 

@@ -237,6 +237,7 @@ TEST(ProbeTest, StreamsDescribeOrientationProfileScaleAndMemoryHeld) {
     SCOPED_TRACE(c.name);
     const SourceReader& reader = SourceReader::EveryFormat();
     EXPECT_EQ(reader.Probe(MemoryInput(c.file))->orientation, c.orientation);
+    EXPECT_EQ(reader.Probe(MemoryInput(c.file))->profiled, !c.icc.empty());
     auto stream = reader.OpenStream(std::make_unique<MemoryInput>(c.file), c.hints);
     ASSERT_TRUE(stream) << stream.error().detail;
     const StreamInfo& info = (*stream)->Info();

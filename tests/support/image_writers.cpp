@@ -3,6 +3,7 @@
 #include <png.h>
 // jpeglib.h needs the definitions of <cstdio> first.
 #include <cstdio>
+
 #include <jpeglib.h>
 
 #include <algorithm>
@@ -82,6 +83,9 @@ std::vector<std::uint8_t> WritePng(const PngSpec& spec) {
     }
     png_set_tRNS(png, info, nullptr, 0, &key);
   }
+  if (!spec.exif.empty())
+    png_set_eXIf_1(png, info, static_cast<png_uint_32>(spec.exif.size()),
+                   const_cast<png_bytep>(spec.exif.data()));
   png_write_info(png, info);
   std::vector<std::vector<png_byte>> rows;
   for (std::uint32_t y = 0; y < spec.height; ++y) rows.push_back(PackRow(spec, y));
@@ -91,6 +95,34 @@ std::vector<std::uint8_t> WritePng(const PngSpec& spec) {
   png_write_end(png, nullptr);
   png_destroy_write_struct(&png, &info);
   return out;
+}
+
+bool WriteZeroPngFile(const std::string& path, std::uint32_t width, std::uint32_t height) {
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  if (file == nullptr) return false;
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png_create_info_struct(png);
+  const std::vector<png_byte> row(width, 0);
+  volatile bool written = false;  // set after the last call that may jump back
+  if (setjmp(png_jmpbuf(png)) == 0) {
+    png_init_io(png, file);
+    png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_GRAY, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    for (std::uint32_t y = 0; y < height; ++y) png_write_row(png, row.data());
+    png_write_end(png, nullptr);
+    written = true;
+  }
+  png_destroy_write_struct(&png, &info);
+  return std::fclose(file) == 0 && written;
+}
+
+std::vector<std::uint8_t> ExifOrientation(std::uint16_t value) {
+  // Byte order, 42, the directory at 8; one entry: tag 0x0112, SHORT, count 1, the value.
+  // clang-format off
+  return {'I', 'I', 42, 0, 8, 0, 0, 0, 1, 0, 0x12, 0x01, 3, 0, 1, 0, 0, 0,
+          std::uint8_t(value), std::uint8_t(value >> 8), 0, 0, 0, 0, 0, 0};
+  // clang-format on
 }
 
 std::vector<std::uint8_t> WriteJpeg(const JpegSpec& spec) {
@@ -119,6 +151,11 @@ std::vector<std::uint8_t> WriteJpeg(const JpegSpec& spec) {
       cinfo.comp_info[c].h_samp_factor = cinfo.comp_info[c].v_samp_factor = 1;
   }
   jpeg_start_compress(&cinfo, TRUE);
+  if (!spec.exif.empty()) {
+    std::vector<std::uint8_t> app1 = {'E', 'x', 'i', 'f', 0, 0};
+    app1.insert(app1.end(), spec.exif.begin(), spec.exif.end());
+    jpeg_write_marker(&cinfo, JPEG_APP0 + 1, app1.data(), static_cast<unsigned int>(app1.size()));
+  }
   const std::size_t rowBytes = std::size_t{spec.width} * cinfo.input_components;
   while (cinfo.next_scanline < cinfo.image_height) {
     JSAMPROW row = const_cast<JSAMPROW>(spec.samples.data() + cinfo.next_scanline * rowBytes);

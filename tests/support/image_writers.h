@@ -4,6 +4,7 @@
 // benchmarks use them too.
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace eveda::testing {
@@ -21,9 +22,17 @@ struct PngSpec {
   std::vector<std::uint8_t> paletteAlpha;  // tRNS for colour type 3
   std::vector<std::uint16_t> transparentKey;  // tRNS for types 0 (one value) and 2 (three)
   int level = 6;
+  std::vector<std::uint8_t> exif;  // an eXIf chunk when not empty
 };
 
 std::vector<std::uint8_t> WritePng(const PngSpec& spec);
+
+// A width x height 8-bit grey PNG of zeros written to `path` a row at a time, so a picture far
+// larger than the test's memory can be made; false when it could not be written.
+bool WriteZeroPngFile(const std::string& path, std::uint32_t width, std::uint32_t height);
+
+// A little-endian EXIF block (TIFF form) whose one directory holds an Orientation of `value`.
+std::vector<std::uint8_t> ExifOrientation(std::uint16_t value);
 
 enum class JpegKind { Grey, YCbCr, Cmyk, Ycck };
 
@@ -40,6 +49,7 @@ struct JpegSpec {
   int vSampling = 0;
   // R,G,B for YCbCr; one grey byte for Grey; C,M,Y,K as stored (Adobe: inverted) for the others.
   std::vector<std::uint8_t> samples;
+  std::vector<std::uint8_t> exif;  // an APP1 "Exif" segment holding this when not empty
 };
 
 std::vector<std::uint8_t> WriteJpeg(const JpegSpec& spec);
