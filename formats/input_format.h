@@ -51,13 +51,4 @@ extern const InputFormat kTiffFormat;
 extern const InputFormat kGifFormat;
 extern const InputFormat kHeifFormat;
 
-// The whole file's bytes: those at hand when they are all of it, else read into `own.head`.
-eveda::Result<std::span<const std::uint8_t>, SourceError> WholeFile(const OpeningSource& source);
-
-// A picture decoded whole by `decode` into the source's own buffers, drawn as 24-bit rows.
-using WholeDecoder = eveda::Result<void, SourceError> (*)(std::span<const std::uint8_t> file,
-                                                          Colour background, DecodedImage& out);
-eveda::Result<bmp_loader::RowSource, SourceError> OpenDecodedWhole(const OpeningSource& source,
-                                                                   WholeDecoder decode);
-
 }  // namespace formats

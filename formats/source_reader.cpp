@@ -114,32 +114,4 @@ eveda::Result<RowSource, SourceError> SourceReader::Open(const std::string& path
   return (*format)->open(source);
 }
 
-eveda::Result<std::span<const std::uint8_t>, SourceError> WholeFile(const OpeningSource& source) {
-  if (source.head.size() == source.size) return source.head;
-  if (source.size > bmp_loader::kMaxFileBytes) return Refused(DecodeError::TooLarge);
-  return ReadStart(*source.file, static_cast<std::size_t>(source.size), source.own->head);
-}
-
-// The decoder works in the source's own buffers, so that every source open at once keeps its
-// pixels and each buffer is reused by the sources after it.
-eveda::Result<RowSource, SourceError> OpenDecodedWhole(const OpeningSource& source,
-                                                       WholeDecoder decode) {
-  EVEDA_TRY(bytes, WholeFile(source));
-  DecodedImage image;
-  image.pixels.swap(source.own->decoded);
-  image.scratch.swap(*source.scratch);
-  const auto decoded = decode(*bytes, source.background, image);
-  source.own->decoded.swap(image.pixels);
-  source.scratch->swap(image.scratch);
-  if (!decoded) return eveda::Unexpected{decoded.error()};
-  gdi::BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(gdi::BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = static_cast<gdi::LONG>(image.width);
-  info.bmiHeader.biHeight = -static_cast<gdi::LONG>(image.height);  // top-down
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 24;
-  info.bmiHeader.biCompression = gdi::BI_RGB;
-  return RowSource::Decoded(info, source.own->decoded.data());
-}
-
 }  // namespace formats
