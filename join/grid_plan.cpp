@@ -12,27 +12,35 @@ namespace {
 // and sizes on a canvas whose size already fits 32 bits.
 std::int32_t Round(double value) { return static_cast<std::int32_t>(RoundHalfEven(value)); }
 
-// The whole source scaled by one factor to touch the cell on two sides, centred on the other
-// axis with Centre's rounding; StretchBlt scales it, as it does for Stretch. Products are
-// 64-bit: sides up to 2^31 - 1 multiply past 32 bits.
-TileCopy ContainCopy(const Layout& s, CellOrigin cell, std::int32_t sw, std::int32_t sh) {
+// The whole source scaled by one factor and centred on the cell with Centre's rounding: the
+// smaller factor touches the cell on two sides (Contain), the larger overflows it on one axis
+// (Cover). Products are 64-bit: sides up to 2^31 - 1 multiply past 32 bits.
+Rect ScaledToCell(const Layout& s, CellOrigin cell, std::int32_t sw, std::int32_t sh, bool cover) {
   const std::int64_t cellW = Round(s.BlockWidth), cellH = s.BlockHeight;
   std::int64_t cx = cellW, cy = cellH;
-  if (std::int64_t{sw} * cellH >= std::int64_t{sh} * cellW) {  // wider than the cell
+  const bool wider = std::int64_t{sw} * cellH >= std::int64_t{sh} * cellW;
+  if (wider != cover) {
     cy = static_cast<std::int64_t>(RoundHalfEven(static_cast<double>(sh) * cellW / sw));
   } else {
     cx = static_cast<std::int64_t>(RoundHalfEven(static_cast<double>(sw) * cellH / sh));
   }
-  TileCopy copy{true,
-                cell.x,
-                cell.y,
-                static_cast<std::int32_t>(std::max<std::int64_t>(cx, 1)),
-                static_cast<std::int32_t>(std::max<std::int64_t>(cy, 1)),
-                0,
-                0};
-  copy.x = Round(cell.x + (s.BlockWidth - copy.cx) / 2.0);
-  copy.y = Round(cell.y + (s.BlockHeight - copy.cy) / 2.0);
-  return copy;
+  cx = std::max<std::int64_t>(cx, 1);
+  cy = std::max<std::int64_t>(cy, 1);
+  return Rect{static_cast<std::int64_t>(RoundHalfEven(cell.x + (s.BlockWidth - cx) / 2.0)),
+              static_cast<std::int64_t>(RoundHalfEven(cell.y + (s.BlockHeight - cy) / 2.0)), cx,
+              cy};
+}
+
+// Contain's copy: StretchBlt scales the whole source, as it does for Stretch.
+TileCopy ContainCopy(const Layout& s, CellOrigin cell, std::int32_t sw, std::int32_t sh) {
+  const Rect r = ScaledToCell(s, cell, sw, sh, false);
+  return TileCopy{true,
+                  static_cast<std::int32_t>(r.x),
+                  static_cast<std::int32_t>(r.y),
+                  static_cast<std::int32_t>(r.cx),
+                  static_cast<std::int32_t>(r.cy),
+                  0,
+                  0};
 }
 
 bool FillsRows(ArrangeOrder order) {
@@ -41,23 +49,6 @@ bool FillsRows(ArrangeOrder order) {
 
 bool FromTheRight(ArrangeOrder order) {
   return order == ArrangeOrder::ColumnsFromTopRight || order == ArrangeOrder::RowsFromTopRight;
-}
-
-// The source scaled by the larger factor, so that it touches the cell's sides on one axis
-// and overflows it on the other, centred as Contain centres.
-Rect CoverRect(const Layout& s, CellOrigin cell, std::int32_t sw, std::int32_t sh) {
-  const std::int64_t cellW = Round(s.BlockWidth), cellH = s.BlockHeight;
-  std::int64_t cx = cellW, cy = cellH;
-  if (std::int64_t{sw} * cellH >= std::int64_t{sh} * cellW) {  // wider than the cell
-    cx = static_cast<std::int64_t>(RoundHalfEven(static_cast<double>(sw) * cellH / sh));
-  } else {
-    cy = static_cast<std::int64_t>(RoundHalfEven(static_cast<double>(sh) * cellW / sw));
-  }
-  cx = std::max<std::int64_t>(cx, 1);
-  cy = std::max<std::int64_t>(cy, 1);
-  return Rect{static_cast<std::int64_t>(RoundHalfEven(cell.x + (s.BlockWidth - cx) / 2.0)),
-              static_cast<std::int64_t>(RoundHalfEven(cell.y + (s.BlockHeight - cy) / 2.0)), cx,
-              cy};
 }
 
 }  // namespace
@@ -160,7 +151,7 @@ GridCell GridCellOf(const Layout& s, const GridSize& grid, std::int32_t i) {
 }
 
 Rect ScaledRect(const Layout& s, CellOrigin cell, std::int32_t sw, std::int32_t sh) {
-  if (s.FitMode == FitMode::Cover) return CoverRect(s, cell, sw, sh);
+  if (s.FitMode == FitMode::Cover) return ScaledToCell(s, cell, sw, sh, true);
   const TileCopy copy = PlanTileCopy(s, cell, sw, sh);
   if (copy.stretch) return Rect{copy.x, copy.y, copy.cx, copy.cy};
   return Rect{std::int64_t{copy.x} - copy.sx, std::int64_t{copy.y} - copy.sy, sw, sh};
