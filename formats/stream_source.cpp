@@ -72,18 +72,16 @@ eveda::Result<void, SourceError> DecodeStreamWhole(RowStream& rows, Colour backg
 eveda::Result<bmp_loader::RowSource, SourceError> OpenStreamWhole(const OpeningSource& source,
                                                                   StreamOpener stream) {
   EVEDA_TRY(opened, stream(InputOf(source), {}));
-  RowStream& rows = **opened;
-  const StreamInfo& info = rows.Info();
-  const std::uint64_t stride = BgrStride(info.width);
-  if (!Resize(source.own->decoded, stride * info.height) ||
-      !Resize(*source.scratch, RowBytes(info.width, info.pixels)))
-    return eveda::Unexpected{SourceError{bmp_loader::DecodeError::OutOfMemory}};
-  for (std::uint32_t y = 0; y < info.height; ++y) {
-    if (auto read = rows.Read(source.scratch->data(), 0, 1); !read)
-      return eveda::Unexpected{read.error()};
-    BlendRow(source.scratch->data(), info.pixels, info.width, source.background,
-             source.own->decoded.data() + y * stride);
-  }
+  // Decoded into the source's own buffers, so that every source open at once keeps its
+  // pixels and each buffer is reused by the sources after it.
+  DecodedImage image;
+  image.pixels.swap(source.own->decoded);
+  image.scratch.swap(*source.scratch);
+  const auto decoded = DecodeStreamWhole(**opened, source.background, image);
+  source.own->decoded.swap(image.pixels);
+  source.scratch->swap(image.scratch);
+  if (!decoded) return eveda::Unexpected{decoded.error()};
+  const StreamInfo& info = (*opened)->Info();
   gdi::BITMAPINFO bitmap{};
   bitmap.bmiHeader.biSize = sizeof(gdi::BITMAPINFOHEADER);
   bitmap.bmiHeader.biWidth = static_cast<gdi::LONG>(info.width);
