@@ -20,6 +20,8 @@
 set -euo pipefail
 export LC_ALL=C
 root=$(cd "$(dirname "$0")/.." && pwd)
+# shellcheck source=bench/common.sh
+source "$root/bench/common.sh"
 runs=${1:-3}
 workloads=${2:-w5,w4}
 batch=${EVEDA_BATCH:-$root/build/bin/eveda-batch}
@@ -32,13 +34,6 @@ done
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-# Prints "SECONDS KIB" for one run of the command.
-measure() {
-  /usr/bin/time -f '%e %M' -o "$work/time" "$@" >/dev/null 2>"$work/err" ||
-    { cat "$work/err" >&2; exit 1; }
-  cat "$work/time"
-}
-median() { sort -n | awk '{v[NR]=$1} END {print v[int((NR+1)/2)]}'; }
 row() {  # row WORKLOAD PROGRAM OUTPUT
   local wall rss size
   wall=$(cut -d' ' -f1 "$work/$2.times" | median)
@@ -51,8 +46,7 @@ row() {  # row WORKLOAD PROGRAM OUTPUT
 echo "| workload | program | wall (median of $runs) | output | peak RSS |"
 echo "|---|---|---|---|---|"
 if [[ $workloads == *w5* ]]; then
-  sources=${TMPDIR:-/tmp}/eveda-w5-sources
-  [[ -f $sources/done ]] || bash "$root/bench/w5_bench.sh" 1 >/dev/null  # makes them
+  sources=$(w5_sources)
   for ext in jpg png; do
     dir=$sources/$ext
     mapfile -t files < <(ls "$dir"/*."$ext")

@@ -9,10 +9,13 @@
 #   bash bench/w5_bench.sh [RUNS]     runs per program and workload, default 3
 #
 # The sources are ImageMagick plasma fractals (seeded, blurred a little so they read as
-# photographs rather than noise), made once into $TMPDIR/eveda-w5-sources and kept.
+# photographs rather than noise), made once into $TMPDIR/eveda-w5-sources and kept
+# (bench/common.sh).
 set -euo pipefail
 export LC_ALL=C
 root=$(cd "$(dirname "$0")/.." && pwd)
+# shellcheck source=bench/common.sh
+source "$root/bench/common.sh"
 runs=${1:-3}
 batch=${EVEDA_BATCH:-$root/build/bin/eveda-batch}
 phases=$root/build/bin/w5_phases
@@ -21,28 +24,11 @@ for tool in vips montage convert mogrify bc /usr/bin/time; do
 done
 [[ -x $batch && -x $phases ]] || { echo "w5_bench: build eveda-batch and w5_phases first" >&2; exit 1; }
 
-sources=${TMPDIR:-/tmp}/eveda-w5-sources
-if [[ ! -f $sources/done ]]; then
-  echo "w5_bench: making the sources in $sources (once)" >&2
-  rm -rf "$sources" && mkdir -p "$sources/png" "$sources/jpg"
-  for sheet in $(seq 1 25); do
-    convert -seed "$sheet" -size 1024x1024 plasma:fractal -blur 0x1.5 -depth 8 -type TrueColor \
-      -crop 256x256 +repage "$sources/png/s$(printf %02d "$sheet")_%02d.png"
-  done
-  mogrify -path "$sources/jpg" -format jpg -quality 90 "$sources"/png/*.png
-  touch "$sources/done"
-fi
+sources=$(w5_sources)
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-# Prints "SECONDS KIB" for one run of the command.
-measure() {
-  /usr/bin/time -f '%e %M' -o "$work/time" "$@" >/dev/null 2>"$work/err" ||
-    { cat "$work/err" >&2; exit 1; }
-  cat "$work/time"
-}
-median() { sort -n | awk '{v[NR]=$1} END {print v[int((NR+1)/2)]}'; }
 
 echo "| workload | program | wall (median of $runs) | output | peak RSS |"
 echo "|---|---|---|---|---|"

@@ -13,6 +13,8 @@
 set -euo pipefail
 export LC_ALL=C
 root=$(cd "$(dirname "$0")/.." && pwd)
+# shellcheck source=bench/common.sh
+source "$root/bench/common.sh"
 runs=${1:-3}
 batch=${EVEDA_BATCH:-$root/build/bin/eveda-batch}
 fidelity=$root/build/bin/w6_fidelity
@@ -36,12 +38,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mapfile -t files < <(cd "$photos" && ls *.jpg *.png | sort -f)
 
-measure() {
-  /usr/bin/time -f '%e %M %U %S' -o "$work/time" "$@" >/dev/null 2>"$work/err" ||
-    { cat "$work/err" >&2; exit 1; }
-  cat "$work/time"
-}
-median() { sort -n | awk '{v[NR]=$1} END {print v[int((NR+1)/2)]}'; }
+MEASURE_FORMAT='%e %M %U %S'
 
 vips_sheet() {
   rm -rf "$work/thumbs" && mkdir "$work/thumbs"

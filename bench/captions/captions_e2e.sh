@@ -12,6 +12,8 @@
 set -euo pipefail
 export LC_ALL=C.UTF-8
 root=$(cd "$(dirname "$0")/../.." && pwd)
+# shellcheck source=bench/common.sh
+source "$root/bench/common.sh"  # median, w5_sources; measure is its own, to the millisecond
 runs=${1:-5}
 batch=${EVEDA_BATCH:-$root/build/bin/eveda-batch}
 samples=${EVEDA_SAMPLES:-$root/build/bin/eveda-samples}
@@ -30,7 +32,6 @@ measure() {  # prints "SECONDS KIB" for one run of the command, to the milliseco
     { cat "$work/err" >&2; exit 1; }
   echo "$(awk "BEGIN { printf \"%.3f\", $EPOCHREALTIME - $start }") $(tail -n 1 "$work/rss")"
 }
-median() { sort -n | awk '{v[NR]=$1} END {print v[int((NR+1)/2)]}'; }
 ratio() { awk "BEGIN { printf \"%.2f\", $1 / $2 }"; }
 
 # w1: the same tiles, with and without captions.
@@ -49,17 +50,7 @@ echo "| captions ÷ none | $(ratio "$captioned" "$plain")× | |"
 echo
 
 # w5 with Japanese names: w5_bench.sh's sources, made here when it has not made them.
-sources=${TMPDIR:-/tmp}/eveda-w5-sources
-if [[ ! -f $sources/done ]]; then
-  echo "captions_e2e: making w5's sources in $sources (once)" >&2
-  rm -rf "$sources" && mkdir -p "$sources/png" "$sources/jpg"
-  for sheet in $(seq 1 25); do
-    convert -seed "$sheet" -size 1024x1024 plasma:fractal -blur 0x1.5 -depth 8 -type TrueColor \
-      -crop 256x256 +repage "$sources/png/s$(printf %02d "$sheet")_%02d.png"
-  done
-  mogrify -path "$sources/jpg" -format jpg -quality 90 "$sources"/png/*.png
-  touch "$sources/done"
-fi
+sources=$(w5_sources)
 mkdir -p "$work/w5"
 n=0
 for file in "$sources"/png/*.png; do
