@@ -27,14 +27,19 @@ flags="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefin
 flags+=" -fno-omit-frame-pointer -g"
 
 # The decoding libraries, instrumented the same way, found first by pkg-config. A cache
-# configured before they existed still names the system's copies: configure afresh then.
+# configured before they (or some of them: a campaign adds three) existed still names the
+# system's copies: configure afresh then.
 bash scripts/fuzz_libraries.sh "$flags" "$libraries"
 instrumented=$PWD/build-fuzz/instrumented/prefix
-grep -qs "CMAKE_PREFIX_PATH:.*=$instrumented\$" build-fuzz/CMakeCache.txt ||
+copies=$(cd "$instrumented/lib" && ls -- *.a)
+if ! grep -qs "CMAKE_PREFIX_PATH:.*=$instrumented\$" build-fuzz/CMakeCache.txt ||
+  [[ $(cat build-fuzz/instrumented-copies 2>/dev/null) != "$copies" ]]; then
   rm -f build-fuzz/CMakeCache.txt
+fi
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DEVEDA_FUZZ=ON -DEVEDA_WITH_QT=OFF -DEVEDA_TESTS=OFF -DEVEDA_BENCH=OFF \
   -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_PREFIX_PATH="$instrumented" >/dev/null
+echo "$copies" >build-fuzz/instrumented-copies
 formats=(png jpeg webp tiff gif heif bmp)
 cmake --build build-fuzz --target bmp_decoder_fuzzer bmp_decoder_seeds image_seeds source_seeds \
   "${formats[@]/%/_source_fuzzer}"
