@@ -21,6 +21,10 @@ class BoxShrinker {
   // blocks, which Row() then holds until the next call.
   bool Add(const uint8_t* row);
   const int32_t* Row() const { return out_.data(); }
+  // Passes over the next source row unread; only where each source row is a row of blocks of
+  // its own (a factor of 1 down), so that no block loses part of its sum.
+  void SkipRow() { ++rowsAdded_; }
+  int FactorY() const { return factorY_; }
   int Width() const { return width_; }
   int Height() const { return height_; }
 

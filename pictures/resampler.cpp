@@ -108,13 +108,20 @@ bool Resampler::NeedsInput() const { return !Done() && !OutputReady(); }
 bool Resampler::Push(const uint8_t* row) {
   if (!NeedsInput() || sourceRows_ >= request_.sourceHeight) return false;
   ++sourceRows_;
+  // A kernel row that no output left to make reads (above the window, between nearest's taps)
+  // is only counted, where one source row makes one kernel row.
+  if ((!box_ || box_->FactorY() == 1) && kernelRows_ < rows_.first[nextOutput_]) {
+    if (box_) box_->SkipRow();
+    ++kernelRows_;
+    return true;
+  }
   const void* input = row;
   if (box_) {
     if (!box_->Add(row)) return true;
     input = box_->Row();
   }
   const int r = kernelRows_++;
-  if (r >= rows_.first[0]) {
+  if (r >= rows_.first[nextOutput_]) {
     horizontal_(input, columns_, ring_.data() + static_cast<size_t>(r % ringRows_) * rowSamples_);
   }
   return true;
