@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "formats/stream_source.h"
+#include "join/read_ahead.h"
 #include "pictures/colour_transform.h"
 #include "pictures/orientation.h"
 #include "pictures/resampler.h"
@@ -292,7 +293,8 @@ eveda::Result<bmp_loader::RowSource, SourceError> OpenPicture(const PictureJob& 
   auto resampler = pictures::Resampler::Create(request);
   if (!resampler) return Refused(DecodeError::Unsupported, resampler.error());
   auto colour = TransformOf(job, info, i);
-  Pipeline pipeline(std::move(*opened), std::move(colour), std::move(*resampler), channels);
+  Pipeline pipeline(ReadAhead(std::move(*opened)), std::move(colour), std::move(*resampler),
+                    channels);
   EVEDA_TRY(started, pipeline.Start());
   const bool keepsRows = turn == 1 || turn == 2;
   if (!keepsRows || static_cast<std::uint64_t>(visible.cx) * visible.cy * 3 <= kWholeCellBytes)
