@@ -104,7 +104,7 @@ const char* const kUsage =
     "-o NAME.dzi writes a Deep Zoom pyramid: the descriptor NAME.dzi and the tiles\n"
     "NAME_files/LEVEL/COLUMN_ROW.jpeg (or .png), every level from the full size down to\n"
     "1x1, each the 2x2 average of the one above, rounded to nearest. It is drawn in about\n"
-    "64 MiB plus 3 x (tile size + 2 x overlap) x width x 3 bytes, whatever the height. An\n"
+    "64 MiB plus 2 x (tile size + 2 x overlap) x width x 3 bytes, whatever the height. An\n"
     "earlier pyramid of that name is replaced once the new one is whole; a NAME_files that\n"
     "is not one is refused. --viewer copies OpenSeadragon beside NAME.html, which then opens\n"
     "offline.\n"

@@ -141,10 +141,7 @@ struct PyramidWriter::Level {
   std::int64_t width = 0;
   std::int64_t height = 0;
   std::size_t stride = 0;
-  std::vector<std::uint8_t> strip;  // halves of halfRows rows; the filling one from firstRow on
-  std::int64_t halfRows = 0;        // a tile row's, or the level's height when fewer
-  int halves = 1;                   // 2: one half is encoded while the other fills
-  int half = 0;                     // the one filling
+  std::vector<std::uint8_t> strip;  // a tile row's rows (or the level's, when fewer), from firstRow
   std::int64_t firstRow = 0;
   std::int64_t received = 0;
   std::int64_t tileRow = 0;           // the next to be written
@@ -195,10 +192,7 @@ PyramidWriter::PyramidWriter(std::string descriptor, std::int32_t width, std::in
     level.width = LevelSide(width, top, number);
     level.height = LevelSide(height, top, number);
     level.stride = static_cast<std::size_t>(level.width) * 3;
-    // The top level, the widest by far, draws on while its last tile row is encoded.
-    level.halfRows = std::min(level.height, stripRows);
-    level.halves = number == top && level.height > stripRows ? 2 : 1;
-    level.strip.resize(static_cast<std::size_t>(level.halves * level.halfRows) * level.stride);
+    level.strip.resize(static_cast<std::size_t>(std::min(level.height, stripRows)) * level.stride);
     if (number > 0) {
       level.pending.resize(level.stride);
       level.halved.resize(static_cast<std::size_t>((level.width + 1) / 2) * 3);
@@ -272,26 +266,21 @@ void PyramidWriter::WriteTileRow(Level& level) {
   }
   ++level.tileRow;
   if (level.tileRow == TileCount(level.height, options_)) return;
-  // The rows the next tile row shares with this one go to the top of the other half, whose
-  // tiles were encoded before this batch began; with one half, once this batch is encoded.
+  // The rows the next tile row shares with this one go to the top of the strip once this batch
+  // is encoded: the drawing waits for the encoders (and encodes with them) rather than holding
+  // a second strip of the widest level.
   const std::int64_t first = TileSpan(level.tileRow, level.height, options_).begin;
-  const std::uint8_t* shared = RowOf(level, first);
-  const int target = level.halves == 2 ? 1 - level.half : level.half;
-  if (target == level.half && encoders_) {
+  if (encoders_) {
     if (auto failed = encoders_->Wait(); failed && !error_)
       error_ = SaveError{SaveError::Kind::CannotWrite, *failed};
   }
-  std::memmove(
-      level.strip.data() + static_cast<std::size_t>(target * level.halfRows) * level.stride, shared,
-      static_cast<std::size_t>(level.received - first) * level.stride);
-  level.half = target;
+  std::memmove(level.strip.data(), RowOf(level, first),
+               static_cast<std::size_t>(level.received - first) * level.stride);
   level.firstRow = first;
 }
 
 std::uint8_t* PyramidWriter::RowOf(Level& level, std::int64_t row) {
-  return level.strip.data() +
-         static_cast<std::size_t>(level.half * level.halfRows + row - level.firstRow) *
-             level.stride;
+  return level.strip.data() + static_cast<std::size_t>(row - level.firstRow) * level.stride;
 }
 
 eveda::Result<std::string, SaveError> PyramidWriter::Finish(const DSMod::NextOutputName&,

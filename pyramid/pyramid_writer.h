@@ -2,9 +2,10 @@
 // A Deep Zoom pyramid written as the drawing pass finishes its bands. The top level's tiles are
 // cut as soon as the rows they cover have arrived; each row pair of a level is averaged into
 // one row of the level below as it arrives, so every level holds only the strip of rows its
-// next tile row needs (tileSize + 2 x overlap rows); the top level holds two, so that the
-// workers encode one tile row's tiles while the next is drawn: about three such strips of the
-// top level in all, whatever the height and however many sources there are.
+// next tile row needs (tileSize + 2 x overlap rows): the levels below the top together hold
+// less than the top level's one, so about two such strips of the top level in all, whatever the
+// height and however many sources there are. A finished tile row's tiles are encoded on the
+// workers and by the caller before the drawing goes on.
 //
 // The averaging: each pixel of a lower level is (sum + n / 2) / n of the n pixels of its 2 x 2
 // square in the level above that exist (4 inside, 2 on an odd last row or column, 1 at an odd
