@@ -217,8 +217,12 @@ class GridPass {
     const SourceRows needed = NeededRows(copy, source.Height(), top, bottom);
     if (needed.count == 0) return;
     const auto rows = source.Rows(needed.first, needed.count, scratch_);
-    if (!rows) {  // the file shrank under its descriptor: the rest of its cell stays as it is
-      NotDrawn(open.i, formats::SourceError{rows.error()});
+    if (!rows) {  // the file shrank under its descriptor, or a generated source's decoder failed
+      // part way: the rest of its cell stays as it is
+      const bmp_loader::RowGenerator* generator =
+          open.buffers ? open.buffers->generator.get() : nullptr;
+      NotDrawn(open.i,
+               formats::SourceError{rows.error(), generator ? generator->FailureWords() : ""});
       open.source.reset();
       return;
     }

@@ -5,6 +5,8 @@
 #include "dsmod/image_file.h"
 #include "join/band_pass.h"
 #include "join/output_bands.h"
+#include "join/picture_source.h"
+#include "join/stored_rows.h"
 #include "pyramid/pyramid_writer.h"
 
 namespace join {
@@ -71,6 +73,10 @@ SourceOpener TaggedPictureOpenerOf(const JoinRequest& request, const PictureJob&
              std::int32_t index, bmp_loader::RowBuffers& own, bmp_loader::ScratchBuffer& scratch) {
     const std::string& path = request.sources[static_cast<std::size_t>(index)];
     if (ShownOtherwiseThanStored(job, path)) return OpenPicture(job, path, index + 1, own);
+    if (!CellsFinishedWhenOpened(job)) {
+      if (auto rows = OpenStoredRows(*job.reader, path, job.background, own))
+        return eveda::Result<bmp_loader::RowSource, formats::SourceError>(std::move(*rows));
+    }
     return plain(index, own, scratch);
   };
 }

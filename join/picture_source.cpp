@@ -152,7 +152,10 @@ class PictureRows final : public bmp_loader::RowGenerator {
       return eveda::Unexpected{DecodeError::OutOfMemory};
     for (; next_ < first + count; ++next_) {
       auto row = pipeline_.Next();
-      if (!row) return eveda::Unexpected{row.error().reason};
+      if (!row) {
+        words_ = row.error().detail;
+        return eveda::Unexpected{row.error().reason};
+      }
       const std::uint8_t* pixels = row->data();
       if (mirrored_) {
         pictures::OrientFrame(*row, width_, 1, channels_, 2, mirror_);
@@ -169,6 +172,7 @@ class PictureRows final : public bmp_loader::RowGenerator {
   std::size_t BytesHeld() const override {
     return pipeline_.BytesHeld() + rows_.capacity() + mirror_.capacity();
   }
+  std::string FailureWords() const override { return words_; }
 
  private:
   Pipeline pipeline_;
@@ -180,6 +184,7 @@ class PictureRows final : public bmp_loader::RowGenerator {
   std::size_t stride_;
   std::int32_t next_ = 0;
   std::vector<std::uint8_t> rows_, mirror_;
+  std::string words_;
 };
 
 // A small cell finished now: every row resampled, turned, blended, in `own.decoded`.
@@ -216,6 +221,16 @@ eveda::Result<bmp_loader::RowSource, SourceError> FinishWhole(Pipeline& pipeline
 }
 
 }  // namespace
+
+bool CellsFinishedWhenOpened(const PictureJob& job) {
+  const std::uint64_t cell =
+      static_cast<std::uint64_t>(std::max(job.layout.BlockWidth, 1.0)) * job.layout.BlockHeight * 3;
+  const double pitch = job.layout.BlockWidth + job.layout.Spacing;
+  const std::uint64_t across =
+      pitch > 0 ? std::max<std::uint64_t>(1, static_cast<std::uint64_t>(job.canvasWidth / pitch))
+                : 1;
+  return cell * across <= kWholeRowBytes;
+}
 
 void SourceNotes::Add(std::int32_t index, std::string note) {
   std::lock_guard lock(mutex_);
@@ -297,7 +312,8 @@ eveda::Result<bmp_loader::RowSource, SourceError> OpenPicture(const PictureJob& 
                     channels);
   EVEDA_TRY(started, pipeline.Start());
   const bool keepsRows = turn == 1 || turn == 2;
-  if (!keepsRows || static_cast<std::uint64_t>(visible.cx) * visible.cy * 3 <= kWholeCellBytes)
+  if (!keepsRows || (static_cast<std::uint64_t>(visible.cx) * visible.cy * 3 <= kWholeCellBytes &&
+                     CellsFinishedWhenOpened(job)))
     return FinishWhole(pipeline, channels, turn, job.background, own);
   auto rows =
       std::make_unique<PictureRows>(std::move(pipeline), channels, turn == 2, job.background);

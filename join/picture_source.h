@@ -59,6 +59,13 @@ struct PictureJob {
   std::mutex* wholeFrames = nullptr;
 };
 
+// Every cell of a grid row is open while the bands cross it, so a row of cells finished when
+// their sources are opened (decoded, resampled, on the prefetch threads) may hold at most
+// this much; beyond it (52 photographs of 512 x 512 across) cells are made as the bands reach
+// them.
+inline constexpr std::uint64_t kWholeRowBytes = std::uint64_t{16} << 20;
+bool CellsFinishedWhenOpened(const PictureJob& job);
+
 // Opens `path`, the source of cell `i` (from 1), as the pixels its cell shows: the part of
 // ScaledRect inside the cell, in `own.decoded`, to be placed as Centre places a source of its
 // size (which puts it where ScaledRect says).

@@ -20,8 +20,8 @@ constexpr std::size_t kBlockBytes = std::size_t{1} << 20;
 
 struct Block {
   std::vector<std::uint8_t> rows;
-  std::uint32_t count = 0;  // rows decoded into it
-  std::uint32_t taken = 0;  // rows the reader has copied out
+  std::uint32_t count = 0;           // rows decoded into it
+  std::uint32_t taken = 0;           // rows the reader has copied out
   std::optional<SourceError> error;  // where the stream failed, after `count` good rows
   bool ready = false;
 };

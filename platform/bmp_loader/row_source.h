@@ -19,6 +19,7 @@
 #include <memory>
 #include <optional>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "platform/bmp_loader/bmp_decoder.h"
@@ -38,6 +39,8 @@ class RowGenerator {
   // Image rows first .. first + count - 1 (or more), valid until the next call.
   virtual eveda::Result<gdi::DibRows, DecodeError> Rows(std::int32_t first, std::int32_t count) = 0;
   virtual std::size_t BytesHeld() const = 0;
+  // The decoder's own words for the last failure of Rows, where it had some.
+  virtual std::string FailureWords() const { return {}; }
 };
 
 // Memory one source keeps while it is drawn; kept by the caller from one source to the next, so

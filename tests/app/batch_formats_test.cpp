@@ -11,6 +11,7 @@
 #include <array>
 #include <cstring>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <string>
 #include <string_view>
@@ -394,6 +395,35 @@ TEST(BatchFormats, ALargeSourceIsJoinedInAFewOfItsRows) {
     EXPECT_EQ(std::pair(out.Pixel(50, 0), out.Pixel(149, 99)), std::pair(c.colour, c.colour));
     EXPECT_EQ(std::pair(out.Pixel(49, 0), out.Pixel(150, 99)), std::pair(0xFFFFFFu, 0xFFFFFFu));
   }
+}
+
+// A grid row of cells too large to hold decoded (4 x 1600 x 1200 x 3 bytes) draws each as the
+// bands reach it: the pixels of a grid of one column, where they are decoded when opened. A
+// source that fails part way keeps the rows drawn before, where the other leaves its cell.
+TEST(BatchFormats, CellsTooManyToHoldDecodedAreDrawnAsTheBandsReachThem) {
+  TempDir dir;
+  const std::string jpeg = PhotoJpeg(300, 200, false);
+  dir.WriteFile("a.jpg", jpeg);
+  dir.WriteFile("b.png", PhotoPng(200, 300, true));
+  dir.WriteFile("c.jpg", PhotoJpeg(250, 250, true));
+  dir.WriteFile("d.jpg", jpeg.substr(0, jpeg.size() / 2));
+  std::map<std::string, WrittenBmp> out;
+  for (const char* wrap : {"4", "1"}) {
+    const BatchResult r =
+        RunBatchWith({"-i", "*.jpg", "-i", "*.png", "-W", "1600", "-H", "1200", "-w", wrap, "-o",
+                      dir.PathOf(wrap + std::string(".bmp")), dir.Path()});
+    EXPECT_EQ(r.status, app::kExitSomeSourcesUnread) << wrap;
+    EXPECT_EQ(r.err, "eveda-batch: could not read " + dir.PathOf("d.jpg") +
+                         ": Premature end of JPEG file\n");
+    out.emplace(wrap, ReadWritten(dir.PathOf(wrap + std::string(".bmp"))));
+  }
+  const WrittenBmp &wide = out.at("4"), &tall = out.at("1");
+  for (int cell = 0; cell < 3; ++cell)
+    for (int y = 0; y < 300; y += 7)
+      for (int x = 0; x < 300; x += 3)
+        ASSERT_EQ(wide.Pixel(cell * 1600 + x, y), tall.Pixel(x, cell * 1200 + y)) << cell;
+  EXPECT_EQ(wide.Pixel(3 * 1600 + 5, 0), tall.Pixel(5, 0));  // d.jpg's first rows drawn
+  EXPECT_EQ(tall.Pixel(5, 3 * 1200), 0u);                    // d.jpg's cell left as it was
 }
 
 // Straight alpha over the background colour, rounded to nearest.

@@ -14,7 +14,7 @@ namespace {
 using bmp_loader::DecodeError;
 using formats::SourceError;
 
-constexpr std::uint32_t kWidth = 8192;                                  // B,G,R: 24 KiB a row
+constexpr std::uint32_t kWidth = 8192;  // B,G,R: 24 KiB a row
 constexpr std::uint32_t kHeight = join::kReadAheadBytes / (kWidth * 3) + 1;
 constexpr std::uint32_t kBlockRows = 42;  // of a MiB
 
@@ -49,13 +49,11 @@ TEST(ReadAhead, RowsAndTheFailureArriveAsTheStreamGivesThem) {
   struct Case {
     std::uint32_t failsAt, reads, perRead;
   } cases[] = {
-      {kHeight, kHeight, 1},      // every row, then reading past the end fails
-      {kHeight, kHeight / 7 * 7, 7},
-      {0, 1, 1},                  // fails at once
-      {kBlockRows - 1, 100, 1},   // the first block's last row
-      {kBlockRows, 100, 3},       // the second block's first row
-      {kBlockRows * 2 + 5, 200, 1},
-      {kHeight - 1, kHeight, 1},  // the last row
+      {kHeight, kHeight, 1},                     // every row, then reading past the end fails
+      {kHeight, kHeight / 7 * 7, 7}, {0, 1, 1},  // fails at once
+      {kBlockRows - 1, 100, 1},                  // the first block's last row
+      {kBlockRows, 100, 3},                      // the second block's first row
+      {kBlockRows * 2 + 5, 200, 1},  {kHeight - 1, kHeight, 1},  // the last row
   };
   for (const Case& c : cases) {
     std::atomic<std::uint32_t> decoded = 0;
