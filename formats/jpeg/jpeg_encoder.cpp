@@ -6,6 +6,7 @@
 #include <jpeglib.h>
 
 #include <cstring>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,8 @@ namespace formats {
 namespace {
 
 constexpr std::size_t kOutputBufferBytes = std::size_t{1} << 16;
+// Into memory, where many encoders are open at once, a small buffer each.
+constexpr std::size_t kMemoryBufferBytes = std::size_t{1} << 12;
 constexpr int kFullChromaQuality = 90;
 
 // libjpeg reports a failure by calling error_exit, which must not return: it jumps back to the
@@ -26,16 +29,23 @@ struct ErrorManager {
   char words[JMSG_LENGTH_MAX];
 };
 
-// The compressed bytes go to the descriptor a buffer at a time; the first failed write is kept
-// and later output dropped, so libjpeg never has to hear of it.
+// The compressed bytes go to the descriptor (or the memory) a buffer at a time; the first failed
+// write is kept and later output dropped, so libjpeg never has to hear of it.
 struct Destination {
   jpeg_destination_mgr base;
   int fd;
+  std::vector<std::uint8_t>* memory;
   std::vector<JOCTET> buffer;
   std::string writeError;
 
   void Flush(std::size_t size) {
-    if (writeError.empty() && size > 0) {
+    if (writeError.empty() && size > 0 && memory != nullptr) {
+      try {
+        memory->insert(memory->end(), buffer.data(), buffer.data() + size);
+      } catch (const std::bad_alloc&) {
+        writeError = "out of memory";
+      }
+    } else if (writeError.empty() && size > 0) {
       if (const int error = WriteAll(fd, {buffer.data(), size})) writeError = std::strerror(error);
     }
     base.next_output_byte = buffer.data();
@@ -49,7 +59,7 @@ Destination& DestinationOf(j_compress_ptr cinfo) {
 
 class JpegEncoder final : public ImageEncoder {
  public:
-  JpegEncoder(int fd, std::int32_t width) : width_(width) {
+  JpegEncoder(int fd, std::vector<std::uint8_t>* memory, std::int32_t width) : width_(width) {
     cinfo_.err = jpeg_std_error(&errors_.base);
     errors_.base.error_exit = [](j_common_ptr cinfo) {
       auto* errors = reinterpret_cast<ErrorManager*>(cinfo->err);
@@ -58,12 +68,14 @@ class JpegEncoder final : public ImageEncoder {
     };
     errors_.base.output_message = [](j_common_ptr) {};
     destination_.fd = fd;
-    destination_.buffer.resize(kOutputBufferBytes);
+    destination_.memory = memory;
+    destination_.buffer.resize(memory != nullptr ? kMemoryBufferBytes : kOutputBufferBytes);
     destination_.base.init_destination = [](j_compress_ptr cinfo) {
       DestinationOf(cinfo).Flush(0);
     };
     destination_.base.empty_output_buffer = [](j_compress_ptr cinfo) -> boolean {
-      DestinationOf(cinfo).Flush(kOutputBufferBytes);
+      Destination& d = DestinationOf(cinfo);
+      d.Flush(d.buffer.size());
       return TRUE;
     };
     destination_.base.term_destination = [](j_compress_ptr cinfo) {
@@ -141,22 +153,32 @@ class JpegEncoder final : public ImageEncoder {
   std::vector<JSAMPROW> rowPointers_;
 };
 
+eveda::Result<std::unique_ptr<ImageEncoder>, EncodeError> MakeJpegEncoder(
+    int fd, std::vector<std::uint8_t>* memory, std::int32_t width, std::int32_t height,
+    const JpegOptions& options) {
+  if (width < 1 || height < 1 || !JpegFitsSize(std::uint32_t(width), std::uint32_t(height))) {
+    return eveda::Unexpected(EncodeError{"JPEG allows at most 65535 pixels a side"});
+  }
+  if (options.quality < 1 || options.quality > 100) {
+    return eveda::Unexpected(EncodeError{"JPEG quality must be 1 to 100"});
+  }
+  auto encoder = std::make_unique<JpegEncoder>(fd, memory, width);
+  EVEDA_TRY(started, encoder->Start(height, options));
+  return std::unique_ptr<ImageEncoder>(std::move(encoder));
+}
+
 }  // namespace
 
 EncoderFactory MakeJpegEncoderFactory(JpegOptions options) {
-  return
-      [options](int fd, std::int32_t width,
-                std::int32_t height) -> eveda::Result<std::unique_ptr<ImageEncoder>, EncodeError> {
-        if (width < 1 || height < 1 || !JpegFitsSize(std::uint32_t(width), std::uint32_t(height))) {
-          return eveda::Unexpected(EncodeError{"JPEG allows at most 65535 pixels a side"});
-        }
-        if (options.quality < 1 || options.quality > 100) {
-          return eveda::Unexpected(EncodeError{"JPEG quality must be 1 to 100"});
-        }
-        auto encoder = std::make_unique<JpegEncoder>(fd, width);
-        EVEDA_TRY(started, encoder->Start(height, options));
-        return std::unique_ptr<ImageEncoder>(std::move(encoder));
-      };
+  return [options](int fd, std::int32_t width, std::int32_t height) {
+    return MakeJpegEncoder(fd, nullptr, width, height, options);
+  };
+}
+
+eveda::Result<std::unique_ptr<ImageEncoder>, EncodeError> MakeJpegEncoderInto(
+    std::vector<std::uint8_t>& out, std::int32_t width, std::int32_t height,
+    const JpegOptions& options) {
+  return MakeJpegEncoder(-1, &out, width, height, options);
 }
 
 }  // namespace formats

@@ -4,6 +4,8 @@
 // and whole from 90 on. Writes in order only, so a pipe will do.
 
 #include <cstdint>
+#include <memory>
+#include <vector>
 
 #include "formats/encoder.h"
 
@@ -23,5 +25,11 @@ struct JpegOptions {
 };
 
 EncoderFactory MakeJpegEncoderFactory(JpegOptions options);
+
+// The same encoder writing into `out`, which must outlive it: for a pyramid's tiles, many of
+// which are encoded at once as their rows arrive.
+eveda::Result<std::unique_ptr<ImageEncoder>, EncodeError> MakeJpegEncoderInto(
+    std::vector<std::uint8_t>& out, std::int32_t width, std::int32_t height,
+    const JpegOptions& options);
 
 }  // namespace formats
