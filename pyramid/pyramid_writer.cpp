@@ -9,6 +9,8 @@
 #include <mutex>
 #include <thread>
 
+#include "dsmod/row_writer.h"
+#include "formats/fd_writes.h"
 #include "formats/jpeg/jpeg_encoder.h"
 #include "formats/png/png_encoder.h"
 #include "platform/workers/workers.h"
@@ -23,10 +25,11 @@ namespace {
 
 struct TileJob {
   std::string path;
-  const std::uint8_t* topRow;
-  std::ptrdiff_t stride;
-  std::int32_t width;
-  std::int32_t height;
+  const std::uint8_t* topRow = nullptr;  // the pixels to encode, or
+  std::ptrdiff_t stride = 0;
+  std::int32_t width = 0;
+  std::int32_t height = 0;
+  std::vector<std::uint8_t> encoded;  // the tile already encoded, written as it is
 };
 
 formats::EncoderFactory TileEncoderOf(const DeepZoomOptions& options) {
@@ -43,7 +46,10 @@ std::optional<std::string> EncodeTile(const TileJob& job, const formats::Encoder
   const int fd = ::open(job.path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
   if (fd < 0) return failed(std::strerror(errno));
   std::optional<std::string> error;
-  if (auto encoder = factory(fd, job.width, job.height); !encoder) {
+  if (job.topRow == nullptr) {
+    if (const int failure = formats::WriteAll(fd, job.encoded))
+      error = failed(std::strerror(failure));
+  } else if (auto encoder = factory(fd, job.width, job.height); !encoder) {
     error = failed(encoder.error().reason);
   } else if (auto wrote = (*encoder)->WriteRows(job.topRow, job.stride, job.height); !wrote) {
     error = failed(wrote.error().reason);
@@ -83,13 +89,15 @@ class TileEncoders {
     for (std::thread& thread : threads_) thread.join();
   }
 
-  // Starts on `jobs` once the batch before is done; their rows must stay until Wait.
-  void Submit(std::vector<TileJob> jobs) {
-    Wait();
+  // Starts on `jobs` once the batch before is done (their rows must stay until Wait); the
+  // first failure so far.
+  std::optional<std::string> Submit(std::vector<TileJob> jobs) {
+    auto failed = Wait();
     std::unique_lock lock(mutex_);
     jobs_ = std::move(jobs);
     next_ = finished_ = 0;
     wake_.notify_all();
+    return failed;
   }
 
   // Waits for the batch in hand, encoding its tiles here too; the first failure so far.
@@ -136,6 +144,15 @@ class TileEncoders {
   std::vector<std::thread> threads_;
 };
 
+// A tile row of JPEG tiles encoded as its rows arrive, each tile into memory, so that a level
+// holds compressed tiles rather than a strip of its rows; written out when its last row is in.
+struct StreamedTileRow {
+  std::int64_t index = 0;
+  Span rows;
+  std::vector<std::vector<std::uint8_t>> tiles;  // by column
+  std::vector<std::unique_ptr<formats::ImageEncoder>> encoders;
+};
+
 struct PyramidWriter::Level {
   int number = 0;
   std::int64_t width = 0;
@@ -143,6 +160,7 @@ struct PyramidWriter::Level {
   std::size_t stride = 0;
   std::vector<std::uint8_t> strip;  // a tile row's rows (or the level's, when fewer), from firstRow
   std::int64_t firstRow = 0;
+  std::vector<StreamedTileRow> streamed;  // JPEG tiles: at most two, a row of the overlap in both
   std::int64_t received = 0;
   std::int64_t tileRow = 0;           // the next to be written
   std::vector<std::uint8_t> pending;  // an upper row of the next pair, for the level below
@@ -192,7 +210,9 @@ PyramidWriter::PyramidWriter(std::string descriptor, std::int32_t width, std::in
     level.width = LevelSide(width, top, number);
     level.height = LevelSide(height, top, number);
     level.stride = static_cast<std::size_t>(level.width) * 3;
-    level.strip.resize(static_cast<std::size_t>(std::min(level.height, stripRows)) * level.stride);
+    if (options.format == TileFormat::Png)
+      level.strip.resize(static_cast<std::size_t>(std::min(level.height, stripRows)) *
+                         level.stride);
     if (number > 0) {
       level.pending.resize(level.stride);
       level.halved.resize(static_cast<std::size_t>((level.width + 1) / 2) * 3);
@@ -212,29 +232,54 @@ PyramidWriter::PyramidWriter(std::string descriptor, std::int32_t width, std::in
     }
   }
   encoders_ = std::make_unique<TileEncoders>(TileEncoderOf(options), folder_->path().size());
+  feeder_ = std::make_unique<LevelFeeder>(*this);
+  writer_ = std::make_unique<DSMod::detail::RowWriter>(*feeder_);
 }
 
 // The encoders stop before the folder they write into is taken away.
 PyramidWriter::~PyramidWriter() {
+  writer_.reset();
   encoders_.reset();
   folder_.reset();
 }
 
+// The bands go to a thread of their own, which averages and encodes them while the caller draws
+// the next band.
+class PyramidWriter::LevelFeeder final : public formats::ImageEncoder {
+ public:
+  explicit LevelFeeder(PyramidWriter& writer) : writer_(writer) {}
+  eveda::Result<void, formats::EncodeError> WriteRows(const std::uint8_t* topRow,
+                                                      std::ptrdiff_t stride,
+                                                      std::int32_t rows) override {
+    for (std::int32_t k = 0; k < rows && !writer_.error_; ++k)
+      writer_.AddRow(writer_.levels_.size() - 1, topRow + k * stride);
+    if (writer_.error_) return eveda::Unexpected{formats::EncodeError{writer_.error_->reason}};
+    return {};
+  }
+  eveda::Result<void, formats::EncodeError> Finish() override { return {}; }
+
+ private:
+  PyramidWriter& writer_;
+};
+
 void PyramidWriter::WriteRows(const std::uint8_t* topRow, std::ptrdiff_t stride,
                               std::int32_t rows) {
-  if (error_) return;
-  for (std::int32_t k = 0; k < rows; ++k) AddRow(levels_.size() - 1, topRow + k * stride);
+  if (writer_) writer_->Write(topRow, stride, rows);
 }
 
 void PyramidWriter::AddRow(std::size_t index, const std::uint8_t* row) {
   Level& level = levels_[index];
   if (level.received >= level.height) return;
-  std::memcpy(RowOf(level, level.received), row, level.stride);
-  ++level.received;
-  const std::int64_t tileRows = TileCount(level.height, options_);
-  while (level.tileRow < tileRows &&
-         level.received >= TileSpan(level.tileRow, level.height, options_).end)
-    WriteTileRow(level);
+  if (options_.format == TileFormat::Jpeg) {
+    StreamRow(level, row);
+  } else {
+    std::memcpy(RowOf(level, level.received), row, level.stride);
+    ++level.received;
+    const std::int64_t tileRows = TileCount(level.height, options_);
+    while (level.tileRow < tileRows &&
+           level.received >= TileSpan(level.tileRow, level.height, options_).end)
+      WriteTileRow(level);
+  }
   if (index == 0) return;
   if (!level.hasPending && level.received < level.height) {
     std::memcpy(level.pending.data(), row, level.stride);
@@ -279,12 +324,73 @@ void PyramidWriter::WriteTileRow(Level& level) {
   level.firstRow = first;
 }
 
+void PyramidWriter::StreamRow(Level& level, const std::uint8_t* row) {
+  const std::int64_t y = level.received++;
+  const std::int64_t tileRows = TileCount(level.height, options_);
+  while (level.tileRow < tileRows && TileSpan(level.tileRow, level.height, options_).begin == y)
+    OpenTileRow(level);
+  for (StreamedTileRow& open : level.streamed) {
+    for (std::size_t column = 0; column < open.encoders.size() && !error_; ++column) {
+      const Span columns = TileSpan(static_cast<std::int64_t>(column), level.width, options_);
+      if (auto wrote = open.encoders[column]->WriteRows(row + columns.begin * 3, 0, 1); !wrote)
+        error_ = SaveError{SaveError::Kind::CannotWrite, wrote.error().reason};
+    }
+  }
+  while (!level.streamed.empty() && level.streamed.front().rows.end == level.received) {
+    CloseTileRow(level, level.streamed.front());
+    level.streamed.erase(level.streamed.begin());
+  }
+}
+
+void PyramidWriter::OpenTileRow(Level& level) {
+  StreamedTileRow open;
+  open.index = level.tileRow++;
+  open.rows = TileSpan(open.index, level.height, options_);
+  const std::int64_t columns = TileCount(level.width, options_);
+  open.tiles.resize(static_cast<std::size_t>(columns));
+  for (std::int64_t column = 0; column < columns && !error_; ++column) {
+    const Span span = TileSpan(column, level.width, options_);
+    auto encoder = formats::MakeJpegEncoderInto(
+        open.tiles[static_cast<std::size_t>(column)],
+        static_cast<std::int32_t>(span.end - span.begin),
+        static_cast<std::int32_t>(open.rows.end - open.rows.begin), {.quality = options_.quality});
+    if (!encoder) {
+      error_ = SaveError{SaveError::Kind::CannotWrite, encoder.error().reason};
+      return;
+    }
+    open.encoders.push_back(std::move(*encoder));
+  }
+  level.streamed.push_back(std::move(open));
+}
+
+// Finishes the tile row's tiles and hands them to the workers to be written.
+void PyramidWriter::CloseTileRow(Level& level, StreamedTileRow& open) {
+  std::vector<TileJob> jobs;
+  const std::string prefix = folder_->path() + "/" + std::to_string(level.number) + "/";
+  const std::string suffix =
+      "_" + std::to_string(open.index) + "." + std::string(TileExtension(options_.format));
+  for (std::size_t column = 0; column < open.encoders.size() && !error_; ++column) {
+    if (auto finished = open.encoders[column]->Finish(); !finished) {
+      error_ = SaveError{SaveError::Kind::CannotWrite, finished.error().reason};
+      return;
+    }
+    open.encoders[column].reset();
+    TileJob job;
+    job.path = prefix + std::to_string(column) + suffix;
+    job.encoded = std::move(open.tiles[column]);
+    jobs.push_back(std::move(job));
+  }
+  if (auto failed = encoders_->Submit(std::move(jobs)); failed && !error_)
+    error_ = SaveError{SaveError::Kind::CannotWrite, *failed};
+}
+
 std::uint8_t* PyramidWriter::RowOf(Level& level, std::int64_t row) {
   return level.strip.data() + static_cast<std::size_t>(row - level.firstRow) * level.stride;
 }
 
 eveda::Result<std::string, SaveError> PyramidWriter::Finish(const DSMod::NextOutputName&,
                                                             const DSMod::SaveProgress& progress) {
+  if (auto failed = writer_ ? writer_->Wait() : std::nullopt; failed && !error_) error_ = *failed;
   if (auto failed = encoders_ ? encoders_->Wait() : std::nullopt; failed && !error_)
     error_ = SaveError{SaveError::Kind::CannotWrite, *failed};
   if (error_) return Unexpected{*error_};

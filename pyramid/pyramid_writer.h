@@ -1,11 +1,11 @@
 #pragma once
-// A Deep Zoom pyramid written as the drawing pass finishes its bands. The top level's tiles are
-// cut as soon as the rows they cover have arrived; each row pair of a level is averaged into
-// one row of the level below as it arrives, so every level holds only the strip of rows its
-// next tile row needs (tileSize + 2 x overlap rows): the levels below the top together hold
-// less than the top level's one, so about two such strips of the top level in all, whatever the
-// height and however many sources there are. A finished tile row's tiles are encoded on the
-// workers and by the caller before the drawing goes on.
+// A Deep Zoom pyramid written as the drawing pass finishes its bands, on a thread of its own
+// (the caller draws the next band meanwhile). Each row pair of a level is averaged into one row
+// of the level below as it arrives. JPEG tiles are encoded as their rows arrive, each into
+// memory, and written once their last row is in, so a level holds compressed tiles only; PNG
+// tiles are cut from a strip of the rows their tile row needs (tileSize + 2 x overlap rows),
+// encoded on the workers and by the feeding thread before it goes on: about two such strips of
+// the top level in all. Either way, whatever the height and however many sources there are.
 //
 // The averaging: each pixel of a lower level is (sum + n / 2) / n of the n pixels of its 2 x 2
 // square in the level above that exist (4 inside, 2 on an odd last row or column, 1 at an odd
@@ -21,10 +21,15 @@
 #include "dsmod/file_system.h"
 #include "pyramid/deep_zoom.h"
 
+namespace DSMod::detail {
+class RowWriter;
+}
+
 namespace pyramid {
 
 class TilesFolder;
 class TileEncoders;
+struct StreamedTileRow;
 
 class PyramidWriter final : public DSMod::BandSink {
  public:
@@ -45,8 +50,14 @@ class PyramidWriter final : public DSMod::BandSink {
   struct Level;
 
  private:
+  class LevelFeeder;
   void AddRow(std::size_t level, const std::uint8_t* row);
+  // PNG tiles: cut from the strip once a tile row's rows are in.
   void WriteTileRow(Level& level);
+  // JPEG tiles: each row goes to the encoders of the tile rows it belongs to.
+  void StreamRow(Level& level, const std::uint8_t* row);
+  void OpenTileRow(Level& level);
+  void CloseTileRow(Level& level, StreamedTileRow& open);
   // Where `row` of the level is held: a row of the tile row being filled.
   static std::uint8_t* RowOf(Level& level, std::int64_t row);
 
@@ -59,6 +70,8 @@ class PyramidWriter final : public DSMod::BandSink {
   std::unique_ptr<TilesFolder> folder_;
   std::unique_ptr<TileEncoders> encoders_;
   std::vector<Level> levels_;  // the top level last
+  std::unique_ptr<LevelFeeder> feeder_;
+  std::unique_ptr<DSMod::detail::RowWriter> writer_;  // last: its thread stops first
 };
 
 }  // namespace pyramid

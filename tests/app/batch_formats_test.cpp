@@ -19,6 +19,7 @@
 
 #include "app/batch_run.h"
 #include "formats/jpeg/jpeg.h"
+#include "formats/jpeg/jpeg_encoder.h"
 #include "formats/png/png.h"
 #include "join/join.h"
 #include "pyramid/deep_zoom.h"
@@ -666,6 +667,27 @@ TEST(BatchDeepZoom, TopLevelIsTheBmpOutputAndEachLevelBelowItsAverage) {
       above = below, width = w, height = h;
     }
     EXPECT_EQ(width * height, 1);
+    // JPEG tiles, encoded as their rows arrive: each the JPEG of its PNG twin's pixels.
+    args.erase(args.begin(), args.begin() + 2);
+    args[1] = out / ("j-" + std::string(c.name));
+    ASSERT_EQ(with(args).status, app::kExitWritten);
+    const std::string jpegFiles = pyramid::TilesFolderOf(args[1]);
+    std::size_t compared = 0;
+    for (const std::string& tile : Tree(files)) {
+      if (!tile.ends_with(".png") || ++compared == 0) continue;
+      formats::DecodedImage pixels;
+      ASSERT_TRUE(formats::DecodePng(ReadBytes(files + "/" + tile), 0, pixels));
+      std::vector<std::uint8_t> encoded;
+      auto encoder =
+          formats::MakeJpegEncoderInto(encoded, int(pixels.width), int(pixels.height), {});
+      ASSERT_TRUE(
+          encoder &&
+          (*encoder)->WriteRows(pixels.Row(0), std::ptrdiff_t(pixels.stride), int(pixels.height)) &&
+          (*encoder)->Finish());
+      ASSERT_EQ(ReadBytes(jpegFiles + "/" + tile.substr(0, tile.size() - 3) + "jpeg"), encoded)
+          << tile;
+    }
+    EXPECT_EQ(compared, Tree(jpegFiles).size() - 9);  // every tile, besides 9 level folders
   }
   // 9 level folders; 17-pixel tiles: 14 x 4 of 222 x 67, 7 x 2 of 111 x 34, 4 of 56 x 17 ...
   EXPECT_EQ(Tree(out / "plain_files").size(), 9 + 14 * 4 + 7 * 2 + 4 + 2 + 1 + 1 + 1 + 1 + 1);
