@@ -18,6 +18,13 @@ using Outcome = JoinReport::Outcome;
 // them, so that decoding goes on while a row's bands are drawn and written. BMP rows cost
 // less to read than to draw and are read in turn.
 constexpr std::size_t kDecodedSourcesAhead = 64;
+// Cells made as the bands reach them cost little to open: a few ahead hide the files' reads.
+constexpr std::size_t kMadeAsDrawnAhead = 8;
+
+std::size_t SourcesAhead(bool decoded, bool madeAsDrawn) {
+  if (!decoded) return 0;
+  return madeAsDrawn ? kMadeAsDrawnAhead : kDecodedSourcesAhead;
+}
 
 SourceOpener OpenerOf(const JoinRequest& request) {
   return [&request](std::int32_t index, bmp_loader::RowBuffers& own,
@@ -123,7 +130,7 @@ GridPassResult DrawInto(OutputBands& bands, DSMod::BandSink& file, const JoinReq
       pictures ? PictureOpenerOf(request, job)
       : tagged ? TaggedPictureOpenerOf(request, job)
                : OpenerOf(request),
-      ahead ? kDecodedSourcesAhead : 0, request.captions,
+      SourcesAhead(ahead, (pictures || tagged) && !CellsFinishedWhenOpened(job)), request.captions,
       request.reportDrawn ? &report.drawn : nullptr,
       pictures ? PicturesMade(observer, finished) : TileProgress());
 }
