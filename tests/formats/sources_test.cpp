@@ -260,6 +260,7 @@ TEST(HostileSources, AreRefusedWithAReason) {
       {"heif of 65536 x 65536", OpenHeif, Patched(heic, IspeAt(heic) + 8, {0, 1, 0, 0, 0, 1, 0, 0}), TooLarge, "Security limit"},
       {"avif of 16384 x 16384 in 500 bytes", OpenHeif, Patched(avif, IspeAt(avif) + 8, {0, 0, 0x40, 0, 0, 0, 0x40, 0}), TooLarge, "could hold"},
       {"kept: a tag libtiff cannot read, then no strip offsets", ThroughReader, Kept("tiff/unreadable_tag_then_no_strip_offsets.tif"), Unreadable, "MissingRequired: TIFF directory is missing required \"StripOffsets\" field"},
+      {"kept: 16-bit grey tiles read at odd addresses", ThroughReader, Kept("tiff/sixteen_bit_grey_tiles_at_odd_addresses.tif"), Unreadable, "Invalid tile byte count"},
       {"kept: a gif screen of 126 million pixels in 374 bytes", ThroughReader, Kept("gif/screen_of_126_million_pixels_in_374_bytes.gif"), TooLarge, "could hold"},
       {"kept: an avif item of no bytes", ThroughReader, Kept("heif/avif_item_of_no_bytes.avif"), Unreadable, "Decoder plugin generated an error"},
       {"heif of garbage", OpenHeif, Patched(Bytes(64, 7), 4, {'f', 't', 'y', 'p', 'h', 'e', 'i', 'c'}), Unreadable, "ftyp"},
