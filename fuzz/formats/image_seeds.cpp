@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include <zlib.h>
+
 #include "tests/support/image_writers.h"
 
 namespace {
@@ -44,6 +46,34 @@ std::vector<std::uint8_t> EmptyScans(const std::vector<std::uint8_t>& jpeg, int 
   for (int i = 0; i < scans; ++i) file.insert(file.end(), {0xFF, 0xDA, 0, 8, 1, 1, 0, 1, 63, 0x10});
   file.insert(file.end(), {0xFF, 0xD9});
   return file;
+}
+
+// `png` with `chunks` (type, then data) after its chunk `after`, each with its CRC, so that the
+// ancillary chunks' parsers see well-formed ones to start from.
+std::vector<std::uint8_t> WithChunks(std::vector<std::uint8_t> png, const char* after,
+                                     const std::vector<std::string>& chunks) {
+  std::vector<std::uint8_t> added;
+  for (const std::string& chunk : chunks) {
+    const std::uint32_t length = static_cast<std::uint32_t>(chunk.size() - 4);
+    for (int shift : {24, 16, 8, 0}) added.push_back(static_cast<std::uint8_t>(length >> shift));
+    added.insert(added.end(), chunk.begin(), chunk.end());
+    const std::uint32_t crc = static_cast<std::uint32_t>(
+        crc32(0, reinterpret_cast<const Bytef*>(chunk.data()), static_cast<uInt>(chunk.size())));
+    for (int shift : {24, 16, 8, 0}) added.push_back(static_cast<std::uint8_t>(crc >> shift));
+  }
+  const auto type = std::search(png.begin(), png.end(), after, after + 4);
+  const std::size_t length = std::size_t{type[-4]} << 24 | std::size_t{type[-3]} << 16 |
+                             std::size_t{type[-2]} << 8 | type[-1];
+  png.insert(type + 4 + static_cast<std::ptrdiff_t>(length) + 4, added.begin(), added.end());
+  return png;
+}
+
+std::string Deflated(const std::string& text) {
+  std::vector<Bytef> out(compressBound(static_cast<uLong>(text.size())));
+  uLongf size = static_cast<uLongf>(out.size());
+  compress(out.data(), &size, reinterpret_cast<const Bytef*>(text.data()),
+           static_cast<uLong>(text.size()));
+  return std::string(out.begin(), out.begin() + static_cast<std::ptrdiff_t>(size));
 }
 
 }  // namespace
@@ -83,6 +113,43 @@ int main(int argc, char** argv) {
       }
     }
   }
+  // Every ancillary chunk libspng parses, on an RGB picture and on a palette one.
+  using namespace std::string_literals;
+  eveda::testing::PngSpec rgb{.width = 9, .height = 7};
+  for (const std::uint8_t v : eveda::testing::PhotoLikeSamples(9, 7, 3, 7))
+    rgb.samples.push_back(v);
+  const std::vector<std::string> common = {"gAMA\0\0\xB1\x8F"s,
+                                           "cHRM"s + std::string(32, '\x10'),
+                                           "sBIT\x08\x08\x08"s,
+                                           "pHYs\0\0\x0B\x13\0\0\x0B\x13\x01"s,
+                                           "tIME\x07\xEA\x0C\x08\x06\x00\x00"s,
+                                           "tEXtTitle\0eveda"s,
+                                           "zTXtComment\0\0"s + Deflated("a contact sheet"),
+                                           "iTXtKey\0\0\0en\0Schl\xC3\xBCssel\0text"s,
+                                           "iTXtZipped\0\x01\0\0\0"s + Deflated("zipped"),
+                                           "oFFs\0\0\0\x01\0\0\0\x02\x00"s,
+                                           "sCAL\x01"
+                                           "1.5\0"
+                                           "2.5"s,
+                                           "sPLTpalette\0\x08\x01\x02\x03\xFF\0\x01"s,
+                                           "iCCPprofile\0\0"s + Deflated(std::string(128, '\0')),
+                                           "eXIfMM\0*\0\0\0\x08\0\0"s};
+  std::vector<std::string> rgbChunks = common;
+  rgbChunks.push_back("bKGD\0\x01\0\x02\0\x03"s);
+  written +=
+      Save(png / "ancillary.png", WithChunks(eveda::testing::WritePng(rgb), "IHDR", rgbChunks));
+  written +=
+      Save(png / "srgb.png", WithChunks(eveda::testing::WritePng(rgb), "IHDR", {"sRGB\x01"s}));
+  eveda::testing::PngSpec indexed{.width = 4,
+                                  .height = 2,
+                                  .colourType = 3,
+                                  .bitDepth = 8,
+                                  .samples = {0, 1, 2, 1, 0, 2, 1, 0},
+                                  .palette = {255, 0, 0, 0, 255, 0, 0, 0, 255}};
+  std::vector<std::string> indexedChunks = common;
+  indexedChunks.insert(indexedChunks.end(), {"bKGD\x01"s, "hIST\0\x01\0\x02\0\x03"s});
+  written += Save(png / "ancillary-indexed.png",
+                  WithChunks(eveda::testing::WritePng(indexed), "PLTE", indexedChunks));
   // Every colour space in every entropy coding and scan order; YCbCr also in the common
   // chroma subsamplings, with and without restart markers.
   const JpegKind jpegKinds[] = {JpegKind::Grey, JpegKind::YCbCr, JpegKind::Cmyk, JpegKind::Ycck};
