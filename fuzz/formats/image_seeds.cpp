@@ -177,6 +177,22 @@ int main(int argc, char** argv) {
       }
     }
   }
+  // A photograph's size, turned by its EXIF and carrying an ICC profile and a comment after
+  // SOI, so that the tags' readers have real segments to start from.
+  eveda::testing::JpegSpec photo{.width = 256,
+                                 .height = 192,
+                                 .quality = 90,
+                                 .hSampling = 2,
+                                 .vSampling = 2,
+                                 .exif = eveda::testing::ExifOrientation(6)};
+  photo.samples = eveda::testing::PhotoLikeSamples(256, 192, 3, 11);
+  std::vector<std::uint8_t> tagged = eveda::testing::WriteJpeg(photo);
+  std::vector<std::uint8_t> segments = {0xFF, 0xFE, 0, 7, 'e', 'v', 'e', 'd', 'a'};
+  const std::string icc = std::string("ICC_PROFILE\0\x01\x01", 14) + std::string(128, '\0');
+  segments.insert(segments.end(), {0xFF, 0xE2, 0, static_cast<std::uint8_t>(icc.size() + 2)});
+  segments.insert(segments.end(), icc.begin(), icc.end());
+  tagged.insert(tagged.begin() + 2, segments.begin(), segments.end());
+  written += Save(jpeg / "photo-tagged.jpg", tagged);
   // The costly shapes: arithmetic data that ends early, and a flood of scans.
   eveda::testing::JpegSpec arithmetic{
       .width = 40, .height = 24, .progressive = true, .arithmetic = true};
