@@ -2,6 +2,7 @@
 
 #include <libheif/heif.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 
@@ -152,6 +153,12 @@ eveda::Result<std::unique_ptr<RowStream>, SourceError> OpenHeif(const ByteInput&
         heif_error_Ok)
       info.iccProfile.clear();
   }
+  // A grid or overlay makes a canvas of its own size, which the primary's header need not
+  // declare: held to the declared sides (and what coding pads them to, up to AV1's 128-pixel
+  // superblocks), so that 1 KB cannot make libheif fill gigabytes.
+  const std::uint64_t side = std::max(info.width, info.height);
+  heif_context_set_maximum_image_size_limit(
+      opened->context.get(), int(std::min<std::uint64_t>(side + 129, INT32_MAX)));
   heif_image* image = nullptr;
   const heif_error error = heif_decode_image(
       primary, &image, heif_colorspace_RGB,

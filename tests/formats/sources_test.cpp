@@ -262,6 +262,7 @@ TEST(HostileSources, AreRefusedWithAReason) {
       {"kept: a tag libtiff cannot read, then no strip offsets", ThroughReader, Kept("tiff/unreadable_tag_then_no_strip_offsets.tif"), Unreadable, "MissingRequired: TIFF directory is missing required \"StripOffsets\" field"},
       {"kept: 16-bit grey tiles read at odd addresses", ThroughReader, Kept("tiff/sixteen_bit_grey_tiles_at_odd_addresses.tif"), Unreadable, "Invalid tile byte count"},
       {"kept: a gif screen of 126 million pixels in 374 bytes", ThroughReader, Kept("gif/screen_of_126_million_pixels_in_374_bytes.gif"), TooLarge, "could hold"},
+      {"kept: a grid's canvas of 503 megapixels in 1384 bytes", ThroughReader, Kept("heif/grid_canvas_of_503_megapixels_in_1384_bytes.heic"), TooLarge, "Security limit exceeded"},
       {"kept: an avif item of no bytes", ThroughReader, Kept("heif/avif_item_of_no_bytes.avif"), Unreadable, "Decoder plugin generated an error"},
       {"heif of garbage", OpenHeif, Patched(Bytes(64, 7), 4, {'f', 't', 'y', 'p', 'h', 'e', 'i', 'c'}), Unreadable, "ftyp"},
   };
