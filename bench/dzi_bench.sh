@@ -6,7 +6,8 @@
 # (/proc/PID/fd sampled every 20 ms) as a markdown table. Asserts nothing. On a shared machine
 # the wall times follow the load; the CPU times less so.
 #
-#   bash bench/dzi_bench.sh [w4|w100k|all]     default all
+#   bash bench/dzi_bench.sh [w4|w100k|all [RUNS]]     default all, 7 runs of each, alternating;
+#   each figure is the median of its runs
 #
 # The sources are JPEG copies of one ImageMagick plasma picture (decoding costs the same
 # whatever the pixels), made in a fresh folder under $TMPDIR (or /tmp) and removed at the end.
@@ -17,11 +18,14 @@ export LC_ALL=C
 root=$(cd "$(dirname "$0")/.." && pwd)
 batch=${EVEDA_BATCH:-$root/build/bin/eveda-batch}
 which=${1:-all}
+runs=${2:-7}
 for tool in vips convert python3 /usr/bin/time; do
   command -v "$tool" >/dev/null || { echo "dzi_bench: $tool is missing (scripts/setup.sh)" >&2; exit 1; }
 done
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+# shellcheck source=bench/common.sh
+source "$root/bench/common.sh"
 
 # make_sources DIR COUNT SIDE: COUNT JPEG files of SIDE x SIDE, named 000000.jpg on.
 make_sources() {
@@ -35,9 +39,9 @@ for i in range(int(sys.argv[3])):
 PY
 }
 
-# measure NAME COMMAND...: "| NAME | seconds | peak RSS MiB | most descriptors |", or the
-# command's last error line in the place of the figures.
-measure() {
+# sample NAME COMMAND...: one run, its "seconds cpu-seconds kib descriptors" appended to
+# $work/NAME.runs, or its last error line to $work/NAME.failed.
+sample() {
   local name=$1
   shift
   /usr/bin/time -f '%e %M %U %S' -o "$work/time" "$@" >/dev/null 2>"$work/err" &
@@ -53,11 +57,23 @@ measure() {
   done
   if wait "$timer"; then
     read -r seconds kib user system <"$work/time"
-    printf '| %s | %s s | %s s | %d MiB | %d |\n' "$name" "$seconds" \
-      "$(awk "BEGIN { print $user + $system }")" $((kib / 1024)) "$most"
+    echo "$seconds $(awk "BEGIN { print $user + $system }") $kib $most" >>"$work/$name.runs"
   else
-    printf '| %s | failed: %s | | | %d |\n' "$name" "$(grep -v '^Command' "$work/err" | tail -1)" "$most"
+    grep -v '^Command' "$work/err" | tail -1 >"$work/$name.failed"
   fi
+}
+
+# row LABEL NAME: "| LABEL | wall | CPU | peak RSS MiB | most descriptors |", each the median of
+# the runs, or the failure in the place of the figures.
+row() {
+  if [[ -f $work/$2.failed ]]; then
+    printf '| %s | failed: %s | | | |\n' "$1" "$(cat "$work/$2.failed")"
+    return
+  fi
+  local column figures=()
+  for column in 1 2 3 4; do figures+=("$(cut -d' ' -f$column "$work/$2.runs" | median)"); done
+  printf '| %s | %s s | %s s | %d MiB | %d |\n' "$1" "${figures[0]}" "${figures[1]}" \
+    $((figures[2] / 1024)) "${figures[3]}"
 }
 
 run_workload() {  # NAME COUNT SIDE ACROSS
@@ -68,15 +84,22 @@ run_workload() {  # NAME COUNT SIDE ACROSS
   echo
   echo "$name: $count sources of ${side}x$side, $across across"
   echo
-  echo "| program | wall | CPU (user + system) | peak RSS | most descriptors open |"
+  echo "| program | wall (median of $runs) | CPU (user + system) | peak RSS | most descriptors open |"
   echo "|---|---|---|---|---|"
-  measure "eveda-batch -o x.dzi" "$batch" -q -i '*.jpg' -w "$across" -o "$work/eveda.dzi" "$dir"
-  rm -rf "$work/eveda.dzi" "$work/eveda_files"
   # vips reads the sources named in one argument, from their folder so that the names are short.
-  local list
+  local list run
   list=$(cd "$dir" && ls | tr '\n' ' ')
-  measure "vips arrayjoin … x.dz" bash -c 'cd "$1" && ulimit -n 200000 2>/dev/null || ulimit -n "$(ulimit -Hn)"; exec vips arrayjoin "$2" "$3[suffix=.jpeg[Q=90]]" --across "$4"' \
-    sh "$dir" "$list" "$work/vips.dz" "$across"
+  rm -f "$work"/*.runs "$work"/*.failed
+  for ((run = 0; run < runs; run++)); do
+    sample eveda "$batch" -q -i '*.jpg' -w "$across" -o "$work/eveda.dzi" "$dir"
+    rm -rf "$work/eveda.dzi" "$work/eveda_files"
+    [[ -f $work/vips.failed ]] && continue  # a peer that cannot do it is not tried again
+    sample vips bash -c 'cd "$1" && ulimit -n 200000 2>/dev/null || ulimit -n "$(ulimit -Hn)"; exec vips arrayjoin "$2" "$3[suffix=.jpeg[Q=90]]" --across "$4"' \
+      sh "$dir" "$list" "$work/vips.dz" "$across"
+    rm -rf "$work"/vips.dz*
+  done
+  row "eveda-batch -o x.dzi" eveda
+  row "vips arrayjoin … x.dz" vips
   rm -rf "$work"/vips* "$dir"
 }
 
