@@ -82,14 +82,19 @@ eveda::Result<bmp_loader::RowSource, SourceError> OpenStreamWhole(const OpeningS
   source.scratch->swap(image.scratch);
   if (!decoded) return eveda::Unexpected{decoded.error()};
   const StreamInfo& info = (*opened)->Info();
+  return bmp_loader::RowSource::Decoded(TopDownBgr(info.width, info.height),
+                                        source.own->decoded.data());
+}
+
+gdi::BITMAPINFO TopDownBgr(std::uint32_t width, std::uint32_t height) {
   gdi::BITMAPINFO bitmap{};
   bitmap.bmiHeader.biSize = sizeof(gdi::BITMAPINFOHEADER);
-  bitmap.bmiHeader.biWidth = static_cast<gdi::LONG>(info.width);
-  bitmap.bmiHeader.biHeight = -static_cast<gdi::LONG>(info.height);  // top-down
+  bitmap.bmiHeader.biWidth = static_cast<gdi::LONG>(width);
+  bitmap.bmiHeader.biHeight = -static_cast<gdi::LONG>(height);  // top-down
   bitmap.bmiHeader.biPlanes = 1;
   bitmap.bmiHeader.biBitCount = 24;
   bitmap.bmiHeader.biCompression = gdi::BI_RGB;
-  return bmp_loader::RowSource::Decoded(bitmap, source.own->decoded.data());
+  return bitmap;
 }
 
 }  // namespace formats

@@ -55,6 +55,9 @@ class OpenFileInput : public ByteInput {
   const bmp_loader::SourceFile& file_;
 };
 
+// The header of a top-down 24-bit bitmap of this size: the rows a stream's source is drawn from.
+gdi::BITMAPINFO TopDownBgr(std::uint32_t width, std::uint32_t height);
+
 // A stream's B,G,R or B,G,R,A row blended over `background` into B,G,R.
 void BlendRow(const std::uint8_t* row, Pixels pixels, std::uint32_t width, Colour background,
               std::uint8_t* out);

@@ -115,17 +115,6 @@ class Pipeline {
   std::vector<std::uint8_t> row_, converted_;
 };
 
-gdi::BITMAPINFO TopDown24(std::int32_t width, std::int32_t height) {
-  gdi::BITMAPINFO bitmap{};
-  bitmap.bmiHeader.biSize = sizeof(gdi::BITMAPINFOHEADER);
-  bitmap.bmiHeader.biWidth = width;
-  bitmap.bmiHeader.biHeight = -height;
-  bitmap.bmiHeader.biPlanes = 1;
-  bitmap.bmiHeader.biBitCount = 24;
-  bitmap.bmiHeader.biCompression = gdi::BI_RGB;
-  return bitmap;
-}
-
 formats::Pixels PixelsOf(int channels) {
   return channels == 4 ? formats::Pixels::Bgra : formats::Pixels::Bgr;
 }
@@ -140,7 +129,7 @@ class PictureRows final : public bmp_loader::RowGenerator {
         mirrored_(mirrored),
         background_(background),
         width_(pipeline_.Resampler().OutputWidth()),
-        info_(TopDown24(width_, pipeline_.Resampler().OutputHeight())),
+        info_(formats::TopDownBgr(width_, pipeline_.Resampler().OutputHeight())),
         stride_(static_cast<std::size_t>(bmp_format::RowStride(width_, 24))) {}
 
   const gdi::BITMAPINFO& Info() const { return info_; }
@@ -217,7 +206,8 @@ eveda::Result<bmp_loader::RowSource, SourceError> FinishWhole(Pipeline& pipeline
     formats::BlendRow(frame.data() + shownBytes * static_cast<std::size_t>(y), PixelsOf(channels),
                       static_cast<std::uint32_t>(shown.width), background,
                       own.decoded.data() + stride * static_cast<std::size_t>(y));
-  return bmp_loader::RowSource::Decoded(TopDown24(shown.width, shown.height), own.decoded.data());
+  return bmp_loader::RowSource::Decoded(formats::TopDownBgr(shown.width, shown.height),
+                                        own.decoded.data());
 }
 
 }  // namespace

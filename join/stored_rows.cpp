@@ -25,13 +25,7 @@ class StoredRows final : public bmp_loader::RowGenerator {
     auto stream = reader.OpenStream(std::make_unique<formats::MemoryInput>(file_), {});
     if (!stream) return false;
     stream_ = std::move(*stream);
-    const formats::StreamInfo& info = stream_->Info();
-    info_.bmiHeader.biSize = sizeof(gdi::BITMAPINFOHEADER);
-    info_.bmiHeader.biWidth = static_cast<gdi::LONG>(info.width);
-    info_.bmiHeader.biHeight = -static_cast<gdi::LONG>(info.height);  // top-down
-    info_.bmiHeader.biPlanes = 1;
-    info_.bmiHeader.biBitCount = 24;
-    info_.bmiHeader.biCompression = gdi::BI_RGB;
+    info_ = formats::TopDownBgr(stream_->Info().width, stream_->Info().height);
     stride_ = static_cast<std::size_t>(bmp_format::RowStride(info_.bmiHeader.biWidth, 24));
     return true;
   }
