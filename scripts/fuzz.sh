@@ -7,7 +7,7 @@
 # EVEDA_FUZZ_CODEC_SECONDS each source format's (default 10).
 #
 # fuzz.sh --long SECONDS [FORMAT ...] runs a campaign instead, outside CI: SECONDS per fuzzer
-# (all of them by default), growing build-fuzz/corpus/NAME, then prints per fuzzer the edges
+# (all of them by default; in EVEDA_FUZZ_JOBS processes at once, default 1), growing build-fuzz/corpus/NAME, then prints per fuzzer the edges
 # reached, the corpus (files, bytes) and the executions. A campaign also instruments libwebp,
 # libtiff and libheif, which a CI run leaves to Debian's copies (they take minutes to build).
 set -euo pipefail
@@ -15,6 +15,7 @@ cd "$(dirname "$0")/.."
 seconds=${EVEDA_FUZZ_SECONDS:-30}
 codec_seconds=${EVEDA_FUZZ_CODEC_SECONDS:-10}
 long=0
+jobs=${EVEDA_FUZZ_JOBS:-1}
 libraries=ci
 targets=(bmp_loader png jpeg webp tiff gif heif bmp)
 if [[ ${1:-} == --long ]]; then
@@ -100,13 +101,18 @@ fuzz() {
   run -runs=0 "$seeds/${seeded[$target]}" || return 1
   ((${#inputs[@]} == 0)) || run "${inputs[@]}" || return 1
   echo "fuzz: fuzzing ${label[$target]} for ${seconds} s"
-  run -max_total_time="$seconds" -print_final_stats=1 "$corpus" "$seeds/${seeded[$target]}" ||
-    return 1
+  local fork=()
+  ((long && jobs > 1)) && fork=(-fork="$jobs")
+  run "${fork[@]}" -max_total_time="$seconds" -print_final_stats=1 "$corpus" \
+    "$seeds/${seeded[$target]}" || return 1
   grep -E '^stat::number_of_executed_units|^stat::peak_rss_mb' "$log" | sed 's/^/fuzz: /' || true
-  # The last status line: edges (cov), features and the corpus held in memory.
+  # The last status line: edges (cov), features and the corpus held in memory; forked, the
+  # executions of every job lead it.
   local last execs
-  last=$(grep -E '^#[0-9]+.*cov: ' "$log" | tail -n 1 | sed -E 's/^#[0-9]+[[:space:]]+[A-Z_]+[[:space:]]+//')
+  last=$(grep -E '^#[0-9]+:?[[:space:]].*cov: ' "$log" | tail -n 1)
   execs=$(sed -nE 's/^stat::number_of_executed_units: *//p' "$log")
+  [[ -n $execs ]] || execs=$(sed -E 's/^#([0-9]+).*/\1/' <<<"$last")
+  last=$(sed -E 's/^#[0-9]+:?[[:space:]]+([A-Z_]+[[:space:]]+)?//' <<<"$last")
   summary+=("${label[$target]}: ${last%% lim:*}; new inputs kept: $(ls "$corpus" | wc -l) files,\
  $(du -sb "$corpus" | cut -f1) bytes; executions: $execs")
 }
