@@ -4,8 +4,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <condition_variable>
 #include <cstring>
+#include <functional>
 #include <mutex>
 #include <thread>
 
@@ -13,6 +15,7 @@
 #include "formats/fd_writes.h"
 #include "formats/jpeg/jpeg_encoder.h"
 #include "formats/png/png_encoder.h"
+#include "platform/workers/helper.h"
 #include "platform/workers/workers.h"
 #include "pyramid/tiles_folder.h"
 
@@ -22,6 +25,10 @@ using DSMod::SaveError;
 using eveda::Unexpected;
 
 namespace {
+
+// JPEG tiles are fed this many rows of a level at a time (a little over a megabyte of the top
+// level's rows for a grid 26,624 pixels wide).
+constexpr std::int64_t kBatchRows = 16;
 
 struct TileJob {
   std::string path;
@@ -67,9 +74,12 @@ std::optional<std::string> EncodeTile(const TileJob& job, const formats::Encoder
 // remaining tiles are skipped, since the pyramid will not be put in place.
 class TileEncoders {
  public:
-  TileEncoders(formats::EncoderFactory factory, std::size_t folderLength)
-      : factory_(std::move(factory)), folderLength_(folderLength) {
-    for (int i = 0; i < workers::kWorkerThreads; ++i) {
+  // `threads` workers; the caller takes its share only when `callerHelps`, or when no worker
+  // could be started.
+  TileEncoders(formats::EncoderFactory factory, std::size_t folderLength, int threads,
+               bool callerHelps)
+      : factory_(std::move(factory)), folderLength_(folderLength), callerHelps_(callerHelps) {
+    for (int i = 0; i < threads; ++i) {
       auto thread = workers::StartWorker([this] { Work(); });
       if (!thread) break;
       threads_.push_back(std::move(*thread));
@@ -103,7 +113,7 @@ class TileEncoders {
   // Waits for the batch in hand, encoding its tiles here too; the first failure so far.
   std::optional<std::string> Wait() {
     std::unique_lock lock(mutex_);
-    while (next_ < jobs_.size()) RunNext(lock);
+    while ((callerHelps_ || threads_.empty()) && next_ < jobs_.size()) RunNext(lock);
     done_.wait(lock, [&] { return finished_ == jobs_.size(); });
     return failure_;
   }
@@ -132,6 +142,7 @@ class TileEncoders {
 
   formats::EncoderFactory factory_;
   std::size_t folderLength_;
+  bool callerHelps_;
   std::mutex mutex_;
   std::condition_variable wake_;
   std::condition_variable done_;
@@ -161,6 +172,9 @@ struct PyramidWriter::Level {
   std::vector<std::uint8_t> strip;  // a tile row's rows (or the level's, when fewer), from firstRow
   std::int64_t firstRow = 0;
   std::vector<StreamedTileRow> streamed;  // JPEG tiles: at most two, a row of the overlap in both
+  std::vector<std::uint8_t> batch;        // JPEG tiles: rows from batchFirst, fed a few at a time
+  std::int64_t batchFirst = 0;
+  std::int64_t batchRows = 0;
   std::int64_t received = 0;
   std::int64_t tileRow = 0;           // the next to be written
   std::vector<std::uint8_t> pending;  // an upper row of the next pair, for the level below
@@ -213,6 +227,8 @@ PyramidWriter::PyramidWriter(std::string descriptor, std::int32_t width, std::in
     if (options.format == TileFormat::Png)
       level.strip.resize(static_cast<std::size_t>(std::min(level.height, stripRows)) *
                          level.stride);
+    if (options.format == TileFormat::Jpeg)
+      level.batch.resize(static_cast<std::size_t>(kBatchRows) * level.stride);
     if (number > 0) {
       level.pending.resize(level.stride);
       level.halved.resize(static_cast<std::size_t>((level.width + 1) / 2) * 3);
@@ -231,7 +247,12 @@ PyramidWriter::PyramidWriter(std::string descriptor, std::int32_t width, std::in
       return;
     }
   }
-  encoders_ = std::make_unique<TileEncoders>(TileEncoderOf(options), folder_->path().size());
+  // JPEG tiles come encoded and are only written: by one thread, since files made in one folder
+  // at once wait for each other (and spin on its lock) in the kernel.
+  const bool png = options.format == TileFormat::Png;
+  encoders_ = std::make_unique<TileEncoders>(TileEncoderOf(options), folder_->path().size(),
+                                             png ? workers::kWorkerThreads : 1, png);
+  helper_ = std::make_unique<workers::Helper>();
   feeder_ = std::make_unique<LevelFeeder>(*this);
   writer_ = std::make_unique<DSMod::detail::RowWriter>(*feeder_);
 }
@@ -239,6 +260,7 @@ PyramidWriter::PyramidWriter(std::string descriptor, std::int32_t width, std::in
 // The encoders stop before the folder they write into is taken away.
 PyramidWriter::~PyramidWriter() {
   writer_.reset();
+  helper_.reset();
   encoders_.reset();
   folder_.reset();
 }
@@ -325,21 +347,55 @@ void PyramidWriter::WriteTileRow(Level& level) {
 }
 
 void PyramidWriter::StreamRow(Level& level, const std::uint8_t* row) {
-  const std::int64_t y = level.received++;
+  const std::int64_t y = level.received;
   const std::int64_t tileRows = TileCount(level.height, options_);
-  while (level.tileRow < tileRows && TileSpan(level.tileRow, level.height, options_).begin == y)
-    OpenTileRow(level);
-  for (StreamedTileRow& open : level.streamed) {
-    for (std::size_t column = 0; column < open.encoders.size() && !error_; ++column) {
-      const Span columns = TileSpan(static_cast<std::int64_t>(column), level.width, options_);
-      if (auto wrote = open.encoders[column]->WriteRows(row + columns.begin * 3, 0, 1); !wrote)
-        error_ = SaveError{SaveError::Kind::CannotWrite, wrote.error().reason};
-    }
+  if (level.tileRow < tileRows && TileSpan(level.tileRow, level.height, options_).begin == y) {
+    FeedBatch(level);  // the rows before go to the tile rows open before
+    while (level.tileRow < tileRows && TileSpan(level.tileRow, level.height, options_).begin == y)
+      OpenTileRow(level);
   }
+  if (level.batchRows == 0) level.batchFirst = y;
+  std::memcpy(level.batch.data() + static_cast<std::size_t>(level.batchRows) * level.stride, row,
+              level.stride);
+  ++level.batchRows;
+  ++level.received;
+  const bool ends = !level.streamed.empty() && level.streamed.front().rows.end == level.received;
+  if (level.batchRows == kBatchRows || ends) FeedBatch(level);
   while (!level.streamed.empty() && level.streamed.front().rows.end == level.received) {
     CloseTileRow(level, level.streamed.front());
     level.streamed.erase(level.streamed.begin());
   }
+}
+
+// The batch's rows to the encoders of the tile rows they belong to: the tiles of the right half
+// of the level on the helper, the left half here.
+void PyramidWriter::FeedBatch(Level& level) {
+  for (StreamedTileRow& open : level.streamed) {
+    const std::int64_t first = std::max(level.batchFirst, open.rows.begin);
+    const std::int64_t end = std::min(level.batchFirst + level.batchRows, open.rows.end);
+    if (first >= end) continue;
+    const std::uint8_t* top =
+        level.batch.data() + static_cast<std::size_t>(first - level.batchFirst) * level.stride;
+    const auto feed = [&](std::size_t from, std::size_t to, std::optional<SaveError>& failed) {
+      for (std::size_t column = from; column < to && !failed; ++column) {
+        const Span columns = TileSpan(static_cast<std::int64_t>(column), level.width, options_);
+        auto wrote = open.encoders[column]->WriteRows(top + columns.begin * 3,
+                                                      static_cast<std::ptrdiff_t>(level.stride),
+                                                      static_cast<std::int32_t>(end - first));
+        if (!wrote) failed = SaveError{SaveError::Kind::CannotWrite, wrote.error().reason};
+      }
+    };
+    const std::size_t columns = open.encoders.size(), half = columns / 2;
+    std::optional<SaveError> left, right;
+    if (half > 0 && helper_->Start([&] { feed(half, columns, right); })) {
+      feed(0, half, left);
+      helper_->Wait();
+    } else {
+      feed(0, columns, left);
+    }
+    if (!error_) error_ = left ? left : right;
+  }
+  level.batchRows = 0;
 }
 
 void PyramidWriter::OpenTileRow(Level& level) {

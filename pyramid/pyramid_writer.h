@@ -24,6 +24,9 @@
 namespace DSMod::detail {
 class RowWriter;
 }
+namespace workers {
+class Helper;
+}
 
 namespace pyramid {
 
@@ -56,6 +59,7 @@ class PyramidWriter final : public DSMod::BandSink {
   void WriteTileRow(Level& level);
   // JPEG tiles: each row goes to the encoders of the tile rows it belongs to.
   void StreamRow(Level& level, const std::uint8_t* row);
+  void FeedBatch(Level& level);
   void OpenTileRow(Level& level);
   void CloseTileRow(Level& level, StreamedTileRow& open);
   // Where `row` of the level is held: a row of the tile row being filled.
@@ -70,6 +74,7 @@ class PyramidWriter final : public DSMod::BandSink {
   std::unique_ptr<TilesFolder> folder_;
   std::unique_ptr<TileEncoders> encoders_;
   std::vector<Level> levels_;  // the top level last
+  std::unique_ptr<workers::Helper> helper_;
   std::unique_ptr<LevelFeeder> feeder_;
   std::unique_ptr<DSMod::detail::RowWriter> writer_;  // last: its thread stops first
 };
