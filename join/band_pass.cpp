@@ -13,6 +13,7 @@
 #include "join/caption_strips.h"
 #include "join/prefetch.h"
 #include "platform/bmp_format/bmp_format.h"
+#include "platform/workers/helper.h"
 
 namespace join {
 namespace {
@@ -45,6 +46,8 @@ struct OpenCell {
   std::optional<RowSource> source;
   TileCopy copy;
   std::int32_t endRow = 0;  // below the last output row it draws
+  // A generated source's rows for the band being drawn, made before it on two threads.
+  std::optional<eveda::Result<gdi::DibRows, bmp_loader::DecodeError>> prepared;
 };
 
 // The rows of the source a copy needs for output rows [top, bottom), whole-image coordinates.
@@ -116,8 +119,33 @@ class GridPass {
     while (next_ < byTop_.size() && Origin(byTop_[next_]).y < bottom) {
       if (!Open(byTop_[next_++])) return false;
     }
+    PrepareGenerated(top, bottom);
     for (OpenCell& open : openCells_) Draw(open, band, top, bottom);
     return CloseAbove(bottom);
+  }
+
+  // Generated sources (pictures made as the bands reach them) decode while they give their
+  // rows: half of a band's are asked for on a helper thread, so that two cores decode them.
+  void PrepareGenerated(std::int32_t top, std::int32_t bottom) {
+    std::vector<OpenCell*> cells;
+    for (OpenCell& open : openCells_) {
+      if (open.source && open.source->IsGenerated() &&
+          NeededRows(open.copy, open.source->Height(), top, bottom).count > 0)
+        cells.push_back(&open);
+    }
+    if (cells.size() < 2) return;
+    if (!helper_) helper_ = std::make_unique<workers::Helper>();
+    const auto prepare = [&](std::size_t from, std::size_t to, ScratchBuffer& scratch) {
+      for (std::size_t k = from; k < to; ++k) {
+        OpenCell& open = *cells[k];
+        const SourceRows needed = NeededRows(open.copy, open.source->Height(), top, bottom);
+        open.prepared = open.source->Rows(needed.first, needed.count, scratch);
+      }
+    };
+    const std::size_t half = cells.size() / 2;
+    if (!helper_->Start([&] { prepare(half, cells.size(), helperScratch_); })) return;
+    prepare(0, half, scratch_);
+    helper_->Wait();
   }
 
   // Sources whose cells no band reached are still opened, so that an unreadable one is named.
@@ -216,7 +244,9 @@ class GridPass {
     const TileCopy& copy = open.copy;
     const SourceRows needed = NeededRows(copy, source.Height(), top, bottom);
     if (needed.count == 0) return;
-    const auto rows = source.Rows(needed.first, needed.count, scratch_);
+    const auto rows = open.prepared ? std::move(*open.prepared)
+                                    : source.Rows(needed.first, needed.count, scratch_);
+    open.prepared.reset();
     if (!rows) {  // the file shrank under its descriptor, or a generated source's decoder failed
       // part way: the rest of its cell stays as it is
       const bmp_loader::RowGenerator* generator =
@@ -276,6 +306,8 @@ class GridPass {
   std::vector<OpenCell> openCells_;
   std::vector<std::unique_ptr<RowBuffers>> spare_;  // reused from one source to the next
   ScratchBuffer scratch_;
+  ScratchBuffer helperScratch_;
+  std::unique_ptr<workers::Helper> helper_;  // for generated sources, once a band has two
   std::vector<PassRefusal> notDrawn_;
   std::unique_ptr<SourcePrefetch> prefetch_;  // last: its thread stops before the rest goes
 };

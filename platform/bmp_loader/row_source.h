@@ -82,6 +82,7 @@ class RowSource {
   RowSource& operator=(const RowSource&) = delete;
 
   std::int32_t Width() const { return info_.bmiHeader.biWidth; }
+  bool IsGenerated() const { return generator_ != nullptr; }
   std::int32_t Height() const;
 
   // Reads every row into `own.decoded` now and closes the file: for a caller that holds many
