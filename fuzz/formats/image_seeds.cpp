@@ -68,6 +68,20 @@ std::vector<std::uint8_t> WithChunks(std::vector<std::uint8_t> png, const char* 
   return png;
 }
 
+// The file once for each shrink the fuzzer asks for by the length's last three bits: the
+// bytes after its end marker, which decoders pass over, make up the length.
+int SaveAtEveryShrink(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
+  int written = 0;
+  for (std::size_t eighths = 0; eighths < 8; ++eighths) {
+    std::vector<std::uint8_t> file = bytes;
+    file.resize(file.size() + (eighths + 8 - file.size() % 8) % 8, 0);
+    std::filesystem::path name = path;
+    name.replace_extension("e" + std::to_string(eighths) + path.extension().string());
+    written += Save(name, file);
+  }
+  return written;
+}
+
 std::string Deflated(const std::string& text) {
   std::vector<Bytef> out(compressBound(static_cast<uLong>(text.size())));
   uLongf size = static_cast<uLongf>(out.size());
@@ -173,7 +187,7 @@ int main(int argc, char** argv) {
         const std::string name = "k" + std::to_string(static_cast<int>(kind)) + "s" +
                                  std::to_string(h) + std::to_string(v) + "m" +
                                  std::to_string(mode) + ".jpg";
-        written += Save(jpeg / name, eveda::testing::WriteJpeg(spec));
+        written += SaveAtEveryShrink(jpeg / name, eveda::testing::WriteJpeg(spec));
       }
     }
   }
@@ -192,7 +206,7 @@ int main(int argc, char** argv) {
   segments.insert(segments.end(), {0xFF, 0xE2, 0, static_cast<std::uint8_t>(icc.size() + 2)});
   segments.insert(segments.end(), icc.begin(), icc.end());
   tagged.insert(tagged.begin() + 2, segments.begin(), segments.end());
-  written += Save(jpeg / "photo-tagged.jpg", tagged);
+  written += SaveAtEveryShrink(jpeg / "photo-tagged.jpg", tagged);
   // The costly shapes: arithmetic data that ends early, and a flood of scans.
   eveda::testing::JpegSpec arithmetic{
       .width = 40, .height = 24, .progressive = true, .arithmetic = true};

@@ -57,8 +57,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     return -1;
   const SourceReader& reader = SourceReader::EveryFormat();
   const auto probed = reader.Probe(formats::MemoryInput(bytes));
-  // An odd length asks for a shrink on load, which only some decoders can do. A picture past a
-  // megapixel (the budgets let a small file declare millions) is read as a cell would read it,
+  // The length's last three bits ask for a shrink on load to that many eighths of the size, as
+  // a cell of that size would (0: none); only some decoders can, JPEG by its scaled inverse
+  // DCTs, one for each eighth. A picture past a megapixel (the budgets let a small file declare millions) is read as a cell would read it,
   // an eighth of its size where the decoder can, only as a stream and only its first rows: the
   // opening and the first read cost what they would (a whole-frame decoder decodes the frame
   // there), while the rest of its rows, decoded from the same few bytes, would cost the
@@ -67,8 +68,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const bool large = probed && std::uint64_t{probed->width} * probed->height > (1u << 20);
   if (large)
     hints = {probed->width / 8, probed->height / 8};
-  else if (probed && size % 2 == 1)
-    hints = {probed->width / 3, probed->height / 3};
+  else if (const std::uint32_t eighths = size % 8; probed && eighths != 0)
+    hints = {probed->width * eighths / 8, probed->height * eighths / 8};
   if (auto stream = reader.OpenStream(std::make_unique<formats::MemoryInput>(bytes), hints))
     ReadRows(**stream, large ? 64 : UINT32_MAX);
   if (large) return 0;
