@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <thread>
+#include <utility>
 
 #include "formats/bmp/bmp.h"
 #include "join/caption_strips.h"
@@ -127,19 +128,18 @@ class GridPass {
   // Generated sources (pictures made as the bands reach them) decode while they give their
   // rows: half of a band's are asked for on a helper thread, so that two cores decode them.
   void PrepareGenerated(std::int32_t top, std::int32_t bottom) {
-    std::vector<OpenCell*> cells;
+    std::vector<std::pair<OpenCell*, SourceRows>> cells;
     for (OpenCell& open : openCells_) {
-      if (open.source && open.source->IsGenerated() &&
-          NeededRows(open.copy, open.source->Height(), top, bottom).count > 0)
-        cells.push_back(&open);
+      if (!open.source || !open.source->IsGenerated()) continue;
+      const SourceRows needed = NeededRows(open.copy, open.source->Height(), top, bottom);
+      if (needed.count > 0) cells.emplace_back(&open, needed);
     }
     if (cells.size() < 2) return;
     if (!helper_) helper_ = std::make_unique<workers::Helper>();
     const auto prepare = [&](std::size_t from, std::size_t to, ScratchBuffer& scratch) {
       for (std::size_t k = from; k < to; ++k) {
-        OpenCell& open = *cells[k];
-        const SourceRows needed = NeededRows(open.copy, open.source->Height(), top, bottom);
-        open.prepared = open.source->Rows(needed.first, needed.count, scratch);
+        const auto& [open, needed] = cells[k];
+        open->prepared = open->source->Rows(needed.first, needed.count, scratch);
       }
     };
     const std::size_t half = cells.size() / 2;

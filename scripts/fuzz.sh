@@ -7,9 +7,10 @@
 # EVEDA_FUZZ_CODEC_SECONDS each source format's (default 10).
 #
 # fuzz.sh --long SECONDS [FORMAT ...] runs a campaign instead, outside CI: SECONDS per fuzzer
-# (all of them by default; in EVEDA_FUZZ_JOBS processes at once, default 1), growing build-fuzz/corpus/NAME, then prints per fuzzer the edges
-# reached, the corpus (files, bytes) and the executions. A campaign also instruments libwebp,
-# libtiff and libheif, which a CI run leaves to Debian's copies (they take minutes to build).
+# (all of them by default; in EVEDA_FUZZ_JOBS processes at once, default 1), growing
+# build-fuzz/corpus/NAME, then prints per fuzzer the edges reached, the corpus (files, bytes)
+# and the executions. A campaign also instruments libwebp, libtiff and libheif, which a CI run
+# leaves to Debian's copies (they take minutes to build).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${EVEDA_FUZZ_SECONDS:-30}
@@ -83,8 +84,7 @@ fuzz() {
   local log=build-fuzz/fuzz-$target.log dict=fuzz/formats/${seeded[$target]}.dict
   mkdir -p "$corpus" "$artifacts"
   # The product's own budget lets a source hold a frame of 1 GiB besides its decoder's state;
-  # past that much memory an input has escaped it.
-  # Inputs that run long (arithmetic-coded data decoded to the end of a large frame) get less of
+  # past that much memory an input has escaped it. Inputs that run long (arithmetic-coded data decoded to the end of a large frame) get less of
   # the mutation's time than their coverage alone would give them: five times the executions.
   local options=(-rss_limit_mb=2560 -max_len=131072 -timeout=10 -artifact_prefix="$artifacts"
     -dict="$dict" -entropic_scale_per_exec_time=1)

@@ -59,11 +59,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const auto probed = reader.Probe(formats::MemoryInput(bytes));
   // The length's last three bits ask for a shrink on load to that many eighths of the size, as
   // a cell of that size would (0: none); only some decoders can, JPEG by its scaled inverse
-  // DCTs, one for each eighth. A picture past a megapixel (the budgets let a small file declare millions) is read as a cell would read it,
-  // an eighth of its size where the decoder can, only as a stream and only its first rows: the
-  // opening and the first read cost what they would (a whole-frame decoder decodes the frame
-  // there), while the rest of its rows, decoded from the same few bytes, would cost the
-  // campaign most of its executions for no new code.
+  // DCTs, one for each eighth. A picture past a megapixel (the budgets let a small file declare
+  // millions) is read as a cell would read it, an eighth of its size where the decoder can, only
+  // as a stream and only its first rows: the opening and the first read cost what they would (a
+  // whole-frame decoder decodes the frame there), while the rest of its rows, decoded from the
+  // same few bytes, would cost the campaign most of its executions for no new code.
   formats::OpenHints hints;
   const bool large = probed && std::uint64_t{probed->width} * probed->height > (1u << 20);
   if (large)
