@@ -84,8 +84,9 @@ fuzz() {
   local log=build-fuzz/fuzz-$target.log dict=fuzz/formats/${seeded[$target]}.dict
   mkdir -p "$corpus" "$artifacts"
   # The product's own budget lets a source hold a frame of 1 GiB besides its decoder's state;
-  # past that much memory an input has escaped it. Inputs that run long (arithmetic-coded data decoded to the end of a large frame) get less of
-  # the mutation's time than their coverage alone would give them: five times the executions.
+  # past that much memory an input has escaped it. Inputs that run long (arithmetic-coded data
+  # decoded to the end of a large frame) get less of the mutation's time than their coverage
+  # alone would give them: five times the executions.
   local options=(-rss_limit_mb=2560 -max_len=131072 -timeout=10 -artifact_prefix="$artifacts"
     -dict="$dict" -entropic_scale_per_exec_time=1)
   run() {

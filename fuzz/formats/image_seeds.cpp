@@ -48,6 +48,18 @@ std::vector<std::uint8_t> EmptyScans(const std::vector<std::uint8_t>& jpeg, int 
   return file;
 }
 
+// The file's first `scans` scans, then its end: a progressive file whose coefficients are not
+// all refined, which the decoder's block smoothing fills in.
+std::vector<std::uint8_t> FirstScans(const std::vector<std::uint8_t>& jpeg, int scans) {
+  const std::uint8_t sos[] = {0xFF, 0xDA};
+  auto end = jpeg.begin();
+  for (int i = 0; i <= scans && end != jpeg.end(); ++i)
+    end = std::search(end + (i > 0 ? 2 : 0), jpeg.end(), sos, sos + 2);
+  std::vector<std::uint8_t> file(jpeg.begin(), end);
+  file.insert(file.end(), {0xFF, 0xD9});
+  return file;
+}
+
 // `png` with `chunks` (type, then data) after its chunk `after`, each with its CRC, so that the
 // ancillary chunks' parsers see well-formed ones to start from.
 std::vector<std::uint8_t> WithChunks(std::vector<std::uint8_t> png, const char* after,
@@ -188,6 +200,28 @@ int main(int argc, char** argv) {
                                  std::to_string(h) + std::to_string(v) + "m" +
                                  std::to_string(mode) + ".jpg";
         written += SaveAtEveryShrink(jpeg / name, eveda::testing::WriteJpeg(spec));
+      }
+    }
+  }
+  // Progressive files cut after each of their scans but the last.
+  for (const JpegKind kind : {JpegKind::Grey, JpegKind::YCbCr, JpegKind::Cmyk}) {
+    for (const bool arithmetic : {false, true}) {
+      const int channels = kind == JpegKind::Grey ? 1 : kind == JpegKind::YCbCr ? 3 : 4;
+      eveda::testing::JpegSpec spec{.width = 48,
+                                    .height = 40,
+                                    .kind = kind,
+                                    .progressive = true,
+                                    .quality = 75,
+                                    .arithmetic = arithmetic};
+      spec.samples = eveda::testing::PhotoLikeSamples(48, 40, channels, 3);
+      const std::vector<std::uint8_t> whole = eveda::testing::WriteJpeg(spec);
+      for (int scans = 1;; ++scans) {
+        const std::vector<std::uint8_t> cut = FirstScans(whole, scans);
+        if (cut.size() >= whole.size()) break;
+        const std::string name = "k" + std::to_string(static_cast<int>(kind)) + "a" +
+                                 std::to_string(arithmetic) + "scans" + std::to_string(scans) +
+                                 ".jpg";
+        written += SaveAtEveryShrink(jpeg / name, cut);
       }
     }
   }
