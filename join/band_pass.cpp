@@ -126,7 +126,7 @@ class GridPass {
   }
 
   // Generated sources (pictures made as the bands reach them) decode while they give their
-  // rows: half of a band's are asked for on a helper thread, so that two cores decode them.
+  // rows: a band's are shared with a helper thread, so that two cores decode them.
   void PrepareGenerated(std::int32_t top, std::int32_t bottom) {
     std::vector<std::pair<OpenCell*, SourceRows>> cells;
     for (OpenCell& open : openCells_) {
@@ -136,16 +136,11 @@ class GridPass {
     }
     if (cells.size() < 2) return;
     if (!helper_) helper_ = std::make_unique<workers::Helper>();
-    const auto prepare = [&](std::size_t from, std::size_t to, ScratchBuffer& scratch) {
-      for (std::size_t k = from; k < to; ++k) {
-        const auto& [open, needed] = cells[k];
-        open->prepared = open->source->Rows(needed.first, needed.count, scratch);
-      }
-    };
-    const std::size_t half = cells.size() / 2;
-    if (!helper_->Start([&] { prepare(half, cells.size(), helperScratch_); })) return;
-    prepare(0, half, scratch_);
-    helper_->Wait();
+    helper_->Share(cells.size(), [&](std::size_t k, int part) {
+      const auto& [open, needed] = cells[k];
+      open->prepared =
+          open->source->Rows(needed.first, needed.count, part == 0 ? scratch_ : helperScratch_);
+    });
   }
 
   // Sources whose cells no band reached are still opened, so that an unreadable one is named.

@@ -367,8 +367,8 @@ void PyramidWriter::StreamRow(Level& level, const std::uint8_t* row) {
   }
 }
 
-// The batch's rows to the encoders of the tile rows they belong to: the tiles of the right half
-// of the level on the helper, the left half here.
+// The batch's rows to the encoders of the tile rows they belong to, shared with the helper a
+// tile at a time.
 void PyramidWriter::FeedBatch(Level& level) {
   for (StreamedTileRow& open : level.streamed) {
     const std::int64_t first = std::max(level.batchFirst, open.rows.begin);
@@ -376,24 +376,16 @@ void PyramidWriter::FeedBatch(Level& level) {
     if (first >= end) continue;
     const std::uint8_t* top =
         level.batch.data() + static_cast<std::size_t>(first - level.batchFirst) * level.stride;
-    const auto feed = [&](std::size_t from, std::size_t to, std::optional<SaveError>& failed) {
-      for (std::size_t column = from; column < to && !failed; ++column) {
-        const Span columns = TileSpan(static_cast<std::int64_t>(column), level.width, options_);
-        auto wrote = open.encoders[column]->WriteRows(top + columns.begin * 3,
-                                                      static_cast<std::ptrdiff_t>(level.stride),
-                                                      static_cast<std::int32_t>(end - first));
-        if (!wrote) failed = SaveError{SaveError::Kind::CannotWrite, wrote.error().reason};
-      }
-    };
-    const std::size_t columns = open.encoders.size(), half = columns / 2;
-    std::optional<SaveError> left, right;
-    if (half > 0 && helper_->Start([&] { feed(half, columns, right); })) {
-      feed(0, half, left);
-      helper_->Wait();
-    } else {
-      feed(0, columns, left);
-    }
-    if (!error_) error_ = left ? left : right;
+    std::optional<SaveError> failed[2];
+    helper_->Share(open.encoders.size(), [&](std::size_t column, int part) {
+      if (failed[part]) return;
+      const Span columns = TileSpan(static_cast<std::int64_t>(column), level.width, options_);
+      auto wrote = open.encoders[column]->WriteRows(top + columns.begin * 3,
+                                                    static_cast<std::ptrdiff_t>(level.stride),
+                                                    static_cast<std::int32_t>(end - first));
+      if (!wrote) failed[part] = SaveError{SaveError::Kind::CannotWrite, wrote.error().reason};
+    });
+    if (!error_) error_ = failed[0] ? failed[0] : failed[1];
   }
   level.batchRows = 0;
 }

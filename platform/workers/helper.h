@@ -3,6 +3,7 @@
 // caller does the other, then the caller waits for it.
 
 #include <condition_variable>
+#include <cstddef>
 #include <functional>
 #include <mutex>
 #include <thread>
@@ -20,6 +21,10 @@ class Helper {
   bool Start(std::function<void()> work);
   // Until the work started last is done.
   void Wait();
+  // Runs work(k, part) for every k below `count`, the caller (part 0) and the helper (part 1)
+  // each taking the next k when free: neither waits on a half the other has not begun, and
+  // work the helper has not picked up when the caller is done is the caller's.
+  void Share(std::size_t count, const std::function<void(std::size_t, int)>& work);
 
  private:
   void Loop();
@@ -27,6 +32,7 @@ class Helper {
   std::mutex mutex_;
   std::condition_variable changed_;
   std::function<void()> work_;
+  bool taken_ = false;  // the helper runs work_
   bool quit_ = false;
   std::thread thread_;
 };
