@@ -15,6 +15,7 @@
 #include <span>
 #include <vector>
 
+#include "formats/decoded_image.h"
 #include "formats/source_error.h"
 #include "platform/result.h"
 
@@ -93,6 +94,17 @@ class RowStream {
                                                 std::uint32_t count) = 0;
   // Memory the stream holds now: the decoder's state and any whole-frame buffer.
   virtual std::size_t BytesHeld() const = 0;
+  // Passes over the next `count` rows. Read and dropped here; a format that can pass over rows
+  // without making their pixels does so instead.
+  virtual eveda::Result<void, SourceError> Skip(std::uint32_t count) {
+    std::vector<std::uint8_t> row;
+    if (!Resize(row, std::uint64_t{Info().width} * (Info().pixels == Pixels::Bgra ? 4 : 3)))
+      return eveda::Unexpected{SourceError{bmp_loader::DecodeError::OutOfMemory, "out of memory"}};
+    for (; count > 0; --count) {
+      EVEDA_TRY(dropped, Read(row.data(), 0, 1));
+    }
+    return {};
+  }
 };
 
 }  // namespace formats

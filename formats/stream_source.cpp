@@ -23,6 +23,9 @@ class StreamWithInput final : public RowStream {
     return rows_->Read(out, stride, count);
   }
   std::size_t BytesHeld() const override { return rows_->BytesHeld(); }
+  eveda::Result<void, SourceError> Skip(std::uint32_t count) override {
+    return rows_->Skip(count);
+  }
 
  private:
   std::unique_ptr<ByteInput> input_;  // first: it outlives the decoder reading it

@@ -298,8 +298,15 @@ eveda::Result<bmp_loader::RowSource, SourceError> OpenPicture(const PictureJob& 
   auto resampler = pictures::Resampler::Create(request);
   if (!resampler) return Refused(DecodeError::Unsupported, resampler.error());
   auto colour = TransformOf(job, info, i);
-  Pipeline pipeline(ReadAhead(std::move(*opened)), std::move(colour), std::move(*resampler),
-                    channels);
+  // The rows a cover fit crops off the top are passed over, without their pixels where the
+  // format can.
+  const int unread = resampler->RowsUnread();
+  if (unread > 0) {
+    EVEDA_TRY(skipped, stream.Skip(static_cast<std::uint32_t>(unread)));
+    resampler->PassOver(unread);
+  }
+  Pipeline pipeline(ReadAhead(std::move(*opened), static_cast<std::uint32_t>(unread)),
+                    std::move(colour), std::move(*resampler), channels);
   EVEDA_TRY(started, pipeline.Start());
   const bool keepsRows = turn == 1 || turn == 2;
   if (!keepsRows || (static_cast<std::uint64_t>(visible.cx) * visible.cy * 3 <= kWholeCellBytes &&

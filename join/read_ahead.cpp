@@ -28,9 +28,10 @@ struct Block {
 
 class ReadAheadStream final : public formats::RowStream {
  public:
-  ReadAheadStream(const formats::StreamInfo& info, std::size_t rowBytes)
+  ReadAheadStream(const formats::StreamInfo& info, std::size_t rowBytes, std::uint32_t rows)
       : info_(info),
         rowBytes_(rowBytes),
+        rows_(rows),
         blockRows_(static_cast<std::uint32_t>(std::max<std::size_t>(1, kBlockBytes / rowBytes))) {
     for (Block& block : blocks_) block.rows.resize(rowBytes_ * blockRows_);
   }
@@ -63,7 +64,7 @@ class ReadAheadStream final : public formats::RowStream {
                                         std::uint32_t count) override {
     if (stride == 0) stride = static_cast<std::ptrdiff_t>(rowBytes_);
     for (std::uint32_t k = 0; k < count; ++k) {
-      if (rowsRead_ >= info_.height) return eveda::Unexpected{SourceError{}};
+      if (rowsRead_ >= rows_) return eveda::Unexpected{SourceError{}};
       Block& block = blocks_[rowsRead_ / blockRows_ % 2];
       std::unique_lock lock(mutex_);
       changed_.wait(lock, [&] { return block.ready; });
@@ -88,14 +89,14 @@ class ReadAheadStream final : public formats::RowStream {
   // The worker: fills the blocks in turn, row by row so that a failure lands after exactly the
   // rows the stream gave, and stops at the end, at a failure or when the reader goes away.
   void Decode() {
-    for (std::uint32_t row = 0, next = 0; row < info_.height; next ^= 1) {
+    for (std::uint32_t row = 0, next = 0; row < rows_; next ^= 1) {
       Block& block = blocks_[next];
       {
         std::unique_lock lock(mutex_);
         changed_.wait(lock, [&] { return stopping_ || !block.ready; });
         if (stopping_) return;
       }
-      const std::uint32_t rows = std::min(blockRows_, info_.height - row);
+      const std::uint32_t rows = std::min(blockRows_, rows_ - row);
       std::uint32_t count = 0;
       std::optional<SourceError> error;
       for (; count < rows; ++count) {
@@ -121,6 +122,7 @@ class ReadAheadStream final : public formats::RowStream {
   const formats::StreamInfo info_;
   std::unique_ptr<formats::RowStream> stream_;
   const std::size_t rowBytes_;
+  const std::uint32_t rows_;  // those the stream has left
   const std::uint32_t blockRows_;
   Block blocks_[2];
   std::uint32_t rowsRead_ = 0;
@@ -133,13 +135,15 @@ class ReadAheadStream final : public formats::RowStream {
 
 }  // namespace
 
-std::unique_ptr<formats::RowStream> ReadAhead(std::unique_ptr<formats::RowStream> stream) {
+std::unique_ptr<formats::RowStream> ReadAhead(std::unique_ptr<formats::RowStream> stream,
+                                              std::uint32_t passed) {
   const formats::StreamInfo& info = stream->Info();
   const std::size_t channels = info.pixels == formats::Pixels::Bgra ? 4 : 3;
   const std::size_t rowBytes = std::size_t{info.width} * channels;
-  if (rowBytes == 0 || std::uint64_t{rowBytes} * info.height < kReadAheadBytes) return stream;
+  const std::uint32_t rows = info.height - std::min(passed, info.height);
+  if (rowBytes == 0 || std::uint64_t{rowBytes} * rows < kReadAheadBytes) return stream;
   try {
-    auto ahead = std::make_unique<ReadAheadStream>(info, rowBytes);
+    auto ahead = std::make_unique<ReadAheadStream>(info, rowBytes, rows);
     ahead->Start(stream);
     return ahead;
   } catch (const std::system_error&) {

@@ -16,7 +16,8 @@ namespace join {
 inline constexpr std::uint64_t kReadAheadBytes = std::uint64_t{64} << 20;
 
 // `stream` read ahead when its rows come to kReadAheadBytes or more; otherwise, or when no
-// thread can be started, `stream` itself.
-std::unique_ptr<formats::RowStream> ReadAhead(std::unique_ptr<formats::RowStream> stream);
+// thread can be started, `stream` itself. `passed` of its rows were passed over already.
+std::unique_ptr<formats::RowStream> ReadAhead(std::unique_ptr<formats::RowStream> stream,
+                                              std::uint32_t passed = 0);
 
 }  // namespace join

@@ -127,6 +127,21 @@ bool Resampler::Push(const uint8_t* row) {
   return true;
 }
 
+// Only where one source row makes one kernel row: a box row above the window would lose part of
+// its sum otherwise.
+int Resampler::RowsUnread() const {
+  if (Done() || (box_ && box_->FactorY() != 1)) return 0;
+  return std::clamp(rows_.first[nextOutput_] - kernelRows_, 0,
+                    request_.sourceHeight - sourceRows_);
+}
+
+void Resampler::PassOver(int rows) {
+  rows = std::clamp(rows, 0, RowsUnread());
+  sourceRows_ += rows;
+  kernelRows_ += rows;
+  for (int k = 0; box_ && k < rows; ++k) box_->SkipRow();
+}
+
 std::optional<std::span<const uint8_t>> Resampler::Pull() {
   if (!OutputReady()) return std::nullopt;
   int32_t* sums = sums_.data();

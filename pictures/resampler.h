@@ -61,6 +61,10 @@ class Resampler {
   // Takes the next source row (sourceWidth × channels bytes). Refused (false) unless
   // NeedsInput(): pull the rows that are ready first.
   bool Push(const uint8_t* row);
+  // The source rows from here on that no output reads (those above the window), which the
+  // caller may pass over unread with PassOver, up to that many.
+  int RowsUnread() const;
+  void PassOver(int rows);
   // The next output row (OutputWidth() × channels bytes, valid until the next call), or
   // nothing while it waits for input or when done.
   std::optional<std::span<const uint8_t>> Pull();

@@ -115,8 +115,10 @@ class JpegStream final : public RowStream {
   Result<void, SourceError> Read(std::uint8_t* out, std::ptrdiff_t stride,
                                  std::uint32_t count) override;
   std::size_t BytesHeld() const override { return held_; }
+  Result<void, SourceError> Skip(std::uint32_t count) override;
 
  private:
+  void FinishAtLastRow();
   static JpegStream& Of(j_common_ptr cinfo) {
     return *static_cast<JpegStream*>(cinfo->client_data);
   }
@@ -329,11 +331,29 @@ Result<void, SourceError> JpegStream::Read(std::uint8_t* out, std::ptrdiff_t str
     jpeg_read_scanlines(&cinfo_, &sample, 1);
     if (cmyk_) CmykRowToBgr(cmykRow_.data(), info_.width, cinfo_.saw_Adobe_marker, row);
   }
-  if (cinfo_.output_scanline == info_.height) {
-    jpeg_finish_decompress(&cinfo_);
-    held_ = chunk_.capacity();
-  }
+  FinishAtLastRow();
   return {};
+}
+
+// The rows a cover fit crops off the top: their data is still decoded (or, from a file of
+// several scans, already was), but not their inverse DCT, upsampling and colour.
+Result<void, SourceError> JpegStream::Skip(std::uint32_t count) {
+  if (error_) return Unexpected{*error_};
+  if (count > info_.height - cinfo_.output_scanline) return PastLastRow();
+  if (setjmp(jump_) != 0) return Unexpected{*error_};
+  while (count > 0) {
+    const JDIMENSION skipped = jpeg_skip_scanlines(&cinfo_, count);
+    if (skipped == 0) return PastLastRow();
+    count -= skipped;
+  }
+  FinishAtLastRow();
+  return {};
+}
+
+void JpegStream::FinishAtLastRow() {
+  if (cinfo_.output_scanline != info_.height) return;
+  jpeg_finish_decompress(&cinfo_);
+  held_ = chunk_.capacity();
 }
 
 }  // namespace

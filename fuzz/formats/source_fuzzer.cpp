@@ -23,8 +23,9 @@ namespace {
 using formats::SourceReader;
 
 // Rows in bands of a few, as the join reads them, into a buffer of at most a few MiB; no more
-// than `most` of them.
-void ReadRows(formats::RowStream& stream, std::uint32_t most) {
+// than `most` of them, after the first `passed`, which are passed over as a cover fit's
+// cropped rows are.
+void ReadRows(formats::RowStream& stream, std::uint32_t most, std::uint32_t passed) {
   const formats::StreamInfo& info = stream.Info();
   const std::size_t rowBytes =
       std::size_t{info.width} * (info.pixels == formats::Pixels::Bgra ? 4 : 3);
@@ -34,7 +35,8 @@ void ReadRows(formats::RowStream& stream, std::uint32_t most) {
   static std::vector<std::uint8_t> rows;
   rows.resize(rowBytes * band);
   const std::uint32_t height = std::min(info.height, most);
-  for (std::uint32_t top = 0; top < height; top += band) {
+  if (passed >= height || !stream.Skip(passed)) return;
+  for (std::uint32_t top = passed; top < height; top += band) {
     const std::uint32_t count = std::min(band, height - top);
     if (!stream.Read(rows.data(), static_cast<std::ptrdiff_t>(rowBytes), count)) return;
   }
@@ -70,8 +72,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     hints = {probed->width / 8, probed->height / 8};
   else if (const std::uint32_t eighths = size % 8; probed && eighths != 0)
     hints = {probed->width * eighths / 8, probed->height * eighths / 8};
-  if (auto stream = reader.OpenStream(std::make_unique<formats::MemoryInput>(bytes), hints))
-    ReadRows(**stream, large ? 64 : UINT32_MAX);
+  // The length's next two bits pass over that many quarters of the rows first.
+  if (auto stream = reader.OpenStream(std::make_unique<formats::MemoryInput>(bytes), hints)) {
+    const std::uint32_t height = large ? std::min((*stream)->Info().height, 64u)
+                                       : (*stream)->Info().height;
+    ReadRows(**stream, height, static_cast<std::uint32_t>(height * (size / 8 % 4) / 4));
+  }
   if (large) return 0;
 
   const std::string path = AsFile(bytes);

@@ -158,7 +158,8 @@ TEST(DecodeJpegTest, EveryKindBaselineAndProgressiveWithinJpegLoss) {
     const int channels = c.kind == JpegKind::Grey ? 1 : c.kind == JpegKind::YCbCr ? 3 : 4;
     JpegSpec spec{.width = 48, .height = 40, .kind = c.kind, .progressive = c.progressive};
     spec.samples = eveda::testing::PhotoLikeSamples(48, 40, channels, 7);
-    const auto decoded = DecodeJpeg(eveda::testing::WriteJpeg(spec), image);
+    const std::vector<std::uint8_t> file = eveda::testing::WriteJpeg(spec);
+    const auto decoded = DecodeJpeg(file, image);
     ASSERT_TRUE(decoded) << c.name << ": " << decoded.error().detail;
     ASSERT_EQ(image.width, 48u);
     ASSERT_EQ(image.height, 40u);
@@ -177,6 +178,17 @@ TEST(DecodeJpegTest, EveryKindBaselineAndProgressiveWithinJpegLoss) {
     // Quality 95 on smooth content: a channel off by a few levels on average, never by much.
     EXPECT_LE(total / (48 * 40 * 3), 3) << c.name;
     EXPECT_LE(worst, 24) << c.name;
+    // Rows passed over inside a row of blocks, across several, and all but the last: the rows
+    // after them as a whole decode has them.
+    for (const std::uint32_t passed : {3u, 21u, 39u}) {
+      auto stream = OpenJpegStream(std::make_unique<MemoryInput>(file), {});
+      ASSERT_TRUE(stream && (*stream)->Skip(passed)) << c.name << " " << passed;
+      std::vector<std::uint8_t> rest((40 - passed) * 48 * 3);
+      ASSERT_TRUE((*stream)->Read(rest.data(), 48 * 3, 40 - passed)) << c.name;
+      EXPECT_TRUE(std::equal(rest.begin(), rest.end(), image.Row(passed)))
+          << c.name << ": the rows after " << passed << " passed over";
+      EXPECT_FALSE((*stream)->Skip(1)) << c.name << ": past the last row";
+    }
   }
 }
 
