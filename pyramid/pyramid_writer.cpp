@@ -394,35 +394,47 @@ void PyramidWriter::OpenTileRow(Level& level) {
   StreamedTileRow open;
   open.index = level.tileRow++;
   open.rows = TileSpan(open.index, level.height, options_);
-  const std::int64_t columns = TileCount(level.width, options_);
-  open.tiles.resize(static_cast<std::size_t>(columns));
-  for (std::int64_t column = 0; column < columns && !error_; ++column) {
-    const Span span = TileSpan(column, level.width, options_);
+  if (error_) return;  // nothing more is written
+  const auto columns = static_cast<std::size_t>(TileCount(level.width, options_));
+  open.tiles.resize(columns);
+  open.encoders.resize(columns);
+  std::optional<SaveError> failed[2];
+  helper_->Share(columns, [&](std::size_t column, int part) {
+    const Span span = TileSpan(static_cast<std::int64_t>(column), level.width, options_);
     auto encoder = formats::MakeJpegEncoderInto(
-        open.tiles[static_cast<std::size_t>(column)],
-        static_cast<std::int32_t>(span.end - span.begin),
+        open.tiles[column], static_cast<std::int32_t>(span.end - span.begin),
         static_cast<std::int32_t>(open.rows.end - open.rows.begin), {.quality = options_.quality});
-    if (!encoder) {
-      error_ = SaveError{SaveError::Kind::CannotWrite, encoder.error().reason};
-      return;
+    if (encoder) {
+      open.encoders[column] = std::move(*encoder);
+    } else if (!failed[part]) {
+      failed[part] = SaveError{SaveError::Kind::CannotWrite, encoder.error().reason};
     }
-    open.encoders.push_back(std::move(*encoder));
+  });
+  if (failed[0] || failed[1]) {
+    error_ = failed[0] ? failed[0] : failed[1];
+    return;  // nothing more is fed: the rows stop at the error
   }
   level.streamed.push_back(std::move(open));
 }
 
-// Finishes the tile row's tiles and hands them to the workers to be written.
+// Finishes the tile row's tiles, shared with the helper, and hands them to the writer.
 void PyramidWriter::CloseTileRow(Level& level, StreamedTileRow& open) {
+  if (error_) return;
+  std::optional<SaveError> failed[2];
+  helper_->Share(open.encoders.size(), [&](std::size_t column, int part) {
+    if (auto finished = open.encoders[column]->Finish(); !finished && !failed[part])
+      failed[part] = SaveError{SaveError::Kind::CannotWrite, finished.error().reason};
+    open.encoders[column].reset();
+  });
+  if (failed[0] || failed[1]) {
+    error_ = failed[0] ? failed[0] : failed[1];
+    return;
+  }
   std::vector<TileJob> jobs;
   const std::string prefix = folder_->path() + "/" + std::to_string(level.number) + "/";
   const std::string suffix =
       "_" + std::to_string(open.index) + "." + std::string(TileExtension(options_.format));
-  for (std::size_t column = 0; column < open.encoders.size() && !error_; ++column) {
-    if (auto finished = open.encoders[column]->Finish(); !finished) {
-      error_ = SaveError{SaveError::Kind::CannotWrite, finished.error().reason};
-      return;
-    }
-    open.encoders[column].reset();
+  for (std::size_t column = 0; column < open.encoders.size(); ++column) {
     TileJob job;
     job.path = prefix + std::to_string(column) + suffix;
     job.encoded = std::move(open.tiles[column]);
