@@ -9,6 +9,7 @@
 #   bash bench/dzi_bench.sh [w4|w100k|all [RUNS]]     default all, 7 runs of each, alternating;
 #   each figure is the median of its runs
 #
+# The 14 pyramids of w4 take about 4 GB under $TMPDIR until the end.
 # The sources are JPEG copies of one ImageMagick plasma picture (decoding costs the same
 # whatever the pixels), made in a fresh folder under $TMPDIR (or /tmp) and removed at the end.
 # vips keeps every source open: its descriptor limit is raised for it (ulimit -n), and 100,000
@@ -19,9 +20,11 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 batch=${EVEDA_BATCH:-$root/build/bin/eveda-batch}
 which=${1:-all}
 runs=${2:-7}
-# Seconds of quiet after each pyramid is deleted: ext4 passes over inodes freed in the last
-# moments when it makes new files, which costs the next run's tens of thousands of tiles
-# seconds of system time (whichever program it is).
+# Seconds of quiet between runs. Each run writes a folder of its own and the pyramids are deleted
+# only at the end: ext4 passes over the inodes freed in the last minute (five, while their table
+# is unwritten) when it makes new files, which cost a run after a deletion of tens of thousands
+# of tiles up to several seconds of system time, whichever program it is (ext4_create's
+# recently_deleted in a profile).
 idle=${EVEDA_BENCH_IDLE:-15}
 for tool in vips convert python3 /usr/bin/time; do
   command -v "$tool" >/dev/null || { echo "dzi_bench: $tool is missing (scripts/setup.sh)" >&2; exit 1; }
@@ -95,16 +98,17 @@ run_workload() {  # NAME COUNT SIDE ACROSS
   list=$(cd "$dir" && ls | tr '\n' ' ')
   rm -f "$work"/*.runs "$work"/*.failed
   for ((run = 0; run < runs; run++)); do
-    sample eveda "$batch" -q -i '*.jpg' -w "$across" -o "$work/eveda.dzi" "$dir"
-    rm -rf "$work/eveda.dzi" "$work/eveda_files" && sync && sleep "$idle"
+    mkdir "$work/out$run"
+    sample eveda "$batch" -q -i '*.jpg' -w "$across" -o "$work/out$run/eveda.dzi" "$dir"
+    sync && sleep "$idle"
     [[ -f $work/vips.failed ]] && continue  # a peer that cannot do it is not tried again
     sample vips bash -c 'cd "$1" && ulimit -n 200000 2>/dev/null || ulimit -n "$(ulimit -Hn)"; exec vips arrayjoin "$2" "$3[suffix=.jpeg[Q=90]]" --across "$4"' \
-      sh "$dir" "$list" "$work/vips.dz" "$across"
-    rm -rf "$work"/vips.dz* && sync && sleep "$idle"
+      sh "$dir" "$list" "$work/out$run/vips.dz" "$across"
+    sync && sleep "$idle"
   done
   row "eveda-batch -o x.dzi" eveda
   row "vips arrayjoin … x.dz" vips
-  rm -rf "$work"/vips* "$dir"
+  rm -rf "$work"/out* "$dir"
 }
 
 [[ $which == all || $which == w4 ]] && run_workload w4 2704 512 52
