@@ -63,7 +63,7 @@ std::optional<GridSize> GridOf(const Layout& layout, std::int32_t count) {
   const double columns = byRows ? layout.WrapCount : lines;
   const double rows = byRows ? lines : layout.WrapCount;
   const auto width = RoundToInt32(columns * layout.BlockWidth + (columns + 1) * layout.Spacing);
-  const double cellHeight = double{layout.BlockHeight} + layout.CaptionHeight;
+  const double cellHeight = static_cast<double>(layout.BlockHeight) + layout.CaptionHeight;
   const auto height = RoundToInt32(rows * cellHeight + (rows + 1) * layout.Spacing);
   if (!width || !height) return std::nullopt;
   return GridSize{static_cast<std::int32_t>(columns), static_cast<std::int32_t>(rows), *width,
