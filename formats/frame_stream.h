@@ -27,11 +27,6 @@ class FrameStream final : public RowStream {
   std::uint32_t nextRow_ = 0;
 };
 
-// The bytes a row of `width` pixels of this kind takes.
-inline std::size_t RowBytes(std::uint32_t width, Pixels pixels) {
-  return std::size_t{width} * (pixels == Pixels::Bgra ? 4 : 3);
-}
-
 // A zeroed frame for info's size (transparent black where it has alpha), or OutOfMemory.
 eveda::Result<std::vector<std::uint8_t>, SourceError> AllocateFrame(const StreamInfo& info);
 

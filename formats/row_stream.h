@@ -51,6 +51,11 @@ class MemoryInput final : public ByteInput {
 
 enum class Pixels { Bgr, Bgra };  // 8 bits a sample; alpha straight (not premultiplied)
 
+// The bytes a row of `width` pixels of this kind takes.
+inline std::size_t RowBytes(std::uint32_t width, Pixels pixels) {
+  return std::size_t{width} * (pixels == Pixels::Bgra ? 4 : 3);
+}
+
 // EXIF orientation tag values: 1 is as stored; 2 to 8 the mirrorings and quarter turns the tag
 // names. Read from the file, applied by the caller (or not: --no-rotate).
 using Orientation = int;
@@ -98,7 +103,7 @@ class RowStream {
   // without making their pixels does so instead.
   virtual eveda::Result<void, SourceError> Skip(std::uint32_t count) {
     std::vector<std::uint8_t> row;
-    if (!Resize(row, std::uint64_t{Info().width} * (Info().pixels == Pixels::Bgra ? 4 : 3)))
+    if (!Resize(row, RowBytes(Info().width, Info().pixels)))
       return eveda::Unexpected{SourceError{bmp_loader::DecodeError::OutOfMemory, "out of memory"}};
     for (; count > 0; --count) {
       EVEDA_TRY(dropped, Read(row.data(), 0, 1));

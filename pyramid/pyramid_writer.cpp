@@ -207,6 +207,11 @@ void Halve(const std::uint8_t* a, const std::uint8_t* b, std::int64_t width, std
   if (width % 2 != 0) std::memcpy(out, a + pairs * 6, 3);
 }
 
+// Of the failures the caller's part and the helper's met, the caller's first.
+std::optional<SaveError> FirstOf(const std::optional<SaveError> (&failed)[2]) {
+  return failed[0] ? failed[0] : failed[1];
+}
+
 }  // namespace
 
 PyramidWriter::PyramidWriter(std::string descriptor, std::int32_t width, std::int32_t height,
@@ -385,7 +390,7 @@ void PyramidWriter::FeedBatch(Level& level) {
                                                     static_cast<std::int32_t>(end - first));
       if (!wrote) failed[part] = SaveError{SaveError::Kind::CannotWrite, wrote.error().reason};
     });
-    if (!error_) error_ = failed[0] ? failed[0] : failed[1];
+    if (!error_) error_ = FirstOf(failed);
   }
   level.batchRows = 0;
 }
@@ -411,7 +416,7 @@ void PyramidWriter::OpenTileRow(Level& level) {
     }
   });
   if (failed[0] || failed[1]) {
-    error_ = failed[0] ? failed[0] : failed[1];
+    error_ = FirstOf(failed);
     return;  // nothing more is fed: the rows stop at the error
   }
   level.streamed.push_back(std::move(open));
@@ -427,7 +432,7 @@ void PyramidWriter::CloseTileRow(Level& level, StreamedTileRow& open) {
     open.encoders[column].reset();
   });
   if (failed[0] || failed[1]) {
-    error_ = failed[0] ? failed[0] : failed[1];
+    error_ = FirstOf(failed);
     return;
   }
   std::vector<TileJob> jobs;
